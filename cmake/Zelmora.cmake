@@ -1,0 +1,18 @@
+# Helpers shared by every folder.
+#
+# zelmora_tests(<name> SOURCES <files...> LIBS <targets...>)
+#   Builds <name> from the sources with the common test main (a QApplication on
+#   the offscreen platform, program state and services reset before each test)
+#   and registers every test case with ctest.
+function(zelmora_tests name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    if(NOT ZELMORA_TESTS)
+        return()
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} zelmora_testing GTest::gtest GTest::gmock)
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${ARG_LABELS}"
+        DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,160 @@
+#include "platform/os/Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace zelmora::platform {
+
+namespace {
+
+std::shared_ptr<DialogBackend>& backendSlot() {
+    static std::shared_ptr<DialogBackend> slot;
+    return slot;
+}
+std::function<void(bool)>& hookSlot() {
+    static std::function<void(bool)> hook;
+    return hook;
+}
+
+// Brackets one modal box, also when the backend throws.
+template <typename F>
+auto bracketed(Dialogs::Bracket bracket, F&& f) {
+    const bool on = bracket == Dialogs::Bracket::Yes && hookSlot();
+    if (on) hookSlot()(true);
+    struct Off {
+        bool on;
+        ~Off() {
+            if (on && hookSlot()) hookSlot()(false);
+        }
+    } off{on};
+    return f();
+}
+
+QString applicationTitle(const QString& title) {
+    return title.isEmpty() ? QCoreApplication::applicationName() : title;
+}
+
+}  // namespace
+
+void Dialogs::setBackend(std::shared_ptr<DialogBackend> backend) {
+    backendSlot() = std::move(backend);
+}
+
+DialogBackend& Dialogs::backend() {
+    auto& slot = backendSlot();
+    if (!slot) slot = std::make_shared<QtDialogBackend>();
+    return *slot;
+}
+
+void Dialogs::setModalHook(std::function<void(bool)> hook) { hookSlot() = std::move(hook); }
+
+int Dialogs::msgBox(const QString& text, int style, const QString& title, Bracket bracket) {
+    return bracketed(bracket, [&] { return backend().msgBox(text, style, title); });
+}
+
+QString Dialogs::inputBox(const QString& prompt, const QString& title,
+                          const QString& defaultText) {
+    return bracketed(Bracket::Yes,
+                     [&] { return backend().inputBox(prompt, title, defaultText); });
+}
+
+QString Dialogs::openFile(const FileDialogRequest& request) {
+    return bracketed(Bracket::Yes, [&] { return backend().openFile(request); });
+}
+
+QString Dialogs::saveFile(const FileDialogRequest& request) {
+    return bracketed(Bracket::Yes, [&] { return backend().saveFile(request); });
+}
+
+QString Dialogs::browseForFolder(const QString& startFolder, const QString& title) {
+    return bracketed(Bracket::Yes, [&] { return backend().browseForFolder(startFolder, title); });
+}
+
+int QtDialogBackend::msgBox(const QString& text, int style, const QString& title) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(applicationTitle(title));
+    box.setText(text);
+    switch (style & 0x70) {
+        case Msg::Critical: box.setIcon(QMessageBox::Critical); break;
+        case Msg::Question: box.setIcon(QMessageBox::Question); break;
+        case Msg::Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case Msg::Information: box.setIcon(QMessageBox::Information); break;
+        default: break;
+    }
+    struct B {
+        QMessageBox::StandardButton button;
+        int answer;
+    };
+    std::vector<B> buttons;
+    switch (style & 0x7) {
+        case Msg::OKCancel: buttons = {{QMessageBox::Ok, Msg::OK}, {QMessageBox::Cancel, Msg::Cancel}}; break;
+        case Msg::AbortRetryIgnore:
+            buttons = {{QMessageBox::Abort, Msg::Abort}, {QMessageBox::Retry, Msg::Retry},
+                       {QMessageBox::Ignore, Msg::Ignore}};
+            break;
+        case Msg::YesNoCancel:
+            buttons = {{QMessageBox::Yes, Msg::Yes}, {QMessageBox::No, Msg::No},
+                       {QMessageBox::Cancel, Msg::Cancel}};
+            break;
+        case Msg::YesNo: buttons = {{QMessageBox::Yes, Msg::Yes}, {QMessageBox::No, Msg::No}}; break;
+        case Msg::RetryCancel: buttons = {{QMessageBox::Retry, Msg::Retry}, {QMessageBox::Cancel, Msg::Cancel}}; break;
+        default: buttons = {{QMessageBox::Ok, Msg::OK}}; break;
+    }
+    for (const auto& b : buttons) box.addButton(b.button);
+    const size_t def = static_cast<size_t>((style >> 8) & 0x3);
+    if (def < buttons.size()) box.setDefaultButton(buttons[def].button);
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    for (const auto& b : buttons)
+        if (b.button == clicked) return b.answer;
+    // Closed with the close box: the cancel-like answer, else the only one.
+    for (const auto& b : buttons)
+        if (b.answer == Msg::Cancel) return Msg::Cancel;
+    return buttons.back().answer;
+}
+
+QString QtDialogBackend::inputBox(const QString& prompt, const QString& title,
+                                  const QString& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), applicationTitle(title),
+                                               prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QString QtDialogBackend::toQtFilter(const QString& filter) {
+    if (!filter.contains(u'|')) return filter;
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        if (!name.contains(u'(')) name += QStringLiteral(" (") + patterns + u')';
+        out << name;
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+QString QtDialogBackend::openFile(const FileDialogRequest& r) {
+    QString start = r.initialDir;
+    if (!r.fileName.isEmpty()) start = start.isEmpty() ? r.fileName : start + u'/' + r.fileName;
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), r.title, start,
+                                        toQtFilter(r.filter));
+}
+
+QString QtDialogBackend::saveFile(const FileDialogRequest& r) {
+    QString start = r.initialDir;
+    if (!r.fileName.isEmpty()) start = start.isEmpty() ? r.fileName : start + u'/' + r.fileName;
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), r.title, start,
+                                        toQtFilter(r.filter));
+}
+
+QString QtDialogBackend::browseForFolder(const QString& startFolder, const QString& title) {
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, startFolder,
+                                             QFileDialog::ShowDirsOnly);
+}
+
+}  // namespace zelmora::platform

@@ -1,0 +1,128 @@
+#include "platform/os/SettingsData.h"
+
+#include <QList>
+
+namespace zelmora::platform {
+
+namespace {
+
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// Percent-encodes '%', line breaks and, where `name` is set, the characters
+// that mark sections, comments and the key/value split. Blanks at either end
+// are encoded too, since readers of such files trim them.
+QString encode(const QString& text, bool name) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const bool edge = (i == 0 || i == text.size() - 1);
+        bool escape = c == u'%' || c == u'\r' || c == u'\n' || (edge && c.isSpace());
+        if (name) escape = escape || c == u'=' || c == u'[' || c == u']' || (i == 0 && (c == u';' || c == u'#'));
+        if (escape && c.unicode() < 0x80) {
+            out += QStringLiteral("%%1").arg(c.unicode(), 2, 16, QChar(u'0')).toUpper();
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString decode(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'%' && i + 2 < text.size()) {
+            bool ok = false;
+            const int v = text.mid(i + 1, 2).toInt(&ok, 16);
+            if (ok) {
+                out += QChar(v);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+SettingsData::Section* SettingsData::findSection(const QString& name) {
+    for (auto& s : sections_)
+        if (sameName(s.name, name)) return &s;
+    return nullptr;
+}
+
+const SettingsData::Section* SettingsData::findSection(const QString& name) const {
+    for (const auto& s : sections_)
+        if (sameName(s.name, name)) return &s;
+    return nullptr;
+}
+
+std::optional<QString> SettingsData::find(const QString& section, const QString& key) const {
+    if (const Section* s = findSection(section))
+        for (const auto& e : s->entries)
+            if (sameName(e.key, key)) return e.value;
+    return std::nullopt;
+}
+
+void SettingsData::set(const QString& section, const QString& key, const QString& value) {
+    Section* s = findSection(section);
+    if (!s) {
+        sections_.push_back(Section{section, {}});
+        s = &sections_.back();
+    }
+    for (auto& e : s->entries) {
+        if (sameName(e.key, key)) {
+            e.value = value;
+            return;
+        }
+    }
+    s->entries.push_back(Entry{key, value});
+}
+
+bool SettingsData::remove(const QString& section, const QString& key) {
+    Section* s = findSection(section);
+    if (!s) return false;
+    for (auto it = s->entries.begin(); it != s->entries.end(); ++it) {
+        if (sameName(it->key, key)) {
+            s->entries.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+QByteArray SettingsData::toIni() const {
+    QString out;
+    for (const auto& s : sections_) {
+        out += u'[' + encode(s.name, true) + QStringLiteral("]\n");
+        for (const auto& e : s.entries) out += encode(e.key, true) + u'=' + encode(e.value, false) + u'\n';
+        out += u'\n';
+    }
+    return out.toUtf8();
+}
+
+SettingsData SettingsData::fromIni(const QByteArray& bytes) {
+    SettingsData data;
+    QString section;
+    bool haveSection = false;
+    const QString text = QString::fromUtf8(bytes);
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        if (line.endsWith(u'\r')) line.chop(1);
+        const QStringView trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#')) continue;
+        if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
+            section = decode(trimmed.mid(1, trimmed.size() - 2));
+            haveSection = true;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0 || !haveSection) continue;  // not a key line: skip it
+        data.set(section, decode(line.left(eq).trimmed()), decode(line.mid(eq + 1).trimmed()));
+    }
+    return data;
+}
+
+}  // namespace zelmora::platform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace zelmora::platform {
+
+// The per-user settings store: string values addressed by application name,
+// section and key. Sections and keys are matched without regard to letter case,
+// as the desktop's store does; a read names its default and never writes it.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual QString get(const QString& app, const QString& section, const QString& key,
+                        const QString& defaultValue) const = 0;
+    virtual bool contains(const QString& app, const QString& section, const QString& key) const = 0;
+    virtual void save(const QString& app, const QString& section, const QString& key,
+                      const QString& value) = 0;
+    virtual void remove(const QString& app, const QString& section, const QString& key) = 0;
+};
+
+// The store in use. Production installs an IniSettingsStore; tests a memory one.
+SettingsStore& settings();
+void setSettings(std::shared_ptr<SettingsStore> store);
+
+}  // namespace zelmora::platform

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/time/Clock.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <utility>
+
+namespace zelmora::platform {
+
+// Virtual time for tests: waits and timers advance the clock instantly, and
+// test actions can be scheduled at any virtual moment. Posted Qt events are
+// dispatched between steps, so handlers run inside waits as they do for real.
+class VirtualClock : public Clock {
+public:
+    explicit VirtualClock(QDateTime start = QDateTime(QDate(2026, 1, 15), QTime(21, 0, 0)));
+
+    QDateTime now() const override;
+    qint64 monotonicMs() const override { return nowMs_; }
+    bool pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& control) override;
+    void sleepMs(qint64 ms) override;
+    std::unique_ptr<TimerEngine> createTimerEngine(std::function<void()> fire) override;
+    void processPending() override;
+
+    // Runs fn when virtual time reaches atMs (milliseconds since the clock began).
+    // Returns an id for cancel().
+    std::uint64_t scheduleAt(qint64 atMs, std::function<void()> fn);
+    std::uint64_t scheduleIn(qint64 delayMs, std::function<void()> fn) {
+        return scheduleAt(nowMs_ + delayMs, std::move(fn));
+    }
+    void cancel(std::uint64_t id);
+
+    // Lets virtual time pass at the outermost level, running what falls due.
+    void advance(qint64 ms);
+
+    // How many waits are running now (nested ones included).
+    int waitDepth() const { return depth_; }
+
+private:
+    friend class VirtualTimerEngine;
+    struct Key {
+        qint64 at;
+        std::uint64_t seq;
+        bool operator<(const Key& o) const { return at != o.at ? at < o.at : seq < o.seq; }
+    };
+    bool runNextDue(qint64 deadline);
+
+    QDateTime start_;
+    qint64 nowMs_ = 0;
+    std::uint64_t nextSeq_ = 1;
+    std::map<Key, std::function<void()>> queue_;
+    std::map<std::uint64_t, Key> byId_;
+    int depth_ = 0;
+};
+
+}  // namespace zelmora::platform

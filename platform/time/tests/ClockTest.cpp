@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "platform/time/Clock.h"
+#include "platform/time/QtClock.h"
+#include "platform/time/Timer.h"
+#include "testing/TestEnv.h"
+
+using zelmora::platform::WaitControl;
+using zelmora::testenv::vclock;
+
+TEST(VirtualClockTest, NestedWaitsEachEndAtTheirOwnDeadline) {
+    std::vector<std::pair<QString, qint64>> log;
+    vclock().scheduleAt(10'000, [&] {
+        log.push_back({"inner start", vclock().monotonicMs()});
+        const bool done = zelmora::platform::clock().pumpFor(5'000, std::make_shared<WaitControl>());
+        log.push_back({done ? "inner done" : "inner stopped", vclock().monotonicMs()});
+    });
+    const bool done = zelmora::platform::clock().pumpFor(60'000, std::make_shared<WaitControl>());
+    EXPECT_TRUE(done);
+    EXPECT_EQ(vclock().monotonicMs(), 60'000);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].second, 10'000);
+    EXPECT_EQ(log[1], (std::pair<QString, qint64>{"inner done", 15'000}));
+}
+
+TEST(VirtualClockTest, InnerWaitLongerThanOuterDelaysTheOuterReturn) {
+    vclock().scheduleAt(1'000, [] { zelmora::platform::clock().pumpFor(10'000, std::make_shared<WaitControl>()); });
+    zelmora::platform::clock().pumpFor(2'000, std::make_shared<WaitControl>());
+    EXPECT_EQ(vclock().monotonicMs(), 11'000);
+}
+
+TEST(VirtualClockTest, PostedEventRunsDuringWaitAndStopEndsIt) {
+    auto control = std::make_shared<WaitControl>();
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        control->stop();
+    });
+    EXPECT_FALSE(zelmora::platform::clock().pumpFor(600'000, control));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(vclock().monotonicMs(), 0);
+}
+
+TEST(VirtualClockTest, ShuttingDownEndsRunningAndNewWaits) {
+    vclock().scheduleAt(3'000, [] { zelmora::platform::setShuttingDown(true); });
+    EXPECT_FALSE(zelmora::platform::clock().pumpFor(100'000, std::make_shared<WaitControl>()));
+    EXPECT_EQ(vclock().monotonicMs(), 3'000);
+    EXPECT_FALSE(zelmora::platform::clock().pumpFor(1'000, std::make_shared<WaitControl>()));
+    zelmora::platform::setShuttingDown(false);
+}
+
+TEST(TimerTest, TicksWhileEnabledWithIntervalAndStopsAtZero) {
+    zelmora::platform::Timer timer;
+    std::vector<qint64> ticks;
+    QObject::connect(&timer, &zelmora::platform::Timer::timeout,
+                     [&] { ticks.push_back(vclock().monotonicMs()); });
+    vclock().advance(5'000);
+    EXPECT_TRUE(ticks.empty()) << "interval 0 is stopped";
+
+    timer.setInterval(1'000);
+    vclock().advance(3'500);
+    EXPECT_EQ(ticks, (std::vector<qint64>{6'000, 7'000, 8'000}));
+
+    timer.setEnabled(false);
+    vclock().advance(3'000);
+    EXPECT_EQ(ticks.size(), 3u);
+
+    timer.setEnabled(true);
+    timer.setInterval(0);
+    vclock().advance(3'000);
+    EXPECT_EQ(ticks.size(), 3u);
+}
+
+TEST(TimerTest, ChangingIntervalRestartsTheCount) {
+    zelmora::platform::Timer timer;
+    std::vector<qint64> ticks;
+    QObject::connect(&timer, &zelmora::platform::Timer::timeout,
+                     [&] { ticks.push_back(vclock().monotonicMs()); });
+    timer.setInterval(1'000);
+    vclock().advance(700);
+    timer.setInterval(1'000);
+    vclock().advance(1'500);
+    EXPECT_EQ(ticks, (std::vector<qint64>{1'700}));
+}
+
+TEST(TimerTest, TimerDestroyedFromItsOwnTick) {
+    auto* timer = new zelmora::platform::Timer;
+    int ticks = 0;
+    QObject::connect(timer, &zelmora::platform::Timer::timeout, [&] {
+        ++ticks;
+        delete timer;
+    });
+    timer->setInterval(100);
+    vclock().advance(1'000);
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(QtClockTest, RealWaitDispatchesEventsAndStops) {
+    zelmora::platform::QtClock real;
+    auto control = std::make_shared<WaitControl>();
+    bool ran = false;
+    QTimer::singleShot(10, [&] {
+        ran = true;
+        control->stop();
+    });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(real.pumpFor(60'000, control));
+    EXPECT_TRUE(ran);
+    EXPECT_LT(t.elapsed(), 30'000);
+    // A short wait runs to its deadline.
+    EXPECT_TRUE(real.pumpFor(20, std::make_shared<WaitControl>()));
+}

@@ -1,0 +1,85 @@
+#include "shell/Conv.h"
+
+#include <QLocale>
+#include <cmath>
+#include <limits>
+
+#include "platform/core/AppError.h"
+
+namespace zelmora::Conv {
+
+namespace {
+[[noreturn]] void overflow() {
+    throw AppError(AppError::kOverflow, QStringLiteral("Conv"), QStringLiteral("Overflow"));
+}
+[[noreturn]] void mismatch() {
+    throw AppError(AppError::kTypeMismatch, QStringLiteral("Conv"), QStringLiteral("Type mismatch"));
+}
+}  // namespace
+
+double roundHalfEven(double x) { return std::nearbyint(x); }  // default rounding mode: to even
+
+std::int16_t toInt16(double x) {
+    const double r = roundHalfEven(x);
+    if (!(r >= -32768.0 && r <= 32767.0)) overflow();
+    return static_cast<std::int16_t>(r);
+}
+
+std::int32_t toInt32(double x) {
+    const double r = roundHalfEven(x);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) overflow();
+    return static_cast<std::int32_t>(r);
+}
+
+double parseDouble(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) mismatch();
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(v)) mismatch();
+    return v;
+}
+
+std::int32_t parseInt32(const QString& text) { return toInt32(parseDouble(text)); }
+
+std::int16_t parseInt16(const QString& text) { return toInt16(parseDouble(text)); }
+
+bool parseBool(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) return true;
+    if (t.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) return false;
+    return parseDouble(t) != 0.0;
+}
+
+QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+QString numberText(double x) {
+    if (x == 0.0) return QStringLiteral("0");
+    // %g with 15 digits switches to the exponent form exactly where the plain
+    // conversion does (below 1E-04 and from 1E+15); only the letter case differs.
+    QString s = QString::number(x, 'g', 15);
+    s.replace(u'e', u'E');
+    return s;
+}
+
+QString fixed(double x, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    const double r = std::round(x * scale) / scale;  // halves away from zero
+    return QString::number(r == 0.0 ? 0.0 : r, 'f', decimals);
+}
+
+QColor colorFromBgr(std::uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+std::uint32_t bgrFromColor(const QColor& c) {
+    return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
+           (static_cast<std::uint32_t>(c.blue()) << 16);
+}
+
+std::int32_t twipsToPixels(std::int32_t twips) {
+    return static_cast<std::int32_t>(roundHalfEven(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
+}  // namespace zelmora::Conv

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <cstdint>
+
+// Number and text conversions that stored and shown texts depend on, in one place.
+namespace zelmora::Conv {
+
+// Rounds to the nearest whole number, ties to the even one (2.5 -> 2, 3.5 -> 4).
+double roundHalfEven(double x);
+
+// Whole-number conversions with the program's limits. Raise AppError 6
+// ("Overflow") out of range.
+std::int16_t toInt16(double x);
+std::int32_t toInt32(double x);
+
+// Text to number: blanks around the number are allowed, "." is the decimal
+// point whatever the locale, fractions round half to even. A text that is no
+// number raises AppError 13 ("Type mismatch"); out of range raises 6.
+std::int32_t parseInt32(const QString& text);
+std::int16_t parseInt16(const QString& text);
+double parseDouble(const QString& text);
+
+// Text to Boolean: "True"/"False" in any letter case, or a number (0 is False,
+// anything else True). Anything else raises AppError 13.
+bool parseBool(const QString& text);
+
+// "True" / "False", as Booleans are stored.
+QString boolText(bool value);
+
+// A number as the plain number-to-text conversion writes it: up to 15
+// significant digits, no trailing zeros, "." decimal point, exponent form
+// ("1E-05", "1.5E+16") only for very small or very large magnitudes.
+QString numberText(double x);
+
+// Fixed decimals with "." ("0.00" style), halves rounded away from zero.
+QString fixed(double x, int decimals);
+
+// Colours are held as 0x00BBGGRR.
+QColor colorFromBgr(std::uint32_t bgr);
+std::uint32_t bgrFromColor(const QColor& c);
+
+// Window positions are kept in twips, at a fixed 15 twips per pixel.
+constexpr int kTwipsPerPixel = 15;
+constexpr std::int32_t pixelsToTwips(std::int32_t px) { return px * kTwipsPerPixel; }
+std::int32_t twipsToPixels(std::int32_t twips);
+
+}  // namespace zelmora::Conv

@@ -1,0 +1,81 @@
+#include "shell/WindowRegistry.h"
+
+#include <QMdiSubWindow>
+
+#include "shell/Globals.h"
+
+namespace zelmora {
+
+WindowRegistry& WindowRegistry::instance() {
+    static WindowRegistry r;
+    return r;
+}
+
+void WindowRegistry::registerWindow(const QString& name, std::function<QWidget*()> create,
+                                    bool mdiChild) {
+    entries_.insert(name, Entry{std::move(create), mdiChild});
+}
+
+QWidget* WindowRegistry::ifLoaded(const QString& name) const {
+    auto it = loaded_.find(name);
+    return it == loaded_.end() ? nullptr : it->data();
+}
+
+QWidget* WindowRegistry::load(const QString& name) {
+    if (QWidget* w = ifLoaded(name)) return w;
+    auto it = entries_.find(name);
+    if (it == entries_.end() || !it->create) {
+        Globals::WriteLogLine(QStringLiteral("Window not available: ") + name);
+        return nullptr;
+    }
+    QWidget* w = it->create();
+    if (!w) return nullptr;
+    // A window that does not mark itself loaded is still known while it exists.
+    if (!ifLoaded(name)) loaded_.insert(name, w);
+    if (it->mdiChild && placer_) placer_(w);
+    return w;
+}
+
+QWidget* WindowRegistry::show(const QString& name) {
+    QWidget* w = load(name);
+    if (!w) return nullptr;
+    QWidget* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w;
+    frame->show();
+    w->show();
+    frame->raise();
+    return w;
+}
+
+void WindowRegistry::markLoaded(const QString& name, QWidget* window) { loaded_.insert(name, window); }
+
+void WindowRegistry::markUnloaded(const QString& name) { loaded_.remove(name); }
+
+QStringList WindowRegistry::loadedNames() const {
+    QStringList names;
+    for (auto it = loaded_.begin(); it != loaded_.end(); ++it)
+        if (it->data()) names << it.key();
+    return names;
+}
+
+void WindowRegistry::closeAll() {
+    for (const QString& name : loadedNames()) {
+        QWidget* w = ifLoaded(name);
+        if (!w) continue;
+        QWidget* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w;
+        frame->close();
+    }
+}
+
+void WindowRegistry::reset() {
+    for (const QString& name : loadedNames()) {
+        if (QWidget* w = ifLoaded(name)) {
+            QWidget* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w;
+            delete frame;
+        }
+    }
+    loaded_.clear();
+    entries_.clear();
+    placer_ = nullptr;
+}
+
+}  // namespace zelmora

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "shell/modBrowseForFolder.h"
+#include "shell/modWin32Ver.h"
+#include "testing/TestEnv.h"
+
+using namespace zelmora;
+
+TEST(SmallServicesTest, OperatingSystemClassifier) {
+    using modWin32Ver::VersionRecord;
+    struct Case {
+        std::optional<VersionRecord> record;
+        int code;
+        QString name;
+    };
+    const std::vector<Case> cases = {
+        {VersionRecord{2, 5, 1, {}}, 6, "Windows XP::"},   {VersionRecord{2, 5, 0, {}}, 5, "Windows 2000::"},
+        {VersionRecord{2, 4, 0, {}}, 4, "Windows NT4::"},  {VersionRecord{1, 4, 90, {}}, 3, "Windows ME::"},
+        {VersionRecord{1, 4, 10, {}}, 2, "Windows 98::"},  {VersionRecord{1, 5, 0, {}}, 2, "Windows 98::"},
+        {VersionRecord{1, 4, 0, {}}, 1, "Windows 95::"},   {VersionRecord{2, 5, 2, {}}, 0, "Unknown OS::"},
+        {VersionRecord{2, 6, 1, {}}, 0, "Unknown OS::"},   {std::nullopt, 0, "Unknown OS::"},
+    };
+    for (const auto& c : cases) {
+        const auto got = modWin32Ver::classify(c.record);
+        EXPECT_EQ(got.code, c.code);
+        EXPECT_EQ(got.name, c.name);
+    }
+}
+
+TEST(SmallServicesTest, ThisMachineIsUnknownAndTraced) {
+    testenv::enableTrace();
+    EXPECT_FALSE(modWin32Ver::IsWindowsNT());
+    const QStringList lines = testenv::traceLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("Unknown OS::Linux ")) << lines[0].toStdString();
+}
+
+TEST(SmallServicesTest, FolderPickerReturnsFolderOrEmpty) {
+    testenv::dialogs().expectFolder(testenv::appDir()).expectFolder("").expectFolder("/no/such/folder");
+    EXPECT_EQ(modBrowseForFolder::BrowseForFolder("", nullptr, "Pick"), QDir(testenv::appDir()).absolutePath());
+    EXPECT_EQ(modBrowseForFolder::BrowseForFolder("/tmp", nullptr, "Pick"), "");
+    EXPECT_EQ(modBrowseForFolder::BrowseForFolder("/tmp", nullptr, "Pick"), "");
+}

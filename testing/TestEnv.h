@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/os/IniSettingsStore.h"
+#include "platform/os/Media.h"
+#include "platform/time/VirtualClock.h"
+#include "testing/ScriptedDialogs.h"
+
+// What every test runs against. Before each test the common test main resets
+// the program state and installs fresh fakes: a virtual clock, settings in
+// memory, scripted dialogs, recorded sounds and desktop calls, and an empty
+// temporary application folder (with no trace log open).
+namespace zelmora::testenv {
+
+platform::VirtualClock& vclock();
+platform::MemorySettingsStore& memSettings();
+ScriptedDialogs& dialogs();
+platform::RecordingSound& sounds();
+platform::RecordingDesktop& desktop();
+
+// This test's application folder (empty at the start of the test).
+QString appDir();
+
+// The trace log's lines as written (the surrounding quotes removed).
+QStringList traceLines();
+// Turns tracing on and makes DataFiles, as start-up does, for tests that read the trace.
+void enableTrace();
+
+void resetEnvironment();
+
+}  // namespace zelmora::testenv
