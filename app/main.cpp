@@ -1,10 +1,27 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <QDir>
+
+#include "platform/os/IniSettingsStore.h"
+#include "shell/AppPaths.h"
+#include "shell/MDIMain.h"
+#include "shell/Shell.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Zelmora"));
-    w.show();
+    QApplication::setApplicationName(QStringLiteral("Zelmora"));
+    QApplication::setApplicationVersion(zelmora::MDIMain::versionText());
+    QApplication::setQuitOnLastWindowClosed(false);  // the main window's close ends the program
+
+    const QStringList args = QApplication::arguments();
+    const QString exeDir = QApplication::applicationDirPath();
+    zelmora::AppPaths::setAppDir(zelmora::AppPaths::chooseAppDir(args, exeDir));
+    zelmora::AppPaths::setResourceDir(exeDir);  // shipped files stay beside the program
+    QDir().mkpath(zelmora::AppPaths::appDir());
+    zelmora::Shell::connectServices();
+
+    zelmora::MDIMain main;
+    main.setCommandLine(args);
+    main.Form_Load();
+    main.show();
     return QApplication::exec();
 }

@@ -3,6 +3,9 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
+
+#include "platform/drivers/Telescope.h"
 
 namespace zelmora {
 
@@ -56,8 +59,13 @@ struct ProgramState {
     bool bDSUSBConnected = false;
 
     // Telescope.
+    std::shared_ptr<drivers::Telescope> oScope;
+    QString sScopeID;
     bool bScopeLinked = false;
     QString sCatalogueFile;
+
+    // Sounds.
+    QString sAlarmWavFile;
 };
 
 ProgramState& state();

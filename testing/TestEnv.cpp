@@ -8,6 +8,8 @@
 #include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
+#include "shell/KeyboardHook.h"
+#include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
 #include "shell/Shell.h"
 #include "shell/WindowRegistry.h"
@@ -57,8 +59,12 @@ void enableTrace() {
 
 void resetEnvironment() {
     Env& e = env();
+    static const QString startDir = QDir::currentPath();
+    QDir::setCurrent(startDir);  // start-up moves into the (temporary) application folder
     windows().reset();
     platform::setShuttingDown(false);
+    Globals::resetKeyboardHook();
+    ShutterCable::setInstance(nullptr);
     Globals::closeTraceLog();
     e.clock = std::make_shared<platform::VirtualClock>();
     platform::setClock(e.clock);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QBrush>
+#include <QPalette>
+#include <array>
+#include <cstdint>
+
+class QMdiArea;
+
+namespace zelmora {
+
+// Night vision: the program's own colours switched to red tones and back.
+// The desktop-wide colour scheme is never touched; the thirty colour elements
+// map onto the application palette and the main window's workspace.
+class NightVision {
+public:
+    static constexpr int kElements = 30;
+    using Colors = std::array<std::uint32_t, kElements>;  // 0x00BBGGRR
+
+    // The red night-vision scheme, element 0 to 29.
+    static const Colors& NightVisionColors();
+
+    explicit NightVision(QMdiArea* workspace = nullptr) : workspace_(workspace) {}
+
+    // Reads the current colours (palette and workspace) for restoring later.
+    void SaveOriginalColors();
+    void SetNightVision();
+    // Puts back what SaveOriginalColors read; before any save it does nothing.
+    void RestoreOriginalColors();
+
+    // The colour of element i in a palette/workspace pair (0 where the element
+    // has no counterpart).
+    static std::uint32_t readElement(int element, const QPalette& palette, const QBrush& workspace);
+    // Applies the thirty colours on top of a palette.
+    static QPalette applyElements(const QPalette& base, const Colors& colors);
+
+    const Colors& saved() const { return saved_; }
+
+private:
+    QMdiArea* workspace_;
+    bool haveSaved_ = false;
+    Colors saved_{};
+    QPalette savedPalette_;
+    QBrush savedWorkspace_;
+};
+
+}  // namespace zelmora
