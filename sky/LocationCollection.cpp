@@ -1,0 +1,23 @@
+#include "sky/LocationCollection.h"
+
+namespace zelmora::sky {
+
+clsLocation* LocationCollection::find(const QString& name) const {
+    for (const auto& item : items_)
+        if (item->getLocationName().compare(name, Qt::CaseInsensitive) == 0) return item.get();
+    return nullptr;
+}
+
+bool LocationCollection::add(std::unique_ptr<clsLocation> location) {
+    if (!location || contains(location->getLocationName())) return false;
+    items_.push_back(std::move(location));
+    return true;
+}
+
+QStringList LocationCollection::names() const {
+    QStringList list;
+    for (const auto& item : items_) list << item->getLocationName();
+    return list;
+}
+
+}  // namespace zelmora::sky
