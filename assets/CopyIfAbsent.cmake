@@ -1,0 +1,8 @@
+# cmake -DSRC=<file> -DDST=<file> -P CopyIfAbsent.cmake
+# Seeds a file of the user's data folder once; a file already there is the
+# user's own and is never replaced.
+if(NOT EXISTS "${DST}")
+    get_filename_component(dir "${DST}" DIRECTORY)
+    file(MAKE_DIRECTORY "${dir}")
+    file(COPY_FILE "${SRC}" "${DST}")
+endif()
