@@ -1,0 +1,84 @@
+#include "platform/drivers/DriverChooser.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace zelmora::drivers {
+
+namespace {
+std::shared_ptr<DriverUiBackend>& backendSlot() {
+    static std::shared_ptr<DriverUiBackend> slot;
+    return slot;
+}
+}  // namespace
+
+DriverUiBackend& DriverUi::backend() {
+    auto& slot = backendSlot();
+    if (!slot) slot = std::make_shared<QtDriverUi>();
+    return *slot;
+}
+
+void DriverUi::setBackend(std::shared_ptr<DriverUiBackend> backend) {
+    backendSlot() = std::move(backend);
+}
+
+QString DriverChooser::Choose(const QString& currentId) const {
+    return DriverUi::backend().choose(deviceType_, currentId,
+                                      DriverRegistry::instance().drivers(deviceType_));
+}
+
+QString QtDriverUi::choose(const QString& deviceType, const QString& currentId,
+                           const std::vector<DriverInfo>& drivers) {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setObjectName(QStringLiteral("DriverChooser"));
+    dialog.setWindowTitle(deviceType + QStringLiteral(" Chooser"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("Select the type of ") + deviceType.toLower() +
+                                     QStringLiteral(" you have, then press OK."),
+                                 &dialog));
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("drivers"));
+    int preselect = drivers.empty() ? -1 : 0;
+    for (size_t i = 0; i < drivers.size(); ++i) {
+        auto* item = new QListWidgetItem(drivers[i].description, list);
+        item->setData(Qt::UserRole, drivers[i].id);
+        item->setToolTip(drivers[i].id);
+        if (drivers[i].id.compare(currentId, Qt::CaseInsensitive) == 0) preselect = int(i);
+    }
+    list->setCurrentRow(preselect);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted || !list->currentItem()) return {};
+    return list->currentItem()->data(Qt::UserRole).toString();
+}
+
+bool QtDriverUi::runSetupDialog(QDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted;
+}
+
+QString ScriptedDriverUi::choose(const QString& deviceType, const QString& currentId,
+                                 const std::vector<DriverInfo>& drivers) {
+    calls_.push_back({deviceType, currentId, drivers});
+    if (replies_.empty()) {
+        if (onUnexpected_) onUnexpected_(deviceType);
+        return {};
+    }
+    QString reply = replies_.front();
+    replies_.pop_front();
+    return reply;
+}
+
+bool ScriptedDriverUi::runSetupDialog(QDialog& dialog) {
+    ++setupShown_;
+    return setupAction_ ? setupAction_(dialog) : false;
+}
+
+}  // namespace zelmora::drivers
