@@ -206,6 +206,9 @@ void frmMoonPhase::setLocationFrameHeight(int twips) {
 }
 
 void frmMoonPhase::Form_Load() {
+    // Each step traps on its own, so that a stored location the editor cannot
+    // show (a coordinate past 16-bit degrees) still leaves the times and the
+    // picture working.
     trapAndTrace(QStringLiteral("frmMoonPhase.Form_Load"), [&] {
         Globals::RestoreFormPosition(this, kDesignCaption);
         oCalendar->setSelectedDate(platform::clock().now().date());
@@ -219,10 +222,11 @@ void frmMoonPhase::Form_Load() {
             lbLocationList->setCurrentIndex(index);
         else
             lbLocationList->setEditText(currentLocation_.getLocationName());
-        ShowLocation();
-        computeTimes(oCalendar->selectedDate());
-        Timer1->setInterval(10);
     });
+    trapAndTrace(QStringLiteral("frmMoonPhase.ShowLocation"), [&] { ShowLocation(); });
+    trapAndTrace(QStringLiteral("frmMoonPhase.Form_Load"),
+                 [&] { computeTimes(oCalendar->selectedDate()); });
+    Timer1->setInterval(10);
     windows().markLoaded(Win::frmMoonPhase, this);
 }
 

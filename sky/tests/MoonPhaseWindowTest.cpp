@@ -315,3 +315,17 @@ TEST_F(MoonWindow, RegistryOpensItAndClosingRemembersLocationAndPosition) {
     EXPECT_EQ(Settings::get("WindowPos", "Moon PhaseTop", ""), "675");
     window_ = nullptr;
 }
+
+// A stored coordinate too large for the editor's degree fields is traced; the
+// window still loads with its times and picture.
+TEST_F(MoonWindow, UnshowableStoredLocationStillLoads) {
+    testenv::enableTrace();
+    storeLastLocation("Odd", "0", "100000", "10");
+    open();
+    EXPECT_EQ(text("lblName"), "Odd");
+    EXPECT_FALSE(text("outSunrise").isEmpty());
+    testenv::vclock().advance(20);
+    EXPECT_FALSE(loaded().isNull());
+    EXPECT_TRUE(testenv::traceLines().contains(
+        "Error in: frmMoonPhase.ShowLocation with error:Overflow 6"));
+}
