@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "image/cDIBSection.h"
+
+namespace zelmora {
+
+// Reads picture files into a cDIBSection. JPEG files (every camera frame) are
+// decoded straight into the buffer's bottom-up BGR rows; BMP, GIF, PNG and the
+// other formats Qt reads go through QImage. The buffer's memory is kept and
+// reused while the frame size stays the same, which matters at 18 to 24 MP.
+//
+// Failures raise AppError: 53 for a missing file, 75 when it cannot be read,
+// 481 "Invalid picture" for an empty, truncated, corrupt or non-picture file.
+// A failure before decoding leaves the buffer as it was; a JPEG that fails while
+// decoding leaves it empty, never half a frame.
+class FrameLoader {
+public:
+    FrameLoader();
+    ~FrameLoader();
+    FrameLoader(const FrameLoader&) = delete;
+    FrameLoader& operator=(const FrameLoader&) = delete;
+
+    void load(const QString& path, cDIBSection& dib);
+    // A JPEG already in memory; `name` only labels the error messages.
+    void loadJpeg(const std::uint8_t* data, std::size_t size, cDIBSection& dib,
+                  const QString& name = {});
+
+    static bool looksLikeJpeg(const std::uint8_t* data, std::size_t size);
+
+private:
+    void* decoder_ = nullptr;  // the TurboJPEG handle, made on first use
+    std::vector<std::uint8_t> file_;
+};
+
+// The program's loader (one user-interface thread, so one decoder suffices).
+void loadFrame(const QString& path, cDIBSection& dib);
+
+}  // namespace zelmora

@@ -1,0 +1,258 @@
+// The star measurements of cDIBSection: brightest pixel, threshold centroid and
+// the star profiles. They run on the focus crop (about 100 x 100 pixels) for
+// every focus frame, so they stay free of allocations beyond the four arrays
+// and never let other events run in the middle: a frame arriving during a
+// measurement would otherwise re-fill the shared arrays under it.
+
+#include <algorithm>
+#include <cmath>
+
+#include "image/ByteView.h"
+#include "image/SortParallel.h"
+#include "image/StarData.h"
+#include "image/cDIBSection.h"
+#include "platform/time/Clock.h"
+#include "shell/ProgramState.h"
+
+namespace zelmora {
+
+using detail::ByteView;
+
+double PointDistance(std::int32_t ax, std::int32_t ay, std::int32_t bx, std::int32_t by) {
+    const std::int64_t dy = std::int64_t{by} - ay;
+    const std::int64_t dx = std::int64_t{bx} - ax;
+    if (dy < INT32_MIN || dy > INT32_MAX || dx < INT32_MIN || dx > INT32_MAX)
+        detail::raiseOverflow();
+    const double y = static_cast<double>(dy);
+    const double x = static_cast<double>(dx);
+    return std::sqrt(y * y + x * x);
+}
+
+aPoint cDIBSection::maxpeak(std::int32_t channel) {
+    const ByteView view(*this);
+    aPoint result;
+    double best = 0.0;
+    double v = 0.0;
+    const std::int64_t w = width_;
+    for (std::int64_t r = 0; r < height_; ++r) {
+        if (w <= 0) break;
+        const std::uint8_t* row = view.span(r, 0, 3 * w - 1);
+        for (std::int64_t x = 0; x < w; ++x) {
+            const std::uint8_t* px = row + 3 * x;
+            switch (channel) {
+                case 0:
+                    v = luminance(px[0], px[1], px[2]);
+                    break;
+                case 1:
+                    v = px[2];
+                    break;
+                case 2:
+                    v = px[1];
+                    break;
+                case 3:
+                    v = px[0];
+                    break;
+                default:
+                    break;  // keeps the previous pixel's value
+            }
+            if (v >= best) {
+                best = v;
+                result.X = static_cast<double>(x);
+                result.Y = static_cast<double>(height_ - r);
+            }
+        }
+    }
+    return result;
+}
+
+aPoint cDIBSection::Centroid(std::int16_t Threshold, std::int32_t l, std::int32_t t, std::int32_t w,
+                             std::int32_t h) {
+    const std::int64_t startMs = platform::clock().monotonicMs();
+    double sx = 0.0;
+    double sy = 0.0;
+    double s = 0.0;
+    try {
+        const ByteView view(*this);
+        const std::int64_t top = std::int64_t{height_} - 1;
+        std::int64_t rBot = 0;
+        std::int64_t rTop = top;
+        std::int64_t first = 0;
+        std::int64_t last = std::int64_t{width_} - 1;
+        if (l != -1) {
+            const std::int64_t th = std::int64_t{t} + h;
+            const std::int64_t lw = std::int64_t{l} + w;
+            if (th > INT32_MAX || th < INT32_MIN || lw > INT32_MAX || lw < INT32_MIN)
+                detail::raiseOverflow();
+            rBot = top - th;
+            rTop = top - t;
+            first = l;
+            last = lw;
+        }
+        raiseInitProgress(
+            static_cast<std::int32_t>(std::clamp<std::int64_t>(rTop - rBot, INT32_MIN, INT32_MAX)));
+        // Clipped on all four sides: a star near an edge of the crop still
+        // gets a centroid from the pixels that lie inside.
+        first = std::max<std::int64_t>(first, 0);
+        last = std::min<std::int64_t>(last, std::int64_t{width_} - 1);
+        rTop = std::min(rTop, top);
+        rBot = std::max<std::int64_t>(rBot, 0);
+        for (std::int64_t r = rBot; r <= rTop; ++r) {
+            if (first <= last) {
+                const std::uint8_t* row = view.span(r, 3 * first, 3 * last + 2);
+                for (std::int64_t x = first; x <= last; ++x) {
+                    const std::uint8_t* px = row + 3 * x;
+                    const double v = (px[0] + px[1] + px[2]) / 3.0;
+                    if (v > Threshold) {
+                        sx += static_cast<double>(x) * v;
+                        sy += static_cast<double>(r) * v;
+                        s += v;
+                    }
+                }
+            }
+            raiseProgress(static_cast<std::int32_t>(r));
+        }
+    } catch (const AppError&) {
+        s = 0.0;
+    }
+    aPoint result;
+    if (s != 0.0) {
+        result.X = sx / s + 0.05;
+        result.Y = height_ - (sy / s + 0.05);
+    }
+    raiseComplete(startMs);
+    return result;
+}
+
+void cDIBSection::SortParallel(std::vector<float>& keys, std::vector<float>& companion,
+                               std::int64_t upperIndex, bool descending) {
+    sortParallel(keys, companion, upperIndex, descending);
+}
+
+void cDIBSection::ProcessStar(const aPoint& Aoi, aPoint& Dims, cDIBSection& imgdib) {
+    const ByteView src(*this);
+    const ByteView ref(oReferenceDib);
+    const ByteView out(imgdib);
+
+    if (Dims.X > 32) Dims.X = 32;
+    if (Dims.Y > 32) Dims.Y = 32;
+    const double dx = Dims.X;
+    const double dy = Dims.Y;
+
+    // The box, unclipped: storage rows rBot ... rTop - 1, pixels pFirst ... pLast.
+    // Box indices count from this origin, so the star stays at (32, 32) when
+    // the box is clipped.
+    const std::int64_t top = std::int64_t{height_} - 1;
+    const double starLine = std::floor(Aoi.Y);
+    const double starColumn = std::floor(Aoi.X);
+    const std::int64_t rTop = detail::toIndex(static_cast<double>(top) - (starLine - dy));
+    const std::int64_t rBot = detail::toIndex(static_cast<double>(top) - (starLine + dy));
+    const std::int64_t pFirst = detail::toIndex(std::floor(Aoi.X - dx));
+    const std::int64_t pLast = detail::toIndex(std::floor(dx + Aoi.X) - 1.0);
+    const std::int64_t starRow = detail::toIndex(static_cast<double>(top) - starLine);
+    const std::int64_t starPixel = detail::toIndex(starColumn);
+
+    // Clipped to the picture on all four sides; pixels outside are absent.
+    const std::int64_t rowBegin = std::max<std::int64_t>(rBot, 0);
+    const std::int64_t rowEnd = std::min<std::int64_t>(rTop, height_);  // exclusive
+    const std::int64_t pixBegin = std::max<std::int64_t>(pFirst, 0);
+    const std::int64_t pixEnd = std::min<std::int64_t>(pLast, std::int64_t{width_} - 1);
+    const std::int64_t rows = std::max<std::int64_t>(rowEnd - rowBegin, 0);
+    const std::int64_t pixels = std::max<std::int64_t>(pixEnd - pixBegin + 1, 0);
+    const std::int64_t filled = rows * pixels;
+
+    auto bound = [](double last) {
+        return static_cast<std::size_t>(std::max<std::int64_t>(detail::toIndex(last) + 1, 0));
+    };
+    const std::size_t rowLength = bound(2.0 * dx - 1.0);
+    const std::size_t columnLength = bound(2.0 * dy - 1.0);
+    const std::size_t radialLength = bound(4.0 * dx * dy - 1.0);
+
+    // Everything that could fail is checked before the shared arrays and the
+    // output change, so a failed call leaves the last measurement intact.
+    if (filled > 0) {
+        const std::int64_t jLast = pixEnd - pFirst;
+        const std::int64_t iLast = rowEnd - 1 - rBot;
+        if (!src.contains(rowEnd - 1, 3 * pixEnd + 2)) detail::raiseOutOfRange();
+        if (filled > static_cast<std::int64_t>(radialLength)) detail::raiseOutOfRange();
+        if (starRow >= rowBegin && starRow < rowEnd &&
+            jLast >= static_cast<std::int64_t>(rowLength))
+            detail::raiseOutOfRange();
+        if (starPixel >= pixBegin && starPixel <= pixEnd &&
+            iLast >= static_cast<std::int64_t>(columnLength))
+            detail::raiseOutOfRange();
+        if (jLast >= imgdib.Width() || !out.contains(iLast, 3 * jLast + 2))
+            detail::raiseOutOfRange();
+    }
+
+    RowProfile.assign(rowLength, 0);
+    ColumnProfile.assign(columnLength, 0);
+    RadialValues.assign(radialLength, 0.0f);
+    RadialDistances.assign(radialLength, 0.0f);
+
+    const std::int32_t channel = state().lMeasureChannel;
+    const float background = StarBackground;
+    const std::int64_t refWidth = ref.rows() > 0 ? oReferenceDib.Width() : 0;
+    std::size_t n = 0;
+    for (std::int64_t r = rowBegin; r < rowEnd; ++r) {
+        const std::int64_t i = r - rBot;
+        const std::uint8_t* srcRow = src.span(r, 3 * pixBegin, 3 * pixEnd + 2);
+        const std::uint8_t* refRow = r < ref.rows() ? &ref(r, 0) : nullptr;
+        for (std::int64_t p = pixBegin; p <= pixEnd; ++p) {
+            const std::int64_t j = p - pFirst;
+            const std::uint8_t* s = srcRow + 3 * p;
+            float db = s[0];
+            float dg = s[1];
+            float dr = s[2];
+            if (refRow && p < refWidth) {
+                db -= refRow[3 * p];
+                dg -= refRow[3 * p + 1];
+                dr -= refRow[3 * p + 2];
+            }
+            float value = 0.0f;
+            switch (channel) {
+                case 0:
+                    value = (dg + dr + db) / 3.0f;
+                    break;
+                case 1:
+                    value = dr;
+                    break;
+                case 2:
+                    value = dg;
+                    break;
+                case 3:
+                    value = db;
+                    break;
+                default:
+                    break;
+            }
+            const float q = value < 0.0f ? 0.0f : value > 255.0f ? 255.0f : std::nearbyint(value);
+            float u = q - background;
+            if (u < 0.0f) u = 0.0f;
+            const auto cleaned = static_cast<std::uint8_t>(std::nearbyint(u));
+            std::uint8_t* o = &out(i, 3 * j);
+            o[0] = cleaned;
+            o[1] = cleaned;
+            o[2] = cleaned;
+            if (r == starRow) RowProfile[static_cast<std::size_t>(j)] = cleaned;
+            if (p == starPixel) ColumnProfile[static_cast<std::size_t>(i)] = cleaned;
+            RadialValues[n] = q;
+            RadialDistances[n] = static_cast<float>(
+                PointDistance(static_cast<std::int32_t>(j), static_cast<std::int32_t>(i), 32, 32));
+            ++n;
+        }
+    }
+    if (n == 0) return;  // nothing inside the picture: the background stays
+
+    // Only the filled samples take part; the untouched tail stays (0, 0) after them.
+    const auto m = static_cast<std::int64_t>(n) - 1;
+    SortParallel(RadialDistances, RadialValues, m, false);
+    const auto k0 = static_cast<std::int64_t>(std::floor(0.8 * static_cast<double>(m)));
+    double outer = 0.0;
+    for (std::int64_t k = k0; k <= m; ++k) outer += RadialValues[static_cast<std::size_t>(k)];
+    const auto newBackground = static_cast<float>(outer / static_cast<double>(m - k0 + 1));
+    for (std::int64_t k = 1; k <= m; ++k)
+        RadialValues[static_cast<std::size_t>(k)] += RadialValues[static_cast<std::size_t>(k - 1)];
+    StarBackground = newBackground;
+}
+
+}  // namespace zelmora
