@@ -5,6 +5,7 @@
 #include "shell/AppPaths.h"
 #include "shell/MDIMain.h"
 #include "shell/Shell.h"
+#include "sky/SkyWindows.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     zelmora::AppPaths::setResourceDir(exeDir);  // shipped files stay beside the program
     QDir().mkpath(zelmora::AppPaths::appDir());
     zelmora::Shell::connectServices();
+    zelmora::sky::registerWindows();
 
     zelmora::MDIMain main;
     main.setCommandLine(args);
