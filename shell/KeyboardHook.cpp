@@ -5,26 +5,26 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "shell/Errors.h"
 #include "shell/Globals.h"
+#include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
 
 namespace zelmora {
 
 bool KeyboardHook::eventFilter(QObject* watched, QEvent* event) {
-    // The same release passes every widget up the parent chain; act on it once,
-    // where it is first delivered: a window or widget, not the window handle.
-    if (event->type() == QEvent::KeyRelease && watched->isWidgetType()) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat() && handler_) {
-            static const QKeyEvent* last = nullptr;
-            static quint64 lastStamp = 0;
-            if (last != key || lastStamp != key->timestamp()) {
-                last = key;
-                lastStamp = key->timestamp();
-                handler_(key->key());
-            }
-        }
-    }
+    // This runs for every event of the program: the type test comes first.
+    if (event->type() != QEvent::KeyRelease) return false;
+    // One physical release reaches the window the platform delivered it to,
+    // then every widget it propagates through. Act once: at that window.
+    if (!event->spontaneous() || !watched->isWindowType()) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->isAutoRepeat()) return false;
+    if (handler_)
+        handler_(key->key());
+    else
+        Globals::ProcessHookedKey(key->key());
     return false;
 }
 
@@ -37,6 +37,10 @@ struct HookState {
 HookState& hookState() {
     static HookState s;
     return s;
+}
+std::function<bool()>& shutterButtonQuery() {
+    static std::function<bool()> q;
+    return q;
 }
 }  // namespace
 
@@ -55,12 +59,15 @@ void InstallKeyboardHook() {
 
 bool IsKeyboardHooked() {
     const std::intptr_t h = hookState().handle;
-    WriteLogLine(QStringLiteral("Hooked:") + (h != 0 ? QStringLiteral("True") : QStringLiteral("False")) +
+    WriteLogLine(QStringLiteral("Hooked:") +
+                 (h != 0 ? QStringLiteral("True") : QStringLiteral("False")) +
                  QStringLiteral(" :") + QString::number(h));
     return h != 0;
 }
 
-void CheckKeyboardHook() { IsKeyboardHooked(); }
+void CheckKeyboardHook() {
+    IsKeyboardHooked();
+}
 
 void RemoveKeyboardHook() {
     if (!IsKeyboardHooked()) return;
@@ -72,9 +79,13 @@ void RemoveKeyboardHook() {
     // The handle keeps its value, as the trace shows after removal.
 }
 
-std::intptr_t hKeyboardHook() { return hookState().handle; }
+std::intptr_t hKeyboardHook() {
+    return hookState().handle;
+}
 
-KeyboardHook* keyboardHook() { return hookState().hook; }
+KeyboardHook* keyboardHook() {
+    return hookState().hook;
+}
 
 void setKeyHandler(KeyboardHook::KeyHandler handler) {
     HookState& s = hookState();
@@ -89,6 +100,57 @@ void resetKeyboardHook() {
         delete s.hook;
     }
     s = HookState{};
+    shutterButtonQuery() = nullptr;
+}
+
+void setShutterButtonQuery(std::function<bool()> query) {
+    shutterButtonQuery() = std::move(query);
+}
+
+SpaceBarDecision decideHookedKey(int virtualKey, bool released, bool shutterButtonEnabled,
+                                 bool imageDispLoaded, bool folderMonitoring) {
+    if (virtualKey != kVkSpace || !released) return {};
+    if (shutterButtonEnabled && imageDispLoaded)
+        return {SpaceBarAction::ProcessSpaceBar,
+                QStringLiteral("Space pressed. Firing shutter by processing space")};
+    if (shutterButtonEnabled)
+        return {SpaceBarAction::ReleaseInCameraControl,
+                QStringLiteral("Space pressed. Releasing shutter in Camera control")};
+    if (folderMonitoring)
+        return {
+            SpaceBarAction::ShowImageDispAndProcess,
+            QStringLiteral("Space pressed. Firing shutter by processing space in folder monitor")};
+    return {};
+}
+
+void ProcessHookedKey(int virtualKey) {
+    // Nothing may escape into the event filter; a failing release is traced.
+    trapAndTrace(QStringLiteral("ProcessHookedKey"), [&] {
+        const auto& query = shutterButtonQuery();
+        const SpaceBarDecision d = decideHookedKey(virtualKey, true, query && query(),
+                                                   bImageDispLoaded(), state().bFolderMonitoring);
+        if (d.action == SpaceBarAction::None) return;
+        WriteLogLine(d.trace);
+        switch (d.action) {
+            case SpaceBarAction::ProcessSpaceBar:
+                if (auto* w = windows().ifLoadedAs<IImageDispWindow>(Win::frmImageDisp))
+                    w->ProcessSpaceBar();
+                break;
+            case SpaceBarAction::ReleaseInCameraControl:
+                // The button is enabled by the camera control window, so that
+                // window is loaded; a closed one is not brought back by a key.
+                if (auto* w = windows().ifLoadedAs<ICameraControlWindow>(Win::frmCameraControl))
+                    w->release();
+                break;
+            case SpaceBarAction::ShowImageDispAndProcess:
+                windows().show(Win::frmImageDisp);
+                if (auto* w = windows().ifLoadedAs<IImageDispWindow>(Win::frmImageDisp))
+                    w->ProcessSpaceBar();
+                break;
+            case SpaceBarAction::None:
+                break;
+        }
+    });
 }
 
 }  // namespace Globals

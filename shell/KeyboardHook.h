@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <cstdint>
 #include <functional>
 
@@ -14,7 +15,7 @@ class KeyboardHook : public QObject {
 public:
     using KeyHandler = std::function<void(int key)>;
     explicit KeyboardHook(QObject* parent = nullptr) : QObject(parent) {}
-    // What a key release does (the shell's space-bar handler).
+    // What a key release does; without one, Globals::ProcessHookedKey.
     void setHandler(KeyHandler handler) { handler_ = std::move(handler); }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -32,9 +33,34 @@ void CheckKeyboardHook();
 void RemoveKeyboardHook();
 std::intptr_t hKeyboardHook();
 KeyboardHook* keyboardHook();
-// Run for each key release while the hook is installed.
+// Replaces what a key release does (tests); empty restores ProcessHookedKey.
 void setKeyHandler(KeyboardHook::KeyHandler handler);
 void resetKeyboardHook();
+
+// The space bar's virtual key; Qt's key code for it is the same number.
+constexpr int kVkSpace = 32;
+
+// What the space bar does, decided from the toolbar's "Shutter Release" button
+// and two program flags. The first matching row acts.
+enum class SpaceBarAction {
+    None,
+    ProcessSpaceBar,          // the image display window fires
+    ReleaseInCameraControl,   // the camera control window releases
+    ShowImageDispAndProcess,  // folder monitoring: show the image display, then fire
+};
+struct SpaceBarDecision {
+    SpaceBarAction action = SpaceBarAction::None;
+    QString trace;  // written before the action; empty when nothing acts
+};
+SpaceBarDecision decideHookedKey(int virtualKey, bool released, bool shutterButtonEnabled,
+                                 bool imageDispLoaded, bool folderMonitoring);
+
+// The key handler: acts on the space bar's release as decided above.
+void ProcessHookedKey(int virtualKey);
+
+// How the hook reads whether toolbar button 19 ("Shutter Release") is enabled;
+// the main window installs it. Without one the button counts as disabled.
+void setShutterButtonQuery(std::function<bool()> query);
 
 }  // namespace Globals
 }  // namespace zelmora

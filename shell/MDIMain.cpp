@@ -17,7 +17,9 @@
 
 #include "camera/clsCamera.h"
 #include "shell/Conv.h"
+#include "shell/KeyboardHook.h"
 #include "shell/ProgramState.h"
+#include "shell/Shell.h"
 #include "shell/WindowRegistry.h"
 
 namespace zelmora {
@@ -64,8 +66,7 @@ QAction* addItem(QMenu* menu, const QString& text, const char* name, bool checka
 }  // namespace
 
 QString MDIMain::versionText() {
-    return QString::number(ZELMORA_VERSION_MAJOR) + u'.' + QString::number(ZELMORA_VERSION_MINOR) + u'.' +
-           QString::number(ZELMORA_VERSION_PATCH);
+    return Shell::versionText();
 }
 
 MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
@@ -87,13 +88,20 @@ MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
         b->setVisible(false);
         testButtons_[static_cast<size_t>(i)] = b;
     }
-    connect(testButtons_[0], &QPushButton::clicked, this, [] { windows().show(Win::frmImageDisp); });
+    connect(testButtons_[0], &QPushButton::clicked, this,
+            [] { windows().show(Win::frmImageDisp); });
 
     // Child windows shown through the registry open inside this window.
     windows().setChildPlacer([this](QWidget* w) -> QWidget* { return mdiArea_->addSubWindow(w); });
+    connectCommands();
+    registerOwnWindows();
+    setMainWindow(this);
+    Globals::setShutterButtonQuery([this] { return buttons_[19]->isEnabled(); });
 }
 
 MDIMain::~MDIMain() {
+    Globals::setShutterButtonQuery(nullptr);
+    if (mainWindow() == this) setMainWindow(nullptr);
     windows().setChildPlacer(nullptr);
 }
 
@@ -123,8 +131,8 @@ void MDIMain::buildMenus() {
     positionMenu_ = image->addMenu(QStringLiteral("Postion"));
     positionMenu_->setObjectName(QStringLiteral("mnuPosition"));
     int i = 0;
-    for (const char* p : {"Top Left", "Top Centre", "Top Right", "Centre Left", "Centre", "Centre Right",
-                          "Bottom Left", "Bottom Centre", "Bottom Right"}) {
+    for (const char* p : {"Top Left", "Top Centre", "Top Right", "Centre Left", "Centre",
+                          "Centre Right", "Bottom Left", "Bottom Centre", "Bottom Right"}) {
         QAction* a = positionMenu_->addAction(QString::fromLatin1(p));
         a->setObjectName(QStringLiteral("mnuPos%1").arg(i++));
         a->setCheckable(true);
@@ -141,8 +149,7 @@ void MDIMain::buildMenus() {
     QMenu* link = tel->addMenu(QStringLiteral("Link"));
     link->setObjectName(QStringLiteral("mnuTelLink"));
     addItem(link, QStringLiteral("Establish"), "mnuLinkEst");
-    QAction* terminate = addItem(link, QStringLiteral("Terminate"), "mnuLinkTerminate");
-    connect(terminate, &QAction::triggered, this, &MDIMain::mnuLinkTerminate_Click);
+    addItem(link, QStringLiteral("Terminate"), "mnuLinkTerminate");
     addItem(tel, QStringLiteral("Motion Controls"), "mnuTelMotion");
     tel->addSeparator();
     addItem(tel, QStringLiteral("Set New Catalogue..."), "mnuSetNewCatalogue");
@@ -159,13 +166,10 @@ void MDIMain::buildMenus() {
     addItem(tools, QStringLiteral("Moon Phases..."), "mnuMoonPhase");
 
     QMenu* win = bar->addMenu(QStringLiteral("&Window"));
-    QAction* tileH = addItem(win, QStringLiteral("Tile Horizontally"), "mnuTileH");
-    QAction* tileV = addItem(win, QStringLiteral("Tile Vertically"), "mnuTileV");
-    QAction* cascade = addItem(win, QStringLiteral("Cascade"), "mnuCascade");
+    addItem(win, QStringLiteral("Tile Horizontally"), "mnuTileH");
+    addItem(win, QStringLiteral("Tile Vertically"), "mnuTileV");
+    addItem(win, QStringLiteral("Cascade"), "mnuCascade");
     addItem(win, QStringLiteral("Reset Window Positions"), "mnuReset");
-    connect(tileH, &QAction::triggered, mdiArea_, &QMdiArea::tileSubWindows);
-    connect(tileV, &QAction::triggered, mdiArea_, &QMdiArea::tileSubWindows);
-    connect(cascade, &QAction::triggered, mdiArea_, &QMdiArea::cascadeSubWindows);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     addItem(help, QStringLiteral("Help"), "mnuHelp");
@@ -208,7 +212,7 @@ void MDIMain::buildToolbar() {
     zoomSlider_->setValue(3);
     zoomSlider_->setFixedWidth(100);
     toolbar1_->addWidget(zoomSlider_);
-    connect(zoomSlider_, &QSlider::valueChanged, this, [this](int v) { iZoomFactor = v; });
+    connect(zoomSlider_, &QSlider::valueChanged, this, &MDIMain::ZoomSlider_Change);
 
     auto* channels = new QWidget(toolbar1_);
     auto* layout = new QHBoxLayout(channels);
@@ -238,7 +242,7 @@ void MDIMain::buildToolbar() {
 void MDIMain::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
-    for (int i = 1; i <= 5; ++i) {
+    for (int i = 1; i <= kStatusPanels; ++i) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         label->setMinimumWidth(i == 1 ? 240 : 120);
@@ -248,11 +252,12 @@ void MDIMain::buildStatusBar() {
 }
 
 QLabel* MDIMain::statusPanel(int index) const {
-    return index >= 1 && index <= 5 ? panels_[static_cast<size_t>(index)] : nullptr;
+    return index >= 1 && index <= kStatusPanels ? panels_[static_cast<size_t>(index)] : nullptr;
 }
 
 QAction* MDIMain::button(int index) const {
-    return index >= 1 && index <= ToolbarModel::kButtons ? buttons_[static_cast<size_t>(index)] : nullptr;
+    return index >= 1 && index <= ToolbarModel::kButtons ? buttons_[static_cast<size_t>(index)]
+                                                         : nullptr;
 }
 
 QAction* MDIMain::menuItem(const QString& objectName) const {
@@ -260,12 +265,21 @@ QAction* MDIMain::menuItem(const QString& objectName) const {
 }
 
 void MDIMain::ToolbarEnable(const QString& mode) {
-    if (toolbarModel_.apply(mode)) syncToolbar();
+    // Other windows switch buttons by index directly (13, 15, 19, 21). Start
+    // from what the toolbar shows now, so that a mode changes only its own row.
+    ToolbarModel& m = toolbarModel_;
+    for (int i = 1; i <= ToolbarModel::kButtons; ++i)
+        m.enabled[static_cast<size_t>(i)] = buttons_[static_cast<size_t>(i)]->isEnabled();
+    m.positionMenuEnabled = !positionMenu_->testAttribute(Qt::WA_ForceDisabled);
+    m.connectMenuEnabled = menuItem(QStringLiteral("mnuConnect"))->isEnabled();
+    m.intervalEnabled = !lbInterval_->testAttribute(Qt::WA_ForceDisabled);
+    if (m.apply(mode)) syncToolbar();
 }
 
 void MDIMain::syncToolbar() {
     const ToolbarModel& m = toolbarModel_;
-    for (int i = 1; i <= ToolbarModel::kButtons; ++i) buttons_[static_cast<size_t>(i)]->setEnabled(m.enabled[static_cast<size_t>(i)]);
+    for (int i = 1; i <= ToolbarModel::kButtons; ++i)
+        buttons_[static_cast<size_t>(i)]->setEnabled(m.enabled[static_cast<size_t>(i)]);
     buttons_[3]->setProperty("image", m.focusImage);
     buttons_[17]->setProperty("image", m.connectImage);
     buttons_[17]->setToolTip(m.connectTooltip);

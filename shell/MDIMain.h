@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "shell/MainWindow.h"
 #include "shell/NightVision.h"
 #include "shell/ToolbarModel.h"
 
@@ -23,8 +24,9 @@ namespace zelmora {
 class clsCamera;
 
 // The main window: start-up when it loads, shutdown when it closes, the
-// toolbar, menus, status bar, zoom slider and channel options, and night vision.
-class MDIMain : public QMainWindow {
+// toolbar, menus, status bar, zoom slider and channel options, night vision,
+// and the commands behind them.
+class MDIMain : public QMainWindow, public IMainWindow {
     Q_OBJECT
 public:
     explicit MDIMain(QWidget* parent = nullptr);
@@ -35,10 +37,11 @@ public:
     // Shutdown steps, in order (after the child windows have closed).
     void Form_Unload();
 
-    void ToolbarEnable(const QString& mode);
+    // Applies one toolbar mode; each mode touches only its own controls.
+    void ToolbarEnable(const QString& mode) override;
     const ToolbarModel& toolbar() const { return toolbarModel_; }
     // Toolbar button by index 1 to 22 (separators included).
-    QAction* button(int index) const;
+    QAction* button(int index) const override;
     QAction* menuItem(const QString& objectName) const;
 
     // The operations of the start-up and shutdown sequences.
@@ -49,16 +52,32 @@ public:
     void SaveOriginalColors() { nightVision_.SaveOriginalColors(); }
     void SetNightVision() { nightVision_.SetNightVision(); }
     void RestoreOriginalColors() { nightVision_.RestoreOriginalColors(); }
-    // Telescope, Link, "Terminate".
+
+    // Commands.
+    void Toolbar1_ButtonClick(const QString& key);
+    void ToggleFocusMode();
+    void ShowCameraControl();
+    // Chooses (when forced or when none is stored) and creates the telescope driver.
+    void SetupTelescope(bool forceChooser);
+    // Telescope, Link, "Establish" and "Terminate".
+    void mnuLinkEst_Click();
     void mnuLinkTerminate_Click();
+    // Window, "Reset Window Positions".
+    void mnuReset_Click();
+    // Window, "Tile Horizontally" (stacked, each full width) and "Tile Vertically".
+    void tileHorizontally();
+    void tileVertically();
 
     QMdiArea* mdiArea() const { return mdiArea_; }
-    QLineEdit* lbInterval() const { return lbInterval_; }
+    QLineEdit* lbInterval() const override { return lbInterval_; }
     QSlider* ZoomSlider() const { return zoomSlider_; }
-    QLabel* statusPanel(int index) const;  // 1 to 5
+    QLabel* statusPanel(int index) const override;  // 1 to 6
     QRadioButton* OptRGB(int index) const { return optRGB_[static_cast<size_t>(index)]; }
     QToolBar* Toolbar1() const { return toolbar1_; }
-    QPushButton* testButton(int index) const { return testButtons_[static_cast<size_t>(index - 1)]; }
+    QPushButton* testButton(int index) const {
+        return testButtons_[static_cast<size_t>(index - 1)];
+    }
+    int zoomFactor() const override { return iZoomFactor; }
 
     int iZoomFactor = 3;
     std::shared_ptr<clsCamera> loCamera;
@@ -69,8 +88,11 @@ public:
     // The process's own arguments, read by checkCommandParameters.
     void setCommandLine(const QStringList& arguments) { arguments_ = arguments; }
 
+    static constexpr int kStatusPanels = 6;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -78,6 +100,24 @@ private:
     void buildStatusBar();
     void syncToolbar();
     void connectCameraEvents();
+    void connectCommands();
+    void registerOwnWindows();
+    // Runs a menu command so that no failure leaves the handler.
+    void onMenu(const char* objectName, void (MDIMain::*handler)());
+
+    void mnuNightVision_Click();
+    void mnuInitPort_Click();
+    void mnuBatMon_Click();
+    void mnuWavFile_Click();
+    void mnuMute_Click();
+    void mnuPosition_Click(int index);
+    void mnuShowHist_Click();
+    void mnuXhair_Click();
+    void mnuBullsEye_Click();
+    void mnuSetNewCatalogue_Click();
+    void mnuCatalogue_Click();
+    void mnuHelp_Click();
+    void ZoomSlider_Change(int value);
 
     QMdiArea* mdiArea_ = nullptr;
     QToolBar* toolbar1_ = nullptr;
@@ -85,7 +125,7 @@ private:
     QLineEdit* lbInterval_ = nullptr;
     QSlider* zoomSlider_ = nullptr;
     std::array<QRadioButton*, 4> optRGB_{};
-    std::array<QLabel*, 6> panels_{};
+    std::array<QLabel*, kStatusPanels + 1> panels_{};
     std::array<QPushButton*, 3> testButtons_{};
     QMenu* positionMenu_ = nullptr;
     ToolbarModel toolbarModel_;

@@ -8,6 +8,54 @@
 // nothing.
 namespace zelmora {
 
+// The focus-frame viewer on the image display window: its nine view positions.
+class IFocusFrameViewer {
+public:
+    virtual ~IFocusFrameViewer() = default;
+    virtual void TopLeft() = 0;
+    virtual void TopCentre() = 0;
+    virtual void Topright() = 0;
+    virtual void CentreLeft() = 0;
+    virtual void centreImage() = 0;
+    virtual void CentreRight() = 0;
+    virtual void BottomLeft() = 0;
+    virtual void BottomCentre() = 0;
+    virtual void BottomRight() = 0;
+};
+
+// The image display window (focus frames).
+class IImageDispWindow {
+public:
+    virtual ~IImageDispWindow() = default;
+    // Fires the shutter as the window's own space-bar handling does.
+    virtual void ProcessSpaceBar() = 0;
+    virtual IFocusFrameViewer* ImageDisp() = 0;
+};
+
+// The camera control window.
+class ICameraControlWindow {
+public:
+    virtual ~ICameraControlWindow() = default;
+    virtual void release() = 0;
+    // Starts continuous focus frames, or stops them when they run.
+    virtual void StartContinousDownload() = 0;
+};
+
+// The focus magnifier window.
+class IZoomerWindow {
+public:
+    virtual ~IZoomerWindow() = default;
+    // Redraws at the main window's iZoomFactor.
+    virtual void InvokeZoom() = 0;
+};
+
+// The frame image window.
+class IFrameImageWindow {
+public:
+    virtual ~IFrameImageWindow() = default;
+    virtual void showHistogram() = 0;
+};
+
 // The focus analysis window.
 class IAnalysisWindow {
 public:

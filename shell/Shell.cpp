@@ -5,6 +5,11 @@
 
 namespace zelmora::Shell {
 
+QString versionText() {
+    return QString::number(ZELMORA_VERSION_MAJOR) + u'.' + QString::number(ZELMORA_VERSION_MINOR) +
+           u'.' + QString::number(ZELMORA_VERSION_PATCH);
+}
+
 void connectServices() {
     platform::Dialogs::setModalHook([](bool up) { state().bMsgBoxShowing = up; });
 }
