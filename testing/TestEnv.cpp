@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include <gtest/gtest.h>
+
+#include "platform/drivers/DriverChooser.h"
+#include "platform/drivers/DriverRegistry.h"
 #include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
@@ -23,6 +27,7 @@ struct Env {
     std::shared_ptr<ScriptedDialogs> dialogs;
     std::shared_ptr<platform::RecordingSound> sound;
     std::shared_ptr<platform::RecordingDesktop> desktop;
+    std::shared_ptr<drivers::ScriptedDriverUi> driverUi;
     std::unique_ptr<QTemporaryDir> dir;
 };
 Env& env() {
@@ -36,6 +41,7 @@ platform::MemorySettingsStore& memSettings() { return *env().settings; }
 ScriptedDialogs& dialogs() { return *env().dialogs; }
 platform::RecordingSound& sounds() { return *env().sound; }
 platform::RecordingDesktop& desktop() { return *env().desktop; }
+drivers::ScriptedDriverUi& driverUi() { return *env().driverUi; }
 QString appDir() { return env().dir->path(); }
 
 QStringList traceLines() {
@@ -76,6 +82,12 @@ void resetEnvironment() {
     platform::SoundService::setInstance(e.sound);
     e.desktop = std::make_shared<platform::RecordingDesktop>();
     platform::DesktopService::setInstance(e.desktop);
+    drivers::DriverRegistry::instance().reset();
+    e.driverUi = std::make_shared<drivers::ScriptedDriverUi>();
+    e.driverUi->setOnUnexpected([](const QString& type) {
+        ADD_FAILURE() << "Unexpected driver chooser for " << type.toStdString();
+    });
+    drivers::DriverUi::setBackend(e.driverUi);
     e.dir = std::make_unique<QTemporaryDir>();
     AppPaths::setAppDir(e.dir->path());
     AppPaths::setResourceDir({});

@@ -8,6 +8,10 @@
 #include "platform/time/VirtualClock.h"
 #include "testing/ScriptedDialogs.h"
 
+namespace zelmora::drivers {
+class ScriptedDriverUi;
+}
+
 // What every test runs against. Before each test the common test main resets
 // the program state and installs fresh fakes: a virtual clock, settings in
 // memory, scripted dialogs, recorded sounds and desktop calls, and an empty
@@ -19,6 +23,9 @@ platform::MemorySettingsStore& memSettings();
 ScriptedDialogs& dialogs();
 platform::RecordingSound& sounds();
 platform::RecordingDesktop& desktop();
+// The driver chooser and the drivers' settings dialogs, answered from a script
+// (the built-in drivers only are registered); an unexpected chooser fails the test.
+drivers::ScriptedDriverUi& driverUi();
 
 // This test's application folder (empty at the start of the test).
 QString appDir();
