@@ -47,7 +47,9 @@ TEST_F(StarFieldTest, WidthGrowsWithDistanceFromBestFocusAndIsSmallestThere) {
             EXPECT_GT(inside, previous) << "step " << step;
             EXPECT_GT(outside, previous) << "step " << step;
             // The blur depends on the distance only, not on its side.
-            if (!noise) EXPECT_NEAR(inside, outside, 0.01 * outside) << "step " << step;
+            if (!noise) {
+                EXPECT_NEAR(inside, outside, 0.01 * outside) << "step " << step;
+            }
             previous = std::min(inside, outside);
         }
         // The measured width is the model's sigma.

@@ -1,0 +1,86 @@
+#include "platform/rcsdk/ImageWriter.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+namespace zelmora::simrc::detail {
+
+namespace {
+
+constexpr std::uint32_t kStreamWriteMode = 2;
+
+std::string temporaryNameFor(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + ".part" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+}
+
+// Percent after `done` of `total` bytes; an empty image reports 100 at once.
+std::uint32_t percent(std::size_t done, std::size_t total) {
+    return total == 0 ? 100u : std::uint32_t((done * 100) / total);
+}
+
+}  // namespace
+
+RCResult writeImage(const std::vector<std::uint8_t>& bytes, const RCMedium* medium,
+                    RCProgressCallback progress, void* context, std::uint32_t chunkSize,
+                    std::uint32_t component) {
+    if (!medium) return component | RC_ERR_INVALID_PARAMETER;
+    const std::size_t chunk = chunkSize ? chunkSize : 64 * 1024;
+    const std::size_t total = bytes.size();
+
+    if (medium->kind == RC_MEDIUM_PATH) {
+        if (!medium->path || !*medium->path) return component | RC_ERR_INVALID_PARAMETER;
+        const std::string path = medium->path;
+        const std::string temp = temporaryNameFor(path);
+        std::FILE* f = std::fopen(temp.c_str(), "wb");
+        if (!f) return component | RC_ERR_FILE_IO;
+        RCResult result = RC_OK;
+        std::size_t done = 0;
+        do {
+            const std::size_t n = std::min(chunk, total - done);
+            if (n && std::fwrite(bytes.data() + done, 1, n, f) != n) {
+                result = component | RC_ERR_FILE_IO;
+                break;
+            }
+            done += n;
+            if (progress && progress(percent(done, total), 0, context) != 0) {
+                result = component | RC_ERR_CANCELLED;
+                break;
+            }
+        } while (done < total);
+        if (std::fclose(f) != 0 && result == RC_OK) result = component | RC_ERR_FILE_IO;
+        if (result == RC_OK && std::rename(temp.c_str(), path.c_str()) != 0)
+            result = component | RC_ERR_FILE_IO;
+        if (result != RC_OK) std::remove(temp.c_str());
+        return result;
+    }
+
+    if (medium->kind != RC_MEDIUM_STREAM || !medium->stream)
+        return component | RC_ERR_INVALID_PARAMETER;
+    const RCStream& s = *medium->stream;
+    if (!s.open || !s.write || !s.close) return component | RC_ERR_INVALID_PARAMETER;
+    if (s.open(s.context, kStreamWriteMode) != 0) return component | RC_ERR_FILE_IO;
+    RCResult result = RC_OK;
+    std::size_t done = 0;
+    do {
+        const std::uint32_t n = std::uint32_t(std::min(chunk, total - done));
+        std::uint32_t count = n;
+        if (n && (s.write(s.context, bytes.data() + done, &count) != 0 || count != n)) {
+            result = component | RC_ERR_FILE_IO;
+            break;
+        }
+        done += n;
+        if (progress && progress(percent(done, total), 0, context) != 0) {
+            result = component | RC_ERR_CANCELLED;
+            break;
+        }
+    } while (done < total);
+    if (s.close(s.context) != 0 && result == RC_OK) result = component | RC_ERR_FILE_IO;
+    return result;
+}
+
+}  // namespace zelmora::simrc::detail

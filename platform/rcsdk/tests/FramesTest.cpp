@@ -1,0 +1,121 @@
+#include <libraw/libraw.h>
+#include <turbojpeg.h>
+
+#include "platform/rcsdk/tests/SimRcFixture.h"
+#include "platform/sim/tests/StarMoments.h"
+
+using namespace zelmora;
+using namespace zelmora::simrc_test;
+
+namespace {
+
+// The caller's stream, collecting the image in memory.
+struct Collect {
+    std::vector<std::uint8_t> bytes;
+    RCStream table() {
+        RCStream s{};
+        s.context = this;
+        s.open = [](void*, std::uint32_t) { return 0u; };
+        s.close = [](void*) { return 0u; };
+        s.write = [](void* c, const void* b, std::uint32_t* n) {
+            auto* p = static_cast<const std::uint8_t*>(b);
+            static_cast<Collect*>(c)->bytes.insert(static_cast<Collect*>(c)->bytes.end(), p,
+                                                   p + *n);
+            return 0u;
+        };
+        return s;
+    }
+};
+
+class FramesTest : public SimRcTest {
+protected:
+    // Releases and downloads every image of the release, in event order.
+    std::vector<std::vector<std::uint8_t>> shoot(RCHandle s) {
+        const std::size_t before = log.images().size();
+        captureAndWait(s);
+        std::vector<std::vector<std::uint8_t>> out;
+        const auto images = log.images();
+        for (std::size_t i = before; i < images.size(); ++i) {
+            Collect c;
+            const RCStream t = c.table();
+            const RCMedium m{RC_MEDIUM_STREAM, nullptr, &t};
+            EXPECT_EQ(RCTakeCapturedImage(s, nullptr, nullptr, 3, &images[i], &m), 0u);
+            out.push_back(std::move(c.bytes));
+        }
+        return out;
+    }
+
+    struct Decoded {
+        int width = 0, height = 0;
+        std::vector<unsigned char> gray;
+    };
+    static Decoded decode(const std::vector<std::uint8_t>& jpeg) {
+        Decoded d;
+        tjhandle h = tjInitDecompress();
+        int sub = 0, cs = 0;
+        EXPECT_EQ(tjDecompressHeader3(h, jpeg.data(), jpeg.size(), &d.width, &d.height, &sub, &cs),
+                  0);
+        d.gray.resize(std::size_t(d.width) * d.height);
+        EXPECT_EQ(tjDecompress2(h, jpeg.data(), jpeg.size(), d.gray.data(), d.width, 0, d.height,
+                                TJPF_GRAY, 0),
+                  0);
+        tjDestroy(h);
+        return d;
+    }
+};
+
+TEST_F(FramesTest, PictureSizeFollowsTheSizeCodeAndTheThumbnailIs160By120) {
+    simrc::setSensorOverride(640, 480);
+    const RCHandle s = session();
+    struct Case {
+        std::uint16_t size;
+        int w, h;
+    };
+    for (const Case& c :
+         {Case{0, 640, 480}, Case{1, 468, 350}, Case{2, 320, 240}, Case{7, 640, 480}}) {
+        SCOPED_TRACE(c.size);
+        simrc::setImageFormat({3, c.size});
+        const auto files = shoot(s);
+        ASSERT_EQ(files.size(), 2u);
+        const Decoded thumb = decode(files[0]), pic = decode(files[1]);
+        EXPECT_EQ(thumb.width, 160);
+        EXPECT_EQ(thumb.height, 120);
+        EXPECT_EQ(pic.width, c.w);
+        EXPECT_EQ(pic.height, c.h);
+    }
+}
+
+TEST_F(FramesTest, DownloadedStarBlursAwayFromBestFocus) {
+    auto& sky = sim::SimSky::instance();
+    sky.setBestFocus(3000);
+    const RCHandle s = session(RC_KIND_PICTURE_TO_PC);
+    std::vector<double> widths;
+    for (int focuser : {3000, 3200, 3400, 2500}) {
+        sky.setFocuserPosition(focuser);
+        const Decoded d = decode(shoot(s).at(0));
+        const auto m = testing_sim::measureStar(
+            [&](int x, int y) { return double(d.gray[std::size_t(y) * d.width + x]); }, d.width,
+            d.height, d.width / 2, d.height / 2);
+        widths.push_back(m.sigma);
+        EXPECT_EQ(simrc::captures().back().focuserPosition, focuser);
+    }
+    EXPECT_LT(widths[0], widths[1]);
+    EXPECT_LT(widths[1], widths[2]);
+    EXPECT_LT(widths[2], widths[3]);
+}
+
+TEST_F(FramesTest, RawQualityGivesADngOfTheSensorSize) {
+    simrc::setImageFormat({4, 0});
+    const RCHandle s = session(RC_KIND_PICTURE_TO_PC);
+    const auto files = shoot(s);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(int(log.images()[0].format), RC_FORMAT_RAW);
+    LibRaw raw;
+    ASSERT_EQ(raw.open_buffer(const_cast<std::uint8_t*>(files[0].data()), files[0].size()),
+              LIBRAW_SUCCESS);
+    EXPECT_EQ(raw.imgdata.sizes.raw_width, 320);
+    EXPECT_EQ(raw.imgdata.sizes.raw_height, 240);
+    EXPECT_STREQ(raw.imgdata.idata.model, "EOS 20D");
+}
+
+}  // namespace
