@@ -17,7 +17,9 @@
 
 #include "camera/clsCamera.h"
 #include "shell/Conv.h"
+#include "shell/Errors.h"
 #include "shell/KeyboardHook.h"
+#include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
 #include "shell/Shell.h"
 #include "shell/WindowRegistry.h"
@@ -90,6 +92,10 @@ MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
     }
     connect(testButtons_[0], &QPushButton::clicked, this,
             [] { windows().show(Win::frmImageDisp); });
+    connect(testButtons_[1], &QPushButton::clicked, this, [] {
+        if (auto* disp = windows().ifLoadedAs<IImageDispWindow>(Win::frmImageDisp))
+            guarded([&] { disp->ProcessSpaceBar(); });
+    });
 
     // Child windows shown through the registry open inside this window.
     windows().setChildPlacer([this](QWidget* w) -> QWidget* { return mdiArea_->addSubWindow(w); });
