@@ -129,18 +129,31 @@ void FrameLoader::loadJpeg(const std::uint8_t* data, std::size_t size, cDIBSecti
     int colourspace = 0;
     if (tjDecompressHeader3(handle, data, static_cast<unsigned long>(size), &width, &height,
                             &subsampling, &colourspace) != 0)
-        invalidPicture(label, QString::fromLocal8Bit(tjGetErrorStr2(handle)));
+        failed(label);
     if (width <= 0 || height <= 0) invalidPicture(label, QStringLiteral("no pixels"));
-    if (!dib.createForOverwrite(width, height))
-        invalidPicture(label, QStringLiteral("no memory for a picture of this size"));
+    bool made = false;
+    try {
+        made = dib.createForOverwrite(width, height);
+    } catch (const AppError&) {
+        // The header claims more bytes than a buffer can hold.
+    }
+    if (!made)
+        invalidPicture(label, QStringLiteral("%1 x %2 pixels is too large").arg(width).arg(height));
     // Bottom-up BGR with the buffer's padded rows: the decoder writes the final layout.
     const int flags = TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING;
     if (tjDecompress2(handle, data, static_cast<unsigned long>(size), dib.DIBSectionBitsPtr(),
                       width, dib.BytesPerScanLine(), height, TJPF_BGR, flags) != 0) {
-        const QString why = QString::fromLocal8Bit(tjGetErrorStr2(handle));
         dib.ClearUp();
-        invalidPicture(label, why);
+        failed(label);
     }
+}
+
+void FrameLoader::failed(const QString& label) {
+    // A decoder that stopped on bad data is not trusted with the next file.
+    const QString why = QString::fromLocal8Bit(tjGetErrorStr2(static_cast<tjhandle>(decoder_)));
+    tjDestroy(static_cast<tjhandle>(decoder_));
+    decoder_ = nullptr;
+    invalidPicture(label, why);
 }
 
 void loadFrame(const QString& path, cDIBSection& dib) {

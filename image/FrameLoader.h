@@ -33,6 +33,8 @@ public:
     static bool looksLikeJpeg(const std::uint8_t* data, std::size_t size);
 
 private:
+    [[noreturn]] void failed(const QString& label);
+
     void* decoder_ = nullptr;  // the TurboJPEG handle, made on first use
     std::vector<std::uint8_t> file_;
 };

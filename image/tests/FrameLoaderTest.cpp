@@ -132,6 +132,18 @@ TEST(FrameLoader, BadFilesRaiseAClearErrorAndNeverCrash) {
     QByteArray corrupt = jpeg;
     for (int k = corrupt.size() / 3; k < corrupt.size() - 2; k += 7) corrupt[k] = char(0xFF);
 
+    // A header that claims 60000 x 60000 pixels: refused before any memory is taken.
+    QByteArray huge = jpeg;
+    int sof = 2;  // walk the marker segments after the start marker up to the frame header
+    while (sof + 4 < huge.size() && std::uint8_t(huge[sof + 1]) != 0xC0)
+        sof += 2 + (std::uint8_t(huge[sof + 2]) << 8 | std::uint8_t(huge[sof + 3]));
+    ASSERT_EQ(std::uint8_t(huge[sof]), 0xFF);
+    ASSERT_EQ(std::uint8_t(huge[sof + 1]), 0xC0);
+    for (int k : {5, 7}) {
+        huge[sof + k] = char(0xEA);
+        huge[sof + k + 1] = char(0x60);
+    }
+
     struct Case {
         const char* name;
         std::optional<QByteArray> content;  // none: the file does not exist
@@ -146,6 +158,7 @@ TEST(FrameLoader, BadFilesRaiseAClearErrorAndNeverCrash) {
         {"JPEG header only", jpeg.left(600), 481, "Invalid picture"},
         {"truncated JPEG", jpeg.left(jpeg.size() / 2), 481, "Invalid picture"},
         {"corrupt JPEG", corrupt, 481, "Invalid picture"},
+        {"JPEG claiming a huge size", huge, 481, "too large"},
         {"truncated PNG", png.left(png.size() / 2), 481, "Invalid picture"},
         {"truncated BMP", bmp.left(bmp.size() / 2), 481, "Invalid picture"},
         {"BMP header only", bmp.left(20), 481, "Invalid picture"},
@@ -183,4 +196,20 @@ TEST(FrameLoader, AFailedJpegLeavesNoHalfFrame) {
               }),
               481);
     EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+
+    // The decoder that failed does not spoil the next files.
+    const QByteArray headerOnly = jpeg.left(600);
+    QByteArray corrupt = jpeg;
+    for (int k = corrupt.size() / 3; k < corrupt.size() - 2; k += 7) corrupt[k] = char(0xFF);
+    for (const QByteArray* bad :
+         std::initializer_list<const QByteArray*>{&headerOnly, &corrupt, &half}) {
+        EXPECT_EQ(errorNumber([&] {
+                      loader.loadJpeg(reinterpret_cast<const std::uint8_t*>(bad->constData()),
+                                      bad->size(), dib);
+                  }),
+                  481);
+        cDIBSection good;
+        loader.loadJpeg(reinterpret_cast<const std::uint8_t*>(jpeg.constData()), jpeg.size(), good);
+        EXPECT_EQ(good.Width(), 64);
+    }
 }
