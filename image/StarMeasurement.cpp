@@ -85,6 +85,7 @@ aPoint cDIBSection::Centroid(std::int16_t Threshold, std::int32_t l, std::int32_
                 detail::raiseOverflow();
             rBot = top - th;
             rTop = top - t;
+            if (rBot < INT32_MIN || rTop < INT32_MIN || rTop > INT32_MAX) detail::raiseOverflow();
             first = l;
             last = lw;
         }
