@@ -1,11 +1,16 @@
 #include <libraw/libraw.h>
 #include <turbojpeg.h>
 
+#include "image/FrameLoader.h"
+#include "image/StarData.h"
+#include "image/cDIBSection.h"
 #include "platform/rcsdk/tests/SimRcFixture.h"
-#include "platform/sim/tests/StarMoments.h"
 
 using namespace zelmora;
 using namespace zelmora::simrc_test;
+using zelmora::aPoint;
+using zelmora::cDIBSection;
+using zelmora::FrameLoader;
 
 namespace {
 
@@ -85,23 +90,52 @@ TEST_F(FramesTest, PictureSizeFollowsTheSizeCodeAndTheThumbnailIs160By120) {
     }
 }
 
-TEST_F(FramesTest, DownloadedStarBlursAwayFromBestFocus) {
+// The program's own road: the downloaded JPEG loaded into the image buffer and
+// measured as the focus analysis does (brightest point, threshold centroid, star
+// profiles); the radius holding half the star's light grows with the distance
+// from best focus.
+TEST_F(FramesTest, ProgramsStarMeasurementSeesTheBlurGrowAwayFromBestFocus) {
     auto& sky = sim::SimSky::instance();
     sky.setBestFocus(3000);
+    // 1.3 s at ISO 400: the sharp star just below full scale, the most blurred one
+    // still above the centroid's threshold of 25.
+    simrc::setTv(53);
     const RCHandle s = session(RC_KIND_PICTURE_TO_PC);
-    std::vector<double> widths;
-    for (int focuser : {3000, 3200, 3400, 2500}) {
+    FrameLoader loader;
+    std::vector<float> radii;
+    for (int focuser : {3000, 3150, 3300, 2600}) {
+        SCOPED_TRACE(focuser);
         sky.setFocuserPosition(focuser);
-        const Decoded d = decode(shoot(s).at(0));
-        const auto m = testing_sim::measureStar(
-            [&](int x, int y) { return double(d.gray[std::size_t(y) * d.width + x]); }, d.width,
-            d.height, d.width / 2, d.height / 2);
-        widths.push_back(m.sigma);
+        const std::vector<std::uint8_t> jpeg = shoot(s).at(0);
         EXPECT_EQ(simrc::captures().back().focuserPosition, focuser);
+        cDIBSection frame;
+        loader.loadJpeg(jpeg.data(), jpeg.size(), frame);
+        resetStarData();
+        const aPoint peak = frame.maxpeak(0);
+        EXPECT_NEAR(peak.X, frame.Width() / 2, 3);
+        const aPoint centre = frame.Centroid(25, int(peak.X) - 32, int(peak.Y) - 32, 64, 64);
+        cDIBSection box;
+        box.Create(64, 64);
+        aPoint dims{32, 32};
+        frame.ProcessStar(centre, dims, box);
+        ASSERT_EQ(RadialValues.size(), 4096u);
+        // The radial sums hold the raw light; the background the measurement found
+        // in the outer ring comes off each sample.
+        const double bg = StarBackground;
+        auto light = [&](std::size_t k) { return RadialValues[k] - double(k + 1) * bg; };
+        const double total = light(RadialValues.size() - 1);
+        ASSERT_GT(total, 0);
+        float halfLight = 0;
+        for (std::size_t k = 0; k < RadialValues.size(); ++k)
+            if (light(k) >= total / 2) {
+                halfLight = RadialDistances[k];
+                break;
+            }
+        radii.push_back(halfLight);
     }
-    EXPECT_LT(widths[0], widths[1]);
-    EXPECT_LT(widths[1], widths[2]);
-    EXPECT_LT(widths[2], widths[3]);
+    EXPECT_LT(radii[0], radii[1]);
+    EXPECT_LT(radii[1], radii[2]);
+    EXPECT_LT(radii[2], radii[3]);
 }
 
 TEST_F(FramesTest, RawQualityGivesADngOfTheSensorSize) {

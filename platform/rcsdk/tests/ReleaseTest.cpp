@@ -51,15 +51,15 @@ TEST_F(ReleaseTest, CardKindsUseShotsAndNeedACard) {
 }
 
 TEST_F(ReleaseTest, ReleaseNeedsASessionAKindAndAnIdleCamera) {
+    // A thirty-second exposure at real speed keeps the camera busy.
+    simrc::setTimeScale(1);
+    simrc::setTv(16);
     const RCHandle s = open();
     EXPECT_EQ(RCCapture(s), RC_COMP_LIBRARY | RC_ERR_SEQUENCE);
     ASSERT_EQ(RCStartCaptureSession(s, &EventLog::callback, &log), 0u);
     EXPECT_EQ(RCCapture(s), RC_COMP_LIBRARY | RC_ERR_SEQUENCE);  // no kind selected
     EXPECT_EQ(RC_ERROR_ID(RCSelectReleaseDataKind(s, 0x10)), RC_ERR_INVALID_PARAMETER);
     ASSERT_EQ(RCSelectReleaseDataKind(s, RC_KIND_PICTURE_TO_PC), 0u);
-    // A thirty-second exposure at real speed keeps the camera busy.
-    simrc::setTimeScale(1);
-    simrc::setTv(16);
     ASSERT_EQ(RCCapture(s), 0u);
     EXPECT_EQ(RCCapture(s), RC_COMP_CAMERA | RC_ERR_BUSY);
     // Ending the session abandons the exposure at once.
