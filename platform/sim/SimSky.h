@@ -35,7 +35,10 @@ struct ShutterEvent {
 //    does; the tracking log sees it.
 //
 // Time comes from setTimeSource() (milliseconds, any origin); by default the
-// steady clock. A program running on virtual time installs its clock here.
+// steady clock. The sky cannot reach the program's clock itself (it would get a
+// copy of it in this library), so whoever sets the program's clock installs it
+// here too: setTimeSource([] { return platform::clock().monotonicMs(); }).
+// A test that installs a source capturing its own objects resets the sky after.
 // Every member is thread-safe. Listeners run on the thread that moved the contact,
 // outside the sky's lock; a listener removed while it runs may finish that run.
 class ZELMORA_SIM_API SimSky {
