@@ -121,6 +121,7 @@ void memUnmap(thandle_t, void*, toff_t) {}
 std::vector<std::uint8_t> encodeDng(const Frame& frame, const DngInfo& info) {
     if (frame.width <= 0 || frame.height <= 0) throw std::runtime_error("empty frame");
     MemFile file;
+    file.data.reserve(std::size_t(frame.width) * std::size_t(frame.height) * 2 + 4096);
     TIFF* t = TIFFClientOpen("frame.dng", "w", &file, memRead, memWrite, memSeek, memClose, memSize,
                              memMap, memUnmap);
     if (!t) throw std::runtime_error("cannot start the DNG writer");
