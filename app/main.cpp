@@ -2,6 +2,8 @@
 #include <QDir>
 
 #include "platform/os/IniSettingsStore.h"
+#include "platform/sim/SimSky.h"
+#include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
 #include "shell/MDIMain.h"
 #include "shell/Shell.h"
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
     zelmora::AppPaths::setResourceDir(exeDir);  // shipped files stay beside the program
     QDir().mkpath(zelmora::AppPaths::appDir());
     zelmora::Shell::connectServices();
+    // The simulated sky keeps the program's time (bulb lengths, drift).
+    zelmora::sim::SimSky::instance().setTimeSource([] { return zelmora::platform::clock().monotonicMs(); });
     zelmora::sky::registerWindows();
 
     zelmora::MDIMain main;

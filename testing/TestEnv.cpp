@@ -9,6 +9,8 @@
 
 #include "platform/drivers/DriverChooser.h"
 #include "platform/drivers/DriverRegistry.h"
+#include "platform/rcsdk/SimCamera.h"
+#include "platform/sim/SimSky.h"
 #include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
@@ -72,8 +74,12 @@ void resetEnvironment() {
     Globals::resetKeyboardHook();
     ShutterCable::setInstance(nullptr);
     Globals::closeTraceLog();
+    // The simulated camera and sky start each test afresh, on the test's clock.
+    simrc::reset();
+    sim::SimSky::instance().reset();
     e.clock = std::make_shared<platform::VirtualClock>();
     platform::setClock(e.clock);
+    sim::SimSky::instance().setTimeSource([] { return platform::clock().monotonicMs(); });
     e.settings = std::make_shared<platform::MemorySettingsStore>();
     platform::setSettings(e.settings);
     e.dialogs = std::make_shared<ScriptedDialogs>();
