@@ -21,6 +21,7 @@
 #include "shell/KeyboardHook.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
+#include "shell/ToolbarIcons.h"
 #include "shell/Shell.h"
 #include "shell/WindowRegistry.h"
 
@@ -186,6 +187,7 @@ void MDIMain::buildToolbar() {
     toolbar1_ = addToolBar(QStringLiteral("Toolbar1"));
     toolbar1_->setObjectName(QStringLiteral("Toolbar1"));
     toolbar1_->setMovable(false);
+    toolbar1_->setToolButtonStyle(Qt::ToolButtonIconOnly);  // the tooltips name the buttons
     for (int i = 1; i <= ToolbarModel::kButtons; ++i) {
         const ButtonDef& d = kButtons[i - 1];
         QAction* a = nullptr;
@@ -205,6 +207,7 @@ void MDIMain::buildToolbar() {
         } else {
             a = toolbar1_->addAction(QString::fromLatin1(d.key));
             a->setToolTip(QString::fromLatin1(d.tooltip));
+            setButtonImage(a, toolbarImageFor(a->text()));
         }
         a->setObjectName(d.key ? QString::fromLatin1(d.key) : QStringLiteral("separator%1").arg(i));
         a->setData(i);
@@ -286,8 +289,8 @@ void MDIMain::syncToolbar() {
     const ToolbarModel& m = toolbarModel_;
     for (int i = 1; i <= ToolbarModel::kButtons; ++i)
         buttons_[static_cast<size_t>(i)]->setEnabled(m.enabled[static_cast<size_t>(i)]);
-    buttons_[3]->setProperty("image", m.focusImage);
-    buttons_[17]->setProperty("image", m.connectImage);
+    setButtonImage(buttons_[3], m.focusImage);
+    setButtonImage(buttons_[17], m.connectImage);
     buttons_[17]->setToolTip(m.connectTooltip);
     positionMenu_->setEnabled(m.positionMenuEnabled);
     QAction* connectItem = menuItem(QStringLiteral("mnuConnect"));

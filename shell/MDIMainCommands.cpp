@@ -23,6 +23,7 @@
 #include "shell/Errors.h"
 #include "shell/Globals.h"
 #include "shell/MDIMain.h"
+#include "shell/ToolbarIcons.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
@@ -197,7 +198,7 @@ void MDIMain::ToggleFocusMode() {
     ProgramState& s = state();
     s.bAnalysisPaused = !s.bAnalysisPaused;
     toolbarModel_.focusImage = s.bAnalysisPaused ? 17 : 2;
-    buttons_[3]->setProperty("image", toolbarModel_.focusImage);
+    setButtonImage(buttons_[3], toolbarModel_.focusImage);
 }
 
 void MDIMain::ShowCameraControl() {
