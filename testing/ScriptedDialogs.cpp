@@ -12,6 +12,7 @@ const char* kindName(ScriptedDialogs::Kind k) {
         case ScriptedDialogs::Kind::OpenFile: return "open-file dialog";
         case ScriptedDialogs::Kind::SaveFile: return "save-file dialog";
         case ScriptedDialogs::Kind::Folder: return "folder picker";
+        case ScriptedDialogs::Kind::Choice: return "list choice";
     }
     return "dialog";
 }
@@ -35,6 +36,10 @@ ScriptedDialogs& ScriptedDialogs::expectSaveFile(const QString& reply) {
 }
 ScriptedDialogs& ScriptedDialogs::expectFolder(const QString& reply) {
     script_.push_back({Kind::Folder, {}, 0, reply, {}});
+    return *this;
+}
+ScriptedDialogs& ScriptedDialogs::expectChoice(const QString& contains, int choice) {
+    script_.push_back({Kind::Choice, contains, choice, {}, {}});
     return *this;
 }
 ScriptedDialogs& ScriptedDialogs::whileShowing(std::function<void()> action) {
@@ -96,6 +101,12 @@ QString ScriptedDialogs::saveFile(const platform::FileDialogRequest& r) {
 QString ScriptedDialogs::browseForFolder(const QString&, const QString& title) {
     const Expectation* e = take(Kind::Folder, title, title, 0);
     return e ? e->reply : QString();
+}
+
+int ScriptedDialogs::chooseItem(const QString& title, const QString&, const QStringList& items,
+                                int) {
+    const Expectation* e = take(Kind::Choice, items.join(u'\n'), title, 0);
+    return e ? e->answer : -1;
 }
 
 }  // namespace zelmora::testenv

@@ -14,7 +14,7 @@ namespace zelmora::testenv {
 // nobody expected fails the test with its text and gets the cancel answer.
 class ScriptedDialogs : public platform::DialogBackend {
 public:
-    enum class Kind { MsgBox, InputBox, OpenFile, SaveFile, Folder };
+    enum class Kind { MsgBox, InputBox, OpenFile, SaveFile, Folder, Choice };
     struct Shown {
         Kind kind;
         QString text;   // message, prompt or title
@@ -27,6 +27,9 @@ public:
     ScriptedDialogs& expectOpenFile(const QString& reply);  // "" = cancelled
     ScriptedDialogs& expectSaveFile(const QString& reply);
     ScriptedDialogs& expectFolder(const QString& reply);
+    // chooseItem: answer with the index `choice` (-1 = cancelled) when the title or an
+    // item contains `contains`. The shown text is the items, one a line.
+    ScriptedDialogs& expectChoice(const QString& contains, int choice);
     // Runs `action` while the box is up (to look at program state), then answers.
     ScriptedDialogs& whileShowing(std::function<void()> action);
 
@@ -39,6 +42,8 @@ public:
     QString openFile(const platform::FileDialogRequest& request) override;
     QString saveFile(const platform::FileDialogRequest& request) override;
     QString browseForFolder(const QString& startFolder, const QString& title) override;
+    int chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                   int current) override;
 
 private:
     struct Expectation {

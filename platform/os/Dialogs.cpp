@@ -1,10 +1,15 @@
 #include "platform/os/Dialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace zelmora::platform {
 
@@ -71,6 +76,12 @@ QString Dialogs::saveFile(const FileDialogRequest& request) {
 
 QString Dialogs::browseForFolder(const QString& startFolder, const QString& title) {
     return bracketed(Bracket::Yes, [&] { return backend().browseForFolder(startFolder, title); });
+}
+
+int Dialogs::chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                        int current) {
+    return bracketed(Bracket::Yes,
+                     [&] { return backend().chooseItem(title, prompt, items, current); });
 }
 
 int QtDialogBackend::msgBox(const QString& text, int style, const QString& title) {
@@ -155,6 +166,25 @@ QString QtDialogBackend::saveFile(const FileDialogRequest& r) {
 QString QtDialogBackend::browseForFolder(const QString& startFolder, const QString& title) {
     return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, startFolder,
                                              QFileDialog::ShowDirsOnly);
+}
+
+int QtDialogBackend::chooseItem(const QString& title, const QString& prompt,
+                                const QStringList& items, int current) {
+    // A dialog of our own rather than QInputDialog::getItem, which answers with the
+    // text: two devices of one model have the same name.
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(applicationTitle(title));
+    auto* layout = new QVBoxLayout(&dialog);
+    if (!prompt.isEmpty()) layout->addWidget(new QLabel(prompt, &dialog));
+    auto* list = new QComboBox(&dialog);
+    list->addItems(items);
+    list->setCurrentIndex(current);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    return dialog.exec() == QDialog::Accepted ? list->currentIndex() : -1;
 }
 
 }  // namespace zelmora::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -50,6 +51,9 @@ public:
     virtual QString openFile(const FileDialogRequest& request) = 0;
     virtual QString saveFile(const FileDialogRequest& request) = 0;
     virtual QString browseForFolder(const QString& startFolder, const QString& title) = 0;
+    // A drop-down list with OK and Cancel: the index chosen, or -1 when cancelled.
+    virtual int chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                           int current) = 0;
 };
 
 // Front of the dialog service. Every call brackets the box with the modal
@@ -65,6 +69,8 @@ public:
     static QString openFile(const FileDialogRequest& request);
     static QString saveFile(const FileDialogRequest& request);
     static QString browseForFolder(const QString& startFolder, const QString& title);
+    static int chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                          int current = 0);
 
     static void setBackend(std::shared_ptr<DialogBackend> backend);
     static DialogBackend& backend();
@@ -81,6 +87,8 @@ public:
     QString openFile(const FileDialogRequest& request) override;
     QString saveFile(const FileDialogRequest& request) override;
     QString browseForFolder(const QString& startFolder, const QString& title) override;
+    int chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                   int current) override;
 
     // "Text (*.txt)|*.txt|All (*.*)|*.*" -> "Text (*.txt);;All (*.*)"
     static QString toQtFilter(const QString& filter);
