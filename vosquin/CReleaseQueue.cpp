@@ -1,0 +1,61 @@
+#include "vosquin/CReleaseQueue.h"
+
+namespace zelmora::vosquin {
+
+std::string withSeparator(std::string folder) {
+    if (folder.empty()) return folder;
+    if (folder.back() == '\\') folder.back() = '/';
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+void CReleaseQueue::Push(ReleaseRecord record) {
+    std::lock_guard lock(mu_);
+    items_.push_back(std::move(record));
+}
+
+bool CReleaseQueue::Pop(ReleaseRecord& out) {
+    std::lock_guard lock(mu_);
+    if (items_.empty()) return false;
+    out = std::move(items_.front());
+    items_.pop_front();
+    return true;
+}
+
+bool CReleaseQueue::empty() const {
+    std::lock_guard lock(mu_);
+    return items_.empty();
+}
+
+std::size_t CReleaseQueue::size() const {
+    std::lock_guard lock(mu_);
+    return items_.size();
+}
+
+void CReleaseQueue::clear() {
+    std::lock_guard lock(mu_);
+    items_.clear();
+}
+
+void CReleaseQueue::setSaveFolder(std::string folder) {
+    std::lock_guard lock(mu_);
+    saveFolder_ = std::move(folder);
+}
+
+std::string CReleaseQueue::saveFolder() const {
+    std::lock_guard lock(mu_);
+    return saveFolder_;
+}
+
+void CReleaseQueue::pushImageReady(const RCImageReadyBlock& block, RCHandle source,
+                                   CCameraDlg* dialog, const std::string& fallbackFolder) {
+    ReleaseRecord r;
+    r.block = block;
+    r.source = source;
+    r.dialog = dialog;
+    std::lock_guard lock(mu_);
+    r.folder = withSeparator(saveFolder_.empty() ? fallbackFolder : saveFolder_);
+    items_.push_back(std::move(r));
+}
+
+}  // namespace zelmora::vosquin

@@ -1,0 +1,228 @@
+// The camera dialog's release road: release kinds, the shutter, the library's
+// events, the image-ready queue, the download and its file name, RAW development.
+
+#include <QDir>
+#include <QString>
+#include <cstdio>
+#include <cstring>
+
+#include "vosquin/CCameraDlg.h"
+#include "vosquin/CameraTexts.h"
+#include "vosquin/FileStream.h"
+#include "vosquin/ImageNaming.h"
+
+namespace zelmora::vosquin {
+
+namespace {
+
+bool failed(RCResult r) {
+    return RC_ERROR_ID(r) != 0;
+}
+
+constexpr std::uint32_t kBoxBits[] = {RC_KIND_THUMB_TO_PC, RC_KIND_PICTURE_TO_PC,
+                                      RC_KIND_THUMB_TO_CARD, RC_KIND_PICTURE_TO_CARD};
+
+}  // namespace
+
+RCResult CCameraDlg::UpdateReleaseKind() {
+    if (!connected_) {
+        fire(ids::kOnReadyForRelease, {false});
+        logLine("Not Connected. Ready for Release FALSE.");
+        return 0;
+    }
+    if (!card_) {
+        logLine("No Memory Card. Cant Save to CAM");
+        boxes_[kThumbCam] = BoxState{};
+        boxes_[kPicCam] = BoxState{};
+    }
+    if (anyBoxChecked() && disconnectEnabled_) {
+        releaseEnabled_ = true;
+        if (const RCHandle source = source_) {
+            std::uint32_t kind = 0;
+            for (int b = kThumbPc; b <= kPicCam; ++b)
+                if (boxes_[std::size_t(b)].checked) kind |= kBoxBits[b];
+            logLine("Release Kind:" + std::to_string(kind));
+            if (kind != 0) {
+                if (const RCResult r = RCSelectReleaseDataKind(source, kind); failed(r)) return r;
+                logLine("Kind set. Ready for Release TRUE. BULB event set with False");
+                fire(ids::kOnReadyForRelease, {true});
+                fire(ids::kOnBulbMode, {false});
+            } else {
+                logLine("Kind is empty. Ready for Release FALSE.");
+                fire(ids::kOnReadyForRelease, {false});
+            }
+        }
+    } else {
+        boxes_[kPicPc].checked = true;
+        releaseEnabled_ = false;
+        logLine("No download type selected. Ready for Release FALSE");
+        fire(ids::kOnReadyForRelease, {false});
+    }
+    notify();
+    return 0;
+}
+
+void CCameraDlg::clickBox(Box box, bool checked) {
+    if (!created_) return;
+    boxes_[box].checked = checked;
+    boxHandler(box);
+    notify();
+}
+
+void CCameraDlg::putBox(Box box, bool checked) {
+    clickBox(box, checked);
+}
+
+void CCameraDlg::boxHandler(Box box) {
+    // A disabled box is only a choice for the next update of the kinds.
+    if (!boxes_[box].enabled) return;
+    static constexpr const char* kFailure[] = {
+        "Error on Thumb-PC ErrorCode = ", "Pic - PC ErrorCode = ", "Thumb - Cam ErrorCode = ",
+        "ErrorCode = "};
+    const RCHandle source = source_;
+    RCResult r = RCLockUI(source);
+    if (!failed(r)) r = UpdateReleaseKind();
+    const RCResult unlocked = RCUnlockUI(source);
+    if (!failed(r)) r = unlocked;
+    if (failed(r)) logCode(kFailure[box], r);
+}
+
+void CCameraDlg::ReleaseShutter() {
+    if (!created_ || !releaseEnabled_) return;
+    logLine("Release Pressed.");
+    static constexpr const char* kChecked[] = {"Thumb - PC: TRUE", "Pict - PC: TRUE",
+                                               "Thumb - Cam: TRUE", "Pict - Cam: TRUE"};
+    for (int b = kThumbPc; b <= kPicCam; ++b)
+        if (boxes_[std::size_t(b)].checked) logLine(kChecked[b]);
+    fire(ids::kOnStatusUpdate, {std::string("Taking Picture")});
+    progress_ = 0;
+    notify();
+    const RCHandle source = source_;
+    const RCResult r = RCCapture(source);
+    if (!failed(r)) return;
+    logCode("Error On Release ErrorCode = ", r);
+    RCUnlockUI(source);
+    // No image will come: whoever waits for one hears of the failure now.
+    waiting_ = false;
+    logLine("Waiting for download: FALSE");
+    fire(ids::kOnComplete, {texts::errorText(r)});
+    fire(ids::kOnStatusUpdate, {std::string("Waiting")});
+}
+
+std::uint32_t CCameraDlg::onCameraEventThunk(std::uint32_t event, const void* data, std::uint32_t,
+                                             void* context) {
+    static_cast<CCameraDlg*>(context)->OnCameraEvent(event, data);
+    return 0;
+}
+
+void CCameraDlg::OnCameraEvent(std::uint32_t event, const void* data) {
+    // The library's thread: the queue, the log and posted events only.
+    switch (event) {
+        case RC_EVENT_SETTINGS_CHANGED:
+            postToSelf(changeByUiType_);
+            break;
+        case RC_EVENT_RELEASE_COMPLETE:
+            logLine("cdRESEASE_EVENT_RELEASE_COMPLETE Fired");
+            break;
+        case RC_EVENT_IMAGE_READY: {
+            if (!data) break;
+            RCImageReadyBlock block;
+            std::memcpy(&block, data, sizeof block);
+            logLine("cdRESEASE_EVENT_IMAGE_READY Fired Queing Data");
+            queue_.pushImageReady(block, source_.load(), this, exeFolder_);
+            postToSelf(releaseCompleteType_);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+std::uint32_t CCameraDlg::progressThunk(std::uint32_t percent, std::uint32_t, void* context) {
+    static_cast<CCameraDlg*>(context)->onProgress(percent);
+    return 0;
+}
+
+void CCameraDlg::onProgress(std::uint32_t percent) {
+    progress_ = int(std::min<std::uint32_t>(percent, 100));
+    if (percent < 100)
+        releaseEnabled_ = false;
+    else if (queue_.empty())
+        releaseEnabled_ = true;
+    notify();
+}
+
+void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
+    NamingRequest request;
+    request.focusMode = focusMode_;
+    request.keepFocusImages = keepFocusImages_;
+    request.recordFolder = record.folder;
+    request.focusFolder = focusFolder_;
+    request.stem = stem_;
+    request.model = model_;
+    request.number = record.block.number;
+    request.kind = record.block.kind;
+    request.format = record.block.format;
+    const NamedImage name = nameDownload(request);
+    if (!name.logLine.empty()) logLine(name.logLine);
+    // The focus-frame folder is the program's own; make it when it is missing.
+    if (focusMode_) QDir().mkpath(QString::fromStdString(name.folder));
+
+    // No release while an image is on its way.
+    releaseEnabled_ = false;
+    fire(ids::kOnStatusUpdate, {std::string("Downloading")});
+    logLine("Writing File to PC");
+    logLine(name.path);
+
+    // The image lands under a temporary name and replaces the target whole, so a
+    // reader never sees half a file and a failed transfer leaves the old one.
+    const std::string temporary = name.path + ".part";
+    RCResult r;
+    {
+        FileStream stream(temporary);
+        RCMedium medium{RC_MEDIUM_STREAM, nullptr, &stream.table()};
+        const RCImageReadyBlock block = record.block;
+        r = RCTakeCapturedImage(record.source, &CCameraDlg::progressThunk, this, 3, &block,
+                                &medium);
+    }
+    if (!failed(r) && std::rename(temporary.c_str(), name.path.c_str()) != 0)
+        r = RC_COMP_TRANSFER | RC_ERR_FILE_IO;
+    if (failed(r)) std::remove(temporary.c_str());
+    progress_ = 0;
+
+    waiting_ = false;
+    logLine("Waiting for download: FALSE");
+    if (queue_.empty() && connected_ && source_ != 0 && anyBoxChecked()) releaseEnabled_ = true;
+    fire(ids::kOnComplete, {failed(r) ? texts::errorText(r) : name.path});
+    fire(ids::kOnStatusUpdate, {std::string("Waiting")});
+}
+
+std::string CCameraDlg::DevelopRaw(const std::string& rawPath) {
+    const std::string output = developedName(rawPath);
+    if (output.empty()) {
+        // Without a RAW extension the JPEG would take the RAW file's own name.
+        logLine("Error in  DevelopIt for:" + rawPath);
+        return {};
+    }
+    logLine("Creating RAW Object for" + rawPath);
+    const RCMedium input{RC_MEDIUM_PATH, rawPath.c_str(), nullptr};
+    RCHandle object = 0;
+    RCResult r = RCCreateRAWObject(&input, &object);
+    if (!failed(r)) r = RCSetAllParamValueToAtCapture(object);
+    if (!failed(r)) {
+        logLine("Output image is:" + output);
+        const RCMedium out{RC_MEDIUM_PATH, output.c_str(), nullptr};
+        r = RCDevelop(object, RC_DEVELOP_JPEG, 0, nullptr, &out, nullptr, nullptr, 0);
+    }
+    if (object) {
+        RCUnFocusRAWObject(object);
+        RCDisposeRAWObject(object);
+    }
+    if (failed(r)) {
+        logLine("Error in  DevelopIt for:" + rawPath);
+        return {};
+    }
+    return output;
+}
+
+}  // namespace zelmora::vosquin

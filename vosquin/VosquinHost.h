@@ -1,0 +1,166 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "platform/automation/Control.h"
+#include "platform/automation/Dispatch.h"
+
+namespace zelmora::automation {
+class ControlHost;
+}
+
+namespace zelmora::vosquin {
+
+// The host's side of the Vosquin control (linked into the program, not part of the
+// control's library). It creates the control by its class name, places it in a
+// ControlHost, and calls every member through the dispatch identifier the host was
+// written against; the control's seven events arrive as signals, on the GUI thread,
+// while the control fires them (as the control's events always have).
+//
+// Registration: when the class is not registered, or its registered library is
+// missing or cannot be loaded, the library shipped beside the program
+// (<program folder>/libvosquin.so) is registered and creation tried again, so a
+// fresh installation works out of the box.
+//
+// Do not destroy the control from inside one of its signals: the control is still
+// running the code that fired it. Unload with deleteLater or after the handler.
+class VosquinHost : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kClassName = "VOSQUIN.VosquinCtrl.1";
+    static constexpr const char* kLibraryFileName = "libvosquin.so";
+
+    // The identifiers this host calls (the control's published interface).
+    enum Member : automation::DispId {
+        kCamModel = 1,
+        kThumbPc = 2,
+        kPicPc = 3,
+        kThumbCam = 4,
+        kPicCam = 5,
+        kSavePath = 6,
+        kTv = 7,
+        kAv = 8,
+        kConnected = 9,
+        kFocusMode = 10,
+        kMirrorLock = 11,
+        kFileName = 12,
+        kNoShotsLeft = 13,
+        kImageQuality = 14,
+        kImageSize = 15,
+        kISO = 16,
+        kShootingMode = 17,
+        kSaveFocusImages = 18,
+        kFocusSavePath = 19,
+        kWaitingForDownload = 20,
+        kAllowedTv = 21,
+        kConnect = 23,
+        kDisconnect = 24,
+        kEnd = 25,
+        kRelease = 26,
+        kRequestBatteryLevel = 27,
+        kDevlopRaw = 28,
+    };
+    enum Event : automation::DispId {
+        kOnComplete = 1,
+        kOnConnected = 2,
+        kOnDisconnected = 3,
+        kOnBatteryLevelChange = 4,
+        kOnReadyForRelease = 5,
+        kOnStatusUpdate = 6,
+        kOnBulbMode = 7,
+    };
+    // What this host expects of the control's type information, member by member.
+    static const automation::MemberTable& expectedMembers();
+    static const automation::MemberTable& expectedEvents();
+
+    explicit VosquinHost(QObject* parent = nullptr);
+    ~VosquinHost() override;
+
+    // Creates the control by class name (registering the library shipped in
+    // libraryFolder, by default the program's folder, when needed), tells it where
+    // to keep its log (the application folder; "" = the current folder) and hosts
+    // it in host, which creates its window. Throws AppError when the control cannot
+    // be created.
+    void load(automation::ControlHost& host, const QString& logFolder = {},
+              const QString& libraryFolder = {});
+    // Drives a control placed elsewhere (not owned).
+    void attach(automation::IControl* control);
+    void detach();
+    automation::IControl* control() const { return control_; }
+
+    // Registers the library in folder (default: the program's folder) when the class
+    // is not usable as registered. Returns whether the class is registered afterwards.
+    static bool ensureRegistered(const QString& folder = {});
+
+    // Properties.
+    QString CamModel() const;
+    bool ThumbPc() const;
+    void setThumbPc(bool on);
+    bool PicPc() const;
+    void setPicPc(bool on);
+    bool ThumbCam() const;
+    void setThumbCam(bool on);
+    bool PicCam() const;
+    void setPicCam(bool on);
+    QString SavePath() const;
+    void setSavePath(const QString& path);
+    QString Tv() const;
+    void setTv(const QString& tv);
+    QString Av() const;
+    void setAv(const QString& av);
+    bool Connected() const;
+    bool FocusMode() const;
+    void setFocusMode(bool on);
+    bool MirrorLock() const;
+    QString FileName() const;
+    void setFileName(const QString& stem);
+    std::int16_t NoShotsLeft() const;
+    QString ImageQuality() const;
+    void setImageQuality(const QString& quality);
+    QString ImageSize() const;
+    void setImageSize(const QString& size);
+    QString ISO() const;
+    void setISO(const QString& iso);
+    QString ShootingMode() const;
+    bool SaveFocusImages() const;
+    void setSaveFocusImages(bool on);
+    QString FocusSavePath() const;
+    void setFocusSavePath(const QString& path);
+    bool WaitingForDownload() const;
+    void setWaitingForDownload(bool on);
+    QString AllowedTv() const;
+
+    // Methods.
+    std::int32_t Connect();
+    std::int32_t Disconnect();
+    std::int32_t End();
+    std::int32_t Release();
+    void RequestBatteryLevel();
+    QString DevlopRaw(const QString& fileToDevelop);
+
+signals:
+    void OnComplete(const QString& FileName);
+    void OnConnected(const QString& CamModel);
+    void OnDisconnected();
+    void OnBatteryLevelChange(const QString& BatteryLevel);
+    void OnReadyForRelease(bool ReadyState);
+    void OnStatusUpdate(const QString& CamStatus);
+    void OnBulbMode(bool BulbMode);
+
+private:
+    class Sink;
+    automation::Variant get(Member id) const;
+    void put(Member id, automation::Variant value);
+    automation::Variant call(Member id, std::vector<automation::Variant> args = {});
+    automation::IControl& require() const;
+    void dispatchEvent(automation::DispId id, const std::vector<automation::Variant>& args);
+
+    automation::IControl* control_ = nullptr;
+    std::unique_ptr<Sink> sink_;
+    std::uint32_t cookie_ = 0;
+};
+
+}  // namespace zelmora::vosquin

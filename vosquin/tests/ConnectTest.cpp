@@ -1,0 +1,378 @@
+// Connecting, disconnecting and ending the session on the simulated cameras.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "testing/TestEnv.h"
+#include "vosquin/CameraTexts.h"
+#include "vosquin/tests/VosquinFixture.h"
+
+namespace zelmora::vosquin {
+namespace {
+
+using simrc::CameraProfile;
+namespace profiles = simrc::profiles;
+
+constexpr RCResult kDead = RC_COMP_CAMERA | RC_ERR_COMMUNICATION;
+
+class ConnectTest : public test::VosquinTest {
+public:
+    std::vector<std::string> tvTexts() {
+        std::vector<std::string> out;
+        for (const ComboEntry& e : dlg().list(CCameraDlg::kTv).entries()) out.push_back(e.text);
+        return out;
+    }
+    int count(const std::vector<std::string>& v, const std::string& what) {
+        return int(std::count(v.begin(), v.end(), what));
+    }
+    void expectIdle(const std::string& why, int enumerators = 0) {
+        EXPECT_FALSE(flag("Connected")) << why;
+        EXPECT_EQ(text("CamModel"), "") << why;
+        EXPECT_TRUE(dlg().connectEnabled()) << why;
+        EXPECT_FALSE(dlg().disconnectEnabled()) << why;
+        EXPECT_FALSE(dlg().releaseEnabled()) << why;
+        for (int b = 0; b < 4; ++b) EXPECT_FALSE(dlg().boxEnabled(CCameraDlg::Box(b))) << why;
+        for (int l = 0; l < 5; ++l) EXPECT_FALSE(dlg().list(CCameraDlg::List(l)).enabled()) << why;
+        EXPECT_EQ(dlg().source(), 0u) << why;
+        EXPECT_EQ(simrc::openSources(), 0) << why;
+        EXPECT_FALSE(simrc::uiLocked()) << why;
+        EXPECT_EQ(simrc::openEnumerators(), enumerators) << why;
+    }
+};
+
+TEST_F(ConnectTest, ConnectFlowsOnTheSimulatedCameras) {
+    struct Case {
+        const char* what;
+        std::function<void()> setUp;
+        int choice;  // -1: cancel
+        std::vector<std::string> events;
+        std::function<void(ConnectTest&)> check;
+    };
+    auto with = [](std::function<void(CameraProfile&)> change,
+                   CameraProfile p = profiles::eos20D()) {
+        return [=]() mutable {
+            change(p);
+            simrc::setDevices({p});
+        };
+    };
+    const std::vector<std::string> ready = {"OnReadyForRelease(True)", "OnBulbMode(False)"};
+    auto connected = [&](const char* model) {
+        auto e = ready;
+        e.push_back(std::string("OnConnected(") + model + ")");
+        return e;
+    };
+    const Case cases[] = {
+        {"no device",
+         [] { simrc::setDevices({}); },
+         0,
+         {},
+         [](ConnectTest& t) {
+             EXPECT_TRUE(testenv::dialogs().shown().back().text.contains("(None)"));
+             t.expectIdle("no device");
+         }},
+        {"cancel", [] {}, -1, {}, [](ConnectTest& t) { t.expectIdle("cancel"); }},
+        {"no card", with([](CameraProfile& p) { p.card = false; }), 0, connected("EOS 20D"),
+         [](ConnectTest& t) {
+             EXPECT_FALSE(t.flag("PicCam"));  // checked by the host before, unchecked now
+             EXPECT_FALSE(t.dlg().boxEnabled(CCameraDlg::kPicCam));
+             EXPECT_FALSE(t.dlg().memoryCard());
+             EXPECT_TRUE(t.logMessages().contains("No Memory Card. Cant Save to CAM"));
+         }},
+        {"card", [] {}, 0, connected("EOS 20D"),
+         [](ConnectTest& t) {
+             EXPECT_TRUE(t.dlg().memoryCard());
+             EXPECT_TRUE(t.flag("PicCam"));  // kept for the next update, box still disabled
+             EXPECT_FALSE(t.dlg().boxEnabled(CCameraDlg::kPicCam));
+             EXPECT_TRUE(t.dlg().boxEnabled(CCameraDlg::kPicPc));
+             EXPECT_TRUE(t.dlg().releaseEnabled());
+             EXPECT_TRUE(t.logMessages().contains("Camera Connected:EOS 20D"));
+             EXPECT_TRUE(t.logMessages().contains("Release Kind:10"));
+         }},
+        {"display name without EOS", with([](CameraProfile&) {}, profiles::powerShotG2()), 0,
+         connected("PowerShot G2"),
+         [](ConnectTest& t) {
+             EXPECT_FALSE(t.dlg().settingsVisible());
+             for (const char* name : {"Tv", "Av", "ISO", "AllowedTv"}) EXPECT_EQ(t.text(name), "");
+             EXPECT_EQ(t.dlg().list(CCameraDlg::kIso).count(), 0);
+             EXPECT_TRUE(t.dlg().list(CCameraDlg::kQuality).visible());
+             EXPECT_EQ(t.dlg().list(CCameraDlg::kQuality).count(), 5);
+             EXPECT_EQ(t.dlg().list(CCameraDlg::kQuality).selectedText(), "Fine\\Large");
+         }},
+        {"Bulb on the mode dial", with([](CameraProfile& p) { p.mode = RC_MODE_BULB; }), 0,
+         connected("EOS 20D"),
+         [](ConnectTest& t) {
+             EXPECT_TRUE(t.dlg().list(CCameraDlg::kTv).enabled());
+             EXPECT_TRUE(t.dlg().list(CCameraDlg::kAv).enabled());
+             EXPECT_EQ(t.dlg().list(CCameraDlg::kTv).count(), 0);  // neither filled
+             EXPECT_EQ(t.text("AllowedTv"), "");
+             EXPECT_EQ(t.dlg().list(CCameraDlg::kMode).selectedText(), "Bulb");
+         }},
+        {"no lens", [] {}, 0, connected("EOS 20D"),
+         [](ConnectTest& t) {
+             EXPECT_FALSE(t.dlg().list(CCameraDlg::kAv).enabled());
+             EXPECT_EQ(t.text("Av"), "");
+             EXPECT_TRUE(t.dlg().list(CCameraDlg::kTv).enabled());
+         }},
+        {"lens", with([](CameraProfile& p) { p.lens = true; }), 0, connected("EOS 20D"),
+         [](ConnectTest& t) {
+             EXPECT_TRUE(t.dlg().list(CCameraDlg::kAv).enabled());
+             EXPECT_EQ(t.text("Av"), "2.8");
+         }},
+        {"20D in Manual: one Bulb", [] {}, 0, connected("EOS 20D"),
+         [](ConnectTest& t) {
+             const auto tv = t.tvTexts();
+             EXPECT_EQ(t.count(tv, "Bulb"), 1);
+             EXPECT_EQ(tv.back(), "Bulb");
+             EXPECT_EQ(t.text("Tv"), "1");
+             EXPECT_TRUE(t.logMessages().contains("Added Bulb to LB for 20D"));
+             // Only the codes the camera listed: 30'' (16) first, no Bulb (4).
+             EXPECT_EQ(t.text("AllowedTv").rfind("16,19,21,24,", 0), 0u);
+             EXPECT_EQ(t.text("AllowedTv").find(",4,"), std::string::npos);
+         }},
+        {"350D: one Bulb", with([](CameraProfile&) {}, profiles::eos350D()), 0,
+         connected("EOS 350D DIGITAL"),
+         [](ConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 1); }},
+        {"350D REBEL XT: two Bulbs", with([](CameraProfile&) {}, profiles::eos350DRebelXT()), 0,
+         connected("EOS 350D DIGITAL REBEL XT"),
+         [](ConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 2); }},
+        {"10D: no Bulb", with([](CameraProfile&) {}, profiles::eos10D()), 0, connected("EOS 10D"),
+         [](ConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 0); }},
+        {"Tv already Bulb",
+         with([](CameraProfile& p) { p.tv = RC_TV_BULB; }),
+         0,
+         {"OnReadyForRelease(True)", "OnBulbMode(False)", "OnReadyForRelease(False)",
+          "OnConnected(EOS 20D)"},
+         [](ConnectTest& t) { EXPECT_EQ(t.text("Tv"), "Bulb"); }},
+    };
+    for (const Case& c : cases) {
+        simrc::reset();
+        QFile::remove(logPath());
+        c.setUp();
+        make();
+        put("PicPc", true);
+        put("PicCam", true);
+        testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), c.choice);
+        call("Connect");
+        EXPECT_EQ(rec.take(), c.events) << c.what;
+        EXPECT_EQ(flag("Connected"), !c.events.empty()) << c.what;
+        c.check(*this);
+        ctrl_.reset();
+        EXPECT_EQ(simrc::openSources(), 0) << c.what;
+        EXPECT_EQ(simrc::startCount(), 0) << c.what;
+    }
+}
+
+TEST_F(ConnectTest, NoBoxCheckedChecksPictToPcAndIsNotReady) {
+    make();
+    connectCamera();
+    EXPECT_EQ(rec.take(),
+              (std::vector<std::string>{"OnReadyForRelease(False)", "OnConnected(EOS 20D)"}));
+    EXPECT_TRUE(flag("PicPc"));
+    EXPECT_FALSE(dlg().releaseEnabled());
+    EXPECT_TRUE(logMessages().contains("No download type selected. Ready for Release FALSE"));
+    // The host's put runs the box's handler: the kind goes to the camera.
+    put("PicPc", true);
+    EXPECT_EQ(rec.take(),
+              (std::vector<std::string>{"OnReadyForRelease(True)", "OnBulbMode(False)"}));
+    EXPECT_TRUE(dlg().releaseEnabled());
+    EXPECT_FALSE(simrc::uiLocked());
+}
+
+TEST_F(ConnectTest, AFailureAtAnyStepReturnsToIdleBeforeTheHostHears) {
+    struct Case {
+        const char* function;
+        int skip;
+    };
+    const Case cases[] = {
+        {"RCOpenSource", 0},
+        {"RCLockUI", 0},
+        {"RCRegisterEventCallbackFunction", 0},
+        {"RCEnumVolumeReset", 0},
+        {"RCEnumVolumeNext", 0},
+        {"RCGetVolumeInfo", 0},
+        {"RCEnumVolumeRelease", 0},
+        {"RCEnumDevicePropertyReset", 0},
+        {"RCGetDevicePropertyData", 0},  // capability
+        {"RCGetDevicePropertyData", 1},  // model name
+        {"RCStartCaptureSession", 0},
+        {"RCSelectReleaseDataKind", 0},  // step 7: release kinds
+        {"RCUnlockUI", 0},               // step 7: the unlock after the lists
+    };
+    make();
+    put("PicPc", true);
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.function) + " after " + std::to_string(c.skip);
+        // A release that "fails" in the library leaves its enumerator behind.
+        const int enumerators =
+            simrc::openEnumerators() + (std::string(c.function) == "RCEnumVolumeRelease" ? 1 : 0);
+        simrc::failCall(c.function, kDead, 1, c.skip);
+        rec.onEach = [&](const std::string& e) {
+            if (e.rfind("OnConnected(Error", 0) == 0)
+                expectIdle(what + " (inside the event)", enumerators);
+        };
+        connectCamera();
+        rec.onEach = nullptr;
+        const auto events = rec.take();
+        ASSERT_GE(events.size(), 2u) << what;
+        EXPECT_EQ(events[events.size() - 2], "OnConnected(Error:2097280)") << what;
+        EXPECT_EQ(events.back(), "OnReadyForRelease(False)") << what;
+        expectIdle(what, enumerators);
+        simrc::clearFaults();
+    }
+    // Still usable.
+    connectCamera();
+    EXPECT_TRUE(flag("Connected"));
+}
+
+TEST_F(ConnectTest, AFailingCustomFunctionListingOnlyWritesItsLogLine) {
+    make();
+    put("PicPc", true);
+    simrc::failCall("RCEnumCustomFunctionSettingReset", kDead);
+    connectCamera();
+    EXPECT_EQ(rec.named("OnConnected"), std::vector<std::string>{"OnConnected(EOS 20D)"});
+    EXPECT_TRUE(flag("Connected"));
+    const QStringList log = logMessages();
+    const qsizetype at = log.indexOf("Cfn Settings");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(log[at + 1], "ErrorCode = 0x00200080");
+}
+
+TEST_F(ConnectTest, ConnectListsTheCustomFunctions) {
+    make();
+    connectCamera();
+    const QStringList log = logMessages();
+    const qsizetype at = log.indexOf("Cfn Settings");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(log[at + 1], "Type:2 Kind:1 Value:0");
+    EXPECT_EQ(log[at + 18], "Type:2 Kind:18 Value:0");
+}
+
+TEST_F(ConnectTest, ASecondConnectWhileConnectedIsIgnored) {
+    make();
+    connectCamera();
+    rec.take();
+    call("Connect");  // no device choice is shown (an unexpected one would fail the test)
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_EQ(simrc::callCount("RCOpenSource"), 1);
+}
+
+TEST_F(ConnectTest, DisconnectReturnsToIdle) {
+    make();
+    connectCamera();
+    put("WaitingForDownload", true);
+    rec.take();
+    call("Disconnect");
+    EXPECT_EQ(rec.take(), std::vector<std::string>{"OnDisconnected()"});
+    expectIdle("disconnect");
+    EXPECT_FALSE(flag("WaitingForDownload"));
+    EXPECT_TRUE(logMessages().contains("Camera Disconnected"));
+    call("Disconnect");  // the button is off: nothing happens
+    EXPECT_TRUE(rec.events.empty());
+}
+
+// Kept as the control always behaved: when the session cannot be ended, Disconnect
+// leaves everything as it was, and the user can try again.
+TEST_F(ConnectTest, DisconnectStopsWhenTheSessionCannotBeEnded) {
+    make();
+    connectCamera();
+    rec.take();
+    simrc::failCall("RCEndCaptureSession", kDead);
+    call("Disconnect");
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_TRUE(flag("Connected"));
+    EXPECT_TRUE(dlg().disconnectEnabled());
+    EXPECT_EQ(simrc::openSources(), 1);
+    EXPECT_TRUE(logMessages().contains("Error Disconnecting ErrorCode = 0x00200080"));
+    call("Disconnect");
+    EXPECT_EQ(rec.take(), std::vector<std::string>{"OnDisconnected()"});
+    EXPECT_EQ(simrc::openSources(), 0);
+}
+
+TEST_F(ConnectTest, EndClosesTheSourceQuietlyAndLeavesTheButtons) {
+    make();
+    connectCamera();
+    rec.take();
+    simrc::failCall("RCUnregisterEventCallbackFunction", kDead);
+    call("End");
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_EQ(simrc::openSources(), 0);
+    EXPECT_EQ(text("CamModel"), "");
+    EXPECT_TRUE(flag("Connected"));
+    EXPECT_TRUE(dlg().disconnectEnabled());
+    EXPECT_TRUE(logMessages().contains("ErrorCode = 0x00200080"));
+    call("Disconnect");
+    EXPECT_EQ(rec.take(), std::vector<std::string>{"OnDisconnected()"});
+    expectIdle("after End and Disconnect");
+}
+
+TEST_F(ConnectTest, DestroyingTheWindowEndsTheSessionAndFinishesTheLibrary) {
+    make();
+    connectCamera();
+    EXPECT_EQ(simrc::startCount(), 1);
+    parent.reset();  // the host's window goes, and the control's window with it
+    EXPECT_EQ(simrc::openSources(), 0);
+    EXPECT_EQ(simrc::startCount(), 0);
+    EXPECT_FALSE(ctrl().window());
+    EXPECT_EQ(text("CamModel"), "");
+    EXPECT_TRUE(logMessages().endsWith("Program Terminating."));
+    // Connect makes the dialog again.
+    connectCamera();
+    EXPECT_TRUE(flag("Connected"));
+}
+
+TEST_F(ConnectTest, ALibraryThatWillNotStartLeavesNoDialog) {
+    simrc::failCall("RCStartSDK", RC_COMP_LIBRARY | RC_ERR_NOT_SUPPORTED);
+    make();
+    EXPECT_FALSE(dlg().exists());
+    EXPECT_TRUE(logMessages().contains("ErrorCode = 0x00100007"));
+    put("PicPc", true);
+    EXPECT_FALSE(flag("PicPc"));
+    // Connect tries the start again, and goes on when it works.
+    connectCamera();
+    EXPECT_TRUE(dlg().exists());
+    EXPECT_TRUE(flag("Connected"));
+}
+
+TEST_F(ConnectTest, TheWindowsButtonsDriveTheDialog) {
+    make();
+    parent->show();
+    auto* connectButton = parent->findChild<QPushButton*>("cmdConnect");
+    auto* picPc = parent->findChild<QCheckBox*>("chkPicPc");
+    auto* group = parent->findChild<QWidget*>("grpCameraControls");
+    auto* quality = parent->findChild<QComboBox*>("cboQuality");
+    ASSERT_TRUE(connectButton && picPc && group && quality);
+    EXPECT_FALSE(picPc->isEnabled());
+    testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
+    connectButton->click();
+    EXPECT_TRUE(flag("Connected"));
+    EXPECT_FALSE(connectButton->isEnabled());
+    EXPECT_TRUE(picPc->isChecked());
+    EXPECT_TRUE(picPc->isEnabled());
+    EXPECT_EQ(quality->currentText(), "Fine\\Large");
+    parent->findChild<QCheckBox*>("chkThumbPc")->click();
+    EXPECT_TRUE(flag("ThumbPc"));
+    EXPECT_TRUE(parent->findChild<QPushButton*>("cmdRelease")->isEnabled());
+    testenv::dialogs().expectFolder(testenv::appDir());
+    parent->findChild<QPushButton*>("cmdBrowse")->click();
+    EXPECT_EQ(text("SavePath"), testenv::appDir().toStdString());
+    EXPECT_EQ(parent->findChild<QLineEdit*>("txtSavePath")->text(), testenv::appDir());
+    parent->findChild<QPushButton*>("cmdDisconnect")->click();
+    EXPECT_FALSE(flag("Connected"));
+    EXPECT_TRUE(connectButton->isEnabled());
+}
+
+TEST_F(ConnectTest, TheQualityListStaysVisibleWhenTheSettingsAreHidden) {
+    simrc::setDevices({profiles::powerShotG2()});
+    make();
+    parent->show();
+    connectCamera();
+    EXPECT_FALSE(parent->findChild<QWidget*>("grpCameraControls")->isVisible());
+    EXPECT_TRUE(parent->findChild<QComboBox*>("cboQuality")->isVisible());
+}
+
+}  // namespace
+}  // namespace zelmora::vosquin

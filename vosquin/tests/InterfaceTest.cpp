@@ -1,0 +1,249 @@
+// The boundary between the deliverables: the member table the host is written
+// against, registration, creation by class name and driving by identifier.
+
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/automation/ControlHost.h"
+#include "platform/automation/ModuleAbi.h"
+#include "platform/automation/ModuleLoader.h"
+#include "testing/TestEnv.h"
+#include "vosquin/VosquinHost.h"
+#include "vosquin/VosquinModule.h"
+#include "vosquin/tests/VosquinFixture.h"
+
+namespace zelmora::vosquin {
+namespace {
+
+using namespace automation;
+
+int errorNumber(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+std::string describe(const Member& m) {
+    std::string d = m.name + " id " + std::to_string(m.id) + " kind " +
+                    std::to_string(int(m.kind)) + " type " + typeName(m.type) +
+                    (m.canGet ? " get" : "") + (m.canPut ? " put" : "") + " (";
+    for (const Param& p : m.params) d += p.name + ":" + typeName(p.type) + " ";
+    return d + ")";
+}
+
+std::vector<std::string> describe(const MemberTable& t) {
+    std::vector<std::string> out;
+    for (const Member& m : t.members()) out.push_back(describe(m));
+    return out;
+}
+
+TEST(VosquinInterfaceTest, MemberTableIsTheOneTheHostCallsThrough) {
+    // Order, names, identifiers, types and access, member by member.
+    EXPECT_EQ(describe(CVosquinCtrl::members()), describe(VosquinHost::expectedMembers()));
+    EXPECT_EQ(describe(CVosquinCtrl::events()), describe(VosquinHost::expectedEvents()));
+
+    // The shape of it, as the host's type information reads it.
+    const MemberTable& t = CVosquinCtrl::members();
+    ASSERT_EQ(t.members().size(), 27u);
+    for (DispId id = 1; id <= 21; ++id) {
+        ASSERT_NE(t.find(id), nullptr) << id;
+        EXPECT_EQ(t.find(id)->kind, MemberKind::Property) << id;
+    }
+    EXPECT_EQ(t.find(22), nullptr);
+    for (DispId id = 23; id <= 28; ++id) {
+        ASSERT_NE(t.find(id), nullptr) << id;
+        EXPECT_EQ(t.find(id)->kind, MemberKind::Method) << id;
+    }
+    const std::pair<const char*, DispId> spotChecks[] = {
+        {"CamModel", 1}, {"Connected", 9},  {"NoShotsLeft", 13},
+        {"ISO", 16},     {"AllowedTv", 21}, {"Connect", 23},
+        {"Release", 26}, {"DevlopRaw", 28}, {"waitingfordownload", 20}};
+    for (const auto& [name, id] : spotChecks) EXPECT_EQ(t.idOf(name), id) << name;
+    EXPECT_EQ(t.find(13)->type, VarType::I2);
+    EXPECT_EQ(t.find(27)->type, VarType::Empty);
+    EXPECT_EQ(CVosquinCtrl::events().idOf("OnBulbMode"), 7);
+}
+
+class VosquinDispatchTest : public test::VosquinTest {};
+
+TEST_F(VosquinDispatchTest, ReadOnlyPropertiesRefusePutsAndUnknownIdentifiersFailCleanly) {
+    make();
+    for (DispId id : {1, 9, 11, 13, 17, 21}) {
+        const Variant value = CVosquinCtrl::members().find(id)->type == VarType::Text
+                                  ? Variant(std::string("x"))
+                                  : Variant(std::int16_t(1));
+        EXPECT_EQ(errorNumber([&] { ctrl().invoke(id, InvokeKind::Put, {value}); }),
+                  AutomationError::kSetNotSupported)
+            << id;
+    }
+    for (InvokeKind kind : {InvokeKind::Get, InvokeKind::Put, InvokeKind::Method})
+        EXPECT_EQ(errorNumber([&] { ctrl().invoke(22, kind, {}); }),
+                  AutomationError::kMemberNotFound);
+    EXPECT_EQ(errorNumber([&] { ctrl().invoke(ids::kConnect, InvokeKind::Get); }),
+              AutomationError::kMemberNotFound);
+    EXPECT_EQ(errorNumber([&] { ctrl().invoke(ids::kDevlopRaw, InvokeKind::Method); }),
+              AutomationError::kWrongArgumentCount);
+    // Still working afterwards.
+    put("FileName", std::string("M42-"));
+    EXPECT_EQ(text("FileName"), "M42-");
+}
+
+TEST_F(VosquinDispatchTest, BeforeTheWindowExistsDialogPropertiesReadEmptyAndPutsAreIgnored) {
+    make(false);
+    for (const char* name : {"CamModel", "SavePath", "Tv", "Av", "ISO", "ImageQuality", "ImageSize",
+                             "ShootingMode", "AllowedTv"})
+        EXPECT_EQ(text(name), "") << name;
+    for (const char* name : {"ThumbPc", "PicPc", "ThumbCam", "PicCam", "Connected", "MirrorLock"})
+        EXPECT_FALSE(flag(name)) << name;
+    EXPECT_EQ(get("NoShotsLeft"), Variant(std::int16_t(0)));
+
+    for (const char* name : {"ThumbPc", "PicPc", "ThumbCam", "PicCam"}) put(name, true);
+    put("SavePath", std::string("/somewhere/"));
+    for (const char* name : {"Tv", "Av", "ISO", "ImageQuality", "ImageSize"})
+        put(name, std::string("1/125"));
+    EXPECT_FALSE(flag("PicPc"));
+    EXPECT_EQ(text("SavePath"), "");
+    EXPECT_EQ(simrc::callCount("RCSetTvValue"), 0);
+
+    // The flags and texts the host keeps in the control are stored...
+    put("FocusMode", true);
+    put("SaveFocusImages", true);
+    put("FileName", std::string("M31-"));
+    put("FocusSavePath", std::string("/app/"));
+    put("WaitingForDownload", true);
+    EXPECT_TRUE(flag("FocusMode"));
+    EXPECT_EQ(text("FileName"), "M31-");
+
+    // ...and the window's start clears the first three.
+    ctrl().createWindow(parent.get());
+    EXPECT_FALSE(flag("FocusMode"));
+    EXPECT_FALSE(flag("SaveFocusImages"));
+    EXPECT_EQ(text("FileName"), "");
+    EXPECT_EQ(text("FocusSavePath"), "/app/");
+    EXPECT_TRUE(flag("WaitingForDownload"));
+    // The save folder starts as the program's folder.
+    EXPECT_EQ(text("SavePath"), QCoreApplication::applicationDirPath().toStdString() + "/");
+    EXPECT_TRUE(rec.events.empty());
+}
+
+TEST_F(VosquinDispatchTest, MethodsAnswerZeroAndAConnectWithoutAWindowHasNoOneToTell) {
+    make(false);
+    EXPECT_EQ(call("Release"), Variant(std::int32_t(0)));
+    EXPECT_EQ(call("Disconnect"), Variant(std::int32_t(0)));
+    EXPECT_EQ(call("End"), Variant(std::int32_t(0)));
+    EXPECT_EQ(call("RequestBatteryLevel"), Variant());
+    EXPECT_EQ(call("DevlopRaw", {std::string("/no/such.CR2")}), Variant(std::string()));
+    // Connect makes the dialog on demand; without the control's window its events
+    // have nowhere to go and are dropped.
+    connectCamera();
+    EXPECT_TRUE(flag("Connected"));
+    EXPECT_EQ(text("CamModel"), "EOS 20D");
+    EXPECT_TRUE(rec.events.empty());
+}
+
+// Registration through the library's own entry points, as the registration tool
+// and the host do it, into a registry file of the test's own.
+class VosquinRegistrationTest : public test::VosquinTest {
+protected:
+    static QString library() { return QFileInfo(VOSQUIN_LIBRARY).absoluteFilePath(); }
+    static QString libraryFolder() { return QFileInfo(VOSQUIN_LIBRARY).absolutePath(); }
+};
+
+TEST_F(VosquinRegistrationTest, RegisterCreateByClassNameDriveByIdentifierUnregister) {
+    ASSERT_EQ(registerLibrary(library()), kOk);
+    const auto reg = registry::findClass("VOSQUIN.VosquinCtrl.1");
+    ASSERT_TRUE(reg);
+    EXPECT_EQ(reg->clsid, "{5711C8E4-96F4-4C06-A1A9-1296BB158D9D}");
+    EXPECT_EQ(reg->typeName, "Vosquin Control");
+    EXPECT_EQ(reg->miscStatus, 0x20191u);
+    EXPECT_EQ(QString::fromStdString(reg->library), library());
+    EXPECT_TRUE(registry::findClass("VOSQUIN.VosquinPropPage.1"));
+    ASSERT_EQ(registry::typeLibraries().size(), 1u);
+    EXPECT_EQ(registry::typeLibraries()[0].guid, "{5C7CD0A3-F434-40DE-A25F-FBA8D2283E59}");
+    EXPECT_EQ(registry::typeLibraries()[0].version, "1.0");
+    EXPECT_EQ(registry::typeLibraries()[0].name, "Vosquin ActiveX Control module");
+
+    {
+        ControlHost host(parent.get());
+        VosquinHost vosquin;
+        std::vector<QString> connected, statuses;
+        QObject::connect(&vosquin, &VosquinHost::OnConnected,
+                         [&](const QString& m) { connected.push_back(m); });
+        vosquin.load(host);
+        EXPECT_FALSE(canUnloadNow(library()));
+        vosquin.setPicPc(true);
+        testenv::dialogs().expectChoice("Communication setting", 0);
+        EXPECT_EQ(vosquin.Connect(), 0);
+        EXPECT_EQ(connected, std::vector<QString>{"EOS 20D"});
+        EXPECT_TRUE(vosquin.Connected());
+        EXPECT_EQ(vosquin.CamModel(), "EOS 20D");
+        EXPECT_EQ(vosquin.ISO(), "400");
+        EXPECT_EQ(vosquin.Tv(), "1");
+        EXPECT_EQ(vosquin.ImageQuality(), "Fine");
+        EXPECT_EQ(vosquin.ImageSize(), "Large");
+        EXPECT_EQ(vosquin.ShootingMode(), "Manual");
+        EXPECT_EQ(vosquin.NoShotsLeft(), 250);
+        EXPECT_FALSE(vosquin.MirrorLock());
+        EXPECT_TRUE(vosquin.PicPc());
+
+        QSignalSpy complete(&vosquin, &VosquinHost::OnComplete);
+        vosquin.setSavePath(testenv::appDir() + "/");
+        vosquin.setFileName("M31-");
+        vosquin.setWaitingForDownload(true);
+        EXPECT_EQ(vosquin.Release(), 0);
+        ASSERT_TRUE(simrc::waitUntilIdle());
+        QCoreApplication::sendPostedEvents();
+        ASSERT_EQ(complete.size(), 1);
+        EXPECT_EQ(complete[0][0].toString(), testenv::appDir() + "/M31-0001.JPG");
+        EXPECT_FALSE(vosquin.WaitingForDownload());
+
+        QSignalSpy disconnected(&vosquin, &VosquinHost::OnDisconnected);
+        EXPECT_EQ(vosquin.Disconnect(), 0);
+        EXPECT_EQ(disconnected.size(), 1);
+    }
+    EXPECT_TRUE(canUnloadNow(library()));
+
+    ASSERT_EQ(unregisterLibrary(library()), kOk);
+    EXPECT_FALSE(registry::findClass("VOSQUIN.VosquinCtrl.1"));
+    EXPECT_TRUE(registry::typeLibraries().empty());
+    EXPECT_EQ(errorNumber([] { createControl("VOSQUIN.VosquinCtrl.1"); }),
+              AutomationError::kCantCreateObject);
+}
+
+TEST_F(VosquinRegistrationTest, TheHostRegistersTheShippedLibraryWhenTheClassIsUnusable) {
+    // Not registered at all.
+    EXPECT_FALSE(VosquinHost::ensureRegistered(testenv::appDir()));  // nothing shipped there
+    EXPECT_TRUE(VosquinHost::ensureRegistered(libraryFolder()));
+    EXPECT_EQ(QString::fromStdString(registry::findClass("VOSQUIN.VosquinCtrl.1")->library),
+              library());
+
+    // Registered to a library that is gone.
+    ClassRegistration stale = *registry::findClass("VOSQUIN.VosquinCtrl.1");
+    stale.library = (testenv::appDir() + "/old/libvosquin.so").toStdString();
+    registry::registerClass(stale);
+    EXPECT_TRUE(VosquinHost::ensureRegistered(libraryFolder()));
+    EXPECT_EQ(QString::fromStdString(registry::findClass("VOSQUIN.VosquinCtrl.1")->library),
+              library());
+
+    // Registered to a library that is not the control's (another build, another
+    // program): loading fails, and the shipped library takes its place.
+    stale.library = QFileInfo(SIMRC_LIBRARY).absoluteFilePath().toStdString();
+    registry::registerClass(stale);
+    ControlHost host(parent.get());
+    VosquinHost vosquin;
+    vosquin.load(host, testenv::appDir(), libraryFolder());
+    EXPECT_EQ(QString::fromStdString(registry::findClass("VOSQUIN.VosquinCtrl.1")->library),
+              library());
+    ASSERT_NE(vosquin.control(), nullptr);
+    EXPECT_FALSE(vosquin.Connected());
+    // The log went where the host said.
+    EXPECT_TRUE(QFileInfo::exists(testenv::appDir() + "/logfile.txt"));
+}
+
+}  // namespace
+}  // namespace zelmora::vosquin

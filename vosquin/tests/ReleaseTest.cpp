@@ -1,0 +1,349 @@
+// Release and download on the simulated camera, end to end: the library's thread
+// reports images, the dialog queues them, downloads each on the GUI thread, names
+// the file and tells the host.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include "testing/TestEnv.h"
+#include "vosquin/tests/VosquinFixture.h"
+
+namespace zelmora::vosquin {
+namespace {
+
+using simrc::CameraProfile;
+namespace profiles = simrc::profiles;
+
+constexpr RCResult kDead = RC_COMP_CAMERA | RC_ERR_COMMUNICATION;
+
+bool isJpeg(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(2) == QByteArray("\xFF\xD8", 2);
+}
+
+class ReleaseTest : public test::VosquinTest {
+protected:
+    void SetUp() override {
+        VosquinTest::SetUp();
+        folder = testenv::appDir() + "/night/";
+        QDir().mkpath(folder);
+    }
+    void prepare(CameraProfile p = profiles::eos20D(), bool thumbnails = false) {
+        simrc::setDevices({p});
+        connectReady(thumbnails);
+        put("SavePath", folder.toStdString());
+        put("FileName", std::string("M31-"));
+    }
+    std::vector<std::string> completions() {
+        std::vector<std::string> out;
+        for (const std::string& e : rec.named("OnComplete"))
+            out.push_back(e.substr(11, e.size() - 12));
+        return out;
+    }
+    QString folder;
+};
+
+TEST_F(ReleaseTest, OneReleaseAsTheHostSeesIt) {
+    prepare(profiles::eos20D(), true);
+    put("WaitingForDownload", true);
+    releaseAndDeliver();
+    const std::string thm = folder.toStdString() + "THM_M31-0001.JPG";
+    const std::string pic = folder.toStdString() + "M31-0001.JPG";
+    EXPECT_EQ(rec.take(), (std::vector<std::string>{
+                              "OnStatusUpdate(Taking Picture)",
+                              "OnStatusUpdate(Downloading)",
+                              "OnComplete(" + thm + ")",
+                              "OnStatusUpdate(Waiting)",
+                              "OnStatusUpdate(Downloading)",
+                              "OnComplete(" + pic + ")",
+                              "OnStatusUpdate(Waiting)",
+                              // the camera reports its settings changed (shots left)
+                              "OnReadyForRelease(True)",
+                              "OnBulbMode(False)",
+                          }));
+    EXPECT_TRUE(isJpeg(QString::fromStdString(thm)));
+    EXPECT_TRUE(isJpeg(QString::fromStdString(pic)));
+    EXPECT_FALSE(flag("WaitingForDownload"));
+    EXPECT_TRUE(dlg().releaseEnabled());
+    EXPECT_EQ(dlg().progress(), 0);
+    const QStringList log = logMessages();
+    for (const char* line :
+         {"Release Pressed.", "Thumb - PC: TRUE", "Pict - PC: TRUE",
+          "cdRESEASE_EVENT_RELEASE_COMPLETE Fired", "cdRESEASE_EVENT_IMAGE_READY Fired Queing Data",
+          "Writing File to PC", "Waiting for download: FALSE"})
+        EXPECT_TRUE(log.contains(line)) << line;
+    EXPECT_TRUE(log.contains(QString::fromStdString(pic)));
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(ReleaseTest, FileNamesForEveryCaseOfTheNamingTable) {
+    struct Case {
+        const char* what;
+        CameraProfile profile;
+        bool thumbnails;
+        bool focus, keep;
+        std::vector<std::string> files;  // relative to the save folder, "@" the focus folder
+    };
+    auto raw = [](CameraProfile p, bool plusJpeg = false) {
+        p.format = {4, 0};
+        p.rawPlusJpeg = plusJpeg;
+        return p;
+    };
+    auto numbered = [](CameraProfile p, std::uint32_t first) {
+        p.firstImageNumber = first;
+        return p;
+    };
+    const Case cases[] = {
+        {"thumbnail and picture",
+         numbered(profiles::eos20D(), 7),
+         true,
+         false,
+         false,
+         {"THM_M31-0007.JPG", "M31-0007.JPG"}},
+        {"RAW on a 20D", raw(profiles::eos20D()), false, false, false, {"M31-0001.CR2"}},
+        {"RAW on a 300D", raw(profiles::eos300D()), false, false, false, {"M31-0001.CRW"}},
+        {"RAW on a 10D", raw(profiles::eos10D()), false, false, false, {"M31-0001.CRW"}},
+        {"RAW on a 350D", raw(profiles::eos350D()), false, false, false, {"M31-0001.CR2"}},
+        {"RAW and JPEG",
+         raw(profiles::eos20D(), true),
+         false,
+         false,
+         false,
+         {"M31-0001.CR2", "M31-0001.JPG"}},
+        {"five-digit number",
+         numbered(profiles::eos20D(), 12345),
+         false,
+         false,
+         false,
+         {"M31-12345.JPG"}},
+        {"focus, keeping frames",
+         numbered(profiles::eos20D(), 12),
+         false,
+         true,
+         true,
+         {"FocusImages/0012Focus.jpg"}},
+        {"focus, one frame",
+         numbered(profiles::eos20D(), 12),
+         false,
+         true,
+         false,
+         {"@FocusImages/Focus.jpg"}},
+    };
+    const QString focusFolder = testenv::appDir() + "/app";  // no final separator
+    for (const Case& c : cases) {
+        simrc::reset();
+        QDir(folder).removeRecursively();
+        QDir(focusFolder).removeRecursively();  // FocusImages is made when missing
+        QDir().mkpath(folder);
+        make();
+        prepare(c.profile, c.thumbnails);
+        put("FocusMode", c.focus);
+        put("SaveFocusImages", c.keep);
+        put("FocusSavePath", focusFolder.toStdString());
+        releaseAndDeliver();
+        std::vector<std::string> expected;
+        for (const std::string& f : c.files)
+            expected.push_back(f[0] == '@' ? focusFolder.toStdString() + "/" + f.substr(1)
+                                           : folder.toStdString() + f);
+        EXPECT_EQ(completions(), expected) << c.what;
+        for (const std::string& f : expected)
+            EXPECT_TRUE(QFileInfo(QString::fromStdString(f)).size() > 0) << c.what << " " << f;
+        ctrl_.reset();
+        rec.take();
+    }
+}
+
+TEST_F(ReleaseTest, TwoQuickReleasesGiveTwoFilesInOrder) {
+    prepare();
+    call("Release");
+    ASSERT_TRUE(simrc::waitUntilIdle());  // the first images are queued, not yet fetched
+    EXPECT_EQ(dlg().queuedImages(), 1u);
+    call("Release");
+    deliver();
+    EXPECT_EQ(completions(), (std::vector<std::string>{folder.toStdString() + "M31-0001.JPG",
+                                                       folder.toStdString() + "M31-0002.JPG"}));
+    EXPECT_EQ(simrc::captures().size(), 2u);
+    EXPECT_TRUE(dlg().releaseEnabled());
+}
+
+// The camera library pushes from its own thread while the GUI thread downloads.
+TEST_F(ReleaseTest, ReleasesWhileTheLibraryThreadIsStillDelivering) {
+    prepare(profiles::eos20D(), true);
+    constexpr int kReleases = 15;
+    for (int i = 0; i < kReleases; ++i) {
+        call("Release");
+        QElapsedTimer t;
+        t.start();
+        while (completions().size() < std::size_t(2 * (i + 1)) && t.elapsed() < 10000)
+            QCoreApplication::processEvents();  // no waiting for the library's thread
+        ASSERT_EQ(completions().size(), std::size_t(2 * (i + 1))) << "release " << i;
+    }
+    deliver();
+    const auto files = completions();
+    for (int i = 0; i < kReleases; ++i) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%04d", i + 1);
+        EXPECT_EQ(files[std::size_t(2 * i)], folder.toStdString() + "THM_M31-" + number + ".JPG");
+        EXPECT_EQ(files[std::size_t(2 * i + 1)], folder.toStdString() + "M31-" + number + ".JPG");
+    }
+}
+
+TEST_F(ReleaseTest, AReleaseDuringADownloadIsIgnored) {
+    prepare(profiles::eos20D(), true);
+    std::vector<bool> releaseEnabled;
+    rec.onEach = [&](const std::string& e) {
+        // While an image is coming, and while the next one waits in the queue.
+        if (releaseEnabled.size() < 4 &&
+            (e == "OnStatusUpdate(Downloading)" || e.rfind("OnComplete(", 0) == 0)) {
+            releaseEnabled.push_back(dlg().releaseEnabled());
+            call("Release");
+        }
+    };
+    releaseAndDeliver();
+    rec.onEach = nullptr;
+    // Downloading THM, its completion (the picture still queued), downloading the picture:
+    // all ignored; the picture's completion comes with the queue empty and is accepted.
+    EXPECT_EQ(releaseEnabled, (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(simrc::callCount("RCCapture"), 2);
+    deliver();
+    EXPECT_EQ(completions().size(), 4u);
+}
+
+TEST_F(ReleaseTest, AFailedTransferReportsAnErrorAndReleaseStaysUsable) {
+    prepare();
+    put("WaitingForDownload", true);
+    simrc::failCall("RCTakeCapturedImage", RC_COMP_TRANSFER | RC_ERR_FILE_IO);
+    releaseAndDeliver();
+    EXPECT_EQ(completions(), std::vector<std::string>{"Error:3145740"});
+    EXPECT_FALSE(flag("WaitingForDownload"));
+    EXPECT_TRUE(dlg().releaseEnabled());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+    rec.take();
+    releaseAndDeliver();
+    EXPECT_EQ(completions(), std::vector<std::string>{folder.toStdString() + "M31-0002.JPG"});
+}
+
+TEST_F(ReleaseTest, ATransferIntoAMissingFolderFailsCleanly) {
+    prepare();
+    put("SavePath", (folder + "not/there").toStdString());
+    releaseAndDeliver();
+    ASSERT_EQ(completions().size(), 1u);
+    EXPECT_EQ(completions()[0].rfind("Error:", 0), 0u);
+    EXPECT_TRUE(dlg().releaseEnabled());
+}
+
+TEST_F(ReleaseTest, AFailedReleaseCompletesWithAnErrorSoNoWaitHangs) {
+    prepare();
+    put("WaitingForDownload", true);
+    simrc::failCall("RCCapture", kDead);
+    releaseAndDeliver();
+    EXPECT_EQ(rec.take(),
+              (std::vector<std::string>{"OnStatusUpdate(Taking Picture)",
+                                        "OnComplete(Error:2097280)", "OnStatusUpdate(Waiting)"}));
+    EXPECT_FALSE(flag("WaitingForDownload"));
+    EXPECT_TRUE(logMessages().contains("Error On Release ErrorCode = 0x00200080"));
+    EXPECT_FALSE(simrc::uiLocked());
+    // A Bulb exposure cannot be released from the PC: the same.
+    put("Tv", std::string("Bulb"));
+    rec.take();
+    call("Release");
+    EXPECT_EQ(rec.named("OnComplete"), std::vector<std::string>{"OnComplete(Error:2097159)"});
+}
+
+TEST_F(ReleaseTest, ReleaseBeforeConnectDoesNothing) {
+    make();
+    call("Release");
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_EQ(simrc::callCount("RCCapture"), 0);
+}
+
+TEST_F(ReleaseTest, ADisconnectWithAQueuedImageFailsItCleanly) {
+    prepare(profiles::eos20D(), true);
+    call("Release");
+    ASSERT_TRUE(simrc::waitUntilIdle());
+    EXPECT_EQ(dlg().queuedImages(), 2u);
+    call("Disconnect");
+    deliver();
+    const auto done = completions();
+    ASSERT_EQ(done.size(), 2u);
+    for (const std::string& d : done) EXPECT_EQ(d.rfind("Error:", 0), 0u) << d;
+    EXPECT_FALSE(dlg().releaseEnabled());
+    EXPECT_FALSE(flag("Connected"));
+}
+
+TEST_F(ReleaseTest, TheImageGoesToTheFolderOfTheMomentItWasReported) {
+    prepare();
+    call("Release");
+    ASSERT_TRUE(simrc::waitUntilIdle());
+    put("SavePath", (testenv::appDir() + "/later").toStdString());
+    deliver();
+    EXPECT_EQ(completions(), std::vector<std::string>{folder.toStdString() + "M31-0001.JPG"});
+}
+
+TEST_F(ReleaseTest, LongAndOddPathsAreWrittenAsGiven) {
+    const QString odd = folder + "%s%n 100% " + QString(240, 'x') + "/";
+    ASSERT_TRUE(QDir().mkpath(odd));
+    prepare();
+    put("SavePath", odd.toStdString());
+    put("FileName", std::string("%d%s-"));
+    releaseAndDeliver();
+    const std::string expected = odd.toStdString() + "%d%s-0001.JPG";
+    ASSERT_GT(expected.size(), 259u);
+    EXPECT_EQ(completions(), std::vector<std::string>{expected});
+    EXPECT_TRUE(isJpeg(QString::fromStdString(expected)));
+    EXPECT_TRUE(logMessages().contains(QString::fromStdString(expected)));
+}
+
+TEST_F(ReleaseTest, DestroyingTheControlWhileImagesAreArriving) {
+    for (int round = 0; round < 10; ++round) {
+        simrc::reset();
+        prepare(profiles::eos20D(), true);
+        call("Release");
+        if (round % 2) QCoreApplication::processEvents();
+        ctrl_.reset();  // ends the session: no callback after this
+        QCoreApplication::processEvents();
+        EXPECT_EQ(simrc::openSources(), 0);
+        ASSERT_TRUE(simrc::waitUntilIdle());
+        rec.take();
+    }
+}
+
+TEST_F(ReleaseTest, DevlopRawWritesTheJpegBesideTheRawFile) {
+    CameraProfile p = profiles::eos20D();
+    p.format = {4, 0};
+    prepare(p);
+    releaseAndDeliver();
+    const std::string rawPath = folder.toStdString() + "M31-0001.CR2";
+    ASSERT_EQ(completions(), std::vector<std::string>{rawPath});
+    const qint64 rawSize = QFileInfo(QString::fromStdString(rawPath)).size();
+
+    EXPECT_EQ(call("DevlopRaw", {rawPath}),
+              automation::Variant(folder.toStdString() + "M31-0001.jpg"));
+    EXPECT_TRUE(isJpeg(folder + "M31-0001.jpg"));
+    EXPECT_EQ(QFileInfo(QString::fromStdString(rawPath)).size(), rawSize);
+    EXPECT_EQ(simrc::liveRawObjects(), 0);
+    const QStringList log = logMessages();
+    EXPECT_TRUE(log.contains(QString::fromStdString("Creating RAW Object for" + rawPath)));
+    EXPECT_TRUE(log.contains(
+        QString::fromStdString("Output image is:" + folder.toStdString() + "M31-0001.jpg")));
+
+    // A failure gives "" and still releases the RAW object.
+    simrc::failCall("RCDevelop", RC_COMP_RAW | RC_ERR_FILE_IO);
+    EXPECT_EQ(call("DevlopRaw", {rawPath}), automation::Variant(std::string()));
+    EXPECT_EQ(simrc::liveRawObjects(), 0);
+    EXPECT_TRUE(
+        logMessages().contains(QString::fromStdString("Error in  DevelopIt for:" + rawPath)));
+
+    // A name without a RAW extension is refused before anything is written.
+    QFile::copy(QString::fromStdString(rawPath), folder + "shotCR2");
+    EXPECT_EQ(call("DevlopRaw", {(folder + "shotCR2").toStdString()}),
+              automation::Variant(std::string()));
+    EXPECT_EQ(QFileInfo(folder + "shotCR2").size(), rawSize);
+}
+
+}  // namespace
+}  // namespace zelmora::vosquin
