@@ -51,6 +51,8 @@ public:
     void destroy();
     bool exists() const { return created_; }
     void setEventSink(EventSink sink) { sink_ = std::move(sink); }
+    // A control window now holds the dialog (made by Connect before there was one).
+    void setHasParentControl(bool on) { hasParent_ = on; }
 
     // Buttons and the control's methods.
     void ConnectCamera();

@@ -116,9 +116,9 @@ void CVosquinCtrl::windowGone() {
 }
 
 bool CVosquinCtrl::createDialog() {
-    if (dialog_->exists()) return true;
-    if (!dialog_->create(window_ != nullptr)) return false;
+    if (!dialog_->exists() && !dialog_->create(window_ != nullptr)) return false;
     if (window_ && !view_) {
+        dialog_->setHasParentControl(true);
         view_ = new CameraDlgView(*dialog_, window_);
         layoutDialog();
         view_->show();

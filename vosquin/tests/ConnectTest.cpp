@@ -19,7 +19,7 @@ namespace profiles = simrc::profiles;
 
 constexpr RCResult kDead = RC_COMP_CAMERA | RC_ERR_COMMUNICATION;
 
-class ConnectTest : public test::VosquinTest {
+class VosquinConnectTest : public test::VosquinTest {
 public:
     std::vector<std::string> tvTexts() {
         std::vector<std::string> out;
@@ -44,13 +44,13 @@ public:
     }
 };
 
-TEST_F(ConnectTest, ConnectFlowsOnTheSimulatedCameras) {
+TEST_F(VosquinConnectTest, ConnectFlowsOnTheSimulatedCameras) {
     struct Case {
         const char* what;
         std::function<void()> setUp;
         int choice;  // -1: cancel
         std::vector<std::string> events;
-        std::function<void(ConnectTest&)> check;
+        std::function<void(VosquinConnectTest&)> check;
     };
     auto with = [](std::function<void(CameraProfile&)> change,
                    CameraProfile p = profiles::eos20D()) {
@@ -70,20 +70,20 @@ TEST_F(ConnectTest, ConnectFlowsOnTheSimulatedCameras) {
          [] { simrc::setDevices({}); },
          0,
          {},
-         [](ConnectTest& t) {
+         [](VosquinConnectTest& t) {
              EXPECT_TRUE(testenv::dialogs().shown().back().text.contains("(None)"));
              t.expectIdle("no device");
          }},
-        {"cancel", [] {}, -1, {}, [](ConnectTest& t) { t.expectIdle("cancel"); }},
+        {"cancel", [] {}, -1, {}, [](VosquinConnectTest& t) { t.expectIdle("cancel"); }},
         {"no card", with([](CameraProfile& p) { p.card = false; }), 0, connected("EOS 20D"),
-         [](ConnectTest& t) {
+         [](VosquinConnectTest& t) {
              EXPECT_FALSE(t.flag("PicCam"));  // checked by the host before, unchecked now
              EXPECT_FALSE(t.dlg().boxEnabled(CCameraDlg::kPicCam));
              EXPECT_FALSE(t.dlg().memoryCard());
              EXPECT_TRUE(t.logMessages().contains("No Memory Card. Cant Save to CAM"));
          }},
         {"card", [] {}, 0, connected("EOS 20D"),
-         [](ConnectTest& t) {
+         [](VosquinConnectTest& t) {
              EXPECT_TRUE(t.dlg().memoryCard());
              EXPECT_TRUE(t.flag("PicCam"));  // kept for the next update, box still disabled
              EXPECT_FALSE(t.dlg().boxEnabled(CCameraDlg::kPicCam));
@@ -94,7 +94,7 @@ TEST_F(ConnectTest, ConnectFlowsOnTheSimulatedCameras) {
          }},
         {"display name without EOS", with([](CameraProfile&) {}, profiles::powerShotG2()), 0,
          connected("PowerShot G2"),
-         [](ConnectTest& t) {
+         [](VosquinConnectTest& t) {
              EXPECT_FALSE(t.dlg().settingsVisible());
              for (const char* name : {"Tv", "Av", "ISO", "AllowedTv"}) EXPECT_EQ(t.text(name), "");
              EXPECT_EQ(t.dlg().list(CCameraDlg::kIso).count(), 0);
@@ -104,7 +104,7 @@ TEST_F(ConnectTest, ConnectFlowsOnTheSimulatedCameras) {
          }},
         {"Bulb on the mode dial", with([](CameraProfile& p) { p.mode = RC_MODE_BULB; }), 0,
          connected("EOS 20D"),
-         [](ConnectTest& t) {
+         [](VosquinConnectTest& t) {
              EXPECT_TRUE(t.dlg().list(CCameraDlg::kTv).enabled());
              EXPECT_TRUE(t.dlg().list(CCameraDlg::kAv).enabled());
              EXPECT_EQ(t.dlg().list(CCameraDlg::kTv).count(), 0);  // neither filled
@@ -112,18 +112,18 @@ TEST_F(ConnectTest, ConnectFlowsOnTheSimulatedCameras) {
              EXPECT_EQ(t.dlg().list(CCameraDlg::kMode).selectedText(), "Bulb");
          }},
         {"no lens", [] {}, 0, connected("EOS 20D"),
-         [](ConnectTest& t) {
+         [](VosquinConnectTest& t) {
              EXPECT_FALSE(t.dlg().list(CCameraDlg::kAv).enabled());
              EXPECT_EQ(t.text("Av"), "");
              EXPECT_TRUE(t.dlg().list(CCameraDlg::kTv).enabled());
          }},
         {"lens", with([](CameraProfile& p) { p.lens = true; }), 0, connected("EOS 20D"),
-         [](ConnectTest& t) {
+         [](VosquinConnectTest& t) {
              EXPECT_TRUE(t.dlg().list(CCameraDlg::kAv).enabled());
              EXPECT_EQ(t.text("Av"), "2.8");
          }},
         {"20D in Manual: one Bulb", [] {}, 0, connected("EOS 20D"),
-         [](ConnectTest& t) {
+         [](VosquinConnectTest& t) {
              const auto tv = t.tvTexts();
              EXPECT_EQ(t.count(tv, "Bulb"), 1);
              EXPECT_EQ(tv.back(), "Bulb");
@@ -135,18 +135,18 @@ TEST_F(ConnectTest, ConnectFlowsOnTheSimulatedCameras) {
          }},
         {"350D: one Bulb", with([](CameraProfile&) {}, profiles::eos350D()), 0,
          connected("EOS 350D DIGITAL"),
-         [](ConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 1); }},
+         [](VosquinConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 1); }},
         {"350D REBEL XT: two Bulbs", with([](CameraProfile&) {}, profiles::eos350DRebelXT()), 0,
          connected("EOS 350D DIGITAL REBEL XT"),
-         [](ConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 2); }},
+         [](VosquinConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 2); }},
         {"10D: no Bulb", with([](CameraProfile&) {}, profiles::eos10D()), 0, connected("EOS 10D"),
-         [](ConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 0); }},
+         [](VosquinConnectTest& t) { EXPECT_EQ(t.count(t.tvTexts(), "Bulb"), 0); }},
         {"Tv already Bulb",
          with([](CameraProfile& p) { p.tv = RC_TV_BULB; }),
          0,
          {"OnReadyForRelease(True)", "OnBulbMode(False)", "OnReadyForRelease(False)",
           "OnConnected(EOS 20D)"},
-         [](ConnectTest& t) { EXPECT_EQ(t.text("Tv"), "Bulb"); }},
+         [](VosquinConnectTest& t) { EXPECT_EQ(t.text("Tv"), "Bulb"); }},
     };
     for (const Case& c : cases) {
         simrc::reset();
@@ -166,7 +166,7 @@ TEST_F(ConnectTest, ConnectFlowsOnTheSimulatedCameras) {
     }
 }
 
-TEST_F(ConnectTest, NoBoxCheckedChecksPictToPcAndIsNotReady) {
+TEST_F(VosquinConnectTest, NoBoxCheckedChecksPictToPcAndIsNotReady) {
     make();
     connectCamera();
     EXPECT_EQ(rec.take(),
@@ -182,7 +182,7 @@ TEST_F(ConnectTest, NoBoxCheckedChecksPictToPcAndIsNotReady) {
     EXPECT_FALSE(simrc::uiLocked());
 }
 
-TEST_F(ConnectTest, AFailureAtAnyStepReturnsToIdleBeforeTheHostHears) {
+TEST_F(VosquinConnectTest, AFailureAtAnyStepReturnsToIdleBeforeTheHostHears) {
     struct Case {
         const char* function;
         int skip;
@@ -228,7 +228,7 @@ TEST_F(ConnectTest, AFailureAtAnyStepReturnsToIdleBeforeTheHostHears) {
     EXPECT_TRUE(flag("Connected"));
 }
 
-TEST_F(ConnectTest, AFailingCustomFunctionListingOnlyWritesItsLogLine) {
+TEST_F(VosquinConnectTest, AFailingCustomFunctionListingOnlyWritesItsLogLine) {
     make();
     put("PicPc", true);
     simrc::failCall("RCEnumCustomFunctionSettingReset", kDead);
@@ -241,7 +241,7 @@ TEST_F(ConnectTest, AFailingCustomFunctionListingOnlyWritesItsLogLine) {
     EXPECT_EQ(log[at + 1], "ErrorCode = 0x00200080");
 }
 
-TEST_F(ConnectTest, ConnectListsTheCustomFunctions) {
+TEST_F(VosquinConnectTest, ConnectListsTheCustomFunctions) {
     make();
     connectCamera();
     const QStringList log = logMessages();
@@ -251,7 +251,7 @@ TEST_F(ConnectTest, ConnectListsTheCustomFunctions) {
     EXPECT_EQ(log[at + 18], "Type:2 Kind:18 Value:0");
 }
 
-TEST_F(ConnectTest, ASecondConnectWhileConnectedIsIgnored) {
+TEST_F(VosquinConnectTest, ASecondConnectWhileConnectedIsIgnored) {
     make();
     connectCamera();
     rec.take();
@@ -260,7 +260,7 @@ TEST_F(ConnectTest, ASecondConnectWhileConnectedIsIgnored) {
     EXPECT_EQ(simrc::callCount("RCOpenSource"), 1);
 }
 
-TEST_F(ConnectTest, DisconnectReturnsToIdle) {
+TEST_F(VosquinConnectTest, DisconnectReturnsToIdle) {
     make();
     connectCamera();
     put("WaitingForDownload", true);
@@ -276,7 +276,7 @@ TEST_F(ConnectTest, DisconnectReturnsToIdle) {
 
 // Kept as the control always behaved: when the session cannot be ended, Disconnect
 // leaves everything as it was, and the user can try again.
-TEST_F(ConnectTest, DisconnectStopsWhenTheSessionCannotBeEnded) {
+TEST_F(VosquinConnectTest, DisconnectStopsWhenTheSessionCannotBeEnded) {
     make();
     connectCamera();
     rec.take();
@@ -292,7 +292,7 @@ TEST_F(ConnectTest, DisconnectStopsWhenTheSessionCannotBeEnded) {
     EXPECT_EQ(simrc::openSources(), 0);
 }
 
-TEST_F(ConnectTest, EndClosesTheSourceQuietlyAndLeavesTheButtons) {
+TEST_F(VosquinConnectTest, EndClosesTheSourceQuietlyAndLeavesTheButtons) {
     make();
     connectCamera();
     rec.take();
@@ -309,7 +309,7 @@ TEST_F(ConnectTest, EndClosesTheSourceQuietlyAndLeavesTheButtons) {
     expectIdle("after End and Disconnect");
 }
 
-TEST_F(ConnectTest, DestroyingTheWindowEndsTheSessionAndFinishesTheLibrary) {
+TEST_F(VosquinConnectTest, DestroyingTheWindowEndsTheSessionAndFinishesTheLibrary) {
     make();
     connectCamera();
     EXPECT_EQ(simrc::startCount(), 1);
@@ -324,7 +324,35 @@ TEST_F(ConnectTest, DestroyingTheWindowEndsTheSessionAndFinishesTheLibrary) {
     EXPECT_TRUE(flag("Connected"));
 }
 
-TEST_F(ConnectTest, ALibraryThatWillNotStartLeavesNoDialog) {
+TEST_F(VosquinConnectTest, ADeviceListThatCannotBeReadIsReportedInABox) {
+    make();
+    simrc::failCall("RCEnumDeviceNext", kDead);
+    testenv::dialogs().expectMsgBox("ErrorCode = 0x00200080");
+    call("Connect");
+    EXPECT_TRUE(rec.events.empty());
+    expectIdle("device list");
+}
+
+TEST_F(VosquinConnectTest, AFailedLibraryShutdownIsShownInABox) {
+    make();
+    connectCamera();
+    simrc::failCall("RCFinishSDK", kDead);
+    testenv::dialogs().expectMsgBox("ErrorCode = 0x00200080");
+    ctrl().destroyWindow();
+    EXPECT_EQ(simrc::openSources(), 0);  // the session was ended first
+}
+
+TEST_F(VosquinConnectTest, AWindowMadeAfterAConnectTakesOverTheDialog) {
+    make(false);
+    connectCamera();
+    EXPECT_TRUE(rec.events.empty());  // no control window: nobody to tell
+    ctrl().createWindow(parent.get());
+    EXPECT_TRUE(parent->findChild<QPushButton*>("cmdDisconnect")->isEnabled());
+    call("Disconnect");
+    EXPECT_EQ(rec.take(), std::vector<std::string>{"OnDisconnected()"});
+}
+
+TEST_F(VosquinConnectTest, ALibraryThatWillNotStartLeavesNoDialog) {
     simrc::failCall("RCStartSDK", RC_COMP_LIBRARY | RC_ERR_NOT_SUPPORTED);
     make();
     EXPECT_FALSE(dlg().exists());
@@ -337,7 +365,7 @@ TEST_F(ConnectTest, ALibraryThatWillNotStartLeavesNoDialog) {
     EXPECT_TRUE(flag("Connected"));
 }
 
-TEST_F(ConnectTest, TheWindowsButtonsDriveTheDialog) {
+TEST_F(VosquinConnectTest, TheWindowsButtonsDriveTheDialog) {
     make();
     parent->show();
     auto* connectButton = parent->findChild<QPushButton*>("cmdConnect");
@@ -365,7 +393,7 @@ TEST_F(ConnectTest, TheWindowsButtonsDriveTheDialog) {
     EXPECT_TRUE(connectButton->isEnabled());
 }
 
-TEST_F(ConnectTest, TheQualityListStaysVisibleWhenTheSettingsAreHidden) {
+TEST_F(VosquinConnectTest, TheQualityListStaysVisibleWhenTheSettingsAreHidden) {
     simrc::setDevices({profiles::powerShotG2()});
     make();
     parent->show();

@@ -146,6 +146,109 @@ TEST_F(VosquinDispatchTest, MethodsAnswerZeroAndAConnectWithoutAWindowHasNoOneTo
     EXPECT_TRUE(rec.events.empty());
 }
 
+// Forwards to a control and notes every identifier it is driven with.
+class RecordingControl : public IControl {
+public:
+    explicit RecordingControl(IControl& inner) : inner_(inner) {}
+    const MemberTable& memberTable() const override { return inner_.memberTable(); }
+    Variant invoke(DispId id, InvokeKind kind, const std::vector<Variant>& args) override {
+        calls.emplace_back(id, kind);
+        return inner_.invoke(id, kind, args);
+    }
+    const MemberTable& eventTable() const override { return inner_.eventTable(); }
+    std::uint32_t advise(IEventSink* sink) override { return inner_.advise(sink); }
+    void unadvise(std::uint32_t cookie) override { inner_.unadvise(cookie); }
+    QWidget* createWindow(QWidget* parent) override { return inner_.createWindow(parent); }
+    QWidget* window() const override { return inner_.window(); }
+    void destroyWindow() override { inner_.destroyWindow(); }
+    std::vector<std::pair<DispId, InvokeKind>> calls;
+
+private:
+    IControl& inner_;
+};
+
+TEST_F(VosquinDispatchTest, TheHostWrapperReachesEveryMemberByItsIdentifier) {
+    make();
+    connectReady();
+    RecordingControl recording(ctrl());
+    VosquinHost h;
+    h.attach(&recording);
+    const QString q = QStringLiteral("x");
+    struct Case {
+        const char* member;
+        InvokeKind kind;
+        std::function<void()> use;
+    };
+    const InvokeKind G = InvokeKind::Get, P = InvokeKind::Put, M = InvokeKind::Method;
+    const Case cases[] = {
+        {"CamModel", G, [&] { h.CamModel(); }},
+        {"ThumbPc", G, [&] { h.ThumbPc(); }},
+        {"ThumbPc", P, [&] { h.setThumbPc(false); }},
+        {"PicPc", G, [&] { h.PicPc(); }},
+        {"PicPc", P, [&] { h.setPicPc(true); }},
+        {"ThumbCam", G, [&] { h.ThumbCam(); }},
+        {"ThumbCam", P, [&] { h.setThumbCam(false); }},
+        {"PicCam", G, [&] { h.PicCam(); }},
+        {"PicCam", P, [&] { h.setPicCam(false); }},
+        {"SavePath", G, [&] { h.SavePath(); }},
+        {"SavePath", P, [&] { h.setSavePath(testenv::appDir() + "/"); }},
+        {"Tv", G, [&] { h.Tv(); }},
+        {"Tv", P, [&] { h.setTv("1/60"); }},
+        {"Av", G, [&] { h.Av(); }},
+        {"Av", P, [&] { h.setAv(q); }},
+        {"Connected", G, [&] { h.Connected(); }},
+        {"FocusMode", G, [&] { h.FocusMode(); }},
+        {"FocusMode", P, [&] { h.setFocusMode(false); }},
+        {"MirrorLock", G, [&] { h.MirrorLock(); }},
+        {"FileName", G, [&] { h.FileName(); }},
+        {"FileName", P, [&] { h.setFileName(q); }},
+        {"NoShotsLeft", G, [&] { h.NoShotsLeft(); }},
+        {"ImageQuality", G, [&] { h.ImageQuality(); }},
+        {"ImageQuality", P, [&] { h.setImageQuality("Fine"); }},
+        {"ImageSize", G, [&] { h.ImageSize(); }},
+        {"ImageSize", P, [&] { h.setImageSize(q); }},
+        {"ISO", G, [&] { h.ISO(); }},
+        {"ISO", P, [&] { h.setISO("400"); }},
+        {"ShootingMode", G, [&] { h.ShootingMode(); }},
+        {"SaveFocusImages", G, [&] { h.SaveFocusImages(); }},
+        {"SaveFocusImages", P, [&] { h.setSaveFocusImages(false); }},
+        {"FocusSavePath", G, [&] { h.FocusSavePath(); }},
+        {"FocusSavePath", P, [&] { h.setFocusSavePath(q); }},
+        {"WaitingForDownload", G, [&] { h.WaitingForDownload(); }},
+        {"WaitingForDownload", P, [&] { h.setWaitingForDownload(false); }},
+        {"AllowedTv", G, [&] { h.AllowedTv(); }},
+        {"RequestBatteryLevel", M, [&] { h.RequestBatteryLevel(); }},
+        {"DevlopRaw", M, [&] { h.DevlopRaw(q); }},
+        {"Release", M, [&] { h.Release(); }},
+        {"End", M, [&] { h.End(); }},
+        {"Disconnect", M, [&] { h.Disconnect(); }},
+        {"Connect", M, [&] { h.Connect(); }},
+    };
+    testenv::dialogs().expectChoice("Communication setting", -1);  // for the last Connect
+    for (const Case& c : cases) {
+        recording.calls.clear();
+        c.use();
+        ASSERT_EQ(recording.calls.size(), 1u) << c.member;
+        EXPECT_EQ(recording.calls[0].first, CVosquinCtrl::members().idOf(c.member)) << c.member;
+        EXPECT_EQ(recording.calls[0].second, c.kind) << c.member;
+    }
+
+    // Events arrive as signals with their arguments.
+    std::vector<QString> seen;
+    QObject::connect(&h, &VosquinHost::OnBatteryLevelChange,
+                     [&](const QString& level) { seen.push_back("battery " + level); });
+    QObject::connect(&h, &VosquinHost::OnReadyForRelease,
+                     [&](bool ready) { seen.push_back(ready ? "ready" : "not ready"); });
+    QObject::connect(&h, &VosquinHost::OnBulbMode,
+                     [&](bool bulb) { seen.push_back(bulb ? "bulb" : "no bulb"); });
+    testenv::dialogs().expectChoice("Communication setting", 0);
+    h.setPicPc(true);  // the box is off while disconnected: only checked
+    h.Connect();
+    h.RequestBatteryLevel();
+    EXPECT_EQ(seen, (std::vector<QString>{"ready", "no bulb", "battery Good"}));
+    h.detach();
+}
+
 // Registration through the library's own entry points, as the registration tool
 // and the host do it, into a registry file of the test's own.
 class VosquinRegistrationTest : public test::VosquinTest {

@@ -18,7 +18,7 @@ QByteArray contents(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-class LogFileTest : public ::testing::Test {
+class VosquinLogFileTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     std::string path() const { return dir.filePath("logfile.txt").toStdString(); }
@@ -29,7 +29,7 @@ protected:
     CLogFile::TimeSource clock = [this] { return at; };
 };
 
-TEST_F(LogFileTest, LineFormatWithEnglishNamesWhateverTheLocale) {
+TEST_F(VosquinLogFileTest, LineFormatWithEnglishNamesWhateverTheLocale) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     std::setlocale(LC_TIME, "de_DE.UTF-8");  // where installed; the names are ours anyway
@@ -51,7 +51,7 @@ TEST_F(LogFileTest, LineFormatWithEnglishNamesWhateverTheLocale) {
               "Tue Dec  3 04:05:06 2024 - [Main:3.3.14]%s%n %d literal\n");
 }
 
-TEST_F(LogFileTest, EveryOpenAppendsAfterAnEmptyLine) {
+TEST_F(VosquinLogFileTest, EveryOpenAppendsAfterAnEmptyLine) {
     for (int run = 0; run < 2; ++run) {
         CLogFile log(clock);
         ASSERT_TRUE(log.Open(path()));
@@ -62,7 +62,7 @@ TEST_F(LogFileTest, EveryOpenAppendsAfterAnEmptyLine) {
               "\nWed Jun 30 21:49:08 1993 - run\n");
 }
 
-TEST_F(LogFileTest, WritesWithoutAnOpenFileDoNothing) {
+TEST_F(VosquinLogFileTest, WritesWithoutAnOpenFileDoNothing) {
     CLogFile log(clock);
     log.WriteLine("before open");
     EXPECT_FALSE(log.Open(dir.filePath("missing/folder/logfile.txt").toStdString()));
@@ -74,7 +74,7 @@ TEST_F(LogFileTest, WritesWithoutAnOpenFileDoNothing) {
     EXPECT_EQ(text(), "\n");
 }
 
-TEST_F(LogFileTest, TwoThreadsWriteOnlyWholeLines) {
+TEST_F(VosquinLogFileTest, TwoThreadsWriteOnlyWholeLines) {
     constexpr int kLines = 10000;
     {
         CLogFile log(clock);
@@ -103,9 +103,9 @@ TEST_F(LogFileTest, TwoThreadsWriteOnlyWholeLines) {
 }
 
 // The control's own log: opened in the folder the host names, one run per window.
-class ControlLogTest : public test::VosquinTest {};
+class VosquinControlLogTest : public test::VosquinTest {};
 
-TEST_F(ControlLogTest, EachStartOfTheControlAddsAnEmptyLineAndItsStartLine) {
+TEST_F(VosquinControlLogTest, EachStartOfTheControlAddsAnEmptyLineAndItsStartLine) {
     make();
     ctrl().destroyWindow();
     make();

@@ -17,7 +17,7 @@
 namespace zelmora::vosquin {
 namespace {
 
-TEST(CameraTextsTest, QuirkyEntriesAreKeptAsTheHostExpectsThem) {
+TEST(VosquinCameraTextsTest, QuirkyEntriesAreKeptAsTheHostExpectsThem) {
     using namespace texts;
     struct Case {
         std::string got, want;
@@ -69,7 +69,7 @@ TEST(CameraTextsTest, QuirkyEntriesAreKeptAsTheHostExpectsThem) {
     for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
 }
 
-TEST(ComboModelTest, SearchesStartAtTheSecondEntryAndWrapToTheFirst) {
+TEST(VosquinComboModelTest, SearchesStartAtTheSecondEntryAndWrapToTheFirst) {
     ComboModel only0;
     for (const char* t : {"1/60", "1/125", "1/250"}) only0.add({t, 0, 0});
     EXPECT_EQ(only0.findExact("1/60"), 0);
@@ -88,7 +88,7 @@ TEST(ComboModelTest, SearchesStartAtTheSecondEntryAndWrapToTheFirst) {
     EXPECT_EQ(quality.findPrefix("Fine\\Large"), 0);
 }
 
-TEST(ComboModelTest, SortedListsOrderAsTextAndKeepTheSelectedEntry) {
+TEST(VosquinComboModelTest, SortedListsOrderAsTextAndKeepTheSelectedEntry) {
     ComboModel iso(true);
     iso.add({"400", 88, 0});
     iso.select(0);
@@ -100,7 +100,7 @@ TEST(ComboModelTest, SortedListsOrderAsTextAndKeepTheSelectedEntry) {
     EXPECT_EQ(iso.selectedText(), "400");
 }
 
-TEST(ImageNamingTest, EveryCaseOfTheNamingTable) {
+TEST(VosquinImageNamingTest, EveryCaseOfTheNamingTable) {
     struct Case {
         const char* what;
         bool focus, keep;
@@ -151,7 +151,7 @@ TEST(ImageNamingTest, EveryCaseOfTheNamingTable) {
     }
 }
 
-TEST(ImageNamingTest, StemsAndFoldersAreTakenLiterallyAndNeverTruncated) {
+TEST(VosquinImageNamingTest, StemsAndFoldersAreTakenLiterallyAndNeverTruncated) {
     NamingRequest r;
     r.recordFolder = "/data/%s%n 100%/" + std::string(300, 'x');
     r.stem = "%d%s-";
@@ -163,7 +163,7 @@ TEST(ImageNamingTest, StemsAndFoldersAreTakenLiterallyAndNeverTruncated) {
     EXPECT_EQ(n.folder, r.recordFolder);
 }
 
-TEST(ImageNamingTest, DevelopedNameReplacesOnlyTheFinalRawExtension) {
+TEST(VosquinImageNamingTest, DevelopedNameReplacesOnlyTheFinalRawExtension) {
     const std::pair<const char*, const char*> cases[] = {
         {"IMG_0001.CR2", "IMG_0001.jpg"},
         {"img.crw", "img.jpg"},
@@ -177,14 +177,14 @@ TEST(ImageNamingTest, DevelopedNameReplacesOnlyTheFinalRawExtension) {
     for (const auto& [raw, jpeg] : cases) EXPECT_EQ(developedName(raw), jpeg) << raw;
 }
 
-TEST(ImageNamingTest, FolderSeparators) {
+TEST(VosquinImageNamingTest, FolderSeparators) {
     EXPECT_EQ(withSeparator(""), "");
     EXPECT_EQ(withSeparator("/data"), "/data/");
     EXPECT_EQ(withSeparator("/data/"), "/data/");
     EXPECT_EQ(withSeparator("/data\\"), "/data/");
 }
 
-TEST(FileStreamTest, StatusesOfTheSixOperations) {
+TEST(VosquinFileStreamTest, StatusesOfTheSixOperations) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("image.bin").toStdString();
     {
@@ -236,7 +236,7 @@ TEST(FileStreamTest, StatusesOfTheSixOperations) {
     EXPECT_EQ(nowhere.table().open(nowhere.table().context, 2), FileStream::kOpenFailed);
 }
 
-TEST(ReleaseQueueTest, RecordsKeepTheFolderOfTheirMoment) {
+TEST(VosquinReleaseQueueTest, RecordsKeepTheFolderOfTheirMoment) {
     CReleaseQueue q;
     RCImageReadyBlock b{};
     q.pushImageReady(b, 7, nullptr, "/program/");  // no save folder yet: the program's
@@ -254,7 +254,7 @@ TEST(ReleaseQueueTest, RecordsKeepTheFolderOfTheirMoment) {
 }
 
 // The library thread pushes while the GUI thread pops and changes the folder.
-TEST(ReleaseQueueTest, PushFromAnotherThreadWhilePopping) {
+TEST(VosquinReleaseQueueTest, PushFromAnotherThreadWhilePopping) {
     CReleaseQueue q;
     constexpr std::uint32_t kCount = 20000;
     std::thread library([&] {

@@ -24,7 +24,7 @@ bool isJpeg(const QString& path) {
     return f.open(QIODevice::ReadOnly) && f.read(2) == QByteArray("\xFF\xD8", 2);
 }
 
-class ReleaseTest : public test::VosquinTest {
+class VosquinReleaseTest : public test::VosquinTest {
 protected:
     void SetUp() override {
         VosquinTest::SetUp();
@@ -46,7 +46,7 @@ protected:
     QString folder;
 };
 
-TEST_F(ReleaseTest, OneReleaseAsTheHostSeesIt) {
+TEST_F(VosquinReleaseTest, OneReleaseAsTheHostSeesIt) {
     prepare(profiles::eos20D(), true);
     put("WaitingForDownload", true);
     releaseAndDeliver();
@@ -80,7 +80,7 @@ TEST_F(ReleaseTest, OneReleaseAsTheHostSeesIt) {
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
 }
 
-TEST_F(ReleaseTest, FileNamesForEveryCaseOfTheNamingTable) {
+TEST_F(VosquinReleaseTest, FileNamesForEveryCaseOfTheNamingTable) {
     struct Case {
         const char* what;
         CameraProfile profile;
@@ -157,7 +157,7 @@ TEST_F(ReleaseTest, FileNamesForEveryCaseOfTheNamingTable) {
     }
 }
 
-TEST_F(ReleaseTest, TwoQuickReleasesGiveTwoFilesInOrder) {
+TEST_F(VosquinReleaseTest, TwoQuickReleasesGiveTwoFilesInOrder) {
     prepare();
     call("Release");
     ASSERT_TRUE(simrc::waitUntilIdle());  // the first images are queued, not yet fetched
@@ -171,7 +171,7 @@ TEST_F(ReleaseTest, TwoQuickReleasesGiveTwoFilesInOrder) {
 }
 
 // The camera library pushes from its own thread while the GUI thread downloads.
-TEST_F(ReleaseTest, ReleasesWhileTheLibraryThreadIsStillDelivering) {
+TEST_F(VosquinReleaseTest, ReleasesWhileTheLibraryThreadIsStillDelivering) {
     prepare(profiles::eos20D(), true);
     constexpr int kReleases = 15;
     for (int i = 0; i < kReleases; ++i) {
@@ -192,7 +192,7 @@ TEST_F(ReleaseTest, ReleasesWhileTheLibraryThreadIsStillDelivering) {
     }
 }
 
-TEST_F(ReleaseTest, AReleaseDuringADownloadIsIgnored) {
+TEST_F(VosquinReleaseTest, AReleaseDuringADownloadIsIgnored) {
     prepare(profiles::eos20D(), true);
     std::vector<bool> releaseEnabled;
     rec.onEach = [&](const std::string& e) {
@@ -213,7 +213,7 @@ TEST_F(ReleaseTest, AReleaseDuringADownloadIsIgnored) {
     EXPECT_EQ(completions().size(), 4u);
 }
 
-TEST_F(ReleaseTest, AFailedTransferReportsAnErrorAndReleaseStaysUsable) {
+TEST_F(VosquinReleaseTest, AFailedTransferReportsAnErrorAndReleaseStaysUsable) {
     prepare();
     put("WaitingForDownload", true);
     simrc::failCall("RCTakeCapturedImage", RC_COMP_TRANSFER | RC_ERR_FILE_IO);
@@ -227,7 +227,7 @@ TEST_F(ReleaseTest, AFailedTransferReportsAnErrorAndReleaseStaysUsable) {
     EXPECT_EQ(completions(), std::vector<std::string>{folder.toStdString() + "M31-0002.JPG"});
 }
 
-TEST_F(ReleaseTest, ATransferIntoAMissingFolderFailsCleanly) {
+TEST_F(VosquinReleaseTest, ATransferIntoAMissingFolderFailsCleanly) {
     prepare();
     put("SavePath", (folder + "not/there").toStdString());
     releaseAndDeliver();
@@ -236,7 +236,7 @@ TEST_F(ReleaseTest, ATransferIntoAMissingFolderFailsCleanly) {
     EXPECT_TRUE(dlg().releaseEnabled());
 }
 
-TEST_F(ReleaseTest, AFailedReleaseCompletesWithAnErrorSoNoWaitHangs) {
+TEST_F(VosquinReleaseTest, AFailedReleaseCompletesWithAnErrorSoNoWaitHangs) {
     prepare();
     put("WaitingForDownload", true);
     simrc::failCall("RCCapture", kDead);
@@ -254,14 +254,14 @@ TEST_F(ReleaseTest, AFailedReleaseCompletesWithAnErrorSoNoWaitHangs) {
     EXPECT_EQ(rec.named("OnComplete"), std::vector<std::string>{"OnComplete(Error:2097159)"});
 }
 
-TEST_F(ReleaseTest, ReleaseBeforeConnectDoesNothing) {
+TEST_F(VosquinReleaseTest, ReleaseBeforeConnectDoesNothing) {
     make();
     call("Release");
     EXPECT_TRUE(rec.events.empty());
     EXPECT_EQ(simrc::callCount("RCCapture"), 0);
 }
 
-TEST_F(ReleaseTest, ADisconnectWithAQueuedImageFailsItCleanly) {
+TEST_F(VosquinReleaseTest, ADisconnectWithAQueuedImageFailsItCleanly) {
     prepare(profiles::eos20D(), true);
     call("Release");
     ASSERT_TRUE(simrc::waitUntilIdle());
@@ -275,7 +275,7 @@ TEST_F(ReleaseTest, ADisconnectWithAQueuedImageFailsItCleanly) {
     EXPECT_FALSE(flag("Connected"));
 }
 
-TEST_F(ReleaseTest, TheImageGoesToTheFolderOfTheMomentItWasReported) {
+TEST_F(VosquinReleaseTest, TheImageGoesToTheFolderOfTheMomentItWasReported) {
     prepare();
     call("Release");
     ASSERT_TRUE(simrc::waitUntilIdle());
@@ -284,7 +284,7 @@ TEST_F(ReleaseTest, TheImageGoesToTheFolderOfTheMomentItWasReported) {
     EXPECT_EQ(completions(), std::vector<std::string>{folder.toStdString() + "M31-0001.JPG"});
 }
 
-TEST_F(ReleaseTest, LongAndOddPathsAreWrittenAsGiven) {
+TEST_F(VosquinReleaseTest, LongAndOddPathsAreWrittenAsGiven) {
     const QString odd = folder + "%s%n 100% " + QString(240, 'x') + "/";
     ASSERT_TRUE(QDir().mkpath(odd));
     prepare();
@@ -298,7 +298,7 @@ TEST_F(ReleaseTest, LongAndOddPathsAreWrittenAsGiven) {
     EXPECT_TRUE(logMessages().contains(QString::fromStdString(expected)));
 }
 
-TEST_F(ReleaseTest, DestroyingTheControlWhileImagesAreArriving) {
+TEST_F(VosquinReleaseTest, DestroyingTheControlWhileImagesAreArriving) {
     for (int round = 0; round < 10; ++round) {
         simrc::reset();
         prepare(profiles::eos20D(), true);
@@ -312,7 +312,7 @@ TEST_F(ReleaseTest, DestroyingTheControlWhileImagesAreArriving) {
     }
 }
 
-TEST_F(ReleaseTest, DevlopRawWritesTheJpegBesideTheRawFile) {
+TEST_F(VosquinReleaseTest, DevlopRawWritesTheJpegBesideTheRawFile) {
     CameraProfile p = profiles::eos20D();
     p.format = {4, 0};
     prepare(p);

@@ -14,7 +14,7 @@ namespace profiles = simrc::profiles;
 
 constexpr RCResult kRefused = RC_COMP_PARAMETER | RC_ERR_INVALID_VALUE;  // 0x04000010
 
-class SettingsTest : public test::VosquinTest {
+class VosquinSettingsTest : public test::VosquinTest {
 protected:
     void connectWith(CameraProfile p) {
         simrc::setDevices({p});
@@ -23,7 +23,7 @@ protected:
     int logCount(const QString& line) { return int(logMessages().count(line)); }
 };
 
-TEST_F(SettingsTest, TvPutsSelectByWholeTextIgnoringCaseAndApply) {
+TEST_F(VosquinSettingsTest, TvPutsSelectByWholeTextIgnoringCaseAndApply) {
     connectWith(profiles::eos20D());
     put("Tv", std::string("1/125"));
     EXPECT_EQ(simrc::cameraState().tv, 112);
@@ -45,7 +45,7 @@ TEST_F(SettingsTest, TvPutsSelectByWholeTextIgnoringCaseAndApply) {
     EXPECT_FALSE(simrc::uiLocked());
 }
 
-TEST_F(SettingsTest, PutsThatMatchNoEntryKeepTheSelectionAndLeaveTheCameraAlone) {
+TEST_F(VosquinSettingsTest, PutsThatMatchNoEntryKeepTheSelectionAndLeaveTheCameraAlone) {
     CameraProfile p = profiles::eos20D();
     p.lens = true;
     connectWith(p);
@@ -69,7 +69,7 @@ TEST_F(SettingsTest, PutsThatMatchNoEntryKeepTheSelectionAndLeaveTheCameraAlone)
     EXPECT_TRUE(rec.events.empty());
 }
 
-TEST_F(SettingsTest, IsoAndAvPutsApplyAndRefillTheLists) {
+TEST_F(VosquinSettingsTest, IsoAndAvPutsApplyAndRefillTheLists) {
     CameraProfile p = profiles::eos20D();
     p.lens = true;
     connectWith(p);
@@ -83,7 +83,7 @@ TEST_F(SettingsTest, IsoAndAvPutsApplyAndRefillTheLists) {
     EXPECT_TRUE(rec.events.empty());  // Av and ISO changes tell the host nothing
 }
 
-TEST_F(SettingsTest, QualityPutsMatchThePrefixAndNeverPickAnUnknownSizeByAccident) {
+TEST_F(VosquinSettingsTest, QualityPutsMatchThePrefixAndNeverPickAnUnknownSizeByAccident) {
     CameraProfile p = profiles::eos20D();
     p.formats = {{2, 0}, {3, 0xFFFF}, {3, 0}, {4, 0}, {9, 0}, {3, 3}};
     p.format = {2, 0};
@@ -112,7 +112,7 @@ TEST_F(SettingsTest, QualityPutsMatchThePrefixAndNeverPickAnUnknownSizeByAcciden
     EXPECT_EQ(simrc::cameraState().format, (simrc::QualitySize{3, 0xFFFF}));
 }
 
-TEST_F(SettingsTest, AFailingSetLogsTheFailingCallsCode) {
+TEST_F(VosquinSettingsTest, AFailingSetLogsTheFailingCallsCode) {
     connectWith(profiles::eos20D());
     simrc::failCall("RCSetTvValue", kRefused);
     put("Tv", std::string("1/125"));
@@ -128,7 +128,7 @@ TEST_F(SettingsTest, AFailingSetLogsTheFailingCallsCode) {
     EXPECT_TRUE(rec.events.empty());
 }
 
-TEST_F(SettingsTest, CameraSideChangesRefillTheListsButNotTheQualityList) {
+TEST_F(VosquinSettingsTest, CameraSideChangesRefillTheListsButNotTheQualityList) {
     CameraProfile p = profiles::eos20D();
     p.lens = true;
     connectWith(p);
@@ -161,7 +161,7 @@ TEST_F(SettingsTest, CameraSideChangesRefillTheListsButNotTheQualityList) {
     EXPECT_EQ(text("Av"), "2.8");
 }
 
-TEST_F(SettingsTest, TvAndAvModesGateTheLists) {
+TEST_F(VosquinSettingsTest, TvAndAvModesGateTheLists) {
     CameraProfile p = profiles::eos20D();
     p.lens = true;
     p.mode = RC_MODE_AV;
@@ -183,7 +183,7 @@ TEST_F(SettingsTest, TvAndAvModesGateTheLists) {
     EXPECT_EQ(text("AllowedTv"), "");
 }
 
-TEST_F(SettingsTest, AnUnsupportedModeShowsOneBoxEvenWhenTheCameraKeepsReporting) {
+TEST_F(VosquinSettingsTest, AnUnsupportedModeShowsOneBoxEvenWhenTheCameraKeepsReporting) {
     connectWith(profiles::eos20D());
     int boxes = 0;
     testenv::dialogs()
@@ -204,7 +204,7 @@ TEST_F(SettingsTest, AnUnsupportedModeShowsOneBoxEvenWhenTheCameraKeepsReporting
     EXPECT_EQ(text("ShootingMode"), "Program");
 }
 
-TEST_F(SettingsTest, MirrorLockByModel) {
+TEST_F(VosquinSettingsTest, MirrorLockByModel) {
     struct Case {
         CameraProfile profile;
         bool lockOn;
@@ -248,7 +248,7 @@ TEST_F(SettingsTest, MirrorLockByModel) {
     EXPECT_EQ(simrc::openEnumerators(), 0);
 }
 
-TEST_F(SettingsTest, BatteryTexts) {
+TEST_F(VosquinSettingsTest, BatteryTexts) {
     connectWith(profiles::eos20D());
     const std::pair<std::uint32_t, const char*> cases[] = {
         {2, "Empty"},   {3, "Low"},     {4, "Weak"},   {6, "Good"},
@@ -266,7 +266,7 @@ TEST_F(SettingsTest, BatteryTexts) {
     EXPECT_TRUE(logMessages().contains("Getting Battery Status error ErrorCode = 0x00200080"));
 }
 
-TEST_F(SettingsTest, ShotsLeftFitInSixteenBits) {
+TEST_F(VosquinSettingsTest, ShotsLeftFitInSixteenBits) {
     connectWith(profiles::eos20D());
     const std::pair<std::uint32_t, std::int16_t> cases[] = {
         {250, 250}, {32767, 32767}, {32768, 32767}, {100000, 32767}, {0, 0}};
