@@ -61,6 +61,7 @@ CameraDlgView::CameraDlgView(CCameraDlg& dialog, QWidget* parent)
     pathRow->addWidget(savePath_, 1);
     browse_ = new QPushButton(QStringLiteral("..."), this);
     browse_->setObjectName(QStringLiteral("cmdBrowse"));
+    browse_->setMaximumWidth(browse_->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
     pathRow->addWidget(browse_);
     top->addLayout(pathRow);
 
