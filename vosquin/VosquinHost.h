@@ -86,7 +86,9 @@ public:
     // be created.
     void load(automation::ControlHost& host, const QString& logFolder = {},
               const QString& libraryFolder = {});
-    // Drives a control placed elsewhere (not owned).
+    // Drives a control placed elsewhere (not owned). Call detach() before that control
+    // goes (before ControlHost::clear(), say); a ControlHost destroyed with the control
+    // in it is noticed.
     void attach(automation::IControl* control);
     void detach();
     automation::IControl* control() const { return control_; }
