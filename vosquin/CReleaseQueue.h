@@ -46,7 +46,7 @@ private:
 };
 
 // A folder as a prefix for file names: "/" added when it does not end in one. A
-// final backslash (a folder written the Windows way) counts as the separator.
+// final backslash (a folder written with backslashes) counts as the separator.
 std::string withSeparator(std::string folder);
 
 }  // namespace zelmora::vosquin

@@ -19,7 +19,7 @@ bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
 }
 
-// Older bodies write Canon's first RAW format.
+// Older bodies write the earlier RAW format, ".CRW".
 bool writesCrw(const std::string& model) {
     return contains(model, "10D") || contains(model, "DIGITAL REBEL") || contains(model, "300D") ||
            contains(model, "D60");
