@@ -23,16 +23,17 @@ QWidget* WindowRegistry::ifLoaded(const QString& name) const {
 
 QWidget* WindowRegistry::load(const QString& name) {
     if (QWidget* w = ifLoaded(name)) return w;
-    auto it = entries_.find(name);
-    if (it == entries_.end() || !it->create) {
+    // A copy: the factory may register windows of its own while it runs.
+    const Entry entry = entries_.value(name);
+    if (!entry.create) {
         Globals::WriteLogLine(QStringLiteral("Window not available: ") + name);
         return nullptr;
     }
-    QWidget* w = it->create();
+    QWidget* w = entry.create();
     if (!w) return nullptr;
     // A window that does not mark itself loaded is still known while it exists.
     if (!ifLoaded(name)) loaded_.insert(name, w);
-    if (it->mdiChild && placer_) placer_(w);
+    if (entry.mdiChild && placer_) placer_(w);
     return w;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "shell/WindowRegistry.h"
 #include "shell/modBrowseForFolder.h"
 #include "shell/modWin32Ver.h"
 #include "testing/TestEnv.h"
@@ -42,4 +43,25 @@ TEST(SmallServicesTest, FolderPickerReturnsFolderOrEmpty) {
     EXPECT_EQ(modBrowseForFolder::BrowseForFolder("", nullptr, "Pick"), QDir(testenv::appDir()).absolutePath());
     EXPECT_EQ(modBrowseForFolder::BrowseForFolder("/tmp", nullptr, "Pick"), "");
     EXPECT_EQ(modBrowseForFolder::BrowseForFolder("/tmp", nullptr, "Pick"), "");
+}
+
+TEST(SmallServicesTest, AWindowFactoryMayRegisterMoreWindows) {
+    int placed = 0;
+    windows().setChildPlacer([&](QWidget* w) {
+        ++placed;
+        return w;
+    });
+    // The first window's factory makes the program's other windows known, as a
+    // subsystem's first window may; the registry grows under the running factory.
+    windows().registerWindow("frmFirst", [] {
+        for (int i = 0; i < 200; ++i)
+            windows().registerWindow(QStringLiteral("frmMore%1").arg(i),
+                                     [] { return new QWidget; });
+        return new QWidget;
+    });
+    QWidget* w = windows().load("frmFirst");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(placed, 1);
+    EXPECT_TRUE(windows().isRegistered("frmMore199"));
+    EXPECT_EQ(windows().ifLoaded("frmFirst"), w);
 }
