@@ -103,6 +103,7 @@ bool CCameraDlg::create(bool hasParentControl) {
     logLine("Program Starting.");
 
     source_ = 0;
+    sessionOpen_ = false;
     callbackRegistration_ = 0;
     card_ = false;
     connected_ = false;
@@ -205,12 +206,19 @@ RCResult CCameraDlg::readProperty(RCHandle source, std::uint32_t id, void* data,
     return failed(r) ? r : released;
 }
 
+// Each step is done once: trying again after a failure goes on from the step that
+// failed (the library refuses to end a session twice).
 RCResult CCameraDlg::closeSession(RCHandle source) {
-    RCResult r = RCEndCaptureSession(source);
-    if (!failed(r) && callbackRegistration_)
-        r = RCUnregisterEventCallbackFunction(source, callbackRegistration_);
-    if (!failed(r)) r = RCCloseSource(source);
-    return r;
+    if (sessionOpen_) {
+        if (const RCResult r = RCEndCaptureSession(source); failed(r)) return r;
+        sessionOpen_ = false;
+    }
+    if (callbackRegistration_) {
+        const RCResult r = RCUnregisterEventCallbackFunction(source, callbackRegistration_);
+        if (failed(r)) return r;
+        callbackRegistration_ = 0;
+    }
+    return RCCloseSource(source);
 }
 
 void CCameraDlg::goIdle() {
@@ -232,7 +240,6 @@ void CCameraDlg::ConnectCamera() {
     const std::string displayName(device.name, strnlen(device.name, sizeof device.name));
 
     RCHandle source = 0;
-    bool sessionStarted = false;
     RCResult r = RCOpenSource(&device, &source);
     if (!failed(r)) {
         source_ = source;
@@ -252,7 +259,7 @@ void CCameraDlg::ConnectCamera() {
     if (!failed(r)) r = readProperty(source, RC_PROP_MODEL_NAME, model, 32);
     if (!failed(r)) {
         r = RCStartCaptureSession(source, &CCameraDlg::onCameraEventThunk, this);
-        sessionStarted = !failed(r);
+        sessionOpen_ = !failed(r);
     }
     if (!failed(r)) {
         model_.assign(model, strnlen(model, 32));
@@ -283,7 +290,8 @@ void CCameraDlg::ConnectCamera() {
     }
 
     // Back to idle, as if Connect had never been pressed, before the host hears of it.
-    if (sessionStarted) RCEndCaptureSession(source);
+    if (sessionOpen_) RCEndCaptureSession(source);
+    sessionOpen_ = false;
     if (source) {
         if (callbackRegistration_) RCUnregisterEventCallbackFunction(source, callbackRegistration_);
         RCUnlockUI(source);
@@ -329,7 +337,6 @@ void CCameraDlg::DisconnectCamera() {
             return;
         }
         source_ = 0;
-        callbackRegistration_ = 0;
     }
     goIdle();
     // Nothing more can arrive from a closed source; a host waiting for it would wait forever.
@@ -350,6 +357,7 @@ void CCameraDlg::EndSession() {
             RCCloseSource(source);
         }
         source_ = 0;
+        sessionOpen_ = false;
         callbackRegistration_ = 0;
     }
     waiting_ = false;

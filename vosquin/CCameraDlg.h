@@ -181,6 +181,7 @@ private:
     const std::string exeFolder_;  // read by the library thread: fixed at construction
 
     std::atomic<RCHandle> source_{0};
+    bool sessionOpen_ = false;
     RCHandle callbackRegistration_ = 0;
     bool card_ = false;
     bool connected_ = false;

@@ -292,6 +292,25 @@ TEST_F(VosquinConnectTest, DisconnectStopsWhenTheSessionCannotBeEnded) {
     EXPECT_EQ(simrc::openSources(), 0);
 }
 
+// The try again goes on from the step that failed: a session already ended is not
+// ended a second time (which the library refuses), so the retry can finish.
+TEST_F(VosquinConnectTest, ADisconnectRetriedAfterALaterStepFailedFinishes) {
+    for (const char* step : {"RCUnregisterEventCallbackFunction", "RCCloseSource"}) {
+        simrc::reset();
+        make();
+        connectCamera();
+        rec.take();
+        simrc::failCall(step, kDead);
+        call("Disconnect");
+        EXPECT_TRUE(rec.events.empty()) << step;
+        EXPECT_TRUE(flag("Connected")) << step;
+        call("Disconnect");
+        EXPECT_EQ(rec.take(), std::vector<std::string>{"OnDisconnected()"}) << step;
+        expectIdle(step);
+        ctrl_.reset();
+    }
+}
+
 TEST_F(VosquinConnectTest, EndClosesTheSourceQuietlyAndLeavesTheButtons) {
     make();
     connectCamera();
