@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QFile>
-#include <QMdiSubWindow>
 #include <QPointer>
 #include <QWidget>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "shell/AppPaths.h"
 #include "shell/Conv.h"
 #include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
 
 namespace zelmora {
 
@@ -28,12 +28,6 @@ struct TraceFile {
 TraceFile& trace() {
     static TraceFile t;
     return t;
-}
-
-// The widget whose position counts: the MDI frame of a child window, else the window.
-QWidget* frameOf(QWidget* form) {
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget())) return sub;
-    return form;
 }
 
 QString captionOf(QWidget* form, const QString& designCaption) {

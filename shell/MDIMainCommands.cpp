@@ -59,10 +59,6 @@ private:
     std::vector<QPointer<QWidget>> widgets_;
 };
 
-QWidget* frameOf(QWidget* w) {
-    return qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w;
-}
-
 // Windows whose position the reset puts back, with the caption their keys
 // are made of. The first five are the program's reset list; the others keep
 // a position too, so the reset covers them as well.

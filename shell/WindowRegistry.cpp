@@ -6,6 +6,11 @@
 
 namespace zelmora {
 
+QWidget* frameOf(QWidget* window) {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget())) return sub;
+    return window;
+}
+
 WindowRegistry& WindowRegistry::instance() {
     static WindowRegistry r;
     return r;
@@ -40,7 +45,7 @@ QWidget* WindowRegistry::load(const QString& name) {
 QWidget* WindowRegistry::show(const QString& name) {
     QWidget* w = load(name);
     if (!w) return nullptr;
-    QWidget* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w;
+    QWidget* frame = frameOf(w);
     frame->show();
     w->show();
     frame->raise();
@@ -62,17 +67,13 @@ void WindowRegistry::closeAll() {
     for (const QString& name : loadedNames()) {
         QWidget* w = ifLoaded(name);
         if (!w) continue;
-        QWidget* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w;
-        frame->close();
+        frameOf(w)->close();
     }
 }
 
 void WindowRegistry::reset() {
     for (const QString& name : loadedNames()) {
-        if (QWidget* w = ifLoaded(name)) {
-            QWidget* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w;
-            delete frame;
-        }
+        if (QWidget* w = ifLoaded(name)) delete frameOf(w);
     }
     loaded_.clear();
     entries_.clear();

@@ -88,6 +88,10 @@ private:
 
 inline WindowRegistry& windows() { return WindowRegistry::instance(); }
 
+// What stands for a window on screen: its frame in the main window when it is
+// a child window, else the window itself.
+QWidget* frameOf(QWidget* window);
+
 }  // namespace zelmora
 
 namespace zelmora {

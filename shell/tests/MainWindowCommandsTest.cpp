@@ -109,10 +109,8 @@ protected:
     void click(int button) { main->button(button)->trigger(); }
     // Deletes every open window; registrations stay.
     static void closeWindows() {
-        for (const QString& name : windows().loadedNames()) {
-            QWidget* w = windows().ifLoaded(name);
-            delete (qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w);
-        }
+        for (const QString& name : windows().loadedNames())
+            delete frameOf(windows().ifLoaded(name));
     }
     std::vector<std::pair<QString, QString>> writes() const {
         std::vector<std::pair<QString, QString>> out;
