@@ -5,7 +5,6 @@
 #include "vosquin/CCameraDlg.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QEvent>
 #include <cstring>
 #include <mutex>
@@ -13,16 +12,13 @@
 #include "platform/os/Dialogs.h"
 #include "vosquin/CDeviceSelectDlg.h"
 #include "vosquin/CameraTexts.h"
+#include "vosquin/RcResult.h"
 
 namespace zelmora::vosquin {
 
 using automation::Variant;
 
 namespace {
-
-bool failed(RCResult r) {
-    return RC_ERROR_ID(r) != 0;
-}
 
 std::mutex& logFolderMutex() {
     static std::mutex m;
@@ -191,9 +187,7 @@ RCResult CCameraDlg::readMemoryCard(RCHandle source, bool& card) {
             break;
         }
     }
-    const RCResult released = RCEnumVolumeRelease(enumerator);
-    if (failed(r) && RC_ERROR_ID(r) != RC_ERR_ENUM_END) return r;
-    return released;
+    return walkResult(r, RCEnumVolumeRelease(enumerator));
 }
 
 RCResult CCameraDlg::readProperty(RCHandle source, std::uint32_t id, void* data,
@@ -317,14 +311,15 @@ void CCameraDlg::listCustomFunctions() {
         RCCustomFunction f{};
         r = RCEnumCustomFunctionSettingNext(enumerator, &f);
         if (failed(r)) break;
-        logLine("Type:" + std::to_string(f.type) + " Kind:" + std::to_string(f.kind) +
-                " Value:" + std::to_string(f.value));
+        logCustomFunction(f);
     }
-    const RCResult released = RCEnumCustomFunctionSettingRelease(enumerator);
-    if (RC_ERROR_ID(r) != RC_ERR_ENUM_END)
-        logCode("ErrorCode = ", r);
-    else if (failed(released))
-        logCode("ErrorCode = ", released);
+    r = walkResult(r, RCEnumCustomFunctionSettingRelease(enumerator));
+    if (failed(r)) logCode("ErrorCode = ", r);
+}
+
+void CCameraDlg::logCustomFunction(const RCCustomFunction& f) {
+    logLine("Type:" + std::to_string(f.type) + " Kind:" + std::to_string(f.kind) +
+            " Value:" + std::to_string(f.value));
 }
 
 void CCameraDlg::DisconnectCamera() {

@@ -142,6 +142,7 @@ private:
     RCResult readMemoryCard(RCHandle source, bool& card);
     RCResult readProperty(RCHandle source, std::uint32_t id, void* data, std::uint32_t size);
     void listCustomFunctions();
+    void logCustomFunction(const RCCustomFunction& f);
     RCResult closeSession(RCHandle source);
 
     // Setting lists.

@@ -6,14 +6,11 @@
 
 #include "platform/os/Dialogs.h"
 #include "vosquin/CameraTexts.h"
+#include "vosquin/RcResult.h"
 
 namespace zelmora::vosquin {
 
 namespace {
-
-bool failed(RCResult r) {
-    return RC_ERROR_ID(r) != 0;
-}
 
 void showError(RCResult code) {
     platform::Dialogs::msgBox(QString::fromStdString("ErrorCode = " + texts::hex8(code)));
@@ -36,7 +33,7 @@ bool CDeviceSelectDlg::choose(RCDeviceRecord& chosen) {
         records.push_back(rec);
     }
     RCEnumDeviceRelease(enumerator);
-    if (RC_ERROR_ID(r) != RC_ERR_ENUM_END) {
+    if (!enumerationEnded(r)) {
         showError(r);
         return false;
     }

@@ -10,14 +10,11 @@
 #include "vosquin/CameraTexts.h"
 #include "vosquin/FileStream.h"
 #include "vosquin/ImageNaming.h"
+#include "vosquin/RcResult.h"
 
 namespace zelmora::vosquin {
 
 namespace {
-
-bool failed(RCResult r) {
-    return RC_ERROR_ID(r) != 0;
-}
 
 constexpr std::uint32_t kBoxBits[] = {RC_KIND_THUMB_TO_PC, RC_KIND_PICTURE_TO_PC,
                                       RC_KIND_THUMB_TO_CARD, RC_KIND_PICTURE_TO_CARD};

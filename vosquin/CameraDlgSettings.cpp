@@ -9,26 +9,14 @@
 #include "platform/os/Dialogs.h"
 #include "vosquin/CCameraDlg.h"
 #include "vosquin/CameraTexts.h"
+#include "vosquin/RcResult.h"
 
 namespace zelmora::vosquin {
 
 namespace {
 
-bool failed(RCResult r) {
-    return RC_ERROR_ID(r) != 0;
-}
-bool enumerationEnded(RCResult r) {
-    return RC_ERROR_ID(r) == RC_ERR_ENUM_END;
-}
 bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
-}
-
-// The outcome of walking an enumeration: the first failure, where the walk's end
-// (240) is no failure, else the release's code.
-RCResult walkResult(RCResult walk, RCResult released) {
-    if (failed(walk) && !enumerationEnded(walk)) return walk;
-    return released;
 }
 
 }  // namespace
@@ -457,8 +445,7 @@ bool CCameraDlg::GetMirrorLock() {
         RCCustomFunction f{};
         r = RCEnumCustomFunctionSettingNext(enumerator, &f);
         if (failed(r)) break;
-        logLine("Type:" + std::to_string(f.type) + " Kind:" + std::to_string(f.kind) +
-                " Value:" + std::to_string(f.value));
+        logCustomFunction(f);
         auto is = [&](std::uint32_t type, std::uint32_t kind) {
             return f.type == type && f.kind == kind && f.value == 1;
         };
