@@ -37,6 +37,9 @@ QString captionOf(QWidget* form, const QString& designCaption) {
     return form->windowTitle();
 }
 
+const char* const kNormalPos = "zelmoraNormalPos";
+const QString kTracker = QStringLiteral("zelmoraNormalPositionTracker");
+
 // Remembers where a window stood while it was neither minimised nor maximised,
 // so that closing it in either state saves its normal place.
 class NormalPositionTracker : public QObject {
@@ -46,11 +49,20 @@ public:
         if (event->type() == QEvent::Move || event->type() == QEvent::Show) {
             auto* w = static_cast<QWidget*>(watched);
             if (!(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-                w->setProperty("zelmoraNormalPos", w->pos());
+                w->setProperty(kNormalPos, w->pos());
         }
         return false;
     }
 };
+
+void trackNormalPosition(QWidget* frame) {
+    frame->setProperty(kNormalPos, frame->pos());
+    if (!frame->findChild<QObject*>(kTracker, Qt::FindDirectChildrenOnly)) {
+        auto* tracker = new NormalPositionTracker(frame);
+        tracker->setObjectName(kTracker);
+        frame->installEventFilter(tracker);
+    }
+}
 
 std::int32_t readPosition(const QString& key) {
     const QString text = Settings::get(QStringLiteral("WindowPos"), key, QStringLiteral("0"));
@@ -96,13 +108,19 @@ void RestoreFormPosition(QWidget* form, const QString& designCaption) {
     const std::int32_t top = readPosition(caption + QStringLiteral("Top"));
     const std::int32_t left = readPosition(caption + QStringLiteral("Left"));
     frame->move(Conv::twipsToPixels(left), Conv::twipsToPixels(top));
-    frame->setProperty("zelmoraNormalPos", frame->pos());
-    static const QString kTracker = QStringLiteral("zelmoraNormalPositionTracker");
-    if (!frame->findChild<QObject*>(kTracker, Qt::FindDirectChildrenOnly)) {
-        auto* tracker = new NormalPositionTracker(frame);
-        tracker->setObjectName(kTracker);
-        frame->installEventFilter(tracker);
-    }
+    trackNormalPosition(frame);
+}
+
+void adoptRestoredPosition(QWidget* form) {
+    if (!form) return;
+    QWidget* frame = frameOf(form);
+    const QVariant restored = form->property(kNormalPos);
+    if (frame == form || !restored.isValid()) return;
+    // From now on the frame's place is the window's place.
+    delete form->findChild<QObject*>(kTracker, Qt::FindDirectChildrenOnly);
+    form->setProperty(kNormalPos, QVariant());
+    frame->move(restored.toPoint());
+    trackNormalPosition(frame);
 }
 
 void SaveFormPosition(QWidget* form, const QString& designCaption) {
@@ -111,7 +129,7 @@ void SaveFormPosition(QWidget* form, const QString& designCaption) {
     QWidget* frame = frameOf(form);
     QPoint pos = frame->pos();
     if (frame->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        const QVariant normal = frame->property("zelmoraNormalPos");
+        const QVariant normal = frame->property(kNormalPos);
         if (normal.isValid()) pos = normal.toPoint();
         else if (frame->isWindow()) pos = frame->normalGeometry().topLeft();
     }

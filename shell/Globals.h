@@ -34,6 +34,10 @@ void closeTraceLog();
 // window's "designCaption" property, else its title, is used.
 void RestoreFormPosition(QWidget* form, const QString& designCaption = {});
 void SaveFormPosition(QWidget* form, const QString& designCaption = {});
+// A child window restores its position while it is being built, before the
+// main window gives it a frame; once placed, the frame takes that position.
+// The window registry calls this for every child window it places.
+void adoptRestoredPosition(QWidget* form);
 
 }  // namespace Globals
 

@@ -38,7 +38,10 @@ QWidget* WindowRegistry::load(const QString& name) {
     if (!w) return nullptr;
     // A window that does not mark itself loaded is still known while it exists.
     if (!ifLoaded(name)) loaded_.insert(name, w);
-    if (entry.mdiChild && placer_) placer_(w);
+    if (entry.mdiChild && placer_) {
+        placer_(w);
+        Globals::adoptRestoredPosition(w);
+    }
     return w;
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "shell/Globals.h"
+#include "shell/WindowRegistry.h"
 #include "testing/TestEnv.h"
 
 using namespace zelmora;
@@ -73,4 +74,29 @@ TEST(WindowPositionTest, MaximisedWindowSavesItsNormalPlace) {
     Globals::SaveFormPosition(form, "Auto Focus Results");
     EXPECT_EQ(Settings::get("WindowPos", "Auto Focus ResultsLeft", ""), "300");
     EXPECT_EQ(Settings::get("WindowPos", "Auto Focus ResultsTop", ""), "150");
+}
+
+TEST(WindowPositionTest, ChildWindowRestoredWhileBeingBuiltOpensThereInTheMainWindow) {
+    QMdiArea area;
+    area.resize(800, 600);
+    area.show();
+    windows().setChildPlacer([&](QWidget* w) -> QWidget* { return area.addSubWindow(w); });
+    Settings::save("WindowPos", "Moon PhaseLeft", "450");
+    Settings::save("WindowPos", "Moon PhaseTop", "675");
+    // As the windows do it: the position is restored while the window is being
+    // built, before the main window has given it a frame.
+    windows().registerWindow(Win::frmMoonPhase, [] {
+        auto* form = new QWidget;
+        Globals::RestoreFormPosition(form, "Moon Phase");
+        return form;
+    });
+    QWidget* form = windows().show(Win::frmMoonPhase);
+    QWidget* frame = frameOf(form);
+    ASSERT_NE(frame, form);
+    EXPECT_EQ(frame->pos(), QPoint(30, 45));
+
+    frame->showMaximized();
+    Globals::SaveFormPosition(form, "Moon Phase");
+    EXPECT_EQ(Settings::get("WindowPos", "Moon PhaseLeft", ""), "450");
+    EXPECT_EQ(Settings::get("WindowPos", "Moon PhaseTop", ""), "675");
 }
