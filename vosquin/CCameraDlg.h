@@ -111,7 +111,6 @@ public:
     bool memoryCard() const { return card_; }
     RCHandle source() const { return source_.load(); }
     std::size_t queuedImages() const { return queue_.size(); }
-    CLogFile& log() { return log_; }
 
     // The release kinds from the boxes, told to the library and the host. Returns 0
     // or the library's code.

@@ -15,7 +15,6 @@ CLogFile::~CLogFile() {
 bool CLogFile::Open(const std::string& path) {
     std::lock_guard lock(mu_);
     if (file_) std::fclose(file_);
-    fileName_ = path;
     file_ = std::fopen(path.c_str(), "a");
     if (!file_) return false;
     std::fputc('\n', file_);
@@ -39,24 +38,14 @@ void CLogFile::SetPrefix(std::string prefix) {
     prefix_ = std::move(prefix);
 }
 
-void CLogFile::setEnabled(bool on) {
-    std::lock_guard lock(mu_);
-    enabled_ = on;
-}
-
-void CLogFile::setTimeStamp(bool on) {
-    std::lock_guard lock(mu_);
-    timeStamp_ = on;
-}
-
 void CLogFile::WriteLine(std::string_view message) {
     // The stamp is taken outside the lock: the clock may be slow, the file must not wait.
     const QDateTime now = now_();
     std::lock_guard lock(mu_);
-    if (!enabled_ || !file_) return;
+    if (!file_) return;
     std::string line;
     line.reserve(32 + prefix_.size() + message.size());
-    if (timeStamp_) line += timeStamp(now) + " - ";
+    line += timeStamp(now) + " - ";
     line += prefix_;
     line += message;
     line += '\n';

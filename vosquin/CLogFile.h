@@ -29,13 +29,9 @@ public:
     bool Open(const std::string& path);
     void Close();
     bool isOpen() const;
-    const std::string& fileName() const { return fileName_; }
 
     void SetPrefix(std::string prefix);
     void WriteLine(std::string_view message);
-
-    void setEnabled(bool on);
-    void setTimeStamp(bool on);
 
     // The 24-character stamp with English day and month names, whatever the locale.
     static std::string timeStamp(const QDateTime& localTime);
@@ -44,10 +40,7 @@ private:
     TimeSource now_;
     mutable std::mutex mu_;
     std::FILE* file_ = nullptr;
-    std::string fileName_;
     std::string prefix_;
-    bool enabled_ = true;
-    bool timeStamp_ = true;
 };
 
 }  // namespace zelmora::vosquin

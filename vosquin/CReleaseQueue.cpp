@@ -9,11 +9,6 @@ std::string withSeparator(std::string folder) {
     return folder;
 }
 
-void CReleaseQueue::Push(ReleaseRecord record) {
-    std::lock_guard lock(mu_);
-    items_.push_back(std::move(record));
-}
-
 bool CReleaseQueue::Pop(ReleaseRecord& out) {
     std::lock_guard lock(mu_);
     if (items_.empty()) return false;
@@ -42,17 +37,11 @@ void CReleaseQueue::setSaveFolder(std::string folder) {
     saveFolder_ = std::move(folder);
 }
 
-std::string CReleaseQueue::saveFolder() const {
-    std::lock_guard lock(mu_);
-    return saveFolder_;
-}
-
 void CReleaseQueue::pushImageReady(const RCImageReadyBlock& block, RCHandle source,
-                                   CCameraDlg* dialog, const std::string& fallbackFolder) {
+                                   const std::string& fallbackFolder) {
     ReleaseRecord r;
     r.block = block;
     r.source = source;
-    r.dialog = dialog;
     std::lock_guard lock(mu_);
     r.folder = withSeparator(saveFolder_.empty() ? fallbackFolder : saveFolder_);
     items_.push_back(std::move(r));

@@ -8,16 +8,13 @@
 
 namespace zelmora::vosquin {
 
-class CCameraDlg;
-
 // One image the camera reported ready: the library's block (handed back unchanged
 // for the download), the save folder as it was when the image was reported (always
-// ending in a separator), the source it came from and the dialog that queued it.
+// ending in a separator) and the source it came from.
 struct ReleaseRecord {
     RCImageReadyBlock block{};
     std::string folder;
     RCHandle source = 0;
-    CCameraDlg* dialog = nullptr;
 };
 
 // First in, first out, shared between the camera library's thread (which pushes)
@@ -25,18 +22,16 @@ struct ReleaseRecord {
 // library thread reads, so that thread never touches a widget.
 class CReleaseQueue {
 public:
-    void Push(ReleaseRecord record);
     bool Pop(ReleaseRecord& out);  // false when empty
     bool empty() const;
     std::size_t size() const;
     void clear();
 
     void setSaveFolder(std::string folder);
-    std::string saveFolder() const;
 
     // Builds a record with the save folder as it is now (or fallbackFolder when it
     // is empty; a missing final separator is added) and pushes it, in one step.
-    void pushImageReady(const RCImageReadyBlock& block, RCHandle source, CCameraDlg* dialog,
+    void pushImageReady(const RCImageReadyBlock& block, RCHandle source,
                         const std::string& fallbackFolder);
 
 private:

@@ -126,7 +126,7 @@ void CCameraDlg::OnCameraEvent(std::uint32_t event, const void* data) {
             RCImageReadyBlock block;
             std::memcpy(&block, data, sizeof block);
             logLine("cdRESEASE_EVENT_IMAGE_READY Fired Queing Data");
-            queue_.pushImageReady(block, source_.load(), this, exeFolder_);
+            queue_.pushImageReady(block, source_.load(), exeFolder_);
             postToSelf(releaseCompleteType_);
             break;
         }

@@ -30,8 +30,6 @@ public:
 
     // The table to hand to the library; valid while this object lives.
     const RCStream& table() const { return table_; }
-    const std::string& path() const { return path_; }
-    bool isOpen() const { return fd_ >= 0; }
 
 private:
     static std::uint32_t open(void* context, std::uint32_t mode);

@@ -239,13 +239,13 @@ TEST(VosquinFileStreamTest, StatusesOfTheSixOperations) {
 TEST(VosquinReleaseQueueTest, RecordsKeepTheFolderOfTheirMoment) {
     CReleaseQueue q;
     RCImageReadyBlock b{};
-    q.pushImageReady(b, 7, nullptr, "/program/");  // no save folder yet: the program's
+    q.pushImageReady(b, 7, "/program/");  // no save folder yet: the program's
     q.setSaveFolder("/night/one");
     b.number = 2;
-    q.pushImageReady(b, 7, nullptr, "/program/");
+    q.pushImageReady(b, 7, "/program/");
     q.setSaveFolder("/night/two\\");
     b.number = 3;
-    q.pushImageReady(b, 7, nullptr, "/program/");
+    q.pushImageReady(b, 7, "/program/");
     ReleaseRecord r;
     std::vector<std::string> folders;
     while (q.Pop(r)) folders.push_back(r.folder);
@@ -261,7 +261,7 @@ TEST(VosquinReleaseQueueTest, PushFromAnotherThreadWhilePopping) {
         RCImageReadyBlock b{};
         for (std::uint32_t i = 0; i < kCount; ++i) {
             b.number = i;
-            q.pushImageReady(b, 1, nullptr, "/p/");
+            q.pushImageReady(b, 1, "/p/");
         }
     });
     std::uint32_t next = 0;
