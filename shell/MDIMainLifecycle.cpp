@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -177,8 +178,12 @@ void MDIMain::closeEvent(QCloseEvent* event) {
     // that stand on their own (magnifier, full screen, about box).
     guarded([] { windows().closeAll(); });
     guarded([&] {
+        // Closing one window may delete another on the list.
+        QList<QPointer<QWidget>> loose;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w != this && w->isVisible()) w->close();
+            if (w != this) loose << w;
+        for (const QPointer<QWidget>& w : loose)
+            if (w && w->isVisible()) w->close();
     });
     Form_Unload();
     Globals::WriteLogLine(QStringLiteral("Zelmora closed"));

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -222,5 +223,35 @@ TEST_F(StartupShutdownTest, ClosingEndsWaitsAndClosesEveryWindow) {
     EXPECT_FALSE(loose.isVisible());
     EXPECT_FALSE(windows().isLoaded(Win::frmMoonPhase) && windows().ifLoaded(Win::frmMoonPhase)->isVisible());
     EXPECT_EQ(oMainCamera(), nullptr);
+    delete main;
+}
+
+// Closing the loose windows one by one copes with a window that deletes
+// another as it closes.
+TEST_F(StartupShutdownTest, ClosingCopesWithAWindowThatDeletesAnotherAsItCloses) {
+    class Partner : public QWidget {
+    public:
+        QPointer<QWidget> partner;
+
+    protected:
+        void closeEvent(QCloseEvent* e) override {
+            delete partner.data();
+            e->accept();
+        }
+    };
+    auto* main = new MDIMain;
+    main->Form_Load();
+    main->show();
+    // Each deletes the other, so whichever closes first leaves the second
+    // one's place in the list of windows empty.
+    QPointer<Partner> a = new Partner, b = new Partner;
+    a->partner = b.data();
+    b->partner = a.data();
+    a->show();
+    b->show();
+    main->close();
+    EXPECT_EQ(a.isNull() + b.isNull(), 1);
+    delete a.data();
+    delete b.data();
     delete main;
 }
