@@ -5,29 +5,28 @@
 
 namespace zelmora::platform {
 
+// A tick in the clock's queue is cancelled when the engine stops or goes, so it
+// never runs for a dead engine. The clock may go first (a timer kept past the end
+// of its test); the engine then has nothing left to cancel.
 class VirtualTimerEngine : public TimerEngine {
 public:
     VirtualTimerEngine(VirtualClock* clock, std::function<void()> fire)
-        : clock_(clock), fire_(std::move(fire)), alive_(std::make_shared<bool>(true)) {}
-    ~VirtualTimerEngine() override {
-        *alive_ = false;
-        stop();
-    }
+        : clock_(clock), clockAlive_(clock->alive_), fire_(std::move(fire)) {}
+    ~VirtualTimerEngine() override { stop(); }
     void start(int intervalMs) override {
         stop();
         interval_ = intervalMs < 1 ? 1 : intervalMs;
         arm();
     }
     void stop() override {
-        if (pending_) clock_->cancel(pending_);
+        if (pending_ && !clockAlive_.expired()) clock_->cancel(pending_);
         pending_ = 0;
     }
 
 private:
     void arm() {
-        std::weak_ptr<bool> alive = alive_;
-        pending_ = clock_->scheduleIn(interval_, [this, alive] {
-            if (alive.expired() || !*alive.lock()) return;
+        if (clockAlive_.expired()) return;
+        pending_ = clock_->scheduleIn(interval_, [this] {
             pending_ = 0;
             arm();  // periodic, like a window timer: the next tick is due one interval on
             fire_();
@@ -35,13 +34,14 @@ private:
     }
 
     VirtualClock* clock_;
+    std::weak_ptr<const void> clockAlive_;
     std::function<void()> fire_;
-    std::shared_ptr<bool> alive_;
     int interval_ = 0;
     std::uint64_t pending_ = 0;
 };
 
-VirtualClock::VirtualClock(QDateTime start) : start_(std::move(start)) {}
+VirtualClock::VirtualClock(QDateTime start)
+    : start_(std::move(start)), alive_(std::make_shared<const int>(0)) {}
 
 QDateTime VirtualClock::now() const { return start_.addMSecs(nowMs_); }
 

@@ -52,6 +52,8 @@ private:
     std::map<Key, std::function<void()>> queue_;
     std::map<std::uint64_t, Key> byId_;
     int depth_ = 0;
+    // Expires with the clock, so that timer engines that outlive it leave it alone.
+    std::shared_ptr<const void> alive_;
 };
 
 }  // namespace zelmora::platform

@@ -6,6 +6,7 @@
 #include "platform/time/Clock.h"
 #include "platform/time/QtClock.h"
 #include "platform/time/Timer.h"
+#include "platform/time/VirtualClock.h"
 #include "testing/TestEnv.h"
 
 using zelmora::platform::WaitControl;
@@ -96,6 +97,19 @@ TEST(TimerTest, TimerDestroyedFromItsOwnTick) {
     timer->setInterval(100);
     vclock().advance(1'000);
     EXPECT_EQ(ticks, 1);
+}
+
+TEST(TimerTest, TimerKeptPastItsClockIsDestroyedSafely) {
+    // A window or driver that outlives its test keeps a timer made on that test's clock.
+    auto own = std::make_shared<zelmora::platform::VirtualClock>();
+    const auto testClock = zelmora::platform::currentClock();
+    zelmora::platform::setClock(own);
+    auto timer = std::make_unique<zelmora::platform::Timer>();
+    timer->setInterval(100);
+    zelmora::platform::setClock(testClock);
+    own.reset();
+    timer->setInterval(200);
+    timer.reset();
 }
 
 TEST(QtClockTest, RealWaitDispatchesEventsAndStops) {
