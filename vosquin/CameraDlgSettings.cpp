@@ -180,23 +180,20 @@ void CCameraDlg::fillTv(std::uint16_t mode) {
         logCode("Set Tv Box ErrorCode = ", r);
         return;
     }
+    bool bulbAdded = false;
     if (mode == RC_MODE_MANUAL) {
         // These bodies take Bulb from the Tv setting in Manual without listing it.
-        bool added = false;
         for (const auto& [needle, line] : {std::pair{"20D", "Added Bulb to LB for 20D"},
                                            std::pair{"350D", "Added Bulb to LB for 350D"},
                                            std::pair{"REBEL XT", "Added Bulb to LB for 350D"}}) {
             if (!contains(model_, needle)) continue;
             list.add({"Bulb", RC_TV_BULB, 0});
             logLine(line);
-            added = true;
-        }
-        if (added && current == RC_TV_BULB) {
-            list.select(list.findCode(RC_TV_BULB));
-            fire(ids::kOnReadyForRelease, {false});
+            bulbAdded = true;
         }
     }
     list.select(list.findCode(current));
+    if (bulbAdded && current == RC_TV_BULB) fire(ids::kOnReadyForRelease, {false});
     list.setEnabled(true);
 }
 
@@ -278,8 +275,7 @@ void CCameraDlg::applyMode() {
         logCode("On Selchange shooting mode ErrorCode = ", r);
         return;
     }
-    fillMode();
-    refillAll();
+    refillAll();  // the mode list first among them
 }
 
 void CCameraDlg::applyTv() {
