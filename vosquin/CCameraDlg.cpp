@@ -134,7 +134,6 @@ bool CCameraDlg::create(bool hasParentControl) {
         notify();
         return false;
     }
-    sdkStarted_ = true;
     created_ = true;
     notify();
     return true;
@@ -143,11 +142,9 @@ bool CCameraDlg::create(bool hasParentControl) {
 void CCameraDlg::destroy() {
     if (!created_) return;
     EndSession();
-    if (sdkStarted_) {
-        sdkStarted_ = false;
-        if (const RCResult r = RCFinishSDK(); failed(r))
-            platform::Dialogs::msgBox(QString::fromStdString("ErrorCode = " + texts::hex8(r)));
-    }
+    // The dialog exists only once the library has started.
+    if (const RCResult r = RCFinishSDK(); failed(r))
+        platform::Dialogs::msgBox(QString::fromStdString("ErrorCode = " + texts::hex8(r)));
     logLine("Program Terminating.");
     log_.Close();
     // No callback can come any more; what was queued will never be downloaded.

@@ -172,7 +172,6 @@ private:
     EventSink sink_;
     bool created_ = false;
     bool hasParent_ = false;
-    bool sdkStarted_ = false;
     int releaseCompleteType_ = -1;
     int changeByUiType_ = -1;
 
