@@ -52,8 +52,8 @@ void ScriptedDialogs::clear() {
     shown_.clear();
 }
 
-const ScriptedDialogs::Expectation* ScriptedDialogs::take(Kind kind, const QString& text,
-                                                          const QString& title, int style) {
+std::optional<ScriptedDialogs::Expectation> ScriptedDialogs::take(Kind kind, const QString& text,
+                                                                  const QString& title, int style) {
     shown_.push_back({kind, text, style});
     if (script_.empty() || script_.front().kind != kind ||
         !(text.contains(script_.front().contains) || title.contains(script_.front().contains))) {
@@ -61,16 +61,16 @@ const ScriptedDialogs::Expectation* ScriptedDialogs::take(Kind kind, const QStri
                       << (script_.empty() ? std::string(" (nothing expected)")
                                           : " (expected a " + std::string(kindName(script_.front().kind)) +
                                                 " with \"" + script_.front().contains.toStdString() + "\")");
-        return nullptr;
+        return std::nullopt;
     }
-    last_ = std::move(script_.front());
+    Expectation e = std::move(script_.front());
     script_.pop_front();
-    if (last_.action) last_.action();
-    return &last_;
+    if (e.action) e.action();
+    return e;
 }
 
 int ScriptedDialogs::msgBox(const QString& text, int style, const QString& title) {
-    const Expectation* e = take(Kind::MsgBox, text, title, style);
+    const auto e = take(Kind::MsgBox, text, title, style);
     if (e) return e->answer;
     // The answer that changes least: Cancel/No where offered, else OK.
     switch (style & 0x7) {
@@ -84,28 +84,28 @@ int ScriptedDialogs::msgBox(const QString& text, int style, const QString& title
 }
 
 QString ScriptedDialogs::inputBox(const QString& prompt, const QString& title, const QString&) {
-    const Expectation* e = take(Kind::InputBox, prompt, title, 0);
+    const auto e = take(Kind::InputBox, prompt, title, 0);
     return e ? e->reply : QString();
 }
 
 QString ScriptedDialogs::openFile(const platform::FileDialogRequest& r) {
-    const Expectation* e = take(Kind::OpenFile, r.title, r.title, 0);
+    const auto e = take(Kind::OpenFile, r.title, r.title, 0);
     return e ? e->reply : QString();
 }
 
 QString ScriptedDialogs::saveFile(const platform::FileDialogRequest& r) {
-    const Expectation* e = take(Kind::SaveFile, r.title, r.title, 0);
+    const auto e = take(Kind::SaveFile, r.title, r.title, 0);
     return e ? e->reply : QString();
 }
 
 QString ScriptedDialogs::browseForFolder(const QString&, const QString& title) {
-    const Expectation* e = take(Kind::Folder, title, title, 0);
+    const auto e = take(Kind::Folder, title, title, 0);
     return e ? e->reply : QString();
 }
 
 int ScriptedDialogs::chooseItem(const QString& title, const QString&, const QStringList& items,
                                 int) {
-    const Expectation* e = take(Kind::Choice, items.join(u'\n'), title, 0);
+    const auto e = take(Kind::Choice, items.join(u'\n'), title, 0);
     return e ? e->answer : -1;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/os/Dialogs.h"
@@ -53,11 +54,13 @@ private:
         QString reply;
         std::function<void()> action;
     };
-    const Expectation* take(Kind kind, const QString& text, const QString& title, int style);
+    // The expectation that answers this box, after its action has run; a box
+    // shown by the action is answered before this one returns.
+    std::optional<Expectation> take(Kind kind, const QString& text, const QString& title,
+                                    int style);
 
     std::deque<Expectation> script_;
     std::vector<Shown> shown_;
-    Expectation last_;
 };
 
 }  // namespace zelmora::testenv
