@@ -16,8 +16,6 @@ public:
     bool stopped() const { return stopped_; }
     // Set by the clock while the wait runs: how to wake the waiting loop.
     void setWake(std::function<void()> wake) { wake_ = std::move(wake); }
-    // A fresh wait on the same owner must not see an earlier stop.
-    void rearm() { stopped_ = false; }
 
 private:
     bool stopped_ = false;
@@ -51,9 +49,6 @@ public:
     virtual void sleepMs(qint64 ms) = 0;
 
     virtual std::unique_ptr<TimerEngine> createTimerEngine(std::function<void()> fire) = 0;
-
-    // Dispatches what is pending now, without waiting.
-    virtual void processPending() = 0;
 };
 
 // The clock in use. Production installs a QtClock at start; tests a VirtualClock.

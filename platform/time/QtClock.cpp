@@ -1,6 +1,5 @@
 #include "platform/time/QtClock.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -66,7 +65,5 @@ void QtClock::sleepMs(qint64 ms) {
 std::unique_ptr<TimerEngine> QtClock::createTimerEngine(std::function<void()> fire) {
     return std::make_unique<QtTimerEngine>(std::move(fire));
 }
-
-void QtClock::processPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 }  // namespace zelmora::platform

@@ -16,7 +16,6 @@ public:
     bool pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& control) override;
     void sleepMs(qint64 ms) override;
     std::unique_ptr<TimerEngine> createTimerEngine(std::function<void()> fire) override;
-    void processPending() override;
 
 private:
     QElapsedTimer elapsed_;

@@ -82,7 +82,6 @@ bool VirtualClock::pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& contro
     if (ms <= 0 || shuttingDown()) return ms <= 0 && !shuttingDown();
     std::shared_ptr<WaitControl> keep = control;
     const qint64 deadline = nowMs_ + ms;
-    ++depth_;
     ActiveWaits::add(keep.get());
     bool finished = false;
     for (;;) {
@@ -95,7 +94,6 @@ bool VirtualClock::pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& contro
         }
     }
     ActiveWaits::remove(keep.get());
-    --depth_;
     processPending();
     return finished;
 }

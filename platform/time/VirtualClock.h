@@ -21,7 +21,6 @@ public:
     bool pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& control) override;
     void sleepMs(qint64 ms) override;
     std::unique_ptr<TimerEngine> createTimerEngine(std::function<void()> fire) override;
-    void processPending() override;
 
     // Runs fn when virtual time reaches atMs (milliseconds since the clock began).
     // Returns an id for cancel().
@@ -34,9 +33,6 @@ public:
     // Lets virtual time pass at the outermost level, running what falls due.
     void advance(qint64 ms);
 
-    // How many waits are running now (nested ones included).
-    int waitDepth() const { return depth_; }
-
 private:
     friend class VirtualTimerEngine;
     struct Key {
@@ -45,13 +41,14 @@ private:
         bool operator<(const Key& o) const { return at != o.at ? at < o.at : seq < o.seq; }
     };
     bool runNextDue(qint64 deadline);
+    // Dispatches posted Qt events, without waiting.
+    void processPending();
 
     QDateTime start_;
     qint64 nowMs_ = 0;
     std::uint64_t nextSeq_ = 1;
     std::map<Key, std::function<void()>> queue_;
     std::map<std::uint64_t, Key> byId_;
-    int depth_ = 0;
     // Expires with the clock, so that timer engines that outlive it leave it alone.
     std::shared_ptr<const void> alive_;
 };
