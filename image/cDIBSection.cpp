@@ -105,11 +105,12 @@ bool cDIBSection::CreateDIB(std::int32_t lWidth, std::int32_t lHeight) {
     if (lWidth > 0 && lHeight > 0) checkSize(lWidth, lHeight);
     width_ = lWidth;
     height_ = lHeight;
+    // The old pixels do not fit the new size: a failure leaves the buffer empty.
+    ClearUp();
     if (lWidth <= 0 || lHeight <= 0) return false;
     try {
         bits_.assign(static_cast<std::size_t>(scanLineBytes(lWidth)) * lHeight, 0);
     } catch (const std::bad_alloc&) {
-        bits_ = {};
         return false;
     }
     ready_ = true;

@@ -65,8 +65,9 @@ public:
     // returns False; otherwise puts the picture on the clipboard as a bitmap.
     bool CopyToClipboard(bool bAsDIB);
     // Writes the size and makes the pixel memory (all zero). False for a width
-    // or height of 0 or less; a size whose byte count does not fit 32 bits
-    // raises AppError 6 before anything is allocated.
+    // or height of 0 or less, or when the memory cannot be had; the buffer is
+    // then empty. A size whose byte count does not fit 32 bits raises AppError 6
+    // before anything changes.
     bool CreateDIB(std::int32_t lWidth, std::int32_t lHeight);
     // Makes the buffer the size of the picture and copies it in (any QImage
     // format; indexed and grey pictures are expanded to colour).

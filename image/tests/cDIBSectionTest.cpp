@@ -52,6 +52,17 @@ TEST(cDIBSection, ASizeBeyond32BitsRaisesOverflowBeforeAllocating) {
     EXPECT_EQ(dib.Width(), 8);  // the size that could not be made is not recorded
 }
 
+TEST(cDIBSection, AFailedCreateDIBLeavesNoPixelsOfTheOldSize) {
+    cDIBSection dib = made(4, 4);
+    EXPECT_FALSE(dib.CreateDIB(10, 0));
+    EXPECT_EQ(dib.Width(), 10);  // the size is written even when creation fails
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+    EXPECT_EQ(dib.hDib(), 0u);
+    EXPECT_TRUE(dib.toImage().isNull());
+    EXPECT_TRUE(dib.CreateDIB(3, 2));
+    EXPECT_TRUE(allZero(dib));
+}
+
 TEST(cDIBSection, ClearUpReleasesButKeepsTheSize) {
     cDIBSection dib = made(6, 5);
     dib.ClearUp();
