@@ -483,7 +483,9 @@ TEST_F(ProcessStarTest, EdgeCasesTable) {
                 break;
             }
         }
-        if (c.background) EXPECT_EQ(StarBackground, *c.background);
+        if (c.background) {
+            EXPECT_EQ(StarBackground, *c.background);
+        }
         for (const Extra& e : c.extra)
             EXPECT_EQ((*e.array)[e.index], e.value) << "index " << e.index;
     }

@@ -40,7 +40,9 @@ TEST(cDIBSection, SizesRowsAndCreation) {
         EXPECT_EQ(dib.hdc() != 0, c.created);
         EXPECT_EQ(dib.hDib() != 0, c.created);
         EXPECT_EQ(dib.DIBSectionBitsPtr() != nullptr, c.created);
-        if (c.created) EXPECT_TRUE(allZero(dib));
+        if (c.created) {
+            EXPECT_TRUE(allZero(dib));
+        }
     }
 }
 
