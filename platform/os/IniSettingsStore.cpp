@@ -36,7 +36,12 @@ QString IniSettingsStore::fileFor(const QString& app) const {
     QString name = app;
     for (QChar& c : name)
         if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 0x20) c = u'_';
-    return folder_ + u'/' + name + QStringLiteral(".ini");
+    name += QStringLiteral(".ini");
+    // Application names match without regard to case, as the cache does: a file
+    // saved under another spelling is the same application's.
+    for (const QString& existing : QDir(folder_).entryList(QDir::Files))
+        if (existing.compare(name, Qt::CaseInsensitive) == 0) return folder_ + u'/' + existing;
+    return folder_ + u'/' + name;
 }
 
 const SettingsData& IniSettingsStore::load(const QString& app) const {

@@ -49,6 +49,14 @@ TEST(IniSettingsStoreTest, LookupIgnoresCaseAndKeepsApplicationsApart) {
     EXPECT_TRUE(QFile::exists(store.fileFor("Moonphase")));
     store.save("Zelmora 3", "XHAIRTYPE", "bullseye", "False");
     EXPECT_EQ(store.get("Zelmora 3", "XhairType", "BullsEye", "x"), "False");
+
+    // Another spelling of the application's name is the same file, on disk too.
+    store.save("ZELMORA 3", "Options", "Color", "192");
+    EXPECT_EQ(store.get("Zelmora 3", "XhairType", "BullsEye", "x"), "False");
+    IniSettingsStore fresh(dir.path());
+    EXPECT_EQ(fresh.get("zelmora 3", "Options", "Color", "x"), "192");
+    EXPECT_EQ(fresh.get("zelmora 3", "XhairType", "BullsEye", "x"), "False");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
 TEST(IniSettingsStoreTest, ReadingAnAbsentKeyWritesNothing) {
