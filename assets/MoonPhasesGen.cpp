@@ -80,9 +80,13 @@ std::vector<unsigned char> render(int day) {
     return pixels;
 }
 
-bool writeGif(const std::string& path, const std::vector<unsigned char>& pixels) {
+// Written under a temporary name and renamed, so that an interrupted build never
+// leaves a cut-short picture under the name the program loads.
+bool writeGif(const std::filesystem::path& path, const std::vector<unsigned char>& pixels) {
+    std::filesystem::path part = path;
+    part += ".part";
     int error = 0;
-    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+    GifFileType* gif = EGifOpenFileName(part.c_str(), false, &error);
     if (!gif) return false;
     GifColorType grey[256];
     for (int i = 0; i < 256; ++i)
@@ -96,7 +100,13 @@ bool writeGif(const std::string& path, const std::vector<unsigned char>& pixels)
         ok = EGifPutLine(gif, line.data(), kSize) == GIF_OK;
     }
     GifFreeMapObject(map);
-    return EGifCloseFile(gif, &error) == GIF_OK && ok;
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    std::error_code renamed;
+    if (ok) std::filesystem::rename(part, path, renamed);
+    ok = ok && !renamed;
+    std::error_code ignored;
+    if (!ok) std::filesystem::remove(part, ignored);
+    return ok;
 }
 
 }  // namespace
@@ -109,7 +119,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     for (int n = 1; n <= 30; ++n) {
-        const std::string path = (folder / ("moon" + std::to_string(n) + ".gif")).string();
+        const std::filesystem::path path = folder / ("moon" + std::to_string(n) + ".gif");
         if (!writeGif(path, render(n))) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;
