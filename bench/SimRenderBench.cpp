@@ -145,7 +145,12 @@ void BM_CaptureAndDownload(benchmark::State& state) {
     for (auto _ : state) {
         release.blocks.clear();
         RCCapture(s);
-        simrc::waitUntilIdle(60'000);
+        // The callback fills `release` on the library's thread; read it only
+        // once that thread has finished.
+        if (!simrc::waitUntilIdle(60'000)) {
+            state.SkipWithError("the simulated camera did not finish the release");
+            break;
+        }
         for (const RCImageReadyBlock& b : release.blocks)
             RCTakeCapturedImage(s, nullptr, nullptr, 3, &b, &medium);
         benchmark::DoNotOptimize(sink.size());
