@@ -21,10 +21,7 @@ bool KeyboardHook::eventFilter(QObject* watched, QEvent* event) {
     if (!event->spontaneous() || !watched->isWindowType()) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->isAutoRepeat()) return false;
-    if (handler_)
-        handler_(key->key());
-    else
-        Globals::ProcessHookedKey(key->key());
+    Globals::ProcessHookedKey(key->key());
     return false;
 }
 
@@ -32,7 +29,6 @@ namespace {
 struct HookState {
     std::intptr_t handle = 0;
     QPointer<KeyboardHook> hook;
-    KeyboardHook::KeyHandler handler;
 };
 HookState& hookState() {
     static HookState s;
@@ -50,7 +46,6 @@ void InstallKeyboardHook() {
     HookState& s = hookState();
     if (!s.hook && qApp) {
         s.hook = new KeyboardHook(qApp);
-        s.hook->setHandler(s.handler);
         qApp->installEventFilter(s.hook);
         s.handle = 1;
     }
@@ -81,16 +76,6 @@ void RemoveKeyboardHook() {
 
 std::intptr_t hKeyboardHook() {
     return hookState().handle;
-}
-
-KeyboardHook* keyboardHook() {
-    return hookState().hook;
-}
-
-void setKeyHandler(KeyboardHook::KeyHandler handler) {
-    HookState& s = hookState();
-    s.handler = std::move(handler);
-    if (s.hook) s.hook->setHandler(s.handler);
 }
 
 void resetKeyboardHook() {

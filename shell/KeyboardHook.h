@@ -8,19 +8,13 @@
 namespace zelmora {
 
 // The space-bar shutter: an application-wide filter that sees every key
-// release of the program before the widget that gets it. The key is never
-// swallowed.
+// release of the program before the widget that gets it and hands it to
+// Globals::ProcessHookedKey. The key is never swallowed.
 class KeyboardHook : public QObject {
     Q_OBJECT
 public:
-    using KeyHandler = std::function<void(int key)>;
     explicit KeyboardHook(QObject* parent = nullptr) : QObject(parent) {}
-    // What a key release does; without one, Globals::ProcessHookedKey.
-    void setHandler(KeyHandler handler) { handler_ = std::move(handler); }
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    KeyHandler handler_;
 };
 
 namespace Globals {
@@ -32,9 +26,6 @@ bool IsKeyboardHooked();
 void CheckKeyboardHook();
 void RemoveKeyboardHook();
 std::intptr_t hKeyboardHook();
-KeyboardHook* keyboardHook();
-// Replaces what a key release does (tests); empty restores ProcessHookedKey.
-void setKeyHandler(KeyboardHook::KeyHandler handler);
 void resetKeyboardHook();
 
 // The space bar's virtual key; Qt's key code for it is the same number.
