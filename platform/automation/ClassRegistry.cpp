@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cstdint>
 #include <mutex>
 
 #include "platform/automation/AutomationError.h"
@@ -67,7 +68,9 @@ Contents read(const QString& path) {
         r.progId = toStd(o.value("progId"));
         r.typeName = toStd(o.value("typeName"));
         r.library = toStd(o.value("library"));
-        r.miscStatus = std::uint32_t(o.value("miscStatus").toDouble());
+        // A hand-edited number outside 32 bits reads as no status rather than garbage.
+        const qint64 misc = o.value("miscStatus").toInteger();
+        r.miscStatus = misc >= 0 && misc <= qint64(UINT32_MAX) ? std::uint32_t(misc) : 0;
         if (!r.clsid.empty()) c.classes.push_back(std::move(r));
     }
     for (const QJsonValue& v : root.value("typeLibraries").toArray()) {

@@ -168,6 +168,28 @@ TEST_F(ControlLoadingTest, EachWayLoadingCanFailHasItsOwnClearError) {
     EXPECT_TRUE(description.contains("damaged")) << description.toStdString();
 }
 
+TEST_F(ControlLoadingTest, StoredStatusOutside32BitsReadsAsNone) {
+    struct Case {
+        const char* stored;
+        std::uint32_t read;
+    };
+    for (const Case& c :
+         {Case{"131473", 0x20191u}, Case{"4294967295", 0xFFFFFFFFu}, Case{"4294967296", 0u},
+          Case{"-1", 0u}, Case{"1e20", 0u}, Case{"\"x\"", 0u}}) {
+        SCOPED_TRACE(c.stored);
+        {
+            QFile f(registry::file());
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray(R"({"classes": [{"clsid": "{1}", "progId": "Test.Status.1", )"
+                               R"("library": "/nowhere.so", "miscStatus": )") +
+                    c.stored + "}]}");
+        }
+        const auto reg = registry::findClass("Test.Status.1");
+        ASSERT_TRUE(reg);
+        EXPECT_EQ(reg->miscStatus, c.read);
+    }
+}
+
 TEST_F(ControlLoadingTest, RegistrationToolRegistersAndUnregistersABuiltLibrary) {
     const QString file = dir.filePath("tool.json");
     auto run = [&](QStringList args) {
