@@ -76,7 +76,6 @@ QPalette NightVision::applyElements(const QPalette& base, const Colors& colors) 
 void NightVision::SaveOriginalColors() {
     savedPalette_ = QApplication::palette();
     savedWorkspace_ = workspace_ ? workspace_->background() : QBrush();
-    for (int i = 0; i < kElements; ++i) saved_[static_cast<size_t>(i)] = readElement(i, savedPalette_, savedWorkspace_);
     haveSaved_ = true;
 }
 

@@ -22,7 +22,7 @@ public:
 
     explicit NightVision(QMdiArea* workspace = nullptr) : workspace_(workspace) {}
 
-    // Reads the current colours (palette and workspace) for restoring later.
+    // Keeps the current colours (palette and workspace) for restoring later.
     void SaveOriginalColors();
     void SetNightVision();
     // Puts back what SaveOriginalColors read; before any save it does nothing.
@@ -34,12 +34,9 @@ public:
     // Applies the thirty colours on top of a palette.
     static QPalette applyElements(const QPalette& base, const Colors& colors);
 
-    const Colors& saved() const { return saved_; }
-
 private:
     QMdiArea* workspace_;
     bool haveSaved_ = false;
-    Colors saved_{};
     QPalette savedPalette_;
     QBrush savedWorkspace_;
 };

@@ -23,7 +23,6 @@ public:
     ~frmColorPick() override;
 
     QPushButton* cbColor(int index) const { return cbColor_[static_cast<size_t>(index)]; }
-    std::uint32_t rememberedColor() const { return remembered_; }
 
     void cbColor_Click(int index);
     void Cancel_Click();
