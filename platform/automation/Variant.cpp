@@ -59,7 +59,8 @@ std::int64_t number(const Variant& v, const char* source) {
             if (b == std::string::npos) mismatch(source);
             const char* first = s.data() + b;
             const char* last = s.data() + e + 1;
-            if (*first == '+') ++first;
+            // from_chars takes no plus sign; skip one, but not before a minus.
+            if (*first == '+' && first + 1 < last && first[1] != '-') ++first;
             std::int64_t n = 0;
             auto [ptr, ec] = std::from_chars(first, last, n);
             if (ec == std::errc::result_out_of_range) overflow(source);

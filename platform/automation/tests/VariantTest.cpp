@@ -24,6 +24,7 @@ TEST(VariantTest, ConversionsAsAutomationMakesThem) {
         {std::string("FALSE"), VarType::Bool, false},
         {std::string(" 42 "), VarType::I2, std::int16_t(42)},
         {std::string("-3"), VarType::I4, std::int32_t(-3)},
+        {std::string("+7"), VarType::I2, std::int16_t(7)},
         {std::int32_t(123), VarType::Text, std::string("123")},
         {true, VarType::Text, std::string("True")},
         {std::monostate{}, VarType::Text, std::string()},
@@ -44,6 +45,7 @@ TEST(VariantTest, ImpossibleConversionsFailWithMismatchOrOverflow) {
         {std::string("12x"), VarType::I4, AutomationError::kTypeMismatch},
         {std::string(""), VarType::Bool, AutomationError::kTypeMismatch},
         {std::string("1.5"), VarType::I4, AutomationError::kTypeMismatch},
+        {std::string("+-5"), VarType::I4, AutomationError::kTypeMismatch},
         {std::int32_t(40000), VarType::I2, AutomationError::kOverflow},
         {std::string("99999999999"), VarType::I4, AutomationError::kOverflow},
     };
