@@ -23,6 +23,23 @@ std::uint32_t percent(std::size_t done, std::size_t total) {
     return total == 0 ? 100u : std::uint32_t((done * 100) / total);
 }
 
+// Hands the bytes to put (false: the write failed) a chunk at a time, reporting
+// progress after each chunk.
+template <typename Put>
+RCResult writeChunks(const std::vector<std::uint8_t>& bytes, std::size_t chunk,
+                     RCProgressCallback progress, void* context, std::uint32_t component, Put put) {
+    const std::size_t total = bytes.size();
+    std::size_t done = 0;
+    do {
+        const std::size_t n = std::min(chunk, total - done);
+        if (n && !put(bytes.data() + done, n)) return component | RC_ERR_FILE_IO;
+        done += n;
+        if (progress && progress(percent(done, total), 0, context) != 0)
+            return component | RC_ERR_CANCELLED;
+    } while (done < total);
+    return RC_OK;
+}
+
 }  // namespace
 
 RCResult writeImage(const std::vector<std::uint8_t>& bytes, const RCMedium* medium,
@@ -30,7 +47,6 @@ RCResult writeImage(const std::vector<std::uint8_t>& bytes, const RCMedium* medi
                     std::uint32_t component) {
     if (!medium) return component | RC_ERR_INVALID_PARAMETER;
     const std::size_t chunk = chunkSize ? chunkSize : 64 * 1024;
-    const std::size_t total = bytes.size();
 
     if (medium->kind == RC_MEDIUM_PATH) {
         if (!medium->path || !*medium->path) return component | RC_ERR_INVALID_PARAMETER;
@@ -38,20 +54,10 @@ RCResult writeImage(const std::vector<std::uint8_t>& bytes, const RCMedium* medi
         const std::string temp = temporaryNameFor(path);
         std::FILE* f = std::fopen(temp.c_str(), "wb");
         if (!f) return component | RC_ERR_FILE_IO;
-        RCResult result = RC_OK;
-        std::size_t done = 0;
-        do {
-            const std::size_t n = std::min(chunk, total - done);
-            if (n && std::fwrite(bytes.data() + done, 1, n, f) != n) {
-                result = component | RC_ERR_FILE_IO;
-                break;
-            }
-            done += n;
-            if (progress && progress(percent(done, total), 0, context) != 0) {
-                result = component | RC_ERR_CANCELLED;
-                break;
-            }
-        } while (done < total);
+        RCResult result = writeChunks(bytes, chunk, progress, context, component,
+                                      [&](const std::uint8_t* data, std::size_t n) {
+                                          return std::fwrite(data, 1, n, f) == n;
+                                      });
         if (std::fclose(f) != 0 && result == RC_OK) result = component | RC_ERR_FILE_IO;
         if (result == RC_OK && std::rename(temp.c_str(), path.c_str()) != 0)
             result = component | RC_ERR_FILE_IO;
@@ -64,21 +70,11 @@ RCResult writeImage(const std::vector<std::uint8_t>& bytes, const RCMedium* medi
     const RCStream& s = *medium->stream;
     if (!s.open || !s.write || !s.close) return component | RC_ERR_INVALID_PARAMETER;
     if (s.open(s.context, kStreamWriteMode) != 0) return component | RC_ERR_FILE_IO;
-    RCResult result = RC_OK;
-    std::size_t done = 0;
-    do {
-        const std::uint32_t n = std::uint32_t(std::min(chunk, total - done));
-        std::uint32_t count = n;
-        if (n && (s.write(s.context, bytes.data() + done, &count) != 0 || count != n)) {
-            result = component | RC_ERR_FILE_IO;
-            break;
-        }
-        done += n;
-        if (progress && progress(percent(done, total), 0, context) != 0) {
-            result = component | RC_ERR_CANCELLED;
-            break;
-        }
-    } while (done < total);
+    RCResult result = writeChunks(bytes, chunk, progress, context, component,
+                                  [&](const std::uint8_t* data, std::size_t n) {
+                                      std::uint32_t count = std::uint32_t(n);
+                                      return s.write(s.context, data, &count) == 0 && count == n;
+                                  });
     if (s.close(s.context) != 0 && result == RC_OK) result = component | RC_ERR_FILE_IO;
     return result;
 }
