@@ -9,8 +9,8 @@
 using namespace zelmora;
 using testenv::vclock;
 
-// On virtual time the wait costs no real time: a clock that really waited
-// would hold the test for ten minutes, which ctest's time-out reports.
+// On virtual time the wait costs no real time; a clock that really waited
+// would hold this test for minutes, plain to see in ctest's report.
 TEST(WaitableTimerTest, TenMinuteWaitStoppedAtVirtualSecondThirtyInRealMilliseconds) {
     testenv::enableTrace();
     clsWaitableTimer timer;
