@@ -104,31 +104,37 @@ double SimSky::sigmaLocked() const {
     return std::sqrt(seeing * seeing + defocus * defocus);
 }
 
-void SimSky::setDrift(double xPxPerSec, double yPxPerSec) {
-    std::lock_guard lock(mu_);
-    // Keep what has drifted so far; the new rate applies from now on.
+void SimSky::offsetLocked(double& x, double& y) const {
+    const double secs = double(nowLocked() - driftOriginMs_) / 1000.0;
+    x = baseOffsetX_ + driftX_ * secs;
+    y = baseOffsetY_ + driftY_ * secs;
+}
+
+void SimSky::keepDriftSoFarLocked() {
     const std::int64_t now = nowLocked();
     const double secs = double(now - driftOriginMs_) / 1000.0;
     baseOffsetX_ += driftX_ * secs;
     baseOffsetY_ += driftY_ * secs;
     driftOriginMs_ = now;
+}
+
+void SimSky::setDrift(double xPxPerSec, double yPxPerSec) {
+    std::lock_guard lock(mu_);
+    // The new rate applies from now on.
+    keepDriftSoFarLocked();
     driftX_ = xPxPerSec;
     driftY_ = yPxPerSec;
 }
 
 void SimSky::driftOffset(double& x, double& y) const {
     std::lock_guard lock(mu_);
-    const double secs = double(nowLocked() - driftOriginMs_) / 1000.0;
-    x = baseOffsetX_ + driftX_ * secs;
-    y = baseOffsetY_ + driftY_ * secs;
+    offsetLocked(x, y);
 }
 
 void SimSky::setTimeSource(std::function<std::int64_t()> nowMs) {
     std::lock_guard lock(mu_);
-    // The drift so far is kept; the new clock's origin starts the next stretch.
-    const double secs = double(nowLocked() - driftOriginMs_) / 1000.0;
-    baseOffsetX_ += driftX_ * secs;
-    baseOffsetY_ += driftY_ * secs;
+    // The new clock's origin starts the next stretch.
+    keepDriftSoFarLocked();
     timeSource_ = std::move(nowMs);
     driftOriginMs_ = nowLocked();
     if (shutterOpen_) openedAtMs_ = driftOriginMs_;
@@ -200,9 +206,7 @@ SkySnapshot SimSky::snapshot() {
     SkySnapshot s;
     s.stars = stars_;
     s.sigmaPx = sigmaLocked();
-    const double secs = double(nowLocked() - driftOriginMs_) / 1000.0;
-    s.offsetX = baseOffsetX_ + driftX_ * secs;
-    s.offsetY = baseOffsetY_ + driftY_ * secs;
+    offsetLocked(s.offsetX, s.offsetY);
     s.noiseSeed = (std::uint64_t(seed_) << 32) ^ ++frameCount_;
     return s;
 }

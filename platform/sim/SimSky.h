@@ -89,6 +89,9 @@ private:
     SimSky();
     std::int64_t nowLocked() const;
     double sigmaLocked() const;
+    void offsetLocked(double& x, double& y) const;
+    // Adds the drift so far to the base offset and starts the next stretch now.
+    void keepDriftSoFarLocked();
     void notify(const ShutterEvent& e);
 
     mutable std::mutex mu_;
