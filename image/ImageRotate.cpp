@@ -48,12 +48,6 @@ QImage::Format colourFormat(const QImage& image) {
     return image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
 }
 
-// Half a size as whole pixels: the size rounded (halves to even), then halved
-// with the remainder dropped.
-int halfOf(int size) {
-    return static_cast<int>(std::nearbyint(static_cast<double>(size))) / 2;
-}
-
 }  // namespace
 
 void RotatePicture(const QImage& source, QImage& destination, float angle) {
@@ -63,10 +57,11 @@ void RotatePicture(const QImage& source, QImage& destination, float angle) {
 
     PixelPlane from(src);
     PixelPlane to(destination);
-    const int hw1 = halfOf(from.width());
-    const int hh1 = halfOf(from.height());
-    const int hw2 = halfOf(to.width());
-    const int hh2 = halfOf(to.height());
+    // Half sizes in whole pixels, the remainder dropped.
+    const int hw1 = from.width() / 2;
+    const int hh1 = from.height() / 2;
+    const int hw2 = to.width() / 2;
+    const int hh2 = to.height() / 2;
     const int n = std::max(hw2, hh2) - 1;
     if (n < 0) return;
 
