@@ -32,9 +32,7 @@ double CosDeg(double degrees) {
 }
 
 double FracPart(double x) {
-    double f = x - std::floor(x);
-    if (f < 0) f += 1.0;
-    return f;
+    return x - std::floor(x);
 }
 
 double IntPart(double x) {
