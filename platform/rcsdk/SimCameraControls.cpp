@@ -56,14 +56,7 @@ void reset() {
     lib().closeAll(false);
     lib().clearFaultsAndCounts();
     std::lock_guard lock(lib().mu);
-    lib().devices.clear();
-    lib().deviceOrder.clear();
-    Device d;
-    d.id = lib().nextDeviceId++;
-    d.state = profiles::eos20D();
-    d.nextNumber = d.state.firstImageNumber;
-    lib().deviceOrder.push_back(d.id);
-    lib().devices.emplace(d.id, std::move(d));
+    lib().replaceDevices({profiles::eos20D()});
     lib().sensorOverrideW = kTestSensorWidth;
     lib().sensorOverrideH = kTestSensorHeight;
     lib().timeScale = 0;
@@ -73,17 +66,7 @@ void reset() {
 
 void setDevices(std::vector<CameraProfile> devices) {
     std::lock_guard lock(lib().mu);
-    // New devices: records and sources of the old ones no longer reach a camera.
-    lib().devices.clear();
-    lib().deviceOrder.clear();
-    for (CameraProfile& p : devices) {
-        Device d;
-        d.id = lib().nextDeviceId++;
-        d.nextNumber = p.firstImageNumber;
-        d.state = std::move(p);
-        lib().deviceOrder.push_back(d.id);
-        lib().devices.emplace(d.id, std::move(d));
-    }
+    lib().replaceDevices(std::move(devices));
 }
 
 std::vector<CameraProfile> devices() {

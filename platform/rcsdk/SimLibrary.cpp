@@ -16,12 +16,7 @@ SimLibrary& SimLibrary::instance() {
 }
 
 SimLibrary::SimLibrary() {
-    Device d;
-    d.id = nextDeviceId++;
-    d.state = profiles::eos20D();
-    d.nextNumber = d.state.firstImageNumber;
-    deviceOrder.push_back(d.id);
-    devices.emplace(d.id, std::move(d));
+    replaceDevices({profiles::eos20D()});
     // The cable works the camera's shutter through the sky's contact.
     shutterListener_ = sim::SimSky::instance().addShutterListener(
         [this](const sim::ShutterEvent& e) { onShutter(e.open, e.exposureMs); });
@@ -30,6 +25,19 @@ SimLibrary::SimLibrary() {
 SimLibrary::~SimLibrary() {
     sim::SimSky::instance().removeShutterListener(shutterListener_);
     closeAll(false);
+}
+
+void SimLibrary::replaceDevices(std::vector<CameraProfile> profiles) {
+    devices.clear();
+    deviceOrder.clear();
+    for (CameraProfile& p : profiles) {
+        Device d;
+        d.id = nextDeviceId++;
+        d.nextNumber = p.firstImageNumber;
+        d.state = std::move(p);
+        deviceOrder.push_back(d.id);
+        devices.emplace(d.id, std::move(d));
+    }
 }
 
 Source* SimLibrary::source(RCHandle id) {

@@ -137,6 +137,9 @@ public:
     std::map<RCHandle, std::pair<RCHandle, int>> volumes;  // volume -> source, slot
     std::map<RCHandle, std::shared_ptr<RawObject>> rawObjects;
     RCHandle newHandle() { return nextHandle_++; }
+    // The cameras on the bus from now on (under mu). Records and sources of the
+    // old ones no longer reach a camera.
+    void replaceDevices(std::vector<CameraProfile> profiles);
 
     // Look-ups (under mu). Null when stale.
     Source* source(RCHandle id);
