@@ -14,6 +14,21 @@ namespace {
                    QStringLiteral("Cannot create the driver \"") + id + QStringLiteral("\"") +
                        (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
 }
+
+// Runs the entry's factory of the asked kind (null: the entry has none).
+template <typename Driver, typename Factory>
+std::shared_ptr<Driver> create(const QString& id, const Factory* factory, const QString& kind) {
+    if (!factory || !*factory)
+        cannotCreate(id, QStringLiteral("no such ") + kind + QStringLiteral(" driver"));
+    std::shared_ptr<Driver> driver;
+    try {
+        driver = (*factory)();
+    } catch (const AppError& err) {
+        cannotCreate(id, err.description());
+    }
+    if (!driver) cannotCreate(id, {});
+    return driver;
+}
 }  // namespace
 
 DriverRegistry& DriverRegistry::instance() {
@@ -76,28 +91,12 @@ std::vector<DriverInfo> DriverRegistry::drivers(const QString& deviceType) const
 
 std::shared_ptr<Focuser> DriverRegistry::createFocuser(const QString& id) const {
     const Entry* e = find(id);
-    if (!e || !e->focuser) cannotCreate(id, QStringLiteral("no such focuser driver"));
-    std::shared_ptr<Focuser> f;
-    try {
-        f = e->focuser();
-    } catch (const AppError& err) {
-        cannotCreate(id, err.description());
-    }
-    if (!f) cannotCreate(id, {});
-    return f;
+    return create<Focuser>(id, e ? &e->focuser : nullptr, QStringLiteral("focuser"));
 }
 
 std::shared_ptr<Telescope> DriverRegistry::createTelescope(const QString& id) const {
     const Entry* e = find(id);
-    if (!e || !e->telescope) cannotCreate(id, QStringLiteral("no such telescope driver"));
-    std::shared_ptr<Telescope> t;
-    try {
-        t = e->telescope();
-    } catch (const AppError& err) {
-        cannotCreate(id, err.description());
-    }
-    if (!t) cannotCreate(id, {});
-    return t;
+    return create<Telescope>(id, e ? &e->telescope : nullptr, QStringLiteral("telescope"));
 }
 
 }  // namespace zelmora::drivers
