@@ -42,6 +42,12 @@ QString applicationTitle(const QString& title) {
     return title.isEmpty() ? QCoreApplication::applicationName() : title;
 }
 
+// Where a file dialog opens: the folder, with the preset file name in it.
+QString startPath(const FileDialogRequest& r) {
+    if (r.fileName.isEmpty()) return r.initialDir;
+    return r.initialDir.isEmpty() ? r.fileName : r.initialDir + u'/' + r.fileName;
+}
+
 }  // namespace
 
 void Dialogs::setBackend(std::shared_ptr<DialogBackend> backend) {
@@ -150,16 +156,12 @@ QString QtDialogBackend::toQtFilter(const QString& filter) {
 }
 
 QString QtDialogBackend::openFile(const FileDialogRequest& r) {
-    QString start = r.initialDir;
-    if (!r.fileName.isEmpty()) start = start.isEmpty() ? r.fileName : start + u'/' + r.fileName;
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), r.title, start,
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), r.title, startPath(r),
                                         toQtFilter(r.filter));
 }
 
 QString QtDialogBackend::saveFile(const FileDialogRequest& r) {
-    QString start = r.initialDir;
-    if (!r.fileName.isEmpty()) start = start.isEmpty() ? r.fileName : start + u'/' + r.fileName;
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), r.title, start,
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), r.title, startPath(r),
                                         toQtFilter(r.filter));
 }
 
