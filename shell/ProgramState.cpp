@@ -18,7 +18,12 @@ ProgramState& state() {
 
 void resetProgramState() {
     state() = ProgramState{};
-    for (auto& h : hooks()) h();
+    // By index: a hook may be the first use of a subsystem that registers its
+    // own hook (as the camera object does), which grows the list.
+    for (std::size_t i = 0; i < hooks().size(); ++i) {
+        const std::function<void()> hook = hooks()[i];
+        hook();
+    }
 }
 
 void addResetHook(std::function<void()> hook) { hooks().push_back(std::move(hook)); }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "shell/modBrowseForFolder.h"
 #include "shell/modWin32Ver.h"
@@ -64,4 +65,20 @@ TEST(SmallServicesTest, AWindowFactoryMayRegisterMoreWindows) {
     EXPECT_EQ(placed, 1);
     EXPECT_TRUE(windows().isRegistered("frmMore199"));
     EXPECT_EQ(windows().ifLoaded("frmFirst"), w);
+}
+
+// A subsystem registers its reset hook on first use, which may happen inside
+// another subsystem's hook.
+TEST(SmallServicesTest, AResetHookMayRegisterAnotherHook) {
+    static int ran = 0;
+    static bool firstUse = true;
+    addResetHook([] {
+        if (!firstUse) return;
+        firstUse = false;
+        // Enough registrations to move the list while this hook runs.
+        for (int i = 0; i < 64; ++i) addResetHook([] { ++ran; });
+    });
+    addResetHook([] {});  // a hook after it
+    resetProgramState();
+    EXPECT_EQ(ran, 64);
 }
