@@ -82,7 +82,7 @@ public:
     int iZoomFactor = 3;
     std::shared_ptr<clsCamera> loCamera;
 
-    // The caption as the version makes it: "Zelmora Beta v" & major.minor.revision.
+    // major.minor.revision, as the caption ("Zelmora Beta v" & it) and the trace show it.
     static QString versionText();
 
     // The process's own arguments, read by checkCommandParameters.
