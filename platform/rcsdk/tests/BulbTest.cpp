@@ -22,9 +22,7 @@ TEST_F(BulbTest, PressAndReleaseInBulbGiveOneImageOfThatLength) {
             simrc::setShootingMode(RC_MODE_BULB);
         else
             simrc::setTv(RC_TV_BULB);
-        RCVersionRecord v{};
-        v.structSize = 40;
-        v.major = 8;
+        const RCVersionRecord v = version();
         ASSERT_EQ(RCStartSDK(&v, 0), 0u);
         EventLog events;
         const RCHandle s = open();

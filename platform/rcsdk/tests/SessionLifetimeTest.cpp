@@ -81,9 +81,7 @@ TEST_F(SessionLifetimeTest, NoCallbackRunsOnceEndCloseOrFinishHasReturned) {
                 EXPECT_EQ(RCCloseSource(s), 0u);
             }
             if (way == Finish) {
-                RCVersionRecord v{};
-                v.structSize = 40;
-                v.major = 8;
+                const RCVersionRecord v = version();
                 ASSERT_EQ(RCStartSDK(&v, 0), 0u);
             }
             EXPECT_EQ(simrc::openSources(), 0);

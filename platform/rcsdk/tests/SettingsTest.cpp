@@ -127,9 +127,7 @@ TEST_F(SettingsTest, MirrorLockLivesWhereEachFamilyKeepsIt) {
 
 TEST_F(SettingsTest, StartAndFinishAreCounted) {
     // The fixture started once; a second client starts too.
-    RCVersionRecord v{};
-    v.structSize = 40;
-    v.major = 8;
+    RCVersionRecord v = version();
     v.minor = 3;
     ASSERT_EQ(RCStartSDK(&v, 0), 0u);
     const RCHandle s = open();

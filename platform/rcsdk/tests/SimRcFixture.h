@@ -68,14 +68,20 @@ protected:
     void SetUp() override {
         simrc::reset();
         sim::SimSky::instance().reset();
-        RCVersionRecord v{};
-        v.structSize = 40;
-        v.major = 8;
+        const RCVersionRecord v = version();
         ASSERT_EQ(RCStartSDK(&v, 0), 0u);
     }
     void TearDown() override {
         simrc::reset();
         sim::SimSky::instance().reset();
+    }
+
+    // What a client built for this library passes to RCStartSDK.
+    static RCVersionRecord version() {
+        RCVersionRecord v{};
+        v.structSize = 40;
+        v.major = 8;
+        return v;
     }
 
     static RCDeviceRecord device(int index = 0) {
