@@ -13,10 +13,6 @@ namespace zelmora::detail {
 [[noreturn]] void raiseOverflow();
 [[noreturn]] void raiseDivisionByZero();
 
-// Rounds half to even into a 64-bit index; NaN or a value beyond 32 bits raises
-// the overflow error, as the conversion to a 32-bit whole number would.
-std::int64_t toIndex(double v);
-
 class ByteView {
 public:
     explicit ByteView(const cDIBSection& dib)

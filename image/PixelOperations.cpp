@@ -11,6 +11,7 @@
 #include "image/StarData.h"
 #include "image/cDIBSection.h"
 #include "platform/time/Clock.h"
+#include "shell/Conv.h"
 
 namespace zelmora {
 
@@ -101,10 +102,10 @@ bool cDIBSection::Crop(cDIBSection& cdibto, double l, double t, double w, double
         const double lastRow = top - t;
         const double lastByte = 3.0 * (l + w) - 1.0;
         std::int64_t destRow = 0;
-        for (std::int64_t r = detail::toIndex(top - (h - 1.0 + t)); r <= lastRow; ++r, ++destRow) {
+        for (std::int64_t r = Conv::toInt32(top - (h - 1.0 + t)); r <= lastRow; ++r, ++destRow) {
             if (r < 0) continue;  // below the picture: that destination row stays as it was
             std::int64_t destByte = 0;
-            for (std::int64_t c = detail::toIndex(3.0 * l); c <= lastByte; ++c, ++destByte)
+            for (std::int64_t c = Conv::toInt32(3.0 * l); c <= lastByte; ++c, ++destByte)
                 to(destRow, destByte) = from(r, c);
         }
     } catch (const AppError&) {

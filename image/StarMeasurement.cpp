@@ -12,6 +12,7 @@
 #include "image/StarData.h"
 #include "image/cDIBSection.h"
 #include "platform/time/Clock.h"
+#include "shell/Conv.h"
 #include "shell/ProgramState.h"
 
 namespace zelmora {
@@ -145,12 +146,12 @@ void cDIBSection::ProcessStar(const aPoint& Aoi, aPoint& Dims, cDIBSection& imgd
     const std::int64_t top = std::int64_t{height_} - 1;
     const double starLine = std::floor(Aoi.Y);
     const double starColumn = std::floor(Aoi.X);
-    const std::int64_t rTop = detail::toIndex(static_cast<double>(top) - (starLine - dy));
-    const std::int64_t rBot = detail::toIndex(static_cast<double>(top) - (starLine + dy));
-    const std::int64_t pFirst = detail::toIndex(std::floor(Aoi.X - dx));
-    const std::int64_t pLast = detail::toIndex(std::floor(dx + Aoi.X) - 1.0);
-    const std::int64_t starRow = detail::toIndex(static_cast<double>(top) - starLine);
-    const std::int64_t starPixel = detail::toIndex(starColumn);
+    const std::int64_t rTop = Conv::toInt32(static_cast<double>(top) - (starLine - dy));
+    const std::int64_t rBot = Conv::toInt32(static_cast<double>(top) - (starLine + dy));
+    const std::int64_t pFirst = Conv::toInt32(std::floor(Aoi.X - dx));
+    const std::int64_t pLast = Conv::toInt32(std::floor(dx + Aoi.X) - 1.0);
+    const std::int64_t starRow = Conv::toInt32(static_cast<double>(top) - starLine);
+    const std::int64_t starPixel = Conv::toInt32(starColumn);
 
     // Clipped to the picture on all four sides; pixels outside are absent.
     const std::int64_t rowBegin = std::max<std::int64_t>(rBot, 0);
@@ -162,7 +163,8 @@ void cDIBSection::ProcessStar(const aPoint& Aoi, aPoint& Dims, cDIBSection& imgd
     const std::int64_t filled = rows * pixels;
 
     auto bound = [](double last) {
-        return static_cast<std::size_t>(std::max<std::int64_t>(detail::toIndex(last) + 1, 0));
+        return static_cast<std::size_t>(
+            std::max<std::int64_t>(std::int64_t{Conv::toInt32(last)} + 1, 0));
     };
     const std::size_t rowLength = bound(2.0 * dx - 1.0);
     const std::size_t columnLength = bound(2.0 * dy - 1.0);

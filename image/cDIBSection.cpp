@@ -31,12 +31,6 @@ void raiseDivisionByZero() {
     throw AppError(11, QStringLiteral("cDIBSection"), QStringLiteral("Division by zero"));
 }
 
-std::int64_t toIndex(double v) {
-    const double r = std::nearbyint(v);
-    if (!(r >= -2147483648.0 && r <= 2147483647.0)) raiseOverflow();
-    return static_cast<std::int64_t>(r);
-}
-
 }  // namespace detail
 
 using detail::ByteView;
