@@ -71,6 +71,8 @@ void clsCamera::CopyListItems(const SettingList& source, QComboBox* destination)
         destination->addItem(source.items[i].text, source.items[i].item);
         if (source.selected == static_cast<int>(i)) destination->setCurrentIndex(static_cast<int>(i));
     }
+    // A combo box selects its first entry by itself; the list may have none selected.
+    if (!source.hasSelection()) destination->setCurrentIndex(-1);
 }
 
 void clsCamera::GetAvValues(QComboBox* box) const { CopyListItems(lists_.lbAv, box); }

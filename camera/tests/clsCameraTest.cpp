@@ -117,6 +117,7 @@ TEST(clsCameraTest, CopyListItemsCopiesTextsCodesAndSelection) {
     camera.GetModeValues(&modes);
     EXPECT_EQ(modes.count(), 1);
     EXPECT_FALSE(modes.isEnabled());
+    EXPECT_EQ(modes.currentIndex(), -1) << "no entry selected in the list: none in the box";
 }
 
 TEST(clsCameraTest, ResetImageCountClearsTheCounter) {
