@@ -65,9 +65,8 @@ struct EventLog {
 
 class SimRcTest : public ::testing::Test {
 protected:
+    // The test environment has just reset the library and the sky.
     void SetUp() override {
-        simrc::reset();
-        sim::SimSky::instance().reset();
         const RCVersionRecord v = version();
         ASSERT_EQ(RCStartSDK(&v, 0), 0u);
     }
