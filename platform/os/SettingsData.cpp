@@ -28,6 +28,16 @@ QString encode(const QString& text, bool name) {
     return out;
 }
 
+// Blanks a hand edit may leave around names and values. Only the ASCII ones:
+// encode() escapes those where they belong to the text, and other spaces (a
+// no-break space ending a pasted name) must come back as they were saved.
+QStringView trimBlanks(QStringView s) {
+    const auto blank = [](QChar c) { return c.unicode() < 0x80 && c.isSpace(); };
+    while (!s.isEmpty() && blank(s.front())) s = s.mid(1);
+    while (!s.isEmpty() && blank(s.back())) s.chop(1);
+    return s;
+}
+
 QString decode(QStringView text) {
     QString out;
     out.reserve(text.size());
@@ -111,7 +121,7 @@ SettingsData SettingsData::fromIni(const QByteArray& bytes) {
     const QString text = QString::fromUtf8(bytes);
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r')) line.chop(1);
-        const QStringView trimmed = line.trimmed();
+        const QStringView trimmed = trimBlanks(line);
         if (trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#')) continue;
         if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
             section = decode(trimmed.mid(1, trimmed.size() - 2));
@@ -120,7 +130,7 @@ SettingsData SettingsData::fromIni(const QByteArray& bytes) {
         }
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0 || !haveSection) continue;  // not a key line: skip it
-        data.set(section, decode(line.left(eq).trimmed()), decode(line.mid(eq + 1).trimmed()));
+        data.set(section, decode(trimBlanks(line.left(eq))), decode(trimBlanks(line.mid(eq + 1))));
     }
     return data;
 }

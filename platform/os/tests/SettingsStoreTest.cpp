@@ -26,6 +26,7 @@ TEST(IniSettingsStoreTest, AwkwardKeysAndValuesRoundTripExactly) {
         {"Options", "Empty", ""},
         {"Options", "[Bracket]", ";semi #hash"},
         {"Options", "Unicode", QString::fromUtf8("Zürich – 12°")},
+        {"Options", QString::fromUtf8("\u00A0Pasted"), QString::fromUtf8("\u00A0Home\u3000")},
         {"Odd/Section [x]", "Key", "value\r\nwith lines"},
     };
     {
