@@ -1,5 +1,7 @@
 #include "shell/Shell.h"
 
+#include <algorithm>
+
 #include "platform/os/Dialogs.h"
 #include "shell/ProgramState.h"
 
@@ -11,7 +13,12 @@ QString versionText() {
 }
 
 void connectServices() {
-    platform::Dialogs::setModalHook([](bool up) { state().bMsgBoxShowing = up; });
+    // Boxes nest (a handler that runs while a box is up may show one): the
+    // flag stays up until the outermost box has closed.
+    platform::Dialogs::setModalHook([depth = 0](bool up) mutable {
+        depth = up ? depth + 1 : std::max(depth - 1, 0);
+        state().bMsgBoxShowing = depth > 0;
+    });
 }
 
 }  // namespace zelmora::Shell

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "platform/os/Dialogs.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "shell/modBrowseForFolder.h"
@@ -81,4 +82,20 @@ TEST(SmallServicesTest, AResetHookMayRegisterAnotherHook) {
     addResetHook([] {});  // a hook after it
     resetProgramState();
     EXPECT_EQ(ran, 64);
+}
+
+// A handler that runs while a box is up may show a box of its own; the flag
+// stays up until the outer box has closed too.
+TEST(SmallServicesTest, ABoxInsideABoxKeepsTheFlagUpUntilTheOuterCloses) {
+    bool afterInner = false;
+    testenv::dialogs()
+        .expectMsgBox("Stop the run?", platform::Msg::Yes)
+        .whileShowing([&] {
+            platform::Dialogs::msgBox("Camera disconnected");
+            afterInner = state().bMsgBoxShowing;
+        })
+        .expectMsgBox("Camera disconnected");
+    platform::Dialogs::msgBox("Stop the run?", platform::Msg::YesNo);
+    EXPECT_TRUE(afterInner);
+    EXPECT_FALSE(state().bMsgBoxShowing);
 }
