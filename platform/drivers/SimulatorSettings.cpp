@@ -1,5 +1,7 @@
 #include "platform/drivers/SimulatorSettings.h"
 
+#include <cmath>
+
 #include "platform/os/SettingsStore.h"
 
 namespace zelmora::drivers::SimulatorSettings {
@@ -15,7 +17,8 @@ QString raw(const QString& section, const QString& key) {
 double getDouble(const QString& section, const QString& key, double defaultValue) {
     bool ok = false;
     const double v = raw(section, key).toDouble(&ok);
-    return ok ? v : defaultValue;
+    // "nan" and "inf" read, but are no latitude or speed.
+    return ok && std::isfinite(v) ? v : defaultValue;
 }
 
 int getInt(const QString& section, const QString& key, int defaultValue) {

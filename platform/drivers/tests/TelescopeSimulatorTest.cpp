@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "platform/drivers/DriverErrors.h"
+#include "platform/drivers/SimulatorSettings.h"
 #include "platform/drivers/TelescopeSimulator.h"
 #include "platform/drivers/tests/DriverTestEnv.h"
 
@@ -112,6 +113,20 @@ TEST_F(TelescopeSimulatorTest, HorizontalCoordinatesFollowTheSiteAndTheClock) {
     EXPECT_GT(t->Azimuth(), 180.0);
     EXPECT_DOUBLE_EQ(t->SiteLatitude(), 50.0);
     EXPECT_EQ(t->AlignmentMode(), 2);
+}
+
+TEST_F(TelescopeSimulatorTest, StoredSettingsThatAreNoNumbersGiveTheDefaults) {
+    const TelescopeSimulator::Config defaults;
+    for (const char* stored : {"", "north", "nan", "inf", "-inf"}) {
+        SCOPED_TRACE(stored);
+        for (const char* key : {"AlignmentMode", "Latitude", "Longitude", "SlewRate"})
+            testenv::memSettings().save(SimulatorSettings::kApp, kSimTelescopeId, key, stored);
+        const auto c = TelescopeSimulator::loadConfig();
+        EXPECT_EQ(c.alignmentMode, defaults.alignmentMode);
+        EXPECT_EQ(c.latitude, defaults.latitude);
+        EXPECT_EQ(c.longitude, defaults.longitude);
+        EXPECT_EQ(c.slewRate, defaults.slewRate);
+    }
 }
 
 TEST_F(TelescopeSimulatorTest, CapabilitiesSwitchedOffFailAsNotImplemented) {
