@@ -40,11 +40,10 @@ std::uint16_t get16(const void* src) {
 }
 
 // A new enumerator over the given items (under the library's lock).
-RCHandle newEnumerator(std::string kind, RCHandle source, std::vector<std::uint32_t> items) {
+RCHandle newEnumerator(std::string kind, std::vector<std::uint32_t> items) {
     const RCHandle h = lib().newHandle();
     Enumerator e;
     e.kind = std::move(kind);
-    e.source = source;
     e.items = std::move(items);
     lib().enumerators.emplace(h, std::move(e));
     return h;
@@ -87,8 +86,8 @@ RCResult resetCodes(RCHandle source, RCHandle* enumerator, std::string_view kind
     Device* d;
     if (RCResult r = lib().lookup(source, s, d)) return r;
     const std::vector<std::uint16_t> codes = list(d->state);
-    *enumerator = newEnumerator(std::string(kind), source,
-                                std::vector<std::uint32_t>(codes.begin(), codes.end()));
+    *enumerator =
+        newEnumerator(std::string(kind), std::vector<std::uint32_t>(codes.begin(), codes.end()));
     return RC_OK;
 }
 
@@ -144,7 +143,7 @@ RCResult RCEnumDeviceReset(uint32_t kind, RCHandle* enumerator) {
     // Kind 1 is the cameras on USB; there is nothing of any other kind.
     std::vector<std::uint32_t> ids;
     if (kind == 1) ids = lib().deviceOrder;
-    *enumerator = newEnumerator("Device", 0, std::move(ids));
+    *enumerator = newEnumerator("Device", std::move(ids));
     return RC_OK;
 }
 
@@ -249,7 +248,7 @@ RCResult RCEnumVolumeReset(RCHandle source, RCHandle* enumerator) {
     SIMRC_ENTER();
     if (!enumerator) return badParameter();
     return withCamera(source, [&](Source& s, Device&, CameraProfile&) {
-        *enumerator = newEnumerator("Volume", source, {s.volume});
+        *enumerator = newEnumerator("Volume", {s.volume});
         return RC_OK;
     });
 }
@@ -279,7 +278,7 @@ RCResult RCGetVolumeInfo(RCHandle volume, RCVolumeInfo* info) {
     if (it == lib().volumes.end()) return RC_COMP_LIBRARY | RC_ERR_INVALID_HANDLE;
     Source* s;
     Device* d;
-    if (RCResult r = lib().lookup(it->second.first, s, d)) return r;
+    if (RCResult r = lib().lookup(it->second, s, d)) return r;
     // The slot is always there; an empty slot has no capacity.
     std::memset(info, 0, sizeof(*info));
     const CameraProfile& c = d->state;
@@ -557,7 +556,7 @@ RCResult RCEnumImageFormatAttributeReset(RCHandle source, RCHandle* enumerator) 
         std::vector<std::uint32_t> packed;
         for (const QualitySize& f : c.formats)
             packed.push_back((std::uint32_t(f.quality) << 16) | f.size);
-        *enumerator = newEnumerator("ImageFormat", source, std::move(packed));
+        *enumerator = newEnumerator("ImageFormat", std::move(packed));
         return RC_OK;
     });
 }
@@ -615,7 +614,7 @@ RCResult RCEnumRelCamSettingDataReset(RCHandle source, uint32_t id, RCHandle* en
     return withCamera(source, [&](Source&, Device&, CameraProfile& c) -> RCResult {
         if (id != RC_SETTING_ISO) return RC_COMP_CAMERA | RC_ERR_NOT_SUPPORTED;
         *enumerator =
-            newEnumerator("RelCamSettingData", source,
+            newEnumerator("RelCamSettingData",
                           std::vector<std::uint32_t>(c.isoValues.begin(), c.isoValues.end()));
         lib().enumerators[*enumerator].valueSize = std::max<std::uint32_t>(2, c.isoValueSize);
         *valueSize = lib().enumerators[*enumerator].valueSize;
@@ -645,7 +644,7 @@ RCResult RCEnumCustomFunctionSettingReset(RCHandle source, RCHandle* enumerator)
     SIMRC_ENTER();
     if (!enumerator) return badParameter();
     return withCamera(source, [&](Source&, Device&, CameraProfile& c) {
-        *enumerator = newEnumerator("CustomFunction", source, {});
+        *enumerator = newEnumerator("CustomFunction", {});
         lib().enumerators[*enumerator].functions = c.customFunctions;
         return RC_OK;
     });

@@ -119,7 +119,7 @@ std::shared_ptr<Source> SimLibrary::openSource(std::uint32_t deviceId) {
     s->id = newHandle();
     s->deviceId = deviceId;
     s->volume = newHandle();
-    volumes[s->volume] = {s->id, 0};
+    volumes[s->volume] = s->id;
     sources[s->id] = s;
     s->thread = std::thread([this, s] { workerLoop(s); });
     return s;
@@ -380,10 +380,7 @@ RCResult SimLibrary::startCapture(std::unique_lock<std::mutex>& lock, Device& d,
     job->record.size = job->size;
     captureLog.push_back(job->record);
 
-    if (toCard) {
-        --cam.shotsLeft;
-        d.card.push_back(job);
-    }
+    if (toCard) --cam.shotsLeft;
     // The capture session hears the release even when everything went to the card.
     if (session && session->session) {
         d.captureInFlight = true;

@@ -20,12 +20,6 @@
 // one mutex. Work that takes time (exposures, rendering, callbacks) runs without it.
 namespace zelmora::simrc::detail {
 
-inline RCResult fail(std::uint32_t component, std::uint32_t id) {
-    return component | id;
-}
-
-struct CaptureJob;
-
 struct Device {
     std::uint32_t id = 0;
     CameraProfile state;  // the profile, with its current settings
@@ -33,9 +27,6 @@ struct Device {
     bool captureInFlight = false;
     std::uint32_t nextNumber = 1;
     RCHandle sessionSource = 0;
-    // Images kept on the memory card, as the exposures that made them (rendered
-    // again when fetched); card browsing will read them.
-    std::vector<std::shared_ptr<const CaptureJob>> card;
 };
 
 // What one exposure needs, fixed when the shutter opens.
@@ -106,7 +97,6 @@ struct Source {
 
 struct Enumerator {
     std::string kind;
-    RCHandle source = 0;
     std::vector<std::uint32_t> items;  // codes, device ids, volume handles, packed pairs
     std::vector<RCCustomFunction> functions;
     std::uint32_t valueSize = 2;
@@ -134,7 +124,7 @@ public:
 
     std::map<RCHandle, std::shared_ptr<Source>> sources;
     std::map<RCHandle, Enumerator> enumerators;
-    std::map<RCHandle, std::pair<RCHandle, int>> volumes;  // volume -> source, slot
+    std::map<RCHandle, RCHandle> volumes;  // the memory card slot's volume -> its source
     std::map<RCHandle, std::shared_ptr<RawObject>> rawObjects;
     RCHandle newHandle() { return nextHandle_++; }
     // The cameras on the bus from now on (under mu). Records and sources of the
