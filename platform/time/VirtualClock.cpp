@@ -46,7 +46,8 @@ VirtualClock::VirtualClock(QDateTime start)
 QDateTime VirtualClock::now() const { return start_.addMSecs(nowMs_); }
 
 std::uint64_t VirtualClock::scheduleAt(qint64 atMs, std::function<void()> fn) {
-    const Key key{atMs < nowMs_ ? nowMs_ : atMs, nextSeq_++};
+    const qint64 now = nowMs_;
+    const Key key{atMs < now ? now : atMs, nextSeq_++};
     queue_.emplace(key, std::move(fn));
     byId_.emplace(key.seq, key);
     return key.seq;

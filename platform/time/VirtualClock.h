@@ -2,6 +2,7 @@
 
 #include "platform/time/Clock.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -26,7 +27,7 @@ public:
     // Returns an id for cancel().
     std::uint64_t scheduleAt(qint64 atMs, std::function<void()> fn);
     std::uint64_t scheduleIn(qint64 delayMs, std::function<void()> fn) {
-        return scheduleAt(nowMs_ + delayMs, std::move(fn));
+        return scheduleAt(nowMs_.load() + delayMs, std::move(fn));
     }
     void cancel(std::uint64_t id);
 
@@ -45,7 +46,9 @@ private:
     void processPending();
 
     QDateTime start_;
-    qint64 nowMs_ = 0;
+    // Read from other threads too (the simulated camera library stamps its log
+    // lines); only the thread that runs the waits moves it.
+    std::atomic<qint64> nowMs_{0};
     std::uint64_t nextSeq_ = 1;
     std::map<Key, std::function<void()>> queue_;
     std::map<std::uint64_t, Key> byId_;
