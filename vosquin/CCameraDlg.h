@@ -13,7 +13,7 @@
 #include "vosquin/CLogFile.h"
 #include "vosquin/CReleaseQueue.h"
 #include "vosquin/ComboModel.h"
-#include "vosquin/VosquinIds.h"
+#include "vosquin/VosquinInterface.h"
 
 namespace zelmora::vosquin {
 

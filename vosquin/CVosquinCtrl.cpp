@@ -20,50 +20,11 @@ bool flag(const Variant& v) {
 }  // namespace
 
 const MemberTable& CVosquinCtrl::members() {
-    static const MemberTable table({
-        property("CamModel", ids::kCamModel, VarType::Text, true, false),
-        property("ThumbPc", ids::kThumbPc, VarType::Bool),
-        property("PicPc", ids::kPicPc, VarType::Bool),
-        property("ThumbCam", ids::kThumbCam, VarType::Bool),
-        property("PicCam", ids::kPicCam, VarType::Bool),
-        property("SavePath", ids::kSavePath, VarType::Text),
-        property("Tv", ids::kTv, VarType::Text),
-        property("Av", ids::kAv, VarType::Text),
-        property("Connected", ids::kConnected, VarType::Bool, true, false),
-        property("FocusMode", ids::kFocusMode, VarType::Bool),
-        property("MirrorLock", ids::kMirrorLock, VarType::Bool, true, false),
-        property("FileName", ids::kFileName, VarType::Text),
-        property("NoShotsLeft", ids::kNoShotsLeft, VarType::I2, true, false),
-        property("ImageQuality", ids::kImageQuality, VarType::Text),
-        property("ImageSize", ids::kImageSize, VarType::Text),
-        property("ISO", ids::kISO, VarType::Text),
-        property("ShootingMode", ids::kShootingMode, VarType::Text, true, false),
-        property("SaveFocusImages", ids::kSaveFocusImages, VarType::Bool),
-        property("FocusSavePath", ids::kFocusSavePath, VarType::Text),
-        property("WaitingForDownload", ids::kWaitingForDownload, VarType::Bool),
-        property("AllowedTv", ids::kAllowedTv, VarType::Text, true, false),
-        method("Connect", ids::kConnect, VarType::I4),
-        method("Disconnect", ids::kDisconnect, VarType::I4),
-        method("End", ids::kEnd, VarType::I4),
-        method("Release", ids::kRelease, VarType::I4),
-        method("RequestBatteryLevel", ids::kRequestBatteryLevel, VarType::Empty),
-        method("DevlopRaw", ids::kDevlopRaw, VarType::Text, {{"FileToDevelop", VarType::Text}}),
-    });
-    return table;
+    return publishedMembers();
 }
 
 const MemberTable& CVosquinCtrl::events() {
-    static const MemberTable table({
-        event("OnComplete", ids::kOnComplete, {{"FileName", VarType::Text}}),
-        event("OnConnected", ids::kOnConnected, {{"CamModel", VarType::Text}}),
-        event("OnDisconnected", ids::kOnDisconnected),
-        event("OnBatteryLevelChange", ids::kOnBatteryLevelChange,
-              {{"BatteryLevel", VarType::Text}}),
-        event("OnReadyForRelease", ids::kOnReadyForRelease, {{"ReadyState", VarType::Bool}}),
-        event("OnStatusUpdate", ids::kOnStatusUpdate, {{"CamStatus", VarType::Text}}),
-        event("OnBulbMode", ids::kOnBulbMode, {{"BulbMode", VarType::Bool}}),
-    });
-    return table;
+    return publishedEvents();
 }
 
 CVosquinCtrl::CVosquinCtrl() : dialog_(std::make_unique<CCameraDlg>()) {

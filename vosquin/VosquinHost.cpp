@@ -12,11 +12,13 @@
 #include "platform/automation/Events.h"
 #include "platform/automation/ModuleAbi.h"
 #include "platform/automation/ModuleLoader.h"
+#include "vosquin/VosquinInterface.h"
 #include "vosquin/VosquinModule.h"
 
 namespace zelmora::vosquin {
 
 using namespace automation;
+using namespace ids;
 
 class VosquinHost::Sink : public IEventSink {
 public:
@@ -28,56 +30,6 @@ public:
 private:
     VosquinHost& host_;
 };
-
-const MemberTable& VosquinHost::expectedMembers() {
-    // Written from the control's published interface, not from its code: the test
-    // that compares the two is the contract between the deliverables.
-    static const MemberTable table({
-        automation::property("CamModel", kCamModel, VarType::Text, true, false),
-        automation::property("ThumbPc", kThumbPc, VarType::Bool),
-        automation::property("PicPc", kPicPc, VarType::Bool),
-        automation::property("ThumbCam", kThumbCam, VarType::Bool),
-        automation::property("PicCam", kPicCam, VarType::Bool),
-        automation::property("SavePath", kSavePath, VarType::Text),
-        automation::property("Tv", kTv, VarType::Text),
-        automation::property("Av", kAv, VarType::Text),
-        automation::property("Connected", kConnected, VarType::Bool, true, false),
-        automation::property("FocusMode", kFocusMode, VarType::Bool),
-        automation::property("MirrorLock", kMirrorLock, VarType::Bool, true, false),
-        automation::property("FileName", kFileName, VarType::Text),
-        automation::property("NoShotsLeft", kNoShotsLeft, VarType::I2, true, false),
-        automation::property("ImageQuality", kImageQuality, VarType::Text),
-        automation::property("ImageSize", kImageSize, VarType::Text),
-        automation::property("ISO", kISO, VarType::Text),
-        automation::property("ShootingMode", kShootingMode, VarType::Text, true, false),
-        automation::property("SaveFocusImages", kSaveFocusImages, VarType::Bool),
-        automation::property("FocusSavePath", kFocusSavePath, VarType::Text),
-        automation::property("WaitingForDownload", kWaitingForDownload, VarType::Bool),
-        automation::property("AllowedTv", kAllowedTv, VarType::Text, true, false),
-        automation::method("Connect", kConnect, VarType::I4),
-        automation::method("Disconnect", kDisconnect, VarType::I4),
-        automation::method("End", kEnd, VarType::I4),
-        automation::method("Release", kRelease, VarType::I4),
-        automation::method("RequestBatteryLevel", kRequestBatteryLevel, VarType::Empty),
-        automation::method("DevlopRaw", kDevlopRaw, VarType::Text,
-                           {{"FileToDevelop", VarType::Text}}),
-    });
-    return table;
-}
-
-const MemberTable& VosquinHost::expectedEvents() {
-    static const MemberTable table({
-        automation::event("OnComplete", kOnComplete, {{"FileName", VarType::Text}}),
-        automation::event("OnConnected", kOnConnected, {{"CamModel", VarType::Text}}),
-        automation::event("OnDisconnected", kOnDisconnected),
-        automation::event("OnBatteryLevelChange", kOnBatteryLevelChange,
-                          {{"BatteryLevel", VarType::Text}}),
-        automation::event("OnReadyForRelease", kOnReadyForRelease, {{"ReadyState", VarType::Bool}}),
-        automation::event("OnStatusUpdate", kOnStatusUpdate, {{"CamStatus", VarType::Text}}),
-        automation::event("OnBulbMode", kOnBulbMode, {{"BulbMode", VarType::Bool}}),
-    });
-    return table;
-}
 
 VosquinHost::VosquinHost(QObject* parent) : QObject(parent) {}
 
@@ -172,15 +124,15 @@ IControl& VosquinHost::require() const {
     return *control_;
 }
 
-Variant VosquinHost::get(Member id) const {
+Variant VosquinHost::get(DispId id) const {
     return require().invoke(id, InvokeKind::Get);
 }
 
-void VosquinHost::put(Member id, Variant value) {
+void VosquinHost::put(DispId id, Variant value) {
     require().invoke(id, InvokeKind::Put, {std::move(value)});
 }
 
-Variant VosquinHost::call(Member id, std::vector<Variant> args) {
+Variant VosquinHost::call(DispId id, std::vector<Variant> args) {
     return require().invoke(id, InvokeKind::Method, args);
 }
 

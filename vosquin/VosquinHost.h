@@ -16,9 +16,9 @@ namespace zelmora::vosquin {
 
 // The host's side of the Vosquin control (linked into the program, not part of the
 // control's library). It creates the control by its class name, places it in a
-// ControlHost, and calls every member through the dispatch identifier the host was
-// written against; the control's seven events arrive as signals, on the GUI thread,
-// while the control fires them (as the control's events always have).
+// ControlHost, and calls every member through its published dispatch identifier; the control's
+// seven events arrive as signals, on the GUI thread, while the control fires them (as the control's
+// events always have).
 //
 // Registration: when the class is not registered, or its registered library is
 // missing or cannot be loaded, the library shipped beside the program
@@ -32,49 +32,6 @@ class VosquinHost : public QObject {
 public:
     static constexpr const char* kClassName = "VOSQUIN.VosquinCtrl.1";
     static constexpr const char* kLibraryFileName = "libvosquin.so";
-
-    // The identifiers this host calls (the control's published interface).
-    enum Member : automation::DispId {
-        kCamModel = 1,
-        kThumbPc = 2,
-        kPicPc = 3,
-        kThumbCam = 4,
-        kPicCam = 5,
-        kSavePath = 6,
-        kTv = 7,
-        kAv = 8,
-        kConnected = 9,
-        kFocusMode = 10,
-        kMirrorLock = 11,
-        kFileName = 12,
-        kNoShotsLeft = 13,
-        kImageQuality = 14,
-        kImageSize = 15,
-        kISO = 16,
-        kShootingMode = 17,
-        kSaveFocusImages = 18,
-        kFocusSavePath = 19,
-        kWaitingForDownload = 20,
-        kAllowedTv = 21,
-        kConnect = 23,
-        kDisconnect = 24,
-        kEnd = 25,
-        kRelease = 26,
-        kRequestBatteryLevel = 27,
-        kDevlopRaw = 28,
-    };
-    enum Event : automation::DispId {
-        kOnComplete = 1,
-        kOnConnected = 2,
-        kOnDisconnected = 3,
-        kOnBatteryLevelChange = 4,
-        kOnReadyForRelease = 5,
-        kOnStatusUpdate = 6,
-        kOnBulbMode = 7,
-    };
-    // What this host expects of the control's type information, member by member.
-    static const automation::MemberTable& expectedMembers();
-    static const automation::MemberTable& expectedEvents();
 
     explicit VosquinHost(QObject* parent = nullptr);
     ~VosquinHost() override;
@@ -154,9 +111,9 @@ signals:
 
 private:
     class Sink;
-    automation::Variant get(Member id) const;
-    void put(Member id, automation::Variant value);
-    automation::Variant call(Member id, std::vector<automation::Variant> args = {});
+    automation::Variant get(automation::DispId id) const;
+    void put(automation::DispId id, automation::Variant value);
+    automation::Variant call(automation::DispId id, std::vector<automation::Variant> args = {});
     automation::IControl& require() const;
     void dispatchEvent(automation::DispId id, const std::vector<automation::Variant>& args);
 
