@@ -23,9 +23,9 @@
 #include "shell/Errors.h"
 #include "shell/Globals.h"
 #include "shell/MDIMain.h"
-#include "shell/ToolbarIcons.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
+#include "shell/ToolbarIcons.h"
 #include "shell/WindowRegistry.h"
 #include "shell/frmAbout.h"
 #include "shell/frmColorPick.h"
@@ -105,14 +105,21 @@ void MDIMain::connectCommands() {
     mdiArea_->viewport()->setMouseTracking(true);
     mdiArea_->viewport()->installEventFilter(this);
 
+    // Menu items that show a window (modeless), creating it when it is not loaded.
+    const std::pair<const char*, const QString*> kShows[] = {
+        {"mnuColorPicker", &Win::frmColorPicker}, {"mnuControl", &Win::frmCapture},
+        {"mnuPortSetup", &Win::frmSelectPort},    {"mnuFrameImage", &Win::frmImage1},
+        {"mnuTelMotion", &Win::frmScopeControl},  {"mnuCustCat", &Win::frmCustomObjects},
+        {"mnuFocusControl", &Win::frmAutofocus},  {"mnuExpCalc", &Win::frmExpCalc},
+        {"mnuMoonPhase", &Win::frmMoonPhase},     {"mnuAbout", &Win::frmAbout},
+    };
+    for (const auto& [item, window] : kShows) {
+        const QString name = *window;
+        connect(menuItem(QString::fromLatin1(item)), &QAction::triggered, this,
+                [name] { windows().show(name); });
+    }
     onMenu("mnuConnect", &MDIMain::ShowCameraControl);
     onMenu("mnuNightVision", &MDIMain::mnuNightVision_Click);
-    connect(menuItem(QStringLiteral("mnuColorPicker")), &QAction::triggered, this,
-            [] { windows().show(Win::frmColorPicker); });
-    connect(menuItem(QStringLiteral("mnuControl")), &QAction::triggered, this,
-            [] { windows().show(Win::frmCapture); });
-    connect(menuItem(QStringLiteral("mnuPortSetup")), &QAction::triggered, this,
-            [] { windows().show(Win::frmSelectPort); });
     onMenu("mnuInitPort", &MDIMain::mnuInitPort_Click);
     onMenu("mnuBatMon", &MDIMain::mnuBatMon_Click);
     onMenu("mnuWavFile", &MDIMain::mnuWavFile_Click);
@@ -122,8 +129,6 @@ void MDIMain::connectCommands() {
             trapAndTrace(QStringLiteral("mnuPosition_Click"), [&] { mnuPosition_Click(i); });
         });
     }
-    connect(menuItem(QStringLiteral("mnuFrameImage")), &QAction::triggered, this,
-            [] { windows().show(Win::frmImage1); });
     onMenu("mnuShowHist", &MDIMain::mnuShowHist_Click);
     onMenu("mnuXhair", &MDIMain::mnuXhair_Click);
     onMenu("mnuBullsEye", &MDIMain::mnuBullsEye_Click);
@@ -131,26 +136,14 @@ void MDIMain::connectCommands() {
             [this] { SetupTelescope(true); });
     onMenu("mnuLinkEst", &MDIMain::mnuLinkEst_Click);
     onMenu("mnuLinkTerminate", &MDIMain::mnuLinkTerminate_Click);
-    connect(menuItem(QStringLiteral("mnuTelMotion")), &QAction::triggered, this,
-            [] { windows().show(Win::frmScopeControl); });
     onMenu("mnuSetNewCatalogue", &MDIMain::mnuSetNewCatalogue_Click);
     onMenu("mnuCatalogue", &MDIMain::mnuCatalogue_Click);
-    connect(menuItem(QStringLiteral("mnuCustCat")), &QAction::triggered, this,
-            [] { windows().show(Win::frmCustomObjects); });
-    connect(menuItem(QStringLiteral("mnuFocusControl")), &QAction::triggered, this,
-            [] { windows().show(Win::frmAutofocus); });
-    connect(menuItem(QStringLiteral("mnuExpCalc")), &QAction::triggered, this,
-            [] { windows().show(Win::frmExpCalc); });
-    connect(menuItem(QStringLiteral("mnuMoonPhase")), &QAction::triggered, this,
-            [] { windows().show(Win::frmMoonPhase); });
     onMenu("mnuTileH", &MDIMain::tileHorizontally);
     onMenu("mnuTileV", &MDIMain::tileVertically);
     connect(menuItem(QStringLiteral("mnuCascade")), &QAction::triggered, mdiArea_,
             &QMdiArea::cascadeSubWindows);
     onMenu("mnuReset", &MDIMain::mnuReset_Click);
     onMenu("mnuHelp", &MDIMain::mnuHelp_Click);
-    connect(menuItem(QStringLiteral("mnuAbout")), &QAction::triggered, this,
-            [] { windows().show(Win::frmAbout); });
 }
 
 // --- Toolbar -----------------------------------------------------------------
