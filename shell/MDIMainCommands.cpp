@@ -290,21 +290,25 @@ void MDIMain::mnuShowHist_Click() {
     image->showHistogram();
 }
 
-// The two reticle items always end complementary, and both are saved.
+// The two reticle items always end complementary, and both are saved: the
+// clicked item's key first.
+namespace {
+void reticleClicked(QAction* clicked, const QString& clickedKey, QAction* other,
+                    const QString& otherKey) {
+    other->setChecked(!clicked->isChecked());
+    Settings::saveBool(QStringLiteral("XhairType"), clickedKey, clicked->isChecked());
+    Settings::saveBool(QStringLiteral("XhairType"), otherKey, other->isChecked());
+}
+}  // namespace
+
 void MDIMain::mnuXhair_Click() {
-    QAction* xhair = menuItem(QStringLiteral("mnuXhair"));
-    QAction* bulls = menuItem(QStringLiteral("mnuBullsEye"));
-    bulls->setChecked(!xhair->isChecked());
-    Settings::saveBool(QStringLiteral("XhairType"), QStringLiteral("Xhair"), xhair->isChecked());
-    Settings::saveBool(QStringLiteral("XhairType"), QStringLiteral("BullsEye"), bulls->isChecked());
+    reticleClicked(menuItem(QStringLiteral("mnuXhair")), QStringLiteral("Xhair"),
+                   menuItem(QStringLiteral("mnuBullsEye")), QStringLiteral("BullsEye"));
 }
 
 void MDIMain::mnuBullsEye_Click() {
-    QAction* xhair = menuItem(QStringLiteral("mnuXhair"));
-    QAction* bulls = menuItem(QStringLiteral("mnuBullsEye"));
-    xhair->setChecked(!bulls->isChecked());
-    Settings::saveBool(QStringLiteral("XhairType"), QStringLiteral("BullsEye"), bulls->isChecked());
-    Settings::saveBool(QStringLiteral("XhairType"), QStringLiteral("Xhair"), xhair->isChecked());
+    reticleClicked(menuItem(QStringLiteral("mnuBullsEye")), QStringLiteral("BullsEye"),
+                   menuItem(QStringLiteral("mnuXhair")), QStringLiteral("Xhair"));
 }
 
 void MDIMain::mnuSetNewCatalogue_Click() {
