@@ -1,11 +1,16 @@
 #include <QApplication>
 #include <QDir>
 
+#include "cables/CablesWindows.h"
+#include "camera/CameraWindows.h"
+#include "capture/CaptureWindows.h"
+#include "display/DisplayWindows.h"
+#include "focus/FocusWindows.h"
+#include "mainwindow/MDIMain.h"
 #include "platform/os/IniSettingsStore.h"
 #include "platform/sim/SimSky.h"
 #include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
-#include "shell/MDIMain.h"
 #include "shell/Shell.h"
 #include "sky/SkyWindows.h"
 
@@ -22,7 +27,13 @@ int main(int argc, char** argv) {
     QDir().mkpath(zelmora::AppPaths::appDir());
     zelmora::Shell::connectServices();
     // The simulated sky keeps the program's time (bulb lengths, drift).
-    zelmora::sim::SimSky::instance().setTimeSource([] { return zelmora::platform::clock().monotonicMs(); });
+    zelmora::sim::SimSky::instance().setTimeSource(
+        [] { return zelmora::platform::clock().monotonicMs(); });
+    zelmora::display::registerWindows();
+    zelmora::camera::registerWindows();
+    zelmora::focus::registerWindows();
+    zelmora::capture::registerWindows();
+    zelmora::cables::registerWindows();
     zelmora::sky::registerWindows();
 
     zelmora::MDIMain main;

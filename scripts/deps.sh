@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-multimedia-dev qt6-serialport-dev
-    qt6-qpa-plugins libgl-dev fonts-dejavu-core
+    qt6-qpa-plugins libqt6opengl6-dev libgl-dev fonts-dejavu-core
     libturbojpeg0-dev libraw-dev libtiff-dev libgif-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )

@@ -1,4 +1,4 @@
-#include "shell/ToolbarIcons.h"
+#include "mainwindow/ToolbarIcons.h"
 
 #include <QAction>
 #include <QHash>

@@ -14,7 +14,7 @@
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
 #include "shell/KeyboardHook.h"
-#include "shell/MDIMain.h"
+#include "mainwindow/MDIMain.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"

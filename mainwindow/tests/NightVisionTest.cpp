@@ -4,7 +4,7 @@
 #include <QMdiArea>
 
 #include "shell/Conv.h"
-#include "shell/NightVision.h"
+#include "mainwindow/NightVision.h"
 
 using namespace zelmora;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/ToolbarModel.h"
+#include "mainwindow/ToolbarModel.h"
 
 using namespace zelmora;
 

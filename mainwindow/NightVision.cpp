@@ -1,4 +1,4 @@
-#include "shell/NightVision.h"
+#include "mainwindow/NightVision.h"
 
 #include <QApplication>
 #include <QMdiArea>

@@ -1,4 +1,4 @@
-#include "shell/ToolbarModel.h"
+#include "mainwindow/ToolbarModel.h"
 
 #include <initializer_list>
 

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "shell/MainWindow.h"
-#include "shell/NightVision.h"
-#include "shell/ToolbarModel.h"
+#include "mainwindow/NightVision.h"
+#include "mainwindow/ToolbarModel.h"
 
 class QAction;
 class QLabel;

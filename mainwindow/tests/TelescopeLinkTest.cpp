@@ -7,7 +7,7 @@
 #include "platform/drivers/DriverRegistry.h"
 #include "platform/drivers/TelescopeSimulator.h"
 #include "shell/Globals.h"
-#include "shell/MDIMain.h"
+#include "mainwindow/MDIMain.h"
 #include "shell/ProgramState.h"
 #include "testing/TestEnv.h"
 

@@ -16,7 +16,7 @@
 #include "platform/os/Dialogs.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
-#include "shell/MDIMain.h"
+#include "mainwindow/MDIMain.h"
 #include "shell/MainWindow.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"

@@ -1,4 +1,4 @@
-#include "shell/MDIMain.h"
+#include "mainwindow/MDIMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +21,7 @@
 #include "shell/KeyboardHook.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
-#include "shell/ToolbarIcons.h"
+#include "mainwindow/ToolbarIcons.h"
 #include "shell/Shell.h"
 #include "shell/WindowRegistry.h"
 

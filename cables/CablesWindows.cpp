@@ -1,0 +1,9 @@
+#include "cables/CablesWindows.h"
+
+#include "shell/WindowRegistry.h"
+
+namespace zelmora::cables {
+
+void registerWindows() {}
+
+}  // namespace zelmora::cables
