@@ -145,7 +145,7 @@ void BM_AnalyseFrame(benchmark::State& state) {
         centroid =
             crop.Centroid(25, static_cast<int>(peak.X) - 32, static_cast<int>(peak.Y) - 32, 64, 64);
         aPoint dims{32, 32};
-        crop.ProcessStar(centroid, dims, star);
+        crop.ProcessStar(centroid, dims, star, 0);
         benchmark::DoNotOptimize(RadialValues.data());
     }
     if (centroid.X == 0 && centroid.Y == 0) state.SkipWithError("no centroid");

@@ -13,7 +13,6 @@
 #include "image/cDIBSection.h"
 #include "platform/time/Clock.h"
 #include "shell/Conv.h"
-#include "shell/ProgramState.h"
 
 namespace zelmora {
 
@@ -130,7 +129,8 @@ void cDIBSection::SortParallel(std::vector<float>& keys, std::vector<float>& com
     sortParallel(keys, companion, upperIndex, descending);
 }
 
-void cDIBSection::ProcessStar(const aPoint& Aoi, aPoint& Dims, cDIBSection& imgdib) {
+void cDIBSection::ProcessStar(const aPoint& Aoi, aPoint& Dims, cDIBSection& imgdib,
+                              std::int32_t channel) {
     const ByteView src(*this);
     const ByteView ref(oReferenceDib);
     const ByteView out(imgdib);
@@ -192,7 +192,6 @@ void cDIBSection::ProcessStar(const aPoint& Aoi, aPoint& Dims, cDIBSection& imgd
     RadialValues.assign(radialLength, 0.0f);
     RadialDistances.assign(radialLength, 0.0f);
 
-    const std::int32_t channel = state().lMeasureChannel;
     const float background = StarBackground;
     const std::int64_t refWidth = ref.rows() > 0 ? oReferenceDib.Width() : 0;
     std::size_t n = 0;

@@ -143,8 +143,9 @@ public:
     // to 32, the caller's object changed) around Aoi: fills RowProfile,
     // ColumnProfile, RadialValues, RadialDistances, paints the cleaned box into
     // imgdib and keeps this frame's background for the next call. The box is
-    // clipped to the picture; the star stays at box position (32, 32).
-    void ProcessStar(const aPoint& Aoi, aPoint& Dims, cDIBSection& imgdib);
+    // clipped to the picture; the star stays at box position (32, 32). channel
+    // is the colour measured: 0 all three averaged, 1 red, 2 green, 3 blue.
+    void ProcessStar(const aPoint& Aoi, aPoint& Dims, cDIBSection& imgdib, std::int32_t channel);
     // The brightest pixel of the channel (0 luminance, 1 red, 2 green, 3 blue);
     // ties go to the last in scan order. X = column, Y = top-down line + 1.
     aPoint maxpeak(std::int32_t channel);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <memory>
 
@@ -21,6 +22,9 @@ public:
     virtual void BottomLeft() = 0;
     virtual void BottomCentre() = 0;
     virtual void BottomRight() = 0;
+    // The 100 x 100 crop around the chosen star: the picture the focus
+    // analysis measures.
+    virtual QImage GetImage() const = 0;
 };
 
 // The image display window (focus frames).
@@ -30,6 +34,9 @@ public:
     // Fires the shutter as the window's own space-bar handling does.
     virtual void ProcessSpaceBar() = 0;
     virtual IFocusFrameViewer* ImageDisp() = 0;
+    // Shows a focus frame (keeping the view where it was) and, once a star is
+    // chosen, hands its crop to the focus analysis.
+    virtual void LoadImage(const QString& strFilePath) = 0;
 };
 
 // The camera control window.

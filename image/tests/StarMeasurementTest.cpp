@@ -156,15 +156,17 @@ class ProcessStarTest : public ::testing::Test {
 protected:
     cDIBSection out = made(64, 64);
 
+    std::int32_t channel = 0;
+
     void run(cDIBSection& src, aPoint aoi, aPoint dims = {32, 32}) {
-        src.ProcessStar(aoi, dims, out);
+        src.ProcessStar(aoi, dims, out, channel);
     }
 };
 
 TEST_F(ProcessStarTest, DimsAreLimitedTo32AndTheArraysSizedFromThem) {
     cDIBSection src = picture(100, 100, 0, {});
     aPoint dims{40, 40};
-    src.ProcessStar({50.05, 50.95}, dims, out);
+    src.ProcessStar({50.05, 50.95}, dims, out, 0);
     EXPECT_EQ(dims.X, 32);
     EXPECT_EQ(dims.Y, 32);
     EXPECT_EQ(RowProfile.size(), 64u);
@@ -173,7 +175,7 @@ TEST_F(ProcessStarTest, DimsAreLimitedTo32AndTheArraysSizedFromThem) {
     EXPECT_EQ(RadialDistances.size(), 4096u);
 
     aPoint small{10, 5};
-    src.ProcessStar({50.05, 50.95}, small, out);
+    src.ProcessStar({50.05, 50.95}, small, out, 0);
     EXPECT_EQ(RowProfile.size(), 20u);
     EXPECT_EQ(ColumnProfile.size(), 10u);
     EXPECT_EQ(RadialValues.size(), 200u);
@@ -457,7 +459,7 @@ TEST_F(ProcessStarTest, EdgeCasesTable) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         resetProgramState();
-        state().lMeasureChannel = c.channel;
+        channel = c.channel;
         StarBackground = c.startBackground;
         if (c.referenceSizeAndGrey) {
             oReferenceDib = picture(c.referenceSizeAndGrey->x, c.referenceSizeAndGrey->y,
@@ -512,7 +514,7 @@ TEST_F(ProcessStarTest, AnOutputTooSmallFailsAndLeavesTheLastMeasurement) {
     cDIBSection small = made(32, 32);
     aPoint dims{32, 32};
     EXPECT_EQ(errorNumber([&] {
-                  src.ProcessStar({50.05, 50.95}, dims, small);
+                  src.ProcessStar({50.05, 50.95}, dims, small, 0);
               }),
               AppError::kSubscriptOutOfRange);
     EXPECT_EQ(RowProfile, row);
@@ -591,7 +593,7 @@ Measured analyse(cDIBSection& crop) {
         crop.Centroid(25, static_cast<int>(peak.X) - 32, static_cast<int>(peak.Y) - 32, 64, 64);
     cDIBSection out = made(64, 64);
     aPoint dims{32, 32};
-    crop.ProcessStar(m.centroid, dims, out);
+    crop.ProcessStar(m.centroid, dims, out, 0);
     auto width = [](const std::vector<std::uint8_t>& p) {
         const int top = *std::max_element(p.begin(), p.end());
         return static_cast<int>(

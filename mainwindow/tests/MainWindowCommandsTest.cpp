@@ -56,6 +56,8 @@ public:
     void BottomLeft() override { call("BottomLeft"); }
     void BottomCentre() override { call("BottomCentre"); }
     void BottomRight() override { call("BottomRight"); }
+    QImage GetImage() const override { return {}; }
+    void LoadImage(const QString&) override { call("LoadImage"); }
     void release() override { call("release"); }
     void StartContinousDownload() override { call("StartContinousDownload"); }
     void InvokeZoom() override { call("InvokeZoom"); }

@@ -31,6 +31,7 @@ public:
         gLog->push_back(QStringLiteral("ProcessSpaceBar") + (isVisible() ? " (shown)" : ""));
     }
     IFocusFrameViewer* ImageDisp() override { return nullptr; }
+    void LoadImage(const QString&) override {}
 };
 
 class FakeCameraControl : public QWidget, public ICameraControlWindow {

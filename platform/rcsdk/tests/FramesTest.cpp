@@ -117,7 +117,7 @@ TEST_F(FramesTest, ProgramsStarMeasurementSeesTheBlurGrowAwayFromBestFocus) {
         cDIBSection box;
         box.Create(64, 64);
         aPoint dims{32, 32};
-        frame.ProcessStar(centre, dims, box);
+        frame.ProcessStar(centre, dims, box, 0);
         ASSERT_EQ(RadialValues.size(), 4096u);
         // The radial sums hold the raw light; the background the measurement found
         // in the outer ring comes off each sample.
