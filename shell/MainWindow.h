@@ -22,6 +22,8 @@ public:
     virtual QLabel* statusPanel(int index) const = 0;
     virtual QLineEdit* lbInterval() const = 0;
     virtual int zoomFactor() const = 0;
+    // A menu item by its object name ("mnuControl"); nullptr when there is none.
+    virtual QAction* menuItem(const QString& objectName) const { return nullptr; }
 };
 
 // The main window while it exists, else nullptr.

@@ -4,6 +4,12 @@
 #include <QString>
 #include <memory>
 
+class QComboBox;
+
+namespace zelmora::vosquin {
+class VosquinHost;
+}
+
 // What the shell calls in the windows and modules of the other subsystems.
 // Each subsystem implements these when it lands; until then the defaults do
 // nothing.
@@ -46,6 +52,19 @@ public:
     virtual void release() = 0;
     // Starts continuous focus frames, or stops them when they run.
     virtual void StartContinousDownload() = 0;
+    // Connects the camera; a call while a connect is under way does nothing.
+    virtual void doconnect() {}
+    // Select the mode option, running that mode's setup as a click does.
+    virtual void SetFocusMode() {}
+    virtual void SetCaptureMode() {}
+    // Appends the shutter speeds the camera allows (text, code as item data).
+    virtual void LoadAllowedTvs(QComboBox* combo) {}
+    // The camera settings as ten trace lines (only while connected).
+    virtual void LogSettings() {}
+    // Full path (or failure text) of the last file the camera reported.
+    virtual QString sFileDownloaded() const { return {}; }
+    // The hosted camera release control (nullptr when it could not be created).
+    virtual vosquin::VosquinHost* Vosquin1() { return nullptr; }
 };
 
 // The focus magnifier window.
@@ -61,6 +80,10 @@ class IFrameImageWindow {
 public:
     virtual ~IFrameImageWindow() = default;
     virtual void showHistogram() = 0;
+    // Around a new focus frame: forget the shown picture, then show the
+    // camera window's last downloaded file.
+    virtual void clearimage() {}
+    virtual void UpdateImage() {}
 };
 
 // The focus analysis window.

@@ -40,6 +40,8 @@ struct ProgramState {
     bool bFolderMonitoring = false;
     std::int32_t iSelectedCamera = 0;
     bool bSimulationMode = false;
+    bool bConnecting = false;  // a connect is inside the camera control's Connect
+    QString sCameraName;       // the chosen camera's name, for the trace
 
     // Display.
     bool bZoomActive = false;
