@@ -1,9 +1,12 @@
 #include "camera/CameraWindows.h"
 
+#include "camera/frmCameraControl.h"
 #include "shell/WindowRegistry.h"
 
 namespace zelmora::camera {
 
-void registerWindows() {}
+void registerWindows() {
+    windows().registerWindow(Win::frmCameraControl, [] { return new frmCameraControl; });
+}
 
 }  // namespace zelmora::camera

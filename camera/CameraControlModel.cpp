@@ -1,0 +1,546 @@
+#include "camera/CameraControlModel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include "camera/ShutterSpeeds.h"
+#include "camera/clsCamera.h"
+#include "platform/os/Dialogs.h"
+#include "shell/Conv.h"
+#include "shell/Errors.h"
+#include "shell/Globals.h"
+#include "shell/MainWindow.h"
+#include "shell/Neighbours.h"
+#include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
+#include "vosquin/VosquinHost.h"
+
+namespace zelmora::camera {
+
+using platform::Dialogs;
+namespace Msg = platform::Msg;
+
+const QString CameraControlModel::kMirrorLockText = QStringLiteral(
+    "You currently have Mirror Lock on your camera enabled. You cannot release the shutter with "
+    "Mirror lock enabled. Turn Mirror Lock off and try again.");
+const QString CameraControlModel::kRawReleaseText = QStringLiteral(
+    "Your camera Quality Size is currently set to RAW. You cannot focus using RAW Images. Change "
+    "your Quality size to Medium\\Normal");
+const QString CameraControlModel::kRawContinuousText = QStringLiteral(
+    "Make sure you select something other than RAW setting for focus aid. RAW images take to long "
+    "too download. I suggest Normal\\Medium");
+
+namespace {
+
+const QString kRaw = QStringLiteral("Raw");
+const QString kEvent = QStringLiteral("EVENT: frmCameraControl: ");
+const QString kOptions = QStringLiteral("Options");
+const QString kFocusModeKey = QStringLiteral("FocusMode");
+
+enum ToolbarButton { kStart = 13, kStop = 15, kShutterRelease = 19, kTimer = 21 };
+
+void enableButton(int index, bool enabled) {
+    if (IMainWindow* m = mainWindow())
+        if (QAction* a = m->button(index)) a->setEnabled(enabled);
+}
+
+void toolbarEnable(const QString& mode) {
+    if (IMainWindow* m = mainWindow()) m->ToolbarEnable(mode);
+}
+
+clsCamera* mainCamera() {
+    return oMainCamera().get();
+}
+
+// Unloads a neighbour window when it is loaded; its own closing steps run.
+void unloadWindow(const QString& name) {
+    if (QWidget* w = windows().ifLoaded(name)) frameOf(w)->close();
+}
+
+// The focus-frame window, loaded (and so shown, as a child window) when it is
+// not loaded yet. nullptr when the program has no such window.
+IImageDispWindow* focusFrameWindow() {
+    QWidget* w = windows().ifLoaded(Win::frmImageDisp);
+    if (!w) w = windows().show(Win::frmImageDisp);
+    return dynamic_cast<IImageDispWindow*>(w);
+}
+
+IFrameImageWindow* openFrameImageWindow() {
+    if (!state().bFrameImageOpen) return nullptr;
+    return windows().ifLoadedAs<IFrameImageWindow>(Win::frmImage1);
+}
+
+QString trueFalse(bool b) {
+    return Conv::boolText(b);
+}
+
+// The hourglass for the length of a scope, also when the scope fails.
+class BusyScope {
+public:
+    explicit BusyScope(CameraControlView& view) : view_(view) { view_.setBusy(true); }
+    ~BusyScope() { view_.setBusy(false); }
+
+private:
+    CameraControlView& view_;
+};
+
+}  // namespace
+
+CameraControlModel::CameraControlModel(vosquin::VosquinHost& control, CameraControlView& view,
+                                       QObject* parent)
+    : QObject(parent), Vosquin1(control), view_(view) {
+    ContinuousTimer_.setInterval(0);
+    ContinuousTimer_.setEnabled(false);
+    connect(&ContinuousTimer_, &platform::Timer::timeout, this,
+            &CameraControlModel::ContinuousTimer_Timer);
+    connectEvents();
+}
+
+CameraControlModel::~CameraControlModel() = default;
+
+void CameraControlModel::connectEvents() {
+    using H = vosquin::VosquinHost;
+    connect(&Vosquin1, &H::OnComplete, this, &CameraControlModel::Vosquin1_OnComplete);
+    connect(&Vosquin1, &H::OnConnected, this, &CameraControlModel::Vosquin1_OnConnected);
+    connect(&Vosquin1, &H::OnDisconnected, this, &CameraControlModel::Vosquin1_OnDisconnected);
+    connect(&Vosquin1, &H::OnBatteryLevelChange, this,
+            &CameraControlModel::Vosquin1_OnBatteryLevelChange);
+    connect(&Vosquin1, &H::OnReadyForRelease, this,
+            &CameraControlModel::Vosquin1_OnReadyForRelease);
+    connect(&Vosquin1, &H::OnStatusUpdate, this, &CameraControlModel::Vosquin1_OnStatusUpdate);
+    connect(&Vosquin1, &H::OnBulbMode, this, &CameraControlModel::Vosquin1_OnBulbMode);
+}
+
+// --- Pure rules ---------------------------------------------------------------
+
+int CameraControlModel::batteryPicture(const QString& level) {
+    if (level == QLatin1String("Good")) return 4;
+    if (level == QLatin1String("Weak")) return 3;
+    if (level == QLatin1String("Low")) return 2;
+    if (level == QLatin1String("Empty")) return 1;
+    return 0;
+}
+
+bool CameraControlModel::isRawFile(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0) return false;
+    const QString ext = name.mid(dot + 1);
+    // Only these four spellings, as the camera writes them.
+    return ext == QLatin1String("CR2") || ext == QLatin1String("CRW") ||
+           ext == QLatin1String("cr2") || ext == QLatin1String("crw");
+}
+
+std::int32_t CameraControlModel::continuousIntervalMs(const QString& text) {
+    const double seconds = Conv::roundHalfEven(Conv::parseDouble(text));
+    if (seconds < kMinIntervalSeconds || seconds > kMaxIntervalSeconds)
+        throw AppError(380, QStringLiteral("frmCameraControl"),
+                       QStringLiteral("Invalid property value"));
+    return static_cast<std::int32_t>(seconds) * 1000;
+}
+
+// --- Connection and modes -------------------------------------------------------
+
+void CameraControlModel::doconnect() {
+    ProgramState& s = state();
+    if (s.bConnecting) return;
+    s.bConnecting = true;
+    // Cleared also when Connect fails, so that a later connect is not refused.
+    struct Clear {
+        ~Clear() { state().bConnecting = false; }
+    } clear;
+    Vosquin1.Connect();
+}
+
+void CameraControlModel::SetFocusMode() {
+    setOptMode(0, true);
+}
+
+void CameraControlModel::SetCaptureMode() {
+    setOptMode(1, true);
+}
+
+void CameraControlModel::setOptMode(int index, bool value) {
+    const int i = index != 0;
+    const bool was = optMode_[i];
+    optMode_[i] = value;
+    if (value) optMode_[1 - i] = false;  // one option of the group
+    view_.showOption(0, optMode_[0]);
+    view_.showOption(1, optMode_[1]);
+    if (value && !was) optMode_Click(i);
+}
+
+void CameraControlModel::optMode_Click(int index) {
+    guarded([&] {
+        if (index == 0) {
+            setupFocusMode();
+        } else {
+            setupCaptureMode(false);
+            if (!bCaptureLoaded()) windows().show(Win::frmCapture);
+        }
+    });
+}
+
+void CameraControlModel::optMode_DblClick(int index) {
+    guarded([&] {
+        if (index == 0) {
+            setupFocusMode();
+            unloadWindow(Win::frmCapture);
+        } else {
+            setupCaptureMode(false);
+            windows().show(Win::frmCapture);
+        }
+    });
+}
+
+void CameraControlModel::setupFocusMode() {
+    trapAndTrace(QStringLiteral("setupFocusMode"), [&] {
+        Vosquin1.setFocusMode(true);
+        if (clsCamera* cam = mainCamera()) cam->setFocusMode(true);
+        view_.setDefaultCaption(QStringLiteral("Save as default focus mode"));
+        Vosquin1.setPicCam(false);
+        Vosquin1.setThumbPc(false);
+        Vosquin1.setThumbCam(false);
+        Vosquin1.setPicPc(true);
+        GetDefaultValues();
+        view_.setSaveFocusEnabled(true);
+        SetControlStates();
+        unloadWindow(Win::frmCapture);
+        if (bAutomateLoaded()) unloadWindow(Win::frmAutomate);
+    });
+}
+
+void CameraControlModel::setupCaptureMode(bool /*bLongExposure*/) {
+    trapAndTrace(QStringLiteral("setupCaptureMode"), [&] {
+        Vosquin1.setFocusMode(false);
+        if (clsCamera* cam = mainCamera()) cam->setFocusMode(false);
+        view_.setDefaultCaption(QStringLiteral("Save as default capture mode"));
+        view_.setSaveFocusEnabled(false);
+        GetDefaultValues();
+        SetControlStates();
+        enableButton(kStart, false);
+        if (bImageDispLoaded()) unloadWindow(Win::frmImageDisp);
+        if (bAnalyzeLoaded()) unloadWindow(Win::frmAnalyze);
+    });
+}
+
+void CameraControlModel::SetControlStates() {
+    trapAndTrace(QStringLiteral("SetControlStates"), [&] {
+        if (!Vosquin1.Connected()) {
+            enableButton(kShutterRelease, false);
+            enableButton(kStart, false);
+            return;
+        }
+        if (!Vosquin1.FocusMode()) return;
+        const bool canFocus = Vosquin1.ImageQuality() != kRaw &&
+                              Vosquin1.Tv() != QLatin1String("Bulb") && Vosquin1.PicPc();
+        enableButton(kShutterRelease, canFocus);
+        enableButton(kStart, canFocus);
+    });
+}
+
+void CameraControlModel::saveModeOption() {
+    Settings::saveBool(kOptions, kFocusModeKey, optMode_[0]);
+}
+
+void CameraControlModel::loadModeOption() {
+    bool focus = true;
+    const QString stored = Settings::get(kOptions, kFocusModeKey, QStringLiteral("True"));
+    try {
+        focus = Conv::parseBool(stored);
+    } catch (const AppError&) {
+        // A hand-edited value that is no Boolean: the default mode.
+        Globals::WriteLogLine(QStringLiteral("Options FocusMode not a Boolean: ") + stored);
+    }
+    setOptMode(0, focus);
+    setOptMode(1, !focus);
+}
+
+// --- Per-mode defaults and shutter speeds -----------------------------------------
+
+QString CameraControlModel::defaultsSection() const {
+    return optMode_[0] ? QStringLiteral("FocusMode") : QStringLiteral("CaptureMode");
+}
+
+void CameraControlModel::SetDefaultValues() {
+    trapAndTrace(QStringLiteral("SetDefaultValues"), [&] {
+        // Without a camera there is nothing to save; storing empty texts would
+        // be applied as defaults at the next connect.
+        if (!Vosquin1.Connected()) {
+            Globals::WriteLogLine(QStringLiteral("SetDefaultValues: no camera connected"));
+            return;
+        }
+        const QString iso = Vosquin1.ISO();
+        const QString tv = Vosquin1.Tv();
+        const QString quality = Vosquin1.ImageQuality();
+        const QString size = Vosquin1.ImageSize();
+        const QString section = defaultsSection();
+        Settings::save(section, QStringLiteral("ISO"), iso);
+        Settings::save(section, QStringLiteral("Tv"), tv);
+        Settings::save(section, QStringLiteral("Quality"), quality + u'\\' + size);
+    });
+}
+
+void CameraControlModel::GetDefaultValues() {
+    trapAndTrace(QStringLiteral("GetDefaultValues"), [&] {
+        if (!Vosquin1.Connected()) return;
+        const QString section = defaultsSection();
+        const QString iso = Settings::get(section, QStringLiteral("ISO"), QStringLiteral("800"));
+        const QString tv = Settings::get(section, QStringLiteral("Tv"), QStringLiteral("4''"));
+        const QString quality = Settings::get(section, QStringLiteral("Quality"), QString());
+        Vosquin1.setISO(iso);
+        Vosquin1.setTv(tv);
+        if (!quality.isEmpty()) Vosquin1.setImageQuality(quality);
+    });
+}
+
+void CameraControlModel::LoadAllowedTvs(QComboBox* combo) {
+    trapAndTrace(QStringLiteral("LoadAllowedTvs"), [&] {
+        if (!combo) return;
+        const QStringList codes = Vosquin1.AllowedTv().split(u',');
+        // The list ends with ",": the last element is the empty remainder.
+        for (qsizetype i = 0; i + 1 < codes.size(); ++i) {
+            const std::int32_t code = Conv::parseInt32(codes[i]);
+            if (const auto text = ShutterSpeeds::text(code)) combo->addItem(*text, code);
+        }
+    });
+}
+
+// --- Releases -------------------------------------------------------------------
+
+void CameraControlModel::release() {
+    // A space typed on this procedure's own refusal box comes back here: the
+    // nested call returns at once, so boxes never stack.
+    if (releasing_) return;
+    releasing_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{releasing_};
+    trapAndTrace(QStringLiteral("release"), [&] {
+        if (state().bSimulationMode) {
+            if (IImageDispWindow* disp = focusFrameWindow()) disp->ProcessSpaceBar();
+            return;
+        }
+        if (Vosquin1.MirrorLock()) {
+            Dialogs::msgBox(kMirrorLockText, Msg::OKOnly | Msg::Critical, {}, Dialogs::Bracket::No);
+            return;
+        }
+        if (Vosquin1.ImageQuality() == kRaw) {
+            Dialogs::msgBox(kRawReleaseText, Msg::OKOnly, {}, Dialogs::Bracket::No);
+            return;
+        }
+        BusyScope busy(view_);
+        QCoreApplication::processEvents();
+        Vosquin1.Release();
+    });
+}
+
+void CameraControlModel::cbRelease_Click() {
+    trapAndTrace(QStringLiteral("cbRelease_Click"), [&] { Vosquin1.Release(); });
+}
+
+void CameraControlModel::cbSetDefault_Click() {
+    SetDefaultValues();
+}
+
+void CameraControlModel::chSaveFocus_Click(bool checked) {
+    trapAndTrace(QStringLiteral("chSaveFocus_Click"),
+                 [&] { Vosquin1.setSaveFocusImages(checked); });
+}
+
+void CameraControlModel::StartContinousDownload() {
+    trapAndTrace(QStringLiteral("StartContinousDownload"), [&] {
+        if (bContinuousFocus_) {
+            stopContinuousLoop();
+            return;
+        }
+        if (Vosquin1.FocusMode() && Vosquin1.ImageQuality() == kRaw) {
+            Dialogs::msgBox(kRawContinuousText, Msg::OKOnly);
+            Vosquin1.setImageQuality(state().b1D ? QStringLiteral("Fine\\Small")
+                                                 : QStringLiteral("Normal\\Medium"));
+            return;
+        }
+        // The interval first: a loop is never marked running without a timer.
+        IMainWindow* main = mainWindow();
+        QLineEdit* box = main ? main->lbInterval() : nullptr;
+        const std::int32_t ms = continuousIntervalMs(box ? box->text() : QString());
+        enableButton(kStart, false);
+        enableButton(kShutterRelease, false);
+        bContinuousFocus_ = true;
+        enableButton(kStop, true);
+        ContinuousTimer_.setInterval(ms);
+        ContinuousTimer_.setEnabled(true);
+        Vosquin1.Release();
+    });
+}
+
+void CameraControlModel::stopContinuousLoop() {
+    if (!bContinuousFocus_ && !ContinuousTimer_.isEnabled()) return;
+    ContinuousTimer_.setInterval(0);
+    ContinuousTimer_.setEnabled(false);
+    bContinuousFocus_ = false;
+    SetControlStates();
+    enableButton(kStop, false);
+}
+
+void CameraControlModel::ContinuousTimer_Timer() {
+    trapAndTrace(QStringLiteral("ContinuousTimer_Timer"), [&] {
+        enableButton(kShutterRelease, false);
+        Vosquin1.Release();
+    });
+}
+
+void CameraControlModel::LogSettings() {
+    trapAndTrace(QStringLiteral("LogSettings"), [&] {
+        if (!Vosquin1.Connected()) return;
+        Globals::WriteLogLine(QStringLiteral("Quality:") + Vosquin1.ImageQuality());
+        Globals::WriteLogLine(QStringLiteral("Tv:") + Vosquin1.Tv());
+        Globals::WriteLogLine(QStringLiteral("ISO:") + Vosquin1.ISO());
+        Globals::WriteLogLine(QStringLiteral("Mode:") + Vosquin1.ShootingMode());
+        Globals::WriteLogLine(QStringLiteral("Av:") + Vosquin1.Av());
+        Globals::WriteLogLine(QStringLiteral("PIC - > PC:") + trueFalse(Vosquin1.PicPc()));
+        Globals::WriteLogLine(QStringLiteral("PIC -> Cam:") + trueFalse(Vosquin1.PicCam()));
+        Globals::WriteLogLine(QStringLiteral("THU - > PC:") + trueFalse(Vosquin1.ThumbPc()));
+        Globals::WriteLogLine(QStringLiteral("THU -> Cam:") + trueFalse(Vosquin1.ThumbCam()));
+        Globals::WriteLogLine(QStringLiteral("Camera:") + state().sCameraName);
+    });
+}
+
+void CameraControlModel::setupFolderMonitor() {
+    trapAndTrace(QStringLiteral("setupFolderMonitor"), [&] {
+        view_.loadFolderMonSettings();
+        view_.showFolderMonitor();
+        enableButton(kTimer, false);
+        if (IMainWindow* m = mainWindow())
+            if (QAction* item = m->menuItem(QStringLiteral("mnuControl"))) item->setEnabled(false);
+        view_.setWindowStateNormal();
+        view_.setFormHeight(kFolderMonitorHeight);
+        view_.setOptionEnabled(1, false);
+    });
+}
+
+// --- The control's events ---------------------------------------------------------
+
+void CameraControlModel::clearWaitingFlags() {
+    guarded([&] { Vosquin1.setWaitingForDownload(false); });
+    state().bWaitingForDownload = false;
+}
+
+void CameraControlModel::routeDownload(const QString& FileName) {
+    if (Vosquin1.FocusMode()) {
+        if (IFrameImageWindow* frame = openFrameImageWindow()) frame->clearimage();
+        if (IImageDispWindow* disp = focusFrameWindow()) disp->LoadImage(FileName);
+        if (IFrameImageWindow* frame = openFrameImageWindow()) frame->UpdateImage();
+        return;
+    }
+    auto* capture = windows().ifLoadedAs<ICaptureWindow>(Win::frmCapture);
+    if (!capture) return;
+    if (isRawFile(FileName)) {
+        if (clsCamera* cam = mainCamera()) cam->UpdateStatus(QStringLiteral("Developing"));
+        Globals::WriteLogLine(QStringLiteral("Developing image:") + FileName);
+        const QString developed = Vosquin1.DevlopRaw(FileName);
+        if (developed.contains(QLatin1String("jpg"))) capture->LoadAThumb(developed);
+    } else {
+        capture->LoadAThumb(FileName);
+    }
+}
+
+void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
+    Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnComplete: ") + FileName);
+    trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
+        sFileDownloaded_ = FileName;
+        try {
+            routeDownload(FileName);
+        } catch (...) {
+            // The next frame must not wait for this one, whatever failed.
+            clearWaitingFlags();
+            throw;
+        }
+        clearWaitingFlags();
+        view_.setFormHeight(kCompactHeight);
+    });
+}
+
+void CameraControlModel::Vosquin1_OnConnected(const QString& CamModel) {
+    Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnConnected: ") + CamModel);
+    // A failed connect: the camera stays disconnected and nothing is read from
+    // the error text.
+    if (CamModel.startsWith(QLatin1String("Error:"))) {
+        if (clsCamera* cam = mainCamera())
+            cam->UpdateStatus(QStringLiteral("Connection failed ") + CamModel);
+        return;
+    }
+    trapAndTrace(QStringLiteral("Vosquin1_OnConnected"), [&] {
+        if (clsCamera* cam = mainCamera()) cam->setConnected(true);
+        ProgramState& s = state();
+        auto has = [&](const char* text) {
+            return CamModel.contains(QLatin1String(text), Qt::CaseInsensitive);
+        };
+        if (has("D60")) s.bD60 = true;
+        if (has("1D")) s.b1D = true;
+        if (has("20D")) s.b20D = true;
+        if (has("350") || has("350D") || has("Rebel XT") || has("RebelXT")) s.b350D = true;
+        Vosquin1.RequestBatteryLevel();
+        Globals::WriteLogLine(QStringLiteral("MirrorLock:") + trueFalse(Vosquin1.MirrorLock()));
+        loadModeOption();
+        GetDefaultValues();
+        view_.DisableMonitorControls();
+        toolbarEnable(QStringLiteral("Connected"));
+        SetControlStates();
+        view_.setFormHeight(kCompactHeight);
+    });
+}
+
+void CameraControlModel::Vosquin1_OnDisconnected() {
+    Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnDisconnected: "));
+    trapAndTrace(QStringLiteral("Vosquin1_OnDisconnected"), [&] {
+        saveModeOption();
+        if (clsCamera* cam = mainCamera()) cam->setConnected(false);
+        view_.EnableMonitorControls();
+        toolbarEnable(QStringLiteral("Disconnected"));
+        SetControlStates();
+    });
+}
+
+void CameraControlModel::Vosquin1_OnBatteryLevelChange(const QString& BatteryLevel) {
+    Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnBatteryLevelChange: ") +
+                          BatteryLevel);
+    trapAndTrace(QStringLiteral("SetBatteryLevelIndicator"),
+                 [&] { view_.showBattery(batteryPicture(BatteryLevel)); });
+}
+
+void CameraControlModel::Vosquin1_OnReadyForRelease(bool ReadyState) {
+    Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnReadyForRelease: ") +
+                          trueFalse(ReadyState));
+    guarded([&] {
+        enableButton(kShutterRelease, ReadyState);
+        view_.setReleaseEnabled(ReadyState);
+    });
+}
+
+void CameraControlModel::Vosquin1_OnStatusUpdate(const QString& CamStatus) {
+    Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnStatusUpdate: ") + CamStatus);
+    guarded([&] {
+        if (clsCamera* cam = mainCamera()) cam->UpdateStatus(CamStatus);
+    });
+}
+
+void CameraControlModel::Vosquin1_OnBulbMode(bool BulbMode) {
+    Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnBulbMode:") + trueFalse(BulbMode));
+    guarded([&] {
+        SetControlStates();
+        if (clsCamera* cam = mainCamera()) cam->setBulbMode(BulbMode);
+    });
+}
+
+void CameraControlModel::LoadANewImage(const QString& path) {
+    trapAndTrace(QStringLiteral("FolderMonitor1_LoadANewImage"), [&] {
+        if (IImageDispWindow* disp = focusFrameWindow()) disp->LoadImage(path);
+    });
+}
+
+}  // namespace zelmora::camera

@@ -1,0 +1,306 @@
+#include "camera/frmCameraControl.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "platform/automation/Control.h"
+#include "platform/automation/ControlHost.h"
+#include "shell/AppPaths.h"
+#include "shell/Conv.h"
+#include "shell/Errors.h"
+#include "shell/Globals.h"
+#include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
+
+namespace zelmora::camera {
+
+const QString frmCameraControl::kDesignCaption = QStringLiteral("Camera Control");
+
+namespace {
+
+struct ControlSource {
+    frmCameraControl::ControlFactory factory;
+    QString libraryFolder;
+};
+
+ControlSource& source() {
+    static ControlSource s;
+    static const bool hooked = [] {
+        addResetHook([] { s = ControlSource{}; });
+        return true;
+    }();
+    (void)hooked;
+    return s;
+}
+
+template <typename T>
+T* named(T* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+int px(int twips) {
+    return Conv::twipsToPixels(twips);
+}
+
+constexpr int kMargin = 6;
+
+}  // namespace
+
+void frmCameraControl::setControlFactory(ControlFactory factory) {
+    source().factory = std::move(factory);
+}
+
+void frmCameraControl::setControlLibraryFolder(const QString& folder) {
+    source().libraryFolder = folder;
+}
+
+QPixmap frmCameraControl::batteryPixmap(int picture) {
+    // Four 24 x 10 pictures: 1 empty, 2 low, 3 weak, 4 good.
+    QPixmap pm(24, 10);
+    pm.fill(Qt::transparent);
+    if (picture < 1 || picture > 4) return pm;
+    QPainter p(&pm);
+    p.setPen(QColor(40, 40, 40));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(0, 0, 21, 9);
+    p.fillRect(22, 3, 2, 4, QColor(40, 40, 40));
+    static const QColor kColours[] = {Qt::transparent, QColor(200, 30, 30), QColor(230, 160, 0),
+                                      QColor(30, 170, 40)};
+    const int filled = (picture - 1) * 20 / 3;  // 0, 6, 13, 20 of 20
+    if (filled > 0) p.fillRect(1, 1, filled, 8, kColours[picture - 1]);
+    return pm;
+}
+
+frmCameraControl::frmCameraControl(QWidget* parent)
+    : QWidget(parent), vosquin_(this), model_(vosquin_, *this, this) {
+    setObjectName(QStringLiteral("frmCameraControl"));
+    setWindowTitle(kDesignCaption);
+    setProperty("designCaption", kDesignCaption);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setMouseTracking(true);
+    buildControls();
+    Form_Load();
+}
+
+frmCameraControl::~frmCameraControl() {
+    // Deleted without being closed (program end): unloaded all the same.
+    model_.ContinuousTimer().setEnabled(false);
+    if (!unloaded_ && windows().ifLoaded(Win::frmCameraControl) == this)
+        windows().markUnloaded(Win::frmCameraControl);
+    // The link to the control goes before the control does.
+    vosquin_.detach();
+    if (Vosquin1Host) Vosquin1Host->clear();
+}
+
+void frmCameraControl::buildControls() {
+    Vosquin1Host = named(new automation::ControlHost(this), "Vosquin1");
+
+    Frame2 = named(new QGroupBox(this), "Frame2");
+    Label5 = named(new QLabel(QStringLiteral("Battery:"), Frame2), "Label5");
+    Label5->setGeometry(px(180), px(210), px(645), px(225));
+    imgBatteryLevel = named(new QLabel(Frame2), "imgBatteryLevel");
+    imgBatteryLevel->setGeometry(px(870), px(270), px(360), px(150));
+
+    optMode[0] = named(new QRadioButton(QStringLiteral("Focus Mode"), this), "optMode0");
+    optMode[0]->setToolTip(QStringLiteral("Puts camera into focus mode"));
+    optMode[1] = named(new QRadioButton(QStringLiteral("Capture Mode"), this), "optMode1");
+    optMode[1]->setToolTip(QStringLiteral("Puts camera into captue mode and opens capture window"));
+    chSaveFocus = named(new QCheckBox(QStringLiteral("Save Focus Images"), this), "chSaveFocus");
+    chSaveFocus->setToolTip(
+        QStringLiteral("Sets Current ISO,Tv and Quality as default for this mode"));
+    cbSetDefault =
+        named(new QPushButton(QStringLiteral("Save as  default focus mode"), this), "cbSetDefault");
+    cbSetDefault->setToolTip(
+        QStringLiteral("Makes current camera settings default for the current mode"));
+
+    // The folder-monitor panel goes here; it stays hidden until it is set up.
+    FolderMonitor1 = named(new QWidget(this), "FolderMonitor1");
+    FolderMonitor1->hide();
+
+    Frame1 = named(new QGroupBox(QStringLiteral("Focus"), this), "Frame1");
+    cbRelease = named(new QPushButton(QStringLiteral("Release"), Frame1), "cbRelease");
+    cbRelease->setGeometry(px(2445), px(330), px(1155), px(345));
+    txtFocusCap2 = named(new QLineEdit(QStringLiteral("Text1"), this), "txtFocusCap2");
+
+    for (int i = 0; i < 2; ++i) {
+        optMode[i]->setAutoExclusive(false);  // the window decides which one is on
+        connect(optMode[i], &QRadioButton::clicked, this, [this, i] {
+            model_.setOptMode(i, true);
+            showOption(i, true);
+        });
+    }
+    connect(chSaveFocus, &QCheckBox::clicked, this,
+            [this](bool checked) { model_.chSaveFocus_Click(checked); });
+    connect(cbRelease, &QPushButton::clicked, this, [this] { model_.cbRelease_Click(); });
+    connect(cbSetDefault, &QPushButton::clicked, this, [this] { model_.cbSetDefault_Click(); });
+    for (QWidget* w : {static_cast<QWidget*>(optMode[0]), static_cast<QWidget*>(optMode[1]),
+                       static_cast<QWidget*>(chSaveFocus), static_cast<QWidget*>(cbSetDefault)}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+}
+
+void frmCameraControl::loadControl() {
+    if (source().factory) {
+        Vosquin1Host->setControl(source().factory());
+        vosquin_.attach(Vosquin1Host->control());
+    } else {
+        vosquin_.load(*Vosquin1Host, AppPaths::appDir(), source().libraryFolder);
+    }
+}
+
+void frmCameraControl::Form_Load() {
+    trapAndTrace(QStringLiteral("Form_Load Camera Control"), [&] {
+        loadControl();
+        if (vosquin_.Connected()) vosquin_.Disconnect();
+    });
+    // The control's dialog lays itself out; everything else goes below it at
+    // the design's sizes.
+    const QSize control = Vosquin1Host->sizeHint().expandedTo(QSize(px(6075), px(2865)));
+    const int width = std::max(control.width(), px(6375)) + 2 * kMargin;
+    Vosquin1Host->setGeometry(kMargin, kMargin, control.width(), control.height());
+    int y = kMargin + control.height() + kMargin;
+    Frame2->setGeometry(kMargin, y, px(1815), px(555));
+    y += px(555) + kMargin;
+    const int rowHeight = px(525);
+    optMode[0]->setGeometry(kMargin, y, px(1215), rowHeight);
+    optMode[1]->setGeometry(kMargin + px(1275), y, px(1365), rowHeight);
+    chSaveFocus->setGeometry(kMargin + px(2700), y, px(2055), rowHeight);
+    cbSetDefault->setGeometry(width - kMargin - px(1275) - 40, y, px(1275) + 40, rowHeight);
+    y += rowHeight + kMargin;
+    compactHeight_ = y;
+    FolderMonitor1->setGeometry(kMargin, y, width - 2 * kMargin, px(2325));
+    y += px(2325) + kMargin;
+    panelHeight_ = y;
+    Frame1->setGeometry(kMargin, y, width - 2 * kMargin, px(885));
+    txtFocusCap2->setGeometry(kMargin + px(1920), y + px(540), px(825), px(285));
+    setFixedWidth(width);
+    trapAndTrace(QStringLiteral("Form_Load Camera Control"), [&] {
+        Globals::RestoreFormPosition(this, kDesignCaption);
+        setFormHeight(CameraControlModel::kCompactHeight);
+        const QString folder = AppPaths::appDir();
+        vosquin_.setSavePath(folder);
+        vosquin_.setFocusSavePath(folder + u'/');
+    });
+    windows().markLoaded(Win::frmCameraControl, this);
+}
+
+void frmCameraControl::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    // Leaves the toolbar's Start and Stop as they are without a loop.
+    model_.stopContinuousLoop();
+    trapAndTrace(QStringLiteral("Form_Unload Camera Control"), [&] {
+        model_.saveModeOption();
+        Globals::SaveFormPosition(this, kDesignCaption);
+    });
+    windows().markUnloaded(Win::frmCameraControl);
+}
+
+void frmCameraControl::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();  // deleted later: a handler of this window may be on the stack
+}
+
+void frmCameraControl::showEvent(QShowEvent* event) {
+    // A fixed border with no maximise button.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                            Qt::MSWindowsFixedSizeDialogHint);
+    QWidget::showEvent(event);
+}
+
+void frmCameraControl::mouseMoveEvent(QMouseEvent* event) {
+    state().bMsgBoxShowing = false;
+    QWidget::mouseMoveEvent(event);
+}
+
+bool frmCameraControl::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseMove:
+            state().bMsgBoxShowing = true;
+            break;
+        case QEvent::MouseButtonRelease:
+            // Key presses go to the hidden box, not to the option or button.
+            QMetaObject::invokeMethod(
+                this, [this] { txtFocusCap2->setFocus(); }, Qt::QueuedConnection);
+            break;
+        case QEvent::MouseButtonDblClick:
+            for (int i = 0; i < 2; ++i)
+                if (watched == optMode[i]) {
+                    model_.optMode_DblClick(i);
+                    return true;
+                }
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// --- The view ------------------------------------------------------------------
+
+void frmCameraControl::showOption(int index, bool selected) {
+    optMode[index != 0]->setChecked(selected);
+}
+
+void frmCameraControl::setOptionEnabled(int index, bool enabled) {
+    optMode[index != 0]->setEnabled(enabled);
+}
+
+void frmCameraControl::setDefaultCaption(const QString& caption) {
+    cbSetDefault->setText(caption);
+}
+
+void frmCameraControl::setSaveFocusEnabled(bool enabled) {
+    chSaveFocus->setEnabled(enabled);
+}
+
+void frmCameraControl::setReleaseEnabled(bool enabled) {
+    cbRelease->setEnabled(enabled);
+}
+
+void frmCameraControl::showBattery(int picture) {
+    if (picture >= 1 && picture <= 4) {
+        batteryShown_ = picture;
+        imgBatteryLevel->setPixmap(batteryPixmap(picture));
+    }
+    imgBatteryLevel->repaint();
+}
+
+void frmCameraControl::setFormHeight(int twips) {
+    formHeightTwips_ = twips;
+    setFixedHeight(twips >= CameraControlModel::kFolderMonitorHeight ? panelHeight_
+                                                                     : compactHeight_);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->adjustSize();
+}
+
+void frmCameraControl::setWindowStateNormal() {
+    QWidget* frame = frameOf(this);
+    frame->setWindowState(frame->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+}
+
+void frmCameraControl::setBusy(bool busy) {
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+        repaint();
+    } else {
+        unsetCursor();
+    }
+}
+
+void frmCameraControl::showFolderMonitor() {
+    FolderMonitor1->show();
+}
+
+}  // namespace zelmora::camera
