@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 
@@ -92,6 +93,18 @@ public:
     virtual ~IAnalysisWindow() = default;
     virtual void updateHistory() = 0;
     virtual void ChangeColors() = 0;
+    // The focus log: cut to its header and started, or stopped (the autofocus
+    // run brackets every run with these).
+    virtual void StartTheFocusLog() {}
+    virtual void StopTheFocusLog() {}
+    // The newest figures (the last analysed frame of the chosen star): widths
+    // at half maximum and the half-flux radius in pixels, the peak in grey
+    // levels 0 to 255. No value before the first frame of the star has been
+    // analysed; a frame without a centroid reads 0.
+    virtual std::optional<float> GetCurrentHFWHM() const { return std::nullopt; }
+    virtual std::optional<float> GetCurrentVFWHM() const { return std::nullopt; }
+    virtual std::optional<float> GetCurrentPeakValue() const { return std::nullopt; }
+    virtual std::optional<float> GetCurrentRadialSum() const { return std::nullopt; }
 };
 
 // The image capture window.

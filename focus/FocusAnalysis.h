@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "focus/FocusGraphs.h"
+#include "focus/FocusHistory.h"
+#include "image/aPoint.h"
+#include "image/cDIBSection.h"
+
+namespace zelmora::focus {
+
+class hlog;
+
+// The star analysis of the focus frames: the history of crops, the figures
+// table, the graphs, the drift and the two logs. One for the whole program; it
+// outlives the analysis window (which is a view of it), so an autofocus run
+// that reads the figures keeps working while the window is closed and opened
+// again for a new star.
+class FocusAnalysis {
+public:
+    static constexpr std::int16_t kCentroidThreshold = 25;
+    static constexpr int kWindow = 64;  // the measuring window, pixels
+    static inline const QString kNoCentroidMessage =
+        QStringLiteral("Centroid not found! Please choose a brighter star");
+
+    struct HistoryEntry {
+        QImage picture;  // RGB888: a night of crops stays small
+        QString timeOfDay;
+    };
+
+    enum class Outcome {
+        NoStar,         // no star located yet: nothing measured
+        NoCentroid,     // nothing above the threshold: the message was shown
+        MeasureFailed,  // a measuring step failed: no figures, no log line
+        Measured,
+    };
+
+    // Replaces the star measurement (tests make it fail).
+    using StarProcessor = std::function<void(cDIBSection& picture, const aPoint& aoi, aPoint& dims,
+                                             cDIBSection& star, std::int32_t channel)>;
+
+    FocusAnalysis();
+    ~FocusAnalysis();
+    FocusAnalysis(const FocusAnalysis&) = delete;
+    FocusAnalysis& operator=(const FocusAnalysis&) = delete;
+
+    static FocusAnalysis& instance();
+
+    // A new analysis window: empty history list and table, no star located,
+    // drift counted from the first centroid again, graphs cleared. The logs
+    // are left alone (the window starts and stops them).
+    void startAfresh();
+    // Everything back to the program's start, logs closed.
+    void reset();
+
+    // --- History list --------------------------------------------------------
+    // Stores a copy of the crop; returns its index (1 = oldest).
+    int addPicture(const QImage& picture, const QString& timeOfDay);
+    int count() const { return static_cast<int>(entries_.size()); }
+    // Index 1 ... count(); nullptr outside.
+    const HistoryEntry* entry(int index) const;
+
+    // --- The analysis --------------------------------------------------------
+    // Finds the star on history picture 1 (always the crop taken when the star
+    // was picked) and makes a blank reference picture of its size.
+    void LocateBrightestPoint(int hist);
+    // Analyses picture thishist (-1: the one in WhichHist) into column
+    // thishist + 1. The table grows to count() + 1 columns first.
+    Outcome Update(int thishist);
+
+    // The newest figures: rows of the table's last column. No value before the
+    // first analysed frame of this star.
+    std::optional<float> GetCurrentHFWHM() const { return table_.last(FocusHistory::HFWHM); }
+    std::optional<float> GetCurrentVFWHM() const { return table_.last(FocusHistory::VFWHM); }
+    std::optional<float> GetCurrentPeakValue() const { return table_.last(FocusHistory::Peak); }
+    std::optional<float> GetCurrentRadialSum() const { return table_.last(FocusHistory::Radial); }
+
+    const FocusHistory& History() const { return table_; }
+    int WhichHist() const { return whichHist_; }
+    const aPoint& oStarPoint() const { return starPoint_; }
+    const aPoint& oCentroid() const { return centroid_; }
+    const aPoint& oHistoryImageSize() const { return historyImageSize_; }
+
+    // What the window shows.
+    const QImage& picAnal() const { return picAnal_; }
+    const QImage& PicCal() const { return picCal_; }
+    const FocusGraphs& graphs() const { return graphs_; }
+    // "X:dx Y:dy" of the last analysed frame; empty before it.
+    const QString& driftText() const { return driftText_; }
+
+    // --- Logs ----------------------------------------------------------------
+    // Cuts analyze.log to its header and logs every analysed frame from now on.
+    void StartTheFocusLog();
+    void StopTheFocusLog();
+    bool focusLogOn() const { return focusLog_ != nullptr; }
+    void StartTrackingLog();
+    void StopTrackingLog();
+    bool trackingLogOn() const { return trackLog_ != nullptr; }
+
+    static QString focusLogPath();
+    static QString trackingLogPath();
+
+    void setStarProcessor(StarProcessor processor);
+
+private:
+    void ShowStarDrift();
+    Outcome measure(int column);
+
+    std::vector<HistoryEntry> entries_;
+    FocusHistory table_;
+    int whichHist_ = 0;
+    aPoint starPoint_;
+    aPoint centroid_;
+    aPoint historyImageSize_;
+    cDIBSection historyDib_;
+    cDIBSection starDib_;
+    double lastCentroidX_ = 0.0;
+    double lastCentroidY_ = 0.0;
+    QImage picAnal_;
+    QImage picCal_;
+    FocusGraphs graphs_;
+    QString driftText_;
+    std::unique_ptr<hlog> focusLog_;
+    std::unique_ptr<hlog> trackLog_;
+    StarProcessor processStar_;
+};
+
+}  // namespace zelmora::focus
