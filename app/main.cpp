@@ -1,5 +1,8 @@
 #include <QApplication>
-#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
 
 #include "cables/CablesWindows.h"
 #include "camera/CameraWindows.h"
@@ -7,6 +10,7 @@
 #include "display/DisplayWindows.h"
 #include "focus/FocusWindows.h"
 #include "mainwindow/MDIMain.h"
+#include "platform/os/Dialogs.h"
 #include "platform/os/IniSettingsStore.h"
 #include "platform/sim/SimSky.h"
 #include "platform/time/Clock.h"
@@ -21,11 +25,20 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);  // the main window's close ends the program
 
     const QStringList args = QApplication::arguments();
-    const QString exeDir = QApplication::applicationDirPath();
-    zelmora::AppPaths::setAppDir(zelmora::AppPaths::chooseAppDir(args, exeDir));
-    zelmora::AppPaths::setResourceDir(exeDir);  // shipped files stay beside the program
-    QDir().mkpath(zelmora::AppPaths::appDir());
+    // The user's data lives in its own folder; shipped files are read where they
+    // were built or installed, and defaults the user may edit are copied over once.
+    const zelmora::AppPaths::AppDirChoice appDir = zelmora::AppPaths::chooseAppDir(args);
+    zelmora::AppPaths::setResourceDir(
+        zelmora::AppPaths::chooseResourceDir(QApplication::applicationDirPath()));
     zelmora::Shell::connectServices();
+    if (!appDir.problem.isEmpty()) {
+        std::fprintf(stderr, "zelmora: %s\n", qPrintable(appDir.problem));
+        zelmora::platform::Dialogs::msgBox(appDir.problem, zelmora::platform::Msg::Critical);
+        return 1;
+    }
+    zelmora::AppPaths::setAppDir(appDir.dir);
+    for (const QString& problem : zelmora::AppPaths::seedDefaults())
+        std::fprintf(stderr, "zelmora: %s\n", qPrintable(problem));
     // The simulated sky keeps the program's time (bulb lengths, drift).
     zelmora::sim::SimSky::instance().setTimeSource(
         [] { return zelmora::platform::clock().monotonicMs(); });
@@ -37,8 +50,29 @@ int main(int argc, char** argv) {
     zelmora::sky::registerWindows();
 
     zelmora::MDIMain main;
-    main.setCommandLine(args);
+    main.setCommandLine(zelmora::AppPaths::programArguments(args));
     main.Form_Load();
     main.show();
-    return QApplication::exec();
+    // "--smoke": start, report the folders and any shipped file not found, and
+    // close again (the installation test runs this).
+    int smokeResult = 0;
+    if (args.contains(QStringLiteral("--smoke"))) {
+        QTimer::singleShot(0, &main, [&] {
+            std::printf("application folder: %s\nresource folder: %s\n",
+                        qPrintable(zelmora::AppPaths::appDir()),
+                        qPrintable(zelmora::AppPaths::resourceDir()));
+            for (const char* name : {"MoonPhases/moon1.gif", "DataFiles/Locations.txt",
+                                     "Zelmora 3.0 User Manual.pdf"}) {
+                const QString path = zelmora::AppPaths::join(zelmora::AppPaths::resourceDir(),
+                                                             QString::fromLatin1(name));
+                if (QFileInfo::exists(path)) continue;
+                std::printf("missing: %s\n", qPrintable(path));
+                smokeResult = 1;
+            }
+            std::fflush(stdout);
+            main.close();
+        });
+    }
+    const int result = QApplication::exec();
+    return smokeResult ? smokeResult : result;
 }

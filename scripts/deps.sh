@@ -11,6 +11,12 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 
+# "deps.sh --list" prints the list (scripts/check-deps.sh reads it).
+if [ "${1:-}" = "--list" ]; then
+    printf '%s\n' "${PACKAGES[@]}"
+    exit 0
+fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
@@ -21,7 +27,15 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     SUDO=""
-    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "These Debian packages are missing: ${missing[*]}" >&2
+            echo "Ask an administrator to install them (as root):" >&2
+            echo "  apt-get install --no-install-recommends ${missing[*]}" >&2
+            exit 1
+        fi
+        SUDO="sudo"
+    fi
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -qq
     $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -78,10 +78,3 @@ TEST(ConvTest, PathJoin) {
     EXPECT_EQ(AppPaths::join("/app", "Medium\\Normal"), "/app/Medium\\Normal");
     EXPECT_EQ(AppPaths::join("", "x"), "x");
 }
-
-TEST(ConvTest, ApplicationFolderChoice) {
-    EXPECT_EQ(AppPaths::chooseAppDir({"zelmora", "--app-dir", "/tmp/zz"}, "/usr/bin"), "/tmp/zz");
-    const QString tmp = QDir::tempPath();
-    EXPECT_EQ(AppPaths::chooseAppDir({"zelmora"}, tmp), QDir(tmp).absolutePath());
-    EXPECT_TRUE(AppPaths::chooseAppDir({"zelmora"}, "/nonexistent/bin").endsWith("/zelmora"));
-}
