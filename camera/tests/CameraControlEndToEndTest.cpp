@@ -1,0 +1,164 @@
+// The camera window on the real camera release control and the simulated
+// camera library: connect, focus frames singly and continuously, capture frames.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include "camera/CameraWindows.h"
+#include "camera/clsCamera.h"
+#include "camera/frmCameraControl.h"
+#include "camera/tests/CameraControlFakes.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/rcsdk/SimCamera.h"
+#include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
+#include "testing/TestEnv.h"
+
+namespace zelmora::camera::test {
+namespace {
+
+class CameraWindowEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(registryDir.isValid());
+        automation::registry::setFile(registryDir.filePath("classes.json"));
+        frmCameraControl::setControlLibraryFolder(
+            QFileInfo(QStringLiteral(VOSQUIN_LIBRARY)).absolutePath());
+        testenv::enableTrace();
+        main = std::make_unique<FakeMainWindow>();
+        oMainCamera() = std::make_shared<clsCamera>();
+        registerFakeNeighbours();
+        registerWindows();
+    }
+    void TearDown() override {
+        // The control ends its camera session before the library is reset.
+        delete win.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        automation::registry::setFile({});
+        EXPECT_TRUE(testenv::dialogs().allUsed()) << "a scripted box was not shown";
+    }
+
+    void openWindow() {
+        win = qobject_cast<frmCameraControl*>(windows().show(Win::frmCameraControl));
+        ASSERT_NE(win, nullptr);
+    }
+    void connectCamera() {
+        testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
+        win->doconnect();
+    }
+    // Lets the library's thread finish and the control handle what it posted.
+    static void deliver() {
+        for (int round = 0; round < 4; ++round) {
+            ASSERT_TRUE(simrc::waitUntilIdle());
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    }
+    FakeImageDisp* focusFrameWindow() {
+        return windows().ifLoadedAs<FakeImageDisp>(Win::frmImageDisp);
+    }
+
+    QTemporaryDir registryDir;
+    std::unique_ptr<FakeMainWindow> main;
+    QPointer<frmCameraControl> win;
+};
+
+TEST_F(CameraWindowEndToEnd, AFocusFrameGoesFromReleaseToTheFocusFrameWindow) {
+    openWindow();
+    vosquin::VosquinHost* control = win->Vosquin1();
+    ASSERT_NE(control->control(), nullptr) << "the control was not created by its class name";
+
+    connectCamera();
+    ASSERT_TRUE(control->Connected());
+    EXPECT_TRUE(oMainCamera()->connected());
+    EXPECT_TRUE(state().b20D);
+    EXPECT_TRUE(control->FocusMode());
+    EXPECT_TRUE(control->PicPc());
+    EXPECT_EQ(control->ISO(), "800");  // the focus mode's defaults
+    EXPECT_EQ(control->Tv(), "4''");
+    EXPECT_EQ(main->modes, QStringList{"Connected"});
+    EXPECT_TRUE(main->enabled(19));
+    EXPECT_TRUE(main->enabled(13));
+    EXPECT_EQ(win->batteryPictureShown(), 4);
+
+    win->release();
+    deliver();
+    const QString frame = testenv::appDir() + "/FocusImages/Focus.jpg";
+    EXPECT_TRUE(QFileInfo(frame).isFile());
+    ASSERT_NE(focusFrameWindow(), nullptr);
+    EXPECT_EQ(focusFrameWindow()->loaded, QStringList{frame});
+    EXPECT_EQ(win->sFileDownloaded(), frame);
+    EXPECT_FALSE(control->WaitingForDownload());
+    EXPECT_FALSE(state().bWaitingForDownload);
+    const QStringList trace = testenv::traceLines();
+    EXPECT_TRUE(trace.contains("EVENT: frmCameraControl: Vosquin1_OnStatusUpdate: Taking Picture"));
+    EXPECT_TRUE(trace.contains("EVENT: frmCameraControl: Vosquin1_OnComplete: " + frame));
+}
+
+TEST_F(CameraWindowEndToEnd, TheContinuousLoopTakesAFrameEveryIntervalAndStopsCleanly) {
+    simrc::setSynchronousDelivery(true);
+    openWindow();
+    connectCamera();
+    ASSERT_TRUE(win->Vosquin1()->Connected());
+
+    main->lbInterval()->setText("2");
+    win->StartContinousDownload();
+    ASSERT_TRUE(win->model().bContinuousFocus());
+    EXPECT_EQ(win->model().ContinuousTimer().interval(), 2000);
+    deliver();
+    ASSERT_NE(focusFrameWindow(), nullptr);
+    EXPECT_EQ(focusFrameWindow()->loaded.size(), 1);  // the first frame at once
+
+    testenv::vclock().advance(10000);  // ticks at 2, 4, 6, 8 and 10 seconds
+    deliver();
+    const QString frame = testenv::appDir() + "/FocusImages/Focus.jpg";
+    EXPECT_EQ(focusFrameWindow()->loaded, QStringList(6, frame));
+    EXPECT_EQ(simrc::callCount("RCCapture"), 6);
+
+    win->StartContinousDownload();  // "Stop"
+    EXPECT_FALSE(win->model().bContinuousFocus());
+    EXPECT_FALSE(main->enabled(15));
+    EXPECT_TRUE(main->enabled(13));
+    testenv::vclock().advance(10000);
+    deliver();
+    EXPECT_EQ(focusFrameWindow()->loaded.size(), 6);
+    EXPECT_EQ(simrc::callCount("RCCapture"), 6);
+    EXPECT_FALSE(state().bWaitingForDownload);
+}
+
+TEST_F(CameraWindowEndToEnd, CaptureFramesGoToTheCaptureWindowAndRawFilesAreDeveloped) {
+    openWindow();
+    connectCamera();
+    win->SetCaptureMode();
+    ASSERT_TRUE(bCaptureLoaded());
+    vosquin::VosquinHost* control = win->Vosquin1();
+    EXPECT_FALSE(control->FocusMode());
+    control->setPicPc(true);
+    control->setFileName("M31-");
+
+    neighbourCalls().clear();
+    control->Release();
+    deliver();
+    const QString jpeg = testenv::appDir() + "/M31-0001.JPG";
+    EXPECT_EQ(neighbourCalls(), QStringList{"capture.LoadAThumb(" + jpeg + ")"});
+
+    simrc::setImageFormat({4, 0});  // Raw on the camera body
+    deliver();
+    ASSERT_EQ(control->ImageQuality(), "Raw");
+    neighbourCalls().clear();
+    control->Release();
+    deliver();
+    const QString developed = testenv::appDir() + "/M31-0002.jpg";
+    EXPECT_EQ(neighbourCalls(), QStringList{"capture.LoadAThumb(" + developed + ")"});
+    EXPECT_TRUE(QFileInfo(developed).isFile());
+    EXPECT_TRUE(QFileInfo(testenv::appDir() + "/M31-0002.CR2").isFile());
+    EXPECT_TRUE(
+        testenv::traceLines().contains("Developing image:" + testenv::appDir() + "/M31-0002.CR2"));
+}
+
+}  // namespace
+}  // namespace zelmora::camera::test
