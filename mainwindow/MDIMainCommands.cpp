@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -255,6 +256,11 @@ void MDIMain::mnuMute_Click() {
 
 void MDIMain::mnuWavFile_Click() {
     const QString wavDir = AppPaths::join(AppPaths::resourceDir(), QStringLiteral("WavFiles"));
+    // A folder that did not ship is named; the user may still choose a file elsewhere.
+    if (!QFileInfo(wavDir).isDir())
+        Dialogs::msgBox(QStringLiteral("The sound folder %1 could not be found.")
+                            .arg(QDir::toNativeSeparators(wavDir)),
+                        Msg::Exclamation);
     guarded([&] { QDir::setCurrent(wavDir); });
     platform::FileDialogRequest request;
     request.filter = QStringLiteral("Wav File|*.wav");
@@ -329,9 +335,19 @@ void MDIMain::mnuCatalogue_Click() {
 }
 
 void MDIMain::mnuHelp_Click() {
-    // A missing manual is not reported.
-    platform::DesktopService::instance().open(QUrl::fromLocalFile(
-        AppPaths::join(AppPaths::resourceDir(), QStringLiteral("Zelmora 3.0 User Manual.pdf"))));
+    // A manual that is missing or that nothing can open is named, not passed over.
+    const QString manual =
+        AppPaths::join(AppPaths::resourceDir(), QStringLiteral("Zelmora 3.0 User Manual.pdf"));
+    if (!QFileInfo::exists(manual)) {
+        Dialogs::msgBox(QStringLiteral("The user manual %1 could not be found.")
+                            .arg(QDir::toNativeSeparators(manual)),
+                        Msg::Exclamation);
+        return;
+    }
+    if (!platform::DesktopService::instance().open(QUrl::fromLocalFile(manual)))
+        Dialogs::msgBox(QStringLiteral("The user manual %1 could not be opened.")
+                            .arg(QDir::toNativeSeparators(manual)),
+                        Msg::Exclamation);
 }
 
 // --- Telescope ---------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEnterEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,10 +14,10 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "mainwindow/MDIMain.h"
 #include "platform/os/Dialogs.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
-#include "mainwindow/MDIMain.h"
 #include "shell/MainWindow.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
@@ -231,11 +232,40 @@ TEST_F(MainWindowCommandsTest, ShellWindowsAndTheManual) {
     EXPECT_EQ(windows().ifLoaded(Win::frmAbout)->parentWidget(), nullptr) << "modeless, on its own";
     trigger("mnuColorPicker");
     ASSERT_TRUE(windows().isLoaded(Win::frmColorPicker));
+    QFile manual(AppPaths::join(AppPaths::resourceDir(), "Zelmora 3.0 User Manual.pdf"));
+    ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    manual.close();
     trigger("mnuHelp");
     ASSERT_EQ(testenv::desktop().opened.size(), 1u);
     EXPECT_EQ(testenv::desktop().opened[0],
               QUrl::fromLocalFile(
                   AppPaths::join(AppPaths::resourceDir(), "Zelmora 3.0 User Manual.pdf")));
+}
+
+// A shipped file that a menu opens and that is not there is named to the user.
+TEST_F(MainWindowCommandsTest, MissingShippedFilesAreNamed) {
+    const QString manual = AppPaths::join(AppPaths::resourceDir(), "Zelmora 3.0 User Manual.pdf");
+    auto& dialogs = testenv::dialogs();
+    dialogs.expectMsgBox("The user manual " + manual + " could not be found.");
+    trigger("mnuHelp");
+    EXPECT_TRUE(testenv::desktop().opened.empty());
+
+    QFile file(manual);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    testenv::desktop().result = false;  // no program for PDF files
+    dialogs.expectMsgBox("The user manual " + manual + " could not be opened.");
+    trigger("mnuHelp");
+    EXPECT_EQ(testenv::desktop().opened.size(), 1u);
+
+    // The alarm picker names the missing folder, then lets the user look elsewhere.
+    dialogs
+        .expectMsgBox("The sound folder " + AppPaths::join(AppPaths::resourceDir(), "WavFiles") +
+                      " could not be found.")
+        .expectOpenFile("/home/me/bell.wav");
+    trigger("mnuWavFile");
+    EXPECT_EQ(state().sAlarmWavFile, "/home/me/bell.wav");
+    EXPECT_TRUE(dialogs.allUsed());
 }
 
 TEST_F(MainWindowCommandsTest, HistogramRunsUnderTheBusyPointer) {
@@ -335,6 +365,7 @@ TEST_F(MainWindowCommandsTest, FileChoicesAreSavedAndACancelChangesNothing) {
     platform::Dialogs::setBackend(dialogs);
     state().sAlarmWavFile = "alarm.wav";
     const QString catalogue = state().sCatalogueFile = "/old/ObjectCatalogue.txt";
+    QDir().mkpath(AppPaths::join(AppPaths::resourceDir(), "WavFiles"));
 
     dialogs->expectOpenFile("")
         .expectOpenFile("")
