@@ -4,14 +4,14 @@ namespace zelmora::cables {
 
 dsusb::dsusb(std::function<ports::HidTransport*()> transport, QObject* parent)
     : QObject(parent), transport_(std::move(transport)) {
+    connect(&oTimer, &platform::Timer::timeout, this, &dsusb::oTimer_Timer);
     oTimer.setInterval(kPollMs);
-    connect(&oTimer, &QTimer::timeout, this, &dsusb::oTimer_Timer);
-    oTimer.start();
+    oTimer.setEnabled(true);
     PollState_ = -1;
 }
 
 dsusb::~dsusb() {
-    oTimer.stop();
+    oTimer.setEnabled(false);
     disconnect();
 }
 

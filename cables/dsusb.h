@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "platform/ports/HidTransport.h"
+#include "platform/time/Timer.h"
 
 namespace zelmora::cables {
 
@@ -46,7 +46,7 @@ public:
     int PollState() const { return PollState_; }
     const std::string& DevicePathName() const { return DevicePathName_; }
     const ports::HidCaps& Capabilities() const { return Capabilities_; }
-    QTimer& timer() { return oTimer; }
+    platform::Timer& timer() { return oTimer; }
 
 signals:
     void connected();
@@ -69,7 +69,7 @@ private:
     std::array<std::uint8_t, 2> CommandBytes{};
     std::array<std::uint8_t, 8> OutputReportData{};
     int PollState_ = -1;
-    QTimer oTimer;
+    platform::Timer oTimer;  // on the program clock
 };
 
 }  // namespace zelmora::cables

@@ -29,10 +29,12 @@ protected:
 TEST_F(DsusbTest, ThePollTellsPresenceChangesOnceAndAgainAfterCheckState) {
     EXPECT_EQ(box->PollState(), -1);
     EXPECT_EQ(box->timer().interval(), 2000);
-    EXPECT_TRUE(box->timer().isActive());
-    EXPECT_TRUE(events.empty());  // no poll at construction
+    EXPECT_TRUE(box->timer().isRunning());
     plugBox();
-    box->oTimer_Timer();
+    testenv::vclock().advance(1999);
+    EXPECT_TRUE(events.empty());  // no poll at construction
+    testenv::vclock().advance(1);
+    EXPECT_EQ(events, std::vector<std::string>{"connected"});
     box->oTimer_Timer();
     EXPECT_EQ(events, std::vector<std::string>{"connected"});
     box->CheckState();
