@@ -29,6 +29,7 @@
 #include "mainwindow/ToolbarIcons.h"
 #include "shell/WindowRegistry.h"
 #include "shell/frmAbout.h"
+#include "sky/ScopeDriver.h"
 #include "shell/frmColorPick.h"
 
 namespace zelmora {
@@ -362,11 +363,11 @@ void MDIMain::SetupTelescope(bool forceChooser) {
             s.sScopeID = chooser.Choose(s.sScopeID);
         }
         // A driver object in use is kept; a new choice waits until it is let go.
-        if (!s.sScopeID.isEmpty() && !s.oScope) {
-            s.oScope = drivers::DriverRegistry::instance().createTelescope(s.sScopeID);
+        if (!s.sScopeID.isEmpty() && !sky::scope()) {
+            sky::scope() = drivers::DriverRegistry::instance().createTelescope(s.sScopeID);
             Settings::save(kTelescope, QStringLiteral("ID"), s.sScopeID);
         }
-        if (!s.sScopeID.isEmpty() && !s.oScope)
+        if (!s.sScopeID.isEmpty() && !sky::scope())
             Dialogs::msgBox(QStringLiteral("Error opening Scope."), Msg::Exclamation);
     } catch (...) {
         guarded([] {
@@ -380,17 +381,17 @@ void MDIMain::SetupTelescope(bool forceChooser) {
 void MDIMain::mnuLinkEst_Click() {
     ProgramState& s = state();
     SetupTelescope(false);
-    if (!s.oScope && s.sScopeID.isEmpty()) {
+    if (!sky::scope() && s.sScopeID.isEmpty()) {
         Dialogs::msgBox(
             QStringLiteral(
                 "You must select a telescope first. Use the Menu option Telescope->Setup..."),
             Msg::Exclamation);
         return;
     }
-    if (!s.oScope) return;  // creation failed and was reported
+    if (!sky::scope()) return;  // creation failed and was reported
     // A driver that fails while linking leaves the program unlinked.
     bool up = false;
-    const std::shared_ptr<drivers::Telescope> scope = s.oScope;
+    const std::shared_ptr<drivers::Telescope> scope = sky::scope();
     guarded([&] {
         scope->setConnected(true);
         up = scope->connected();

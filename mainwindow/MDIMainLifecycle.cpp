@@ -20,6 +20,7 @@
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "shell/modWin32Ver.h"
+#include "sky/ScopeDriver.h"
 
 namespace zelmora {
 
@@ -53,13 +54,13 @@ void MDIMain::DeleteTempThumbnails() {
 
 void MDIMain::mnuLinkTerminate_Click() {
     ProgramState& s = state();
-    if (s.oScope) {
+    if (const auto driver = sky::scope()) {
         guarded([&] {
-            if (s.oScope->connected()) s.oScope->setConnected(false);
+            if (driver->connected()) driver->setConnected(false);
         });
         // The link is gone once the driver is released, whatever it reported.
         s.bScopeLinked = false;
-        s.oScope.reset();
+        sky::scope().reset();
     }
     menuItem(QStringLiteral("mnuTelMotion"))->setEnabled(false);
     menuItem(QStringLiteral("mnuCatalogue"))->setEnabled(false);

@@ -5,8 +5,6 @@
 #include <functional>
 #include <memory>
 
-#include "platform/drivers/Telescope.h"
-
 namespace zelmora {
 
 // The program-wide flags and values that the windows and modules share.
@@ -61,7 +59,6 @@ struct ProgramState {
     bool bDSUSBConnected = false;
 
     // Telescope.
-    std::shared_ptr<drivers::Telescope> oScope;
     QString sScopeID;
     bool bScopeLinked = false;
     QString sCatalogueFile;

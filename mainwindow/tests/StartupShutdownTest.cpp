@@ -17,6 +17,7 @@
 #include "mainwindow/MDIMain.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
+#include "sky/ScopeDriver.h"
 #include "shell/WindowRegistry.h"
 #include "shell/clsWaitableTimer.h"
 #include "testing/TestEnv.h"
@@ -159,7 +160,7 @@ TEST_F(StartupShutdownTest, ShutdownOrderWithFakes) {
     MDIMain main;
     main.Form_Load();
     calls.clear();
-    state().oScope = std::make_shared<FakeScope>();
+    sky::scope() = std::make_shared<FakeScope>();
     state().bScopeLinked = true;
     cable->dsusb = true;
     for (const char* name : {"temp_IMG_0001.JPG", "xtempx.jpg", "TEMP.Jpg", "keep.jpg", "temp.png"}) {
@@ -190,7 +191,7 @@ TEST_F(StartupShutdownTest, SerialCableIsClosedAndAFailingScopeStillUnlinks) {
     calls.clear();
     auto scope = std::make_shared<FakeScope>();
     scope->throws = true;
-    state().oScope = scope;
+    sky::scope() = scope;
     scope.reset();
     state().bScopeLinked = true;
     state().bSerialEnabled = true;

@@ -9,6 +9,7 @@
 #include "shell/Globals.h"
 #include "mainwindow/MDIMain.h"
 #include "shell/ProgramState.h"
+#include "sky/ScopeDriver.h"
 #include "testing/TestEnv.h"
 
 using namespace zelmora;
@@ -160,7 +161,7 @@ TEST_F(TelescopeLinkTest, EstablishOnEachRoad) {
         EXPECT_EQ(menusEnabled(), c.linked);
         EXPECT_EQ(Settings::get("Telescope", "ID", ""), c.savedId);
         if (c.linked) {
-            EXPECT_TRUE(state().oScope->connected());
+            EXPECT_TRUE(sky::scope()->connected());
         }
         main->mnuLinkTerminate_Click();
     }
@@ -176,14 +177,14 @@ TEST_F(TelescopeLinkTest, SetupForcesTheChooserAndKeepsADriverInUse) {
     main->menuItem("mnuTelSetup")->trigger();
     EXPECT_EQ(ui->calls().back().currentId, drivers::kSimTelescopeId)
         << "the stored driver preselected";
-    EXPECT_NE(std::dynamic_pointer_cast<FakeScope>(state().oScope), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<FakeScope>(sky::scope()), nullptr);
     EXPECT_EQ(Settings::get("Telescope", "ID", ""), "Test.Scope");
 
     // With a driver in use, a new choice is neither used nor saved.
     ui->expectChoose(drivers::kSimTelescopeId);
     main->menuItem("mnuTelSetup")->trigger();
     EXPECT_EQ(state().sScopeID, drivers::kSimTelescopeId);
-    EXPECT_NE(std::dynamic_pointer_cast<FakeScope>(state().oScope), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<FakeScope>(sky::scope()), nullptr);
     EXPECT_EQ(Settings::get("Telescope", "ID", ""), "Test.Scope");
 
     // A cancelled chooser saves nothing and shows nothing.
@@ -191,7 +192,7 @@ TEST_F(TelescopeLinkTest, SetupForcesTheChooserAndKeepsADriverInUse) {
     testenv::memSettings().clearWrites();
     ui->expectChoose("");
     main->menuItem("mnuTelSetup")->trigger();
-    EXPECT_EQ(state().oScope, nullptr);
+    EXPECT_EQ(sky::scope(), nullptr);
     EXPECT_TRUE(testenv::memSettings().writes().empty());
     EXPECT_TRUE(testenv::dialogs().shown().empty());
 }
@@ -213,14 +214,14 @@ TEST_F(TelescopeLinkTest, TerminateAlwaysEndsTheLink) {
         auto scope = std::make_shared<FakeScope>(c.fake);
         scope->connected_ = c.connectedBefore;
         std::weak_ptr<FakeScope> weak = scope;
-        state().oScope = scope;
+        sky::scope() = scope;
         scope.reset();
         state().bScopeLinked = true;
         main->menuItem("mnuTelMotion")->setEnabled(true);
         main->menuItem("mnuCatalogue")->setEnabled(true);
         main->menuItem("mnuLinkTerminate")->trigger();
         EXPECT_FALSE(state().bScopeLinked);
-        EXPECT_EQ(state().oScope, nullptr);
+        EXPECT_EQ(sky::scope(), nullptr);
         EXPECT_TRUE(weak.expired()) << "the driver is released";
         EXPECT_FALSE(menusEnabled());
     }
@@ -231,7 +232,7 @@ TEST_F(TelescopeLinkTest, TerminateAlwaysEndsTheLink) {
 TEST_F(TelescopeLinkTest, LinkedSimulatorIsDisconnectedByTerminate) {
     Settings::save("Telescope", "ID", drivers::kSimTelescopeId);
     main->menuItem("mnuLinkEst")->trigger();
-    auto sim = std::dynamic_pointer_cast<drivers::TelescopeSimulator>(state().oScope);
+    auto sim = std::dynamic_pointer_cast<drivers::TelescopeSimulator>(sky::scope());
     ASSERT_NE(sim, nullptr);
     EXPECT_TRUE(sim->connected());
     main->menuItem("mnuLinkTerminate")->trigger();

@@ -1,0 +1,122 @@
+#include "sky/CatalogueObject.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringList>
+
+#include "platform/core/AppError.h"
+
+namespace zelmora::sky::CatalogueFile {
+
+namespace {
+
+const QString kSource = QStringLiteral("CatalogueFile");
+
+QString decodeLine(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) return text;
+    return QString::fromLatin1(bytes);
+}
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+}  // namespace
+
+bool splitLine(const QString& line, QStringList& values) {
+    values.clear();
+    const int n = line.size();
+    int i = 0;
+    while (true) {
+        while (i < n && isBlank(line[i])) ++i;
+        QString value;
+        if (i < n && line[i] == u'"') {
+            const int close = line.indexOf(u'"', i + 1);
+            if (close < 0) return false;
+            value = line.mid(i + 1, close - i - 1);
+            i = close + 1;
+            while (i < n && isBlank(line[i])) ++i;
+            if (i < n && line[i] != u',') return false;
+        } else {
+            const int comma = line.indexOf(u',', i);
+            const int end = comma < 0 ? n : comma;
+            value = line.mid(i, end - i).trimmed();
+            i = end;
+        }
+        values << value;
+        if (i >= n) return true;
+        ++i;  // the comma
+    }
+}
+
+ReadResult read(const QString& path) {
+    ReadResult result;
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        result.problem = QStringLiteral("cannot open ") + path;
+        return result;
+    }
+    int lineNo = 0;
+    while (!file.atEnd()) {
+        QByteArray bytes = file.readLine();
+        ++lineNo;
+        while (bytes.endsWith('\n') || bytes.endsWith('\r')) bytes.chop(1);
+        const QString line = decodeLine(bytes);
+        if (line.trimmed().isEmpty()) continue;
+        if (int(result.records.size()) == kMaxRecords) {
+            result.problem = QStringLiteral("more than %1 objects").arg(kMaxRecords);
+            return result;
+        }
+        QStringList values;
+        if (!splitLine(line, values) || values.size() != 7) {
+            result.problem = QStringLiteral("line %1 does not hold seven values").arg(lineNo);
+            return result;
+        }
+        CatalogueObject record;
+        for (int k = 0; k < 7; ++k) record.fields[k] = values[k];
+        result.records.push_back(std::move(record));
+    }
+    if (file.error() != QFileDevice::NoError) {
+        result.problem = file.errorString();
+        return result;
+    }
+    if (result.records.empty()) {
+        result.problem = QStringLiteral("no objects");
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+QString lineOf(const CatalogueObject& record) {
+    QStringList quoted;
+    for (const QString& f : record.fields) quoted << u'"' + f + u'"';
+    return quoted.join(u',');
+}
+
+int firstUnstorable(const std::vector<CatalogueObject>& records) {
+    for (std::size_t i = 0; i < records.size(); ++i)
+        for (const QString& f : records[i].fields)
+            if (f.contains(u'"') || f.contains(u'\n') || f.contains(u'\r')) return int(i);
+    return -1;
+}
+
+void write(const QString& path, const std::vector<CatalogueObject>& records) {
+    const int bad = firstUnstorable(records);
+    if (bad >= 0)
+        throw AppError(AppError::kInvalidProcedureCall, kSource,
+                       QStringLiteral("\"%1\" holds a double quote or a line break")
+                           .arg(records[bad].entryText()));
+    QByteArray bytes;
+    for (const CatalogueObject& r : records) bytes += lineOf(r).toUtf8() + "\r\n";
+    QSaveFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+        !file.commit())
+        throw AppError(AppError::kPathFileAccess, kSource,
+                       path + QStringLiteral(" could not be written: ") + file.errorString());
+}
+
+}  // namespace zelmora::sky::CatalogueFile
