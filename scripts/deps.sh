@@ -9,6 +9,7 @@ PACKAGES=(
     qt6-qpa-plugins libqt6opengl6-dev libgl-dev fonts-dejavu-core
     libturbojpeg0-dev libraw-dev libtiff-dev libgif-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libx11-dev libxtst-dev
 )
 
 # "deps.sh --list" prints the list (scripts/check-deps.sh reads it).

@@ -53,6 +53,9 @@ public:
     virtual void release() = 0;
     // Starts continuous focus frames, or stops them when they run.
     virtual void StartContinousDownload() = 0;
+    // The folder-monitor panel's hot key for the remote application ("SPACE",
+    // "Ctrl+Shift+F", "{F1}" ... "{F9}"); "" when there is none.
+    virtual QString RemoteHotKey() const { return {}; }
     // Connects the camera; a call while a connect is under way does nothing.
     virtual void doconnect() {}
     // Select the mode option, running that mode's setup as a click does.

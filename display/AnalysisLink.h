@@ -1,0 +1,17 @@
+#pragma once
+
+class QWidget;
+
+// How the focus-frame display reaches the focus analysis window: through the
+// window registry and IAnalysisWindow only.
+namespace zelmora::display::analysis {
+
+// Closes the window when it is loaded (its closing clears its history and bNewStar).
+void close();
+// Opens it modeless (creating it when needed), sends it to the back and brings
+// `front` forward again.
+void showBehind(QWidget* front);
+// Hands the new crop to the loaded window; an error reaches the caller.
+void updateHistory();
+
+}  // namespace zelmora::display::analysis
