@@ -10,6 +10,7 @@ PACKAGES=(
     libturbojpeg0-dev libraw-dev libtiff-dev libgif-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev
+    espeak-ng
 )
 
 # "deps.sh --list" prints the list (scripts/check-deps.sh reads it).

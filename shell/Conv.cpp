@@ -68,6 +68,22 @@ QString fixed(double x, int decimals) {
     return QString::number(r == 0.0 ? 0.0 : r, 'f', decimals);
 }
 
+bool isNumeric(const QString& text) {
+    try {
+        parseDouble(text);
+        return true;
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+QString zeroPadded(double x, int minDigits) {
+    double r = std::round(x);  // halves away from zero
+    if (r == 0.0) r = 0.0;     // no "-00"
+    const QString digits = QString::number(std::fabs(r), 'f', 0);
+    return (r < 0 ? QStringLiteral("-") : QString()) + digits.rightJustified(minDigits, u'0');
+}
+
 QColor colorFromBgr(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                   static_cast<int>((bgr >> 16) & 0xFF));

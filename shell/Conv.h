@@ -37,6 +37,14 @@ QString numberText(double x);
 // Fixed decimals with "." ("0.00" style), halves rounded away from zero.
 QString fixed(double x, int decimals);
 
+// The numeric test of the input boxes: a text that the text-to-number reading
+// above accepts ("30.", ".5", " -2 ", "1e3"); an empty text is not numeric.
+bool isNumeric(const QString& text);
+
+// The whole-number patterns "0", "00", "000"...: halves rounded away from zero,
+// at least minDigits digits, the sign in front ("00" of -5 is "-05").
+QString zeroPadded(double x, int minDigits);
+
 // Colours are held as 0x00BBGGRR.
 QColor colorFromBgr(std::uint32_t bgr);
 std::uint32_t bgrFromColor(const QColor& c);

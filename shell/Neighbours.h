@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -142,6 +143,13 @@ public:
     // The DSUSB box object, which lives until shutdown once enabled.
     virtual bool hasDSUSB() const { return false; }
     virtual void releaseDSUSB() {}
+    // The DSUSB box as the capture window follows it: whether the box is
+    // present by its last report; CheckState makes the box's next poll report
+    // its present state; the listener hears every report (true = connected,
+    // false = disconnected) until it is replaced (an empty one stops them).
+    virtual bool dsusbConnected() const { return false; }
+    virtual void CheckState() {}
+    virtual void setDSUSBListener(std::function<void(bool connected)> listener) { (void)listener; }
 
     static ShutterCable& instance();
     static void setInstance(std::shared_ptr<ShutterCable> cable);

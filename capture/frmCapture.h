@@ -1,0 +1,188 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+#include "camera/CValidValues.h"
+#include "capture/CaptureRules.h"
+#include "shell/Neighbours.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabBar;
+
+namespace zelmora {
+class clsCamera;
+}
+
+namespace zelmora::capture {
+
+class CameraLink;
+class CaptureRunEngine;
+class ctlCountDown;
+class ctlProgress;
+
+// "Image Capture": short exposures timed by the camera, long bulb exposures
+// through a shutter cable, file naming and the review of downloaded images, on
+// four tabs. The rules live in capture::rules; this class lays the tabs out,
+// keeps the boxes guarded and applies the rules. The runs themselves are a
+// CaptureRunEngine plugged in from outside.
+class frmCapture : public QWidget, public ICaptureWindow {
+    Q_OBJECT
+public:
+    static inline const QString kDesignCaption = QStringLiteral("Image Capture");
+
+    explicit frmCapture(QWidget* parent = nullptr);
+    ~frmCapture() override;
+
+    // ICaptureWindow.
+    void LoadAThumb(const QString& fileName) override;
+    void ChangeColors() override;
+    QString sPicToshow() const override { return sPicToshow_; }
+    void setPicToshow(const QString& path) { sPicToshow_ = path; }
+
+    // Public members used by the run engine, the sequencer and the calculator.
+    void updateInformation();
+    void clearInformation();
+    std::int16_t GetCurrFrame() const;
+    void LogSettings();
+    void SetupFileNames();
+    void checkConnectStatus();
+    void LoadSettings();
+    void SaveSettings();
+    void keepCamConAlive();
+    QString GetFileName();
+    double getExpTime();
+    void UpdateTotalExp();
+    bool NeedsGapWarning() const;
+    bool ValidShortExpValues();
+    bool ValidValues();
+    void checkConnectionType();
+    void ApplySaveTargets();
+    // The folder a run hands the control at its start ("" = leave it).
+    QString runSavePath(bool longRun);
+    void SoundAlarm();
+    bool bCheckGap() const { return bCheckGap_; }
+    // Selects a tab (1 to 4) and lays the window out for it.
+    void selectTab(int tab);
+
+    // The engine reports the end of every run here.
+    void runFinished();
+    CaptureRunEngine* runEngine() const { return engine_.get(); }
+    bool runActive() const;
+
+    // Handlers, public so that tests and the engine can drive the window like its controls.
+    void TabStrip1_Click();
+    void lbTv_Click();
+    void chMirrorLock_Click();
+    void txtMirrorLockDelay_Change();
+    void numberBox_Change(QLineEdit* box);
+    void txtObjPrefix_Change();
+    void chkUseISO_Click();
+    void chPictoPC_Click();
+    void chPictoCam_Click();
+    void cmdBrowse_Click();
+    void cbExpStart_Click();
+    void cbExpStop_Click();
+    void oCamera_Connected();
+    void oCamera_Disconnected();
+    void oCamera_BulbModeEnabled();
+    void oCamera_BulbModeNotEnabled();
+    void oCamera_TvChanged();
+    void oCamera_UpdateCameraInformation();
+    void loDSUSB_connected();
+    void loDSUSB_disconnected();
+
+    // Run state, owned by the run engine and shown here.
+    std::int32_t iCurrentExposure = 0;
+    std::int32_t iExposureCount = 0;
+    bool bStopRequested = false;
+    bool bLongExposureMode = false;
+
+    // Controls.
+    QTabBar* TabStrip1 = nullptr;
+    QGroupBox* frAutomation = nullptr;
+    QComboBox* lbTv = nullptr;
+    QLabel* lblExposureTime = nullptr;
+    QCheckBox* chPictoCam = nullptr;
+    QCheckBox* chPictoPC = nullptr;
+    QLineEdit* txtExpCount = nullptr;
+    QLineEdit* txtLeadinTime = nullptr;
+    QLineEdit* txtExpMin = nullptr;
+    QLineEdit* txtExpSec = nullptr;
+    QLineEdit* txtdelayTime = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QPushButton* cbExpStart = nullptr;
+    QPushButton* cbExpStop = nullptr;
+    QPushButton* cbAutomate = nullptr;
+    QGroupBox* frInformation = nullptr;
+    ctlProgress* ProgressBar1 = nullptr;
+    QLabel* lblTotalExp = nullptr;
+    QLabel* lblExpRemaining = nullptr;
+    QLabel* lblISO = nullptr;
+    QLabel* lblShotsLeft = nullptr;
+    QLabel* lblImgType = nullptr;
+    QLabel* lblExpTaken = nullptr;
+    QFrame* frTab = nullptr;
+    QGroupBox* frMirrorLock = nullptr;
+    QCheckBox* chMirrorLock = nullptr;
+    QLineEdit* txtMirrorLockDelay = nullptr;
+    QGroupBox* frManual = nullptr;
+    QPushButton* cbPressShutter = nullptr;
+    QPushButton* cbReleaseShutter = nullptr;
+    ctlCountDown* ctlCountDown1 = nullptr;
+    QGroupBox* frmFileCap = nullptr;
+    QLineEdit* txtDirectory = nullptr;
+    QPushButton* cmdBrowse = nullptr;
+    QGroupBox* frFileNames = nullptr;
+    QLineEdit* txtObjPrefix = nullptr;
+    QCheckBox* chkUseISO = nullptr;
+    QLineEdit* txtSampFilename = nullptr;
+    QGroupBox* frThumbs = nullptr;
+    QFrame* frConnectionStatus[2] = {nullptr, nullptr};
+    QFrame* frConnected = nullptr;
+    QFrame* frDisconnected = nullptr;
+    QFrame* LEDClosed = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void connectControls();
+    void Form_Load();
+    void Form_Unload();
+    void SetupShortExposures();
+    void SetupLongExposures();
+    void setupReview();
+    void UpdateModeControls();
+    void showShortExpLB();
+    void applyLayout(int tab);
+    void setButton19(bool enabled);
+    bool connected() const;
+    bool runChecks(const rules::CheckResult& result);
+    rules::RunInputs runInputs(bool longRun);
+
+    CameraLink& link() const;
+    QPointer<clsCamera> oCamera;
+    std::unique_ptr<CValidValues> validValues_;
+    std::unique_ptr<CaptureRunEngine> engine_;
+    bool bCheckGap_ = true;
+    bool dsusbFollowed_ = false;
+    bool unloaded_ = false;
+    bool closePending_ = false;
+    bool laidOut_ = false;
+    QString sPicToshow_;
+    QString prefix_;  // the trimmed prefix, as last stored
+};
+
+}  // namespace zelmora::capture
