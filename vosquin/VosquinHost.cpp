@@ -39,10 +39,19 @@ VosquinHost::~VosquinHost() {
 
 namespace {
 
+#ifndef ZELMORA_INSTALL_LIBDIR
+#define ZELMORA_INSTALL_LIBDIR "lib"
+#endif
+
 QString shippedLibrary(const QString& folder) {
-    const QString dir = folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
-    return QFileInfo(QDir(dir).filePath(QString::fromLatin1(VosquinHost::kLibraryFileName)))
-        .absoluteFilePath();
+    const QString name = QString::fromLatin1(VosquinHost::kLibraryFileName);
+    if (!folder.isEmpty()) return QFileInfo(QDir(folder).filePath(name)).absoluteFilePath();
+    // Beside the program in the build tree; in <prefix>/lib once installed.
+    const QDir exe(QCoreApplication::applicationDirPath());
+    const QString installed = exe.filePath(QStringLiteral("../" ZELMORA_INSTALL_LIBDIR "/") + name);
+    if (!QFileInfo(exe.filePath(name)).isFile() && QFileInfo(installed).isFile())
+        return QFileInfo(installed).absoluteFilePath();
+    return QFileInfo(exe.filePath(name)).absoluteFilePath();
 }
 
 QString registeredLibrary() {
