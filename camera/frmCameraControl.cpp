@@ -158,32 +158,70 @@ void frmCameraControl::loadControl() {
     }
 }
 
+void frmCameraControl::layOut() {
+    // The control's dialog lays itself out; the window's own controls go below
+    // it, sized for their texts.
+    QSize control(px(6075), px(2865));
+    if (automation::IControl* c = Vosquin1Host->control()) {
+        if (QWidget* w = c->window()) {
+            // The control's window may hold its dialog without a layout.
+            control = control.expandedTo(w->sizeHint());
+            for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (!child->isHidden()) control = control.expandedTo(child->sizeHint());
+        }
+    }
+    constexpr int kGap = 8;
+    const QSize o0 = optMode[0]->sizeHint();
+    const QSize o1 = optMode[1]->sizeHint();
+    const QSize sf = chSaveFocus->sizeHint();
+    // Wide enough for either run-time caption.
+    QSize sd = cbSetDefault->sizeHint();
+    sd.setWidth(std::max(sd.width(), cbSetDefault->fontMetrics().horizontalAdvance(
+                                         QStringLiteral("Save as default capture mode")) +
+                                         24));
+    const int row = o0.width() + o1.width() + sf.width() + sd.width() + 3 * kGap;
+    const int inner = std::max({control.width(), row, px(6375)});
+    setFixedWidth(inner + 2 * kMargin);
+
+    Vosquin1Host->setGeometry(kMargin, kMargin, inner, control.height());
+    int y = kMargin + control.height() + kMargin;
+
+    const QSize label = Label5->sizeHint();
+    const int frameHeight = std::max(px(555), label.height() + 16);
+    Label5->setGeometry(8, (frameHeight - label.height()) / 2, label.width(), label.height());
+    imgBatteryLevel->setGeometry(8 + label.width() + 6, (frameHeight - 10) / 2, 24, 10);
+    Frame2->setGeometry(kMargin, y, std::max(px(1815), label.width() + 24 + 28), frameHeight);
+    y += frameHeight + kMargin;
+
+    const int rowHeight = std::max({o0.height(), sf.height(), sd.height()});
+    auto place = [&](QWidget* w, int x, const QSize& size) {
+        w->setGeometry(x, y + (rowHeight - size.height()) / 2, size.width(), size.height());
+    };
+    int x = kMargin;
+    place(optMode[0], x, o0);
+    x += o0.width() + kGap;
+    place(optMode[1], x, o1);
+    x += o1.width() + kGap;
+    place(chSaveFocus, x, sf);
+    place(cbSetDefault, kMargin + inner - sd.width(), sd);
+    y += rowHeight + kMargin;
+    compactHeight_ = y;
+
+    FolderMonitor1->setGeometry(kMargin, y, inner, px(2325));
+    y += px(2325) + kMargin;
+    panelHeight_ = y;
+
+    // Below what the window shows: the release button's frame and the box
+    // that takes the keyboard focus.
+    Frame1->setGeometry(kMargin, y, inner, px(885));
+    txtFocusCap2->setGeometry(kMargin + px(1920), y + px(540), px(825), px(285));
+}
+
 void frmCameraControl::Form_Load() {
     trapAndTrace(QStringLiteral("Form_Load Camera Control"), [&] {
         loadControl();
         if (vosquin_.Connected()) vosquin_.Disconnect();
     });
-    // The control's dialog lays itself out; everything else goes below it at
-    // the design's sizes.
-    const QSize control = Vosquin1Host->sizeHint().expandedTo(QSize(px(6075), px(2865)));
-    const int width = std::max(control.width(), px(6375)) + 2 * kMargin;
-    Vosquin1Host->setGeometry(kMargin, kMargin, control.width(), control.height());
-    int y = kMargin + control.height() + kMargin;
-    Frame2->setGeometry(kMargin, y, px(1815), px(555));
-    y += px(555) + kMargin;
-    const int rowHeight = px(525);
-    optMode[0]->setGeometry(kMargin, y, px(1215), rowHeight);
-    optMode[1]->setGeometry(kMargin + px(1275), y, px(1365), rowHeight);
-    chSaveFocus->setGeometry(kMargin + px(2700), y, px(2055), rowHeight);
-    cbSetDefault->setGeometry(width - kMargin - px(1275) - 40, y, px(1275) + 40, rowHeight);
-    y += rowHeight + kMargin;
-    compactHeight_ = y;
-    FolderMonitor1->setGeometry(kMargin, y, width - 2 * kMargin, px(2325));
-    y += px(2325) + kMargin;
-    panelHeight_ = y;
-    Frame1->setGeometry(kMargin, y, width - 2 * kMargin, px(885));
-    txtFocusCap2->setGeometry(kMargin + px(1920), y + px(540), px(825), px(285));
-    setFixedWidth(width);
     trapAndTrace(QStringLiteral("Form_Load Camera Control"), [&] {
         Globals::RestoreFormPosition(this, kDesignCaption);
         setFormHeight(CameraControlModel::kCompactHeight);
@@ -280,6 +318,8 @@ void frmCameraControl::showBattery(int picture) {
 
 void frmCameraControl::setFormHeight(int twips) {
     formHeightTwips_ = twips;
+    // The control's dialog grows when a camera connects: lay out again.
+    layOut();
     setFixedHeight(twips >= CameraControlModel::kFolderMonitorHeight ? panelHeight_
                                                                      : compactHeight_);
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->adjustSize();

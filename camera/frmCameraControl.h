@@ -91,6 +91,7 @@ protected:
 private:
     void buildControls();
     void loadControl();
+    void layOut();
     void Form_Load();
     void Form_Unload();
 
