@@ -81,7 +81,12 @@ void ctlProgress::paintEvent(QPaintEvent*) {
 
 void ctlProgress::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    surface_ = QImage();
+    // The surface always covers the whole control.
+    if (surface_.isNull()) return;
+    try {
+        DrawProgress();
+    } catch (const AppError&) {
+    }
 }
 
 }  // namespace zelmora::capture

@@ -117,6 +117,11 @@ void frmCapture::buildControls() {
     TabStrip1 = named(new QTabBar(this), "TabStrip1");
     TabStrip1->setGeometry(0, 0, 360, 28);
     TabStrip1->setExpanding(false);
+    // The four captions fit beside the connection frame at 363 without scrolling.
+    TabStrip1->setUsesScrollButtons(false);
+    QFont tabFont = TabStrip1->font();
+    tabFont.setPointSizeF(tabFont.pointSizeF() * 0.85);
+    TabStrip1->setFont(tabFont);
     const std::pair<QString, QString> tabs[] = {
         {QStringLiteral("Short Exposures"), QStringLiteral("( 0 sec -> 30 secs)")},
         {QStringLiteral("Long Exposures"),
@@ -477,6 +482,7 @@ void frmCapture::SetupShortExposures() {
         }
         guarded([&] { link().SetCaptureMode(); });
         UpdateModeControls();
+        updateTotal(false);  // the label names the tab's kind of total
     });
 }
 
@@ -489,6 +495,7 @@ void frmCapture::SetupLongExposures() {
             link().SetCaptureMode();
         }
         UpdateModeControls();
+        updateTotal(false);  // Start keeps what the enabling rules gave it
     });
 }
 
@@ -598,6 +605,10 @@ double frmCapture::getExpTime() {
 }
 
 void frmCapture::UpdateTotalExp() {
+    updateTotal(true);
+}
+
+void frmCapture::updateTotal(bool startRule) {
     if (!lblTotalExp) return;
     trapAndTrace(QStringLiteral("UpdateTotalExp"), [&] {
         const bool longTab = GetCurrFrame() == 2;
@@ -605,7 +616,7 @@ void frmCapture::UpdateTotalExp() {
             txtExpCount->text(), txtLeadinTime->text(), txtdelayTime->text(),
             txtMirrorLockDelay->text(), longTab && checked(chMirrorLock), getExpTime());
         lblTotalExp->setText(rules::totalLabel(total, longTab));
-        if (longTab) cbExpStart->setEnabled(getExpTime() > 0);
+        if (longTab && startRule) cbExpStart->setEnabled(getExpTime() > 0);
     });
 }
 

@@ -167,6 +167,8 @@ private:
     void UpdateModeControls();
     void showShortExpLB();
     void applyLayout(int tab);
+    // The total-time label; startRule: also enable Start on tab 2 by the exposure time.
+    void updateTotal(bool startRule);
     void setButton19(bool enabled);
     bool connected() const;
     bool runChecks(const rules::CheckResult& result);
