@@ -2,7 +2,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "cables/CablesWindows.h"
 #include "camera/CameraWindows.h"
@@ -19,6 +21,18 @@
 #include "sky/SkyWindows.h"
 
 int main(int argc, char** argv) {
+    // Qt aborts when it finds no display; say what is missing instead.
+    const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+                                std::any_of(argv + 1, argv + argc, [](const char* a) {
+                                    return std::strcmp(a, "-platform") == 0;
+                                });
+    if (!platformChosen && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+                     "zelmora: no display (neither DISPLAY nor WAYLAND_DISPLAY is set). Start it "
+                     "from a desktop session, over 'ssh -X', or with xvfb-run.\n");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelmora"));
     QApplication::setApplicationVersion(zelmora::MDIMain::versionText());

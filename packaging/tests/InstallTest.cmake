@@ -57,4 +57,13 @@ if(NOT EXISTS ${app}/DataFiles/Locations.txt)
     message(FATAL_ERROR "the default locations were not copied into ${app}")
 endif()
 message(STATUS "${out}")
+
+# Without a display it says so and ends, instead of aborting inside Qt.
+execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
+            ASAN_OPTIONS=detect_leaks=0 ${PREFIX}/bin/zelmora --app-dir ${app}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 30)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "no display")
+    message(FATAL_ERROR "without a display the program ended with ${rc}:\n${out}${err}")
+endif()
 file(REMOVE_RECURSE ${PREFIX})
