@@ -263,6 +263,8 @@ void frmCapture::buildControls() {
     txtExpCount->setText(QStringLiteral("1"));
     txtExpMin->setText(QStringLiteral("0"));
     txtExpSec->setText(QStringLiteral("0"));
+    txtLeadinTime->setText(QStringLiteral("0"));  // until the settings fill them
+    txtdelayTime->setText(QStringLiteral("0"));
     txtObjPrefix->setText(QStringLiteral("IMG"));
     chkUseISO->setChecked(true);
     txtSampFilename->setText(QStringLiteral("IMG-360s-ISO400-001.crw"));

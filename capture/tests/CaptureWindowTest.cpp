@@ -85,7 +85,10 @@ protected:
 }  // namespace
 
 TEST_F(CaptureWindow, OpensOnTheSavedTabAndConnectsWithoutACamera) {
+    testenv::enableTrace();
     frmCapture* w = open();
+    for (const QString& l : testenv::traceLines())
+        EXPECT_FALSE(l.startsWith("Error in:")) << l.toStdString();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(bCaptureLoaded());
     EXPECT_EQ(w->GetCurrFrame(), 1);
