@@ -259,7 +259,8 @@ void frmCameraControl::showEvent(QShowEvent* event) {
 }
 
 void frmCameraControl::mouseMoveEvent(QMouseEvent* event) {
-    state().bMsgBoxShowing = false;
+    // Only over the window's own background; moves a child ignores arrive here too.
+    if (!childAt(event->position().toPoint())) state().bMsgBoxShowing = false;
     QWidget::mouseMoveEvent(event);
 }
 

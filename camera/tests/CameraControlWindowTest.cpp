@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -764,6 +765,36 @@ TEST_F(CameraWindowTest, SaveFocusImagesAndTheReleaseButtonGoStraightToTheContro
     win->findChild<QCheckBox*>("chSaveFocus")->click();
     win->findChild<QPushButton*>("cbRelease")->click();
     EXPECT_EQ(ctl->calls, (QStringList{"put SaveFocusImages=True", "Release"}));
+}
+
+TEST_F(CameraWindowTest,
+       MouseOverTheOptionsHoldsOffFocusGrabsAndDoubleClicksForceTheCaptureWindow) {
+    connectedInFocusMode();
+    auto* capture = win->findChild<QRadioButton*>("optMode1");
+    auto* focus = win->findChild<QRadioButton*>("optMode0");
+    auto send = [](QWidget* w, QEvent::Type type) {
+        QMouseEvent e(type, QPointF(3, 3), w->mapToGlobal(QPointF(3, 3)), Qt::LeftButton,
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &e);
+    };
+    win->show();
+    state().bMsgBoxShowing = false;
+    send(win->findChild<QPushButton*>("cbSetDefault"), QEvent::MouseMove);
+    EXPECT_TRUE(state().bMsgBoxShowing);
+    send(win, QEvent::MouseMove);
+    EXPECT_FALSE(state().bMsgBoxShowing);
+
+    // Double clicks: capture mode shows the capture window even when loaded,
+    // focus mode closes it.
+    win->SetCaptureMode();
+    neighbourCalls().clear();
+    windows().ifLoaded(Win::frmCapture)->hide();
+    send(capture, QEvent::MouseButtonDblClick);
+    EXPECT_TRUE(windows().ifLoaded(Win::frmCapture)->isVisible());
+    EXPECT_EQ(neighbourCalls(), QStringList{});  // not created again
+    send(focus, QEvent::MouseButtonDblClick);
+    EXPECT_EQ(neighbourCalls(), QStringList{"capture.unload"});
+    EXPECT_FALSE(bCaptureLoaded());
 }
 
 TEST_F(CameraWindowTest, FolderMonitorSetupShowsThePanelAndLocksCaptureOut) {
