@@ -2,7 +2,8 @@
 # scripts/check-deps.sh [--deps FILE] BUILD_DIR
 #
 # Fails when the configured build read a CMake package configuration or a
-# pkg-config file whose Debian package scripts/deps.sh does not install: the
+# pkg-config file, or links a library, whose Debian package scripts/deps.sh
+# does not install: the
 # package must be in the list or a hard dependency of something in it
 # (Recommends do not count, deps.sh installs without them). It judges the list,
 # not this machine, so a package that merely happens to be installed here still
@@ -29,13 +30,13 @@ fi
 
 # The hard-dependency closure of the list, kept in the build folder per list
 # (and per state of the package database): apt-cache takes seconds.
-key=$({
-    printf '%s\n' "${listed[@]}"
-    stat -c %Y /var/lib/dpkg/status 2>/dev/null || true
-} | sha256sum | cut -c1-16)
-closure_file="$build/deps-closure/$key.txt"
+stamp=$(stat -c %Y /var/lib/dpkg/status 2>/dev/null || echo 0)
+key=$(printf '%s\n' "${listed[@]}" | sha256sum | cut -c1-16)
+closure_file="$build/deps-closure/$key-$stamp.txt"
 if [ ! -s "$closure_file" ]; then
     mkdir -p "$build/deps-closure"
+    # Closures from before the last package change are stale.
+    find "$build/deps-closure" -name '*.txt' ! -name "*-$stamp.txt" -delete
     if ! raw=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
         --no-breaks --no-replaces --no-enhances "${listed[@]}" 2>&1); then
         echo "check-deps: apt-cache depends failed (is the package index there? apt-get update):" >&2
@@ -58,7 +59,7 @@ while IFS= read -r line; do
     name=${line%%_DIR:*}
     dir=${line#*=}
     [ -d "$dir" ] || continue
-    lower=$(tr '[:upper:]' '[:lower:]' <<<"$name")
+    lower=${name,,}
     found=""
     for f in "$dir/${name}Config.cmake" "$dir/${lower}-config.cmake"; do
         if [ -f "$f" ]; then found=$f; break; fi
@@ -83,17 +84,45 @@ while IFS= read -r line; do
         esac
     done
 done < <(grep -E '^__pkg_config_arguments_' "$cache" || true)
+# Looked up along pkg-config's own search path, in the shell: a process per
+# module costs more than everything else here.
+IFS=':' read -r -a pc_dirs <<<"${PKG_CONFIG_PATH:+$PKG_CONFIG_PATH:}$(pkg-config --variable pc_path pkg-config)"
 while [ ${#queue[@]} -gt 0 ]; do
     m=${queue[0]}
     queue=("${queue[@]:1}")
     [ -n "${seen[$m]:-}" ] && continue
     seen[$m]=1
-    pkg-config --exists "$m" 2>/dev/null || continue
-    files+=("$(pkg-config --path "$m")")
-    while read -r req _; do
-        [ -n "$req" ] && queue+=("$req")
-    done < <(pkg-config --print-requires --print-requires-private "$m" 2>/dev/null)
+    pc=""
+    for d in "${pc_dirs[@]}"; do
+        if [ -f "$d/$m.pc" ]; then pc="$d/$m.pc"; break; fi
+    done
+    [ -n "$pc" ] || continue
+    files+=("$pc")
+    # "Requires: a >= 1.0, b c": names, each maybe followed by a version condition.
+    while IFS= read -r line; do
+        case "$line" in
+            Requires:* | Requires.private:*) ;;
+            *) continue ;;
+        esac
+        skip=""
+        words=${line#*:}
+        for w in ${words//,/ }; do
+            if [ -n "$skip" ]; then skip=""; continue; fi
+            case "$w" in
+                "<" | "<=" | "=" | ">=" | ">" | "!=") skip=1 ;;
+                *) queue+=("$w") ;;
+            esac
+        done
+    done <"$pc"
 done
+
+# Libraries on the link lines: find modules (FindGIF, find_library) leave no
+# package configuration behind.
+if [ -f "$build/build.ninja" ]; then
+    while IFS= read -r f; do
+        files+=("$f")
+    done < <(grep -oE '/(usr/)?lib/[^ :$]+\.so(\.[0-9]+)*' "$build/build.ninja" | sort -u)
+fi
 
 # Owners of all files in one dpkg call (each call costs a reading of its
 # database); on a merged-/usr system dpkg may know a file by its other name.
