@@ -105,8 +105,8 @@ while [ ${#queue[@]} -gt 0 ]; do
             *) continue ;;
         esac
         skip=""
-        words=${line#*:}
-        for w in ${words//,/ }; do
+        required=${line#*:}
+        for w in ${required//,/ }; do
             if [ -n "$skip" ]; then skip=""; continue; fi
             case "$w" in
                 "<" | "<=" | "=" | ">=" | ">" | "!=") skip=1 ;;
