@@ -27,7 +27,6 @@ for p in "${PACKAGES[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
     SUDO=""
     if [ "$(id -u)" -ne 0 ]; then
         if ! command -v sudo >/dev/null 2>&1; then
@@ -38,6 +37,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         fi
         SUDO="sudo"
     fi
+    echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -qq
     $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
