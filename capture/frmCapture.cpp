@@ -301,6 +301,10 @@ void frmCapture::connectControls() {
 // ---- Lifetime --------------------------------------------------------------
 
 void frmCapture::Form_Load() {
+    // Known as loaded from the start: the camera window, asked to switch to
+    // capture mode during this load, shows the capture window unless it is
+    // loaded, and would otherwise make a second one.
+    windows().markLoaded(Win::frmCapture, this);
     trapAndTrace(QStringLiteral("Form_Load"), [&] {
         oCamera = oMainCamera().get();
         if (oCamera) {
@@ -340,7 +344,6 @@ void frmCapture::Form_Load() {
         if (connected()) link().SetCaptureMode();
         ShutterCable::instance().InitShutterPort();
     });
-    windows().markLoaded(Win::frmCapture, this);
     ChangeColors();
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -104,6 +105,24 @@ TEST_F(CaptureWindow, OpensOnTheSavedTabAndConnectsWithoutACamera) {
     EXPECT_EQ(w->txtSampFilename->text(), "IMG-360s-ISO400-001.crw");
     EXPECT_EQ(w->txtMirrorLockDelay->text(), "15");
     EXPECT_EQ(w->TabStrip1->tabToolTip(2), "Camera -> PC file naming otions");
+}
+
+// The camera window shows the capture window when asked for capture mode
+// unless it is loaded: asked during the capture window's own load, it must
+// find it loaded and not make a second one.
+TEST_F(CaptureWindow, CaptureModeDuringLoadMakesNoSecondWindow) {
+    class ShowingLink : public FakeCameraLink {
+    public:
+        void SetCaptureMode() override {
+            if (!bCaptureLoaded()) windows().show(Win::frmCapture);
+        }
+    };
+    CameraLink::setInstance(std::make_shared<ShowingLink>());
+    open();
+    int made = 0;
+    for (QWidget* top : QApplication::allWidgets())
+        made += qobject_cast<frmCapture*>(top) != nullptr;
+    EXPECT_EQ(made, 1);
 }
 
 TEST_F(CaptureWindow, TabLayouts) {
