@@ -38,9 +38,8 @@ if [ ! -s "$closure_file" ]; then
     # Closures from before the last package change are stale.
     find "$build/deps-closure" -name '*.txt' ! -name "*-$stamp.txt" -delete
     if ! raw=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
-        --no-breaks --no-replaces --no-enhances "${listed[@]}" 2>&1); then
-        echo "check-deps: apt-cache depends failed (is the package index there? apt-get update):" >&2
-        echo "$raw" >&2
+        --no-breaks --no-replaces --no-enhances "${listed[@]}"); then
+        echo "check-deps: apt-cache depends failed (is the package index there? apt-get update)" >&2
         exit 2
     fi
     # Top-level lines are package names; virtual ones come as <name>.
