@@ -92,10 +92,18 @@ dsusb* CableSetup::createDSUSB() {
     QObject::connect(box_.get(), &dsusb::connected, this, [this] {
         state().bDSUSBConnected = true;
         emit connected();
+        if (dsusbListener) {
+            auto listener = dsusbListener;  // it may replace itself
+            listener(true);
+        }
     });
     QObject::connect(box_.get(), &dsusb::disconnected, this, [this] {
         state().bDSUSBConnected = false;
         emit disconnected();
+        if (dsusbListener) {
+            auto listener = dsusbListener;
+            listener(false);
+        }
     });
     return box_.get();
 }

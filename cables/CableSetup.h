@@ -81,6 +81,10 @@ public:
     dsusb* createDSUSB();
     void dropDSUSB();
 
+    // The one outside listener to the box's reports (the capture window):
+    // true for connected, false for disconnected.
+    std::function<void(bool connected)> dsusbListener;
+
     // The press in force: which lines the program holds now.
     bool parallelHeld = false;
     bool pressed = false;

@@ -3,7 +3,9 @@
 #include "cables/CableSetup.h"
 #include "cables/DSLRControl.h"
 #include "cables/SerialPort.h"
+#include "cables/dsusb.h"
 #include "shell/Errors.h"
+#include "shell/ProgramState.h"
 
 namespace zelmora::cables {
 
@@ -30,6 +32,30 @@ bool CableShutter::hasDSUSB() const {
 
 void CableShutter::releaseDSUSB() {
     cableSetup().dropDSUSB();
+}
+
+bool CableShutter::dsusbConnected() const {
+    return state().bDSUSBConnected;
+}
+
+void CableShutter::CheckState() {
+    if (dsusb* box = cableSetup().oDSUSB()) box->CheckState();
+}
+
+void CableShutter::setDSUSBListener(std::function<void(bool connected)> listener) {
+    cableSetup().dsusbListener = std::move(listener);
+}
+
+void CableShutter::PressShutter() {
+    DSLRControl::PressShutter();
+}
+
+void CableShutter::ReleaseShutter() {
+    DSLRControl::ReleaseShutter();
+}
+
+void CableShutter::ClearDataPort() {
+    DSLRControl::ClearDataPort();
 }
 
 void installCables() {

@@ -13,6 +13,12 @@ public:
     void releaseToIdle() override;
     bool hasDSUSB() const override;
     void releaseDSUSB() override;
+    bool dsusbConnected() const override;
+    void CheckState() override;
+    void setDSUSBListener(std::function<void(bool connected)> listener) override;
+    void PressShutter() override;
+    void ReleaseShutter() override;
+    void ClearDataPort() override;
 };
 
 // Installs the cables at program start: the hardware chosen (real or

@@ -150,6 +150,12 @@ public:
     virtual bool dsusbConnected() const { return false; }
     virtual void CheckState() {}
     virtual void setDSUSBListener(std::function<void(bool connected)> listener) { (void)listener; }
+    // The shutter on the cable in use (the DSUSB box when enabled, else the
+    // serial port when enabled, else the parallel port): close the contact,
+    // open it, and drive every parallel data line low. None reports a failure.
+    virtual void PressShutter() {}
+    virtual void ReleaseShutter() {}
+    virtual void ClearDataPort() {}
 
     static ShutterCable& instance();
     static void setInstance(std::shared_ptr<ShutterCable> cable);

@@ -219,3 +219,40 @@ TEST_F(DispatchTest, StartUpKeepsUnsavedEditsWhileTheSetupWindowIsOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the capture window uses: the box's state and reports, press and release.
+TEST_F(DispatchTest, TheCaptureWindowFollowsTheBoxAndWorksTheShutterThroughTheInterface) {
+    ShutterCable::setInstance(std::make_shared<CableShutter>());
+    ShutterCable& cable = ShutterCable::instance();
+    std::vector<bool> heard;
+    cable.setDSUSBListener([&](bool present) { heard.push_back(present); });
+    cable.CheckState();  // no box object yet: nothing happens
+    plugBox();
+    cableSetup().createDSUSB();
+    state().bDSUSBEnabled = true;
+    testenv::vclock().advance(dsusb::kPollMs);
+    EXPECT_TRUE(cable.dsusbConnected());
+    cable.CheckState();
+    testenv::vclock().advance(dsusb::kPollMs);
+    hid->unplug("/dev/hidraw0");
+    testenv::vclock().advance(dsusb::kPollMs);
+    EXPECT_EQ(heard, (std::vector<bool>{true, true, false}));
+    EXPECT_FALSE(cable.dsusbConnected());
+    cable.setDSUSBListener({});
+    plugBox();
+    testenv::vclock().advance(dsusb::kPollMs);
+    EXPECT_EQ(heard.size(), 3u);
+
+    state().bDSUSBEnabled = false;
+    cable.PressShutter();
+    EXPECT_EQ(bus->dataLatch(0x378), 1);
+    cable.ReleaseShutter();
+    EXPECT_EQ(bus->dataLatch(0x378), 0);
+    bus->out(0x378, 0xF0);
+    cable.ClearDataPort();
+    EXPECT_EQ(bus->dataLatch(0x378), 0);
+}
+
+}  // namespace
