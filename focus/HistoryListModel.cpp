@@ -17,6 +17,8 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const {
     const auto* e = index.isValid() ? analysis_.entry(index.row() + 1) : nullptr;
     if (!e) return {};
     if (role == Qt::DisplayRole) return e->timeOfDay;
+    // A fixed item size: laying out the list never needs an icon.
+    if (role == Qt::SizeHintRole) return QSize(kIconSize + 40, kIconSize + 22);
     if (role == Qt::DecorationRole) {
         if (QPixmap* cached = icons_.object(index.row())) return *cached;
         auto* icon = new QPixmap(QPixmap::fromImage(e->picture.scaled(

@@ -7,6 +7,7 @@
 #include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 
 #include "focus/CanvasWidget.h"
@@ -226,8 +227,12 @@ void frmAnalyze::updateHistory() {
         frame->show();
         show();
         if (!state().bAnalysisPaused) {
+            // The message box of a star without a centroid lets other events
+            // run: a new star pick may close this window meanwhile.
+            const QPointer<frmAnalyze> self(this);
             model_.LocateBrightestPoint(n);
             model_.Update(n);
+            if (!self || unloaded_) return;
         }
         refresh();
         if (!state().bMsgBoxShowing) giveFocusToImageWindow();
@@ -238,7 +243,9 @@ void frmAnalyze::ListView1_ItemClick(int index) {
     trapAndTrace(QStringLiteral("frmAnalyze.ListView1_ItemClick"), [&] {
         if (!model_.entry(index)) return;
         showSource(index);
+        const QPointer<frmAnalyze> self(this);
         model_.Update(index);  // the star is not located again
+        if (!self || unloaded_) return;
         refresh();
     });
 }

@@ -9,6 +9,7 @@
 #include "focus/FocusAnalysis.h"
 #include "focus/FocusFormat.h"
 #include "focus/FocusWindows.h"
+#include "focus/HistoryListModel.h"
 #include "focus/frmAnalyze.h"
 #include "focus/hlog.h"
 #include "focus/tests/FocusTestUtil.h"
@@ -230,6 +231,30 @@ TEST_F(AnalyzeWindowTest, FiguresOutliveTheWindow) {
     frameOf(window())->close();
     ASSERT_TRUE(model.GetCurrentHFWHM());
     EXPECT_EQ(*model.GetCurrentHFWHM(), h);
+}
+
+TEST_F(AnalyzeWindowTest, WindowClosedWhileTheNoCentroidBoxIsUp) {
+    display->pickStar(starCrop(5.0));
+    testenv::dialogs().expectMsgBox(FocusAnalysis::kNoCentroidMessage).whileShowing([] {
+        // Another star is picked while the box is up.
+        frameOf(windows().ifLoaded(Win::frmAnalyze))->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    display->newFrame(starCrop(4.0, 200.0, 10.0, 0.0, 1, 95.0, 95.0));
+    EXPECT_FALSE(bAnalyzeLoaded());
+}
+
+TEST_F(AnalyzeWindowTest, HistoryIconsAreMadeOnlyForWhatIsShown) {
+    testenv::enableTrace();
+    display->pickStar(starCrop(5.0));
+    EXPECT_TRUE(testenv::traceLines().contains(QStringLiteral("Updating History")));
+    state().bAnalysisPaused = true;
+    for (int i = 0; i < 450; ++i) display->newFrame(starCrop(5.0));
+    EXPECT_EQ(historyRows(), 451);
+    window()->grab();  // paints the visible icons
+    auto* list = static_cast<HistoryListModel*>(control<QListView>("ListView1")->model());
+    EXPECT_GT(list->cachedIcons(), 0);
+    EXPECT_LT(list->cachedIcons(), 60);
 }
 
 }  // namespace
