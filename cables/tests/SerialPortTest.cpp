@@ -1,6 +1,10 @@
+#include <pty.h>
+#include <unistd.h>
+
 #include "cables/DSLRControl.h"
 #include "cables/SerialPort.h"
 #include "cables/tests/CableFixture.h"
+#include "platform/ports/PosixSerialLines.h"
 #include "shell/Globals.h"
 
 using namespace zelmora;
@@ -138,6 +142,35 @@ TEST_F(SerialPortTest, SettingsLoadWithDefaultsAndSaveAsText) {
     state().bSerialEnabled = false;
     SerialPort::SaveSerialSettings();
     EXPECT_EQ(Settings::get("Serialdata", "SerialEnabled", ""), "False");
+}
+
+}  // namespace
+
+namespace {
+
+// The real back-end on a pseudo-terminal, which opens like a port but has no
+// modem lines: the press gives the warning, closes the port, and the next
+// press opens it afresh.
+TEST_F(SerialPortTest, OnAPseudoTerminalAPressWarnsAndClosesThePort) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    auto port = std::make_shared<ports::PosixSerialLines>();
+    cableSetup().serial = port;
+    cableSetup().ComPort = QString::fromLatin1(name);
+    const QString warning =
+        QStringLiteral("Com Port ") + name + " not available. Check your serial port settings.";
+    ASSERT_TRUE(SerialPort::OpenComPort());
+    EXPECT_TRUE(port->isOpen());
+    testenv::dialogs().expectMsgBox(warning).expectMsgBox(warning);
+    EXPECT_FALSE(SerialPort::SerialPress());
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_FALSE(state().bComPortOpen);
+    EXPECT_FALSE(SerialPort::SerialPress());
+    EXPECT_TRUE(testenv::dialogs().allUsed());
+    EXPECT_TRUE(newTrace().isEmpty());
+    ::close(slave);
+    ::close(master);
 }
 
 }  // namespace
