@@ -52,7 +52,7 @@ public:
     void LoadAllowedTvs(QComboBox* combo) override { model_.LoadAllowedTvs(combo); }
     void LogSettings() override { model_.LogSettings(); }
     QString sFileDownloaded() const override { return model_.sFileDownloaded(); }
-    vosquin::VosquinHost* Vosquin1() override { return &vosquin_; }
+    vosquin::VosquinHost* Vosquin1() override { return vosquin_.control() ? &vosquin_ : nullptr; }
 
     // For the folder-monitor panel: a new file in a watched folder.
     void LoadANewImage(const QString& path) { model_.LoadANewImage(path); }

@@ -13,6 +13,7 @@
 #include "camera/frmCameraControl.h"
 #include "camera/tests/CameraControlFakes.h"
 #include "platform/automation/ClassRegistry.h"
+#include "platform/core/AppError.h"
 #include "platform/rcsdk/SimCamera.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
@@ -158,6 +159,24 @@ TEST_F(CameraWindowEndToEnd, CaptureFramesGoToTheCaptureWindowAndRawFilesAreDeve
     EXPECT_TRUE(QFileInfo(testenv::appDir() + "/M31-0002.CR2").isFile());
     EXPECT_TRUE(
         testenv::traceLines().contains("Developing image:" + testenv::appDir() + "/M31-0002.CR2"));
+}
+
+TEST_F(CameraWindowEndToEnd, WithoutTheControlLibraryTheWindowOpensAndSaysSoInTheTrace) {
+    frmCameraControl::setControlLibraryFolder(testenv::appDir());  // nothing shipped there
+    openWindow();
+    EXPECT_EQ(win->Vosquin1(), nullptr);
+    const QStringList trace = testenv::traceLines();
+    ASSERT_FALSE(trace.isEmpty());
+    EXPECT_TRUE(trace[0].startsWith("Error in: Form_Load Camera Control with error:"))
+        << trace[0].toStdString();
+    // Every operation fails into the trace, none reaches the user or crashes.
+    win->release();
+    win->StartContinousDownload();
+    EXPECT_FALSE(win->model().bContinuousFocus());
+    EXPECT_TRUE(testenv::traceLines().last().startsWith("Error in: StartContinousDownload"));
+    // doconnect passes the failure to its caller, and can be tried again.
+    EXPECT_THROW(win->doconnect(), AppError);
+    EXPECT_FALSE(state().bConnecting);
 }
 
 }  // namespace
