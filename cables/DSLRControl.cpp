@@ -153,18 +153,20 @@ void InitShutterPort() {
     CableSetup& c = cableSetup();
     // With the set-up window open, its unsaved edits are the set-up in force.
     if (!c.setupOpen) guarded([] { SerialPort::LoadSerialSettings(); });
-    // The saved DSUSB choice holds whichever cable path follows.
-    guarded([&] {
-        const bool armed = Settings::getInt(QStringLiteral("DSUSB"), QStringLiteral("Enabled"),
-                                            QStringLiteral("0")) != 0;
-        if (armed) {
-            s.bDSUSBEnabled = true;
-            if (!c.oDSUSB())
-                c.createDSUSB();
-            else
-                c.oDSUSB()->CheckState();
-        }
-    });
+    // The saved DSUSB choice holds whichever cable path follows (the window's
+    // switch, while it is open).
+    if (!c.setupOpen)
+        guarded([&] {
+            const bool armed = Settings::getInt(QStringLiteral("DSUSB"), QStringLiteral("Enabled"),
+                                                QStringLiteral("0")) != 0;
+            if (armed) {
+                s.bDSUSBEnabled = true;
+                if (!c.oDSUSB())
+                    c.createDSUSB();
+                else
+                    c.oDSUSB()->CheckState();
+            }
+        });
     if (s.bSerialEnabled) {
         guarded([&] { s.bComPortOpen = SerialPort::OpenComPort(); });
         // A failed open has given its warning; a release on it would give a second one.

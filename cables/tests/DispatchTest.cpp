@@ -206,12 +206,14 @@ TEST_F(DispatchTest, StartUpKeepsUnsavedEditsWhileTheSetupWindowIsOpen) {
     CableSetup& c = cableSetup();
     Settings::save("lptdata", "FullPressPina", "2");
     Settings::save("Serialdata", "ComPort", "COM5");
+    Settings::save("DSUSB", "Enabled", "1");
     c.setupOpen = true;
     c.FullPressPin = 6;
     c.ComPort = "/dev/ttyUSB0";
     DSLRControl::InitShutterPort();
     EXPECT_EQ(c.FullPressPin, 6);
     EXPECT_EQ(c.ComPort, "/dev/ttyUSB0");
+    EXPECT_EQ(c.oDSUSB(), nullptr);  // switched off in the open window
     c.setupOpen = false;
     DSLRControl::InitShutterPort();
     EXPECT_EQ(c.FullPressPin, 2);
