@@ -8,7 +8,11 @@
 namespace zelmora::focus {
 
 RasterCanvas::RasterCanvas(int width, int height, QRgb background)
-    : image_(width, height, QImage::Format_RGB32), background_(background) {
+    : image_(width, height, QImage::Format_RGB32),
+      background_(background),
+      width_(image_.width()),
+      height_(image_.height()),
+      stride_(static_cast<int>(image_.bytesPerLine() / 4)) {
     Cls();
 }
 
@@ -17,22 +21,20 @@ void RasterCanvas::Cls() {
 }
 
 int RasterCanvas::toPixel(double v) {
-    if (std::isnan(v)) return 0;
     // Far outside any surface either way; keeps the line maths in range.
     constexpr double kLimit = 1 << 16;
+    if (!(v >= -kLimit)) return std::isnan(v) ? 0 : static_cast<int>(-kLimit);
     if (v > kLimit) return static_cast<int>(kLimit);
-    if (v < -kLimit) return static_cast<int>(-kLimit);
     return static_cast<int>(Conv::roundHalfEven(v));
 }
 
 void RasterCanvas::PSet(int x, int y, QRgb colour) {
-    if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
-    reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = colour;
+    put(pixels(), x, y, colour);
 }
 
 std::optional<QRgb> RasterCanvas::Point(int x, int y) const {
-    if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return std::nullopt;
-    return reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x];
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return std::nullopt;
+    return reinterpret_cast<const QRgb*>(image_.constBits())[y * stride_ + x];
 }
 
 void RasterCanvas::plot(int x0, int y0, int x1, int y1, QRgb colour, bool dashed) {
@@ -42,8 +44,9 @@ void RasterCanvas::plot(int x0, int y0, int x1, int y1, QRgb colour, bool dashed
     const int sx = x0 < x1 ? 1 : -1;
     const int sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
+    QRgb* px = pixels();
     for (int i = 0;; ++i) {
-        if (!dashed || i % 7 < 4) PSet(x0, y0, colour);
+        if (!dashed || i % 7 < 4) put(px, x0, y0, colour);
         if (x0 == x1 && y0 == y1) break;
         const int e2 = 2 * err;
         if (e2 >= dy) {
@@ -68,10 +71,11 @@ void RasterCanvas::DashedLine(double x0, double y0, double x1, double y1, QRgb c
 void RasterCanvas::Circle(double x, double y, QRgb colour) {
     const int cx = toPixel(x);
     const int cy = toPixel(y);
-    PSet(cx, cy - 1, colour);
-    PSet(cx - 1, cy, colour);
-    PSet(cx + 1, cy, colour);
-    PSet(cx, cy + 1, colour);
+    QRgb* px = pixels();
+    put(px, cx, cy - 1, colour);
+    put(px, cx - 1, cy, colour);
+    put(px, cx + 1, cy, colour);
+    put(px, cx, cy + 1, colour);
 }
 
 }  // namespace zelmora::focus

@@ -36,9 +36,18 @@ public:
 
 private:
     void plot(int x0, int y0, int x1, int y1, QRgb colour, bool dashed);
+    // The pixels, unshared, for one drawing call (a copy someone holds of
+    // image() keeps what it had).
+    QRgb* pixels() { return reinterpret_cast<QRgb*>(image_.bits()); }
+    void put(QRgb* px, int x, int y, QRgb colour) const {
+        if (x >= 0 && y >= 0 && x < width_ && y < height_) px[y * stride_ + x] = colour;
+    }
 
     QImage image_;
     QRgb background_;
+    int width_;
+    int height_;
+    int stride_;  // pixels per line
 };
 
 // Colours as the figures are drawn (red, green, blue).
