@@ -20,6 +20,12 @@ public:
     void setShortExposureCapture(bool v) override {
         if (oMainCamera()) oMainCamera()->setShortExposureCapture(v);
     }
+    bool ShortExposureCapture() const override {
+        return oMainCamera() && oMainCamera()->ShortExposureCapture();
+    }
+    void setSilentConnectMode(bool v) override {
+        if (oMainCamera()) oMainCamera()->setSilentConnectMode(v);
+    }
 
     QString Tv() override { return control() ? control()->Tv() : QString(); }
     void setTv(const QString& tv) override {
@@ -57,6 +63,15 @@ public:
     }
     void Release() override {
         if (auto* c = control()) c->Release();
+    }
+    void setISO(const QString& iso) override {
+        if (auto* c = control()) c->setISO(iso);
+    }
+    void setImageQuality(const QString& quality) override {
+        if (auto* c = control()) c->setImageQuality(quality);
+    }
+    void Disconnect() override {
+        if (auto* c = control()) c->Disconnect();
     }
 
     bool cameraWindowLoaded() const override { return bCameraControlLoaded(); }

@@ -21,6 +21,8 @@ public:
     virtual bool connected() const = 0;
     virtual bool FocusMode() const = 0;
     virtual void setShortExposureCapture(bool shortExposures) = 0;
+    virtual bool ShortExposureCapture() const { return false; }
+    virtual void setSilentConnectMode(bool) {}
 
     // The release control's properties.
     virtual QString Tv() = 0;
@@ -39,6 +41,10 @@ public:
     virtual void setFileName(const QString& stem) = 0;
     virtual void setWaitingForDownload(bool on) = 0;
     virtual void Release() = 0;
+    // What the sequencer sets per step and at its start.
+    virtual void setISO(const QString&) {}
+    virtual void setImageQuality(const QString&) {}
+    virtual void Disconnect() {}
 
     // The camera window.
     virtual bool cameraWindowLoaded() const = 0;

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+// The exposure-sequence file and the step rows of the sequencing window's list.
+namespace zelmora::capture::expfile {
+
+// One step: number of exposures, exposure (whole seconds, or the camera's
+// shutter-speed text), delay between exposures in seconds, ISO ("N/A" or "0"
+// when the step has none). Kept as the texts the list shows.
+struct ExposureStep {
+    QString count, exposure, delay, iso;
+    bool operator==(const ExposureStep&) const = default;
+};
+
+// The list's heading row (TAB separated).
+QString headingRow();
+// A step row as the list shows it: count "," TAB TAB exposure "," TAB TAB ...
+QString stepRow(const ExposureStep& step);
+// A row read back: TAB, backspace and line feed removed, split at ",".
+QStringList rowFields(const QString& row);
+
+// One record as the writer emits it, CR LF included. Counts, delay and ISO
+// are 16-bit numbers ("N/A" is 0); the exposure is a 16-bit number, or in
+// short-exposure mode the text in double quotes. Raises AppError when a field
+// does not convert.
+QByteArray formatRecord(const QStringList& fields, bool shortExposureMode);
+
+// Every step row (row 0, the heading, skipped) formatted first; the file is
+// written only when all rows convert, through a temporary file and a rename.
+// Returns an empty text on success, else what went wrong (the file untouched).
+QString writeFile(const QString& path, const QStringList& rows, bool shortExposureMode);
+
+// The reader: values separated by commas or line ends, four to a step; blanks
+// before a value skipped, blanks after an unquoted one trimmed; a quoted value
+// is its text (anything after the closing quote up to the separator ignored);
+// blank lines are skipped; an ISO that reads as 0 becomes "N/A"; an incomplete
+// last step is dropped.
+std::vector<ExposureStep> parse(const QByteArray& bytes);
+// Reads the file; nullopt when it cannot be opened.
+std::optional<std::vector<ExposureStep>> readFile(const QString& path);
+
+// The file used while none has been chosen.
+QString defaultFile();
+
+}  // namespace zelmora::capture::expfile

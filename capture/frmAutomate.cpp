@@ -1,0 +1,619 @@
+#include "capture/frmAutomate.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+
+#include "capture/CameraLink.h"
+#include "capture/ExposureFile.h"
+#include "capture/ExposureRun.h"
+#include "capture/frmCapture.h"
+#include "platform/os/Dialogs.h"
+#include "platform/time/Clock.h"
+#include "platform/time/Timer.h"
+#include "shell/AppPaths.h"
+#include "shell/Conv.h"
+#include "shell/Errors.h"
+#include "shell/Globals.h"
+#include "shell/MainWindow.h"
+#include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
+
+namespace zelmora::capture {
+
+using platform::Dialogs;
+namespace Msg = platform::Msg;
+
+namespace {
+
+const QString kNoIso = QStringLiteral("N/A");
+const QString kFilter = QStringLiteral("Exposure File (*.txt)|*.txt");
+constexpr int kIsoSettleMs = 2000;
+constexpr int kConnectPollMs = 250;
+
+CameraLink& link() {
+    return CameraLink::instance();
+}
+
+void log(const QString& line) {
+    Globals::WriteLogLine(line);
+}
+
+QString badFileMessage() {
+    return QStringLiteral(
+               "Check your exposure file. The software is having trouble reading the data. Make "
+               "sure you have a valid file called exposurefile.txt in the following direcotry ") +
+           AppPaths::appDir() + QStringLiteral(".");
+}
+
+// The rows keep their TABs in the item text (the read-back rules work on it);
+// this paints each TAB as a column stop.
+class TabRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        QStyledItemDelegate::paint(p, opt, index);
+        const QStringList cells = text.split(u'\t', Qt::SkipEmptyParts);
+        const int column = opt.rect.width() / 4;
+        p->save();
+        p->setPen(opt.state & QStyle::State_Selected ? opt.palette.color(QPalette::HighlightedText)
+                                                     : opt.palette.color(QPalette::Text));
+        for (int i = 0; i < cells.size() && i < 4; ++i)
+            p->drawText(opt.rect.adjusted(4 + i * column, 0, 0, 0),
+                        Qt::AlignVCenter | Qt::AlignLeft, cells[i]);
+        p->restore();
+    }
+};
+
+template <typename T>
+T* named(T* w, const char* name) {
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+}  // namespace
+
+frmAutomate::frmAutomate(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmAutomate"));
+    setWindowTitle(kCaption);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    lbExposures = named(new QListWidget(this), "lbExposures");
+    lbExposures->setGeometry(8, 8, 620, 120);
+    lbExposures->setItemDelegate(new TabRowDelegate(lbExposures));
+
+    frAddModify = named(new QGroupBox(QStringLiteral("Add/Modify"), this), "frAddModify");
+    frAddModify->setGeometry(8, 134, 400, 172);
+    const auto label = [](QWidget* parent, const QString& text, int y) {
+        auto* l = new QLabel(text, parent);
+        l->setGeometry(10, y, 130, 20);
+    };
+    label(frAddModify, QStringLiteral("No Exposures:"), 22);
+    txtNoExp = named(new QLineEdit(frAddModify), "txtNoExp");
+    txtNoExp->setGeometry(145, 22, 80, 20);
+    label(frAddModify, QStringLiteral("Exposure Time(sec):"), 46);
+    txtExpLength = named(new QLineEdit(frAddModify), "txtExpLength");
+    txtExpLength->setGeometry(145, 46, 80, 20);
+    lbTv = named(new QComboBox(frAddModify), "lbTv");
+    lbTv->setGeometry(145, 46, 100, 22);
+    lbTv->hide();
+    label(frAddModify, QStringLiteral("Delay(sec):"), 70);
+    txtDelayBetwExp = named(new QLineEdit(frAddModify), "txtDelayBetwExp");
+    txtDelayBetwExp->setGeometry(145, 70, 80, 20);
+    txtDelayBetwExp->setToolTip(QStringLiteral("Set this to 30 secs when downloading RAW images"));
+    label(frAddModify, QStringLiteral("ISO Speed:"), 94);
+    lbISOSpeed = named(new QComboBox(frAddModify), "lbISOSpeed");
+    lbISOSpeed->setGeometry(145, 94, 100, 22);
+    lbISOSpeed->setEditable(true);
+    lbISOSpeed->addItems({kNoIso, "100", "200", "400", "800", "1000", "1600", "3200"});
+    cbAdd = named(new QPushButton(QStringLiteral("Add"), frAddModify), "cbAdd");
+    cbAdd->setGeometry(10, 132, 80, 26);
+    cbModify = named(new QPushButton(QStringLiteral("Modify"), frAddModify), "cbModify");
+    cbModify->setGeometry(100, 132, 80, 26);
+    cbDelete = named(new QPushButton(QStringLiteral("Delete"), frAddModify), "cbDelete");
+    cbDelete->setGeometry(190, 132, 80, 26);
+
+    frFile = named(new QGroupBox(QStringLiteral("Exposure Sequence File"), this), "frFile");
+    frFile->setGeometry(416, 134, 212, 80);
+    cbLoadFile = named(new QPushButton(QStringLiteral("Load File..."), frFile), "cbLoadFile");
+    cbLoadFile->setGeometry(10, 24, 92, 26);
+    Command1 = named(new QPushButton(QStringLiteral("Save File..."), frFile), "Command1");
+    Command1->setGeometry(110, 24, 92, 26);
+    chConnForISO =
+        named(new QCheckBox(QStringLiteral("Only connect  to change ISO"), this), "chConnForISO");
+    chConnForISO->setGeometry(420, 220, 208, 20);
+    cbStart = named(new QPushButton(QStringLiteral("Start Sequence"), this), "cbStart");
+    cbStart->setGeometry(420, 246, 100, 28);
+    cbCancelSeq = named(new QPushButton(QStringLiteral("Cancel Sequence"), this), "cbCancelSeq");
+    cbCancelSeq->setGeometry(526, 246, 102, 28);
+
+    connect(cbAdd, &QPushButton::clicked, this, [this] { cbAdd_Click(); });
+    connect(cbModify, &QPushButton::clicked, this, [this] { cbModify_Click(); });
+    connect(cbDelete, &QPushButton::clicked, this, [this] { cbDelete_Click(); });
+    connect(lbExposures, &QListWidget::itemDoubleClicked, this, [this] { lbExposures_DblClick(); });
+    connect(cbLoadFile, &QPushButton::clicked, this, [this] { cbLoadFile_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(chConnForISO, &QCheckBox::toggled, this, [this] { chConnForISO_Click(); });
+    connect(cbStart, &QPushButton::clicked, this, [this] { cbStart_Click(); });
+    connect(cbCancelSeq, &QPushButton::clicked, this, [this] { cbCancelSeq_Click(); });
+
+    settle_ = new platform::Timer(this);
+    settle_->setInterval(0);
+    connect(settle_, &platform::Timer::timeout, this, [this] {
+        settle_->setInterval(0);
+        if (runnerState_ == Runner::Settling) afterIsoSet();
+    });
+    poll_ = new platform::Timer(this);
+    poll_->setInterval(0);
+    connect(poll_, &platform::Timer::timeout, this, [this] { connectPoll(); });
+
+    Form_Load();
+}
+
+frmAutomate::~frmAutomate() {
+    Form_Unload();
+}
+
+// ---- Lifetime ----------------------------------------------------------------
+
+void frmAutomate::Form_Load() {
+    trapAndTrace(QStringLiteral("Form_Load"), [&] {
+        bConnectToChangeISO = false;
+        state().bSequenceRunning = false;
+        setFixedSize(Conv::twipsToPixels(9540), Conv::twipsToPixels(4725));
+        Globals::RestoreFormPosition(this, kCaption);
+        windows().markLoaded(Win::frmAutomate, this);
+        lbISOSpeed->setCurrentText(kNoIso);
+        if (shortMode()) {
+            chConnForISO->setChecked(false);
+            chConnForISO->setEnabled(false);
+            txtExpLength->hide();
+            LoadTvList();
+        }
+    });
+}
+
+void frmAutomate::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    trapAndTrace(QStringLiteral("Form_Unload"), [&] {
+        if (windows().ifLoaded(Win::frmAutomate) == this) windows().markUnloaded(Win::frmAutomate);
+        bConnectToChangeISO = false;
+        link().setSilentConnectMode(false);
+        settle_->setInterval(0);
+        poll_->setInterval(0);
+        Globals::SaveFormPosition(this, kCaption);
+    });
+}
+
+void frmAutomate::closeEvent(QCloseEvent* event) {
+    // A sequence never outlives its window: cancel it and end its bookkeeping now.
+    if (sequenceActive()) {
+        CancelSeqClick();
+        if (sequenceActive()) endSequence();
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void frmAutomate::LoadTvList() {
+    trapAndTrace(QStringLiteral("LoadTvList"), [&] {
+        if (!link().connected()) return;
+        lbTv->show();
+        lbTv->clear();
+        link().LoadAllowedTvs(lbTv);
+        lbTv->setCurrentText(link().Tv());
+    });
+}
+
+bool frmAutomate::shortMode() const {
+    return link().ShortExposureCapture();
+}
+
+QStringList frmAutomate::rows() const {
+    QStringList out;
+    for (int i = 0; i < lbExposures->count(); ++i) out << lbExposures->item(i)->text();
+    return out;
+}
+
+// ---- List editing ------------------------------------------------------------------
+
+QString frmAutomate::rowFromFields() const {
+    const QString exposure = shortMode() ? lbTv->currentText() : txtExpLength->text();
+    return expfile::stepRow(
+        {txtNoExp->text(), exposure, txtDelayBetwExp->text(), lbISOSpeed->currentText()});
+}
+
+bool frmAutomate::AddExposureRow() {
+    const QString exposure =
+        shortMode() ? (lbTv->isVisible() || lbTv->count() ? lbTv->currentText() : QString())
+                    : txtExpLength->text();
+    if (txtNoExp->text().isEmpty() || txtDelayBetwExp->text().isEmpty() || exposure.isEmpty()) {
+        Dialogs::msgBox(QStringLiteral("You must enter a valid value in all columns!"));
+        return false;
+    }
+    if (lbExposures->count() == 0) lbExposures->addItem(expfile::headingRow());
+    lbExposures->addItem(rowFromFields());
+    return true;
+}
+
+void frmAutomate::ModifyExposureRow(int row) {
+    if (auto* item = lbExposures->item(row)) item->setText(rowFromFields());
+}
+
+int frmAutomate::selectedStepRow(const QString& noSelectionMessage) {
+    // The heading row is no step: selecting it counts as no selection.
+    const int row = lbExposures->currentRow();
+    const bool selected = row >= 1 && lbExposures->item(row)->isSelected();
+    if (!selected) {
+        Dialogs::msgBox(noSelectionMessage);
+        return -1;
+    }
+    return row;
+}
+
+void frmAutomate::cbAdd_Click() {
+    trapAndTrace(QStringLiteral("cbAdd_Click"), [&] { AddExposureRow(); });
+    WriteExpFile();
+}
+
+void frmAutomate::cbModify_Click() {
+    const int row = selectedStepRow(
+        QStringLiteral("Select the item you wish modified by clicking on it in the listbox!"));
+    if (row < 0) return;
+    ModifyExposureRow(row);
+    WriteExpFile();
+}
+
+void frmAutomate::cbDelete_Click() {
+    const int row = selectedStepRow(
+        QStringLiteral("Select the item you wish to delete by clicking on it in the listbox!"));
+    if (row < 0) return;
+    delete lbExposures->takeItem(row);
+    WriteExpFile();
+}
+
+void frmAutomate::lbExposures_DblClick() {
+    trapAndTrace(QStringLiteral("lbExposures_DblClick"), [&] {
+        const int row = lbExposures->currentRow();
+        if (row < 1) return;
+        const QStringList f = expfile::rowFields(lbExposures->item(row)->text());
+        if (f.size() < 4) return;
+        txtNoExp->setText(f[0]);
+        txtExpLength->setText(f[1]);
+        // In short-exposure mode the shutter-speed list follows the row too.
+        if (shortMode()) {
+            const int i = lbTv->findText(f[1], Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (i >= 0) lbTv->setCurrentIndex(i);
+        }
+        txtDelayBetwExp->setText(f[2]);
+        lbISOSpeed->setCurrentText(f[3]);
+    });
+}
+
+// ---- The file ------------------------------------------------------------------------
+
+void frmAutomate::cbLoadFile_Click() {
+    lbExposures->clear();
+    ReadExposureFile();
+}
+
+void frmAutomate::ReadExposureFile() {
+    trapAndTrace(QStringLiteral("ReadExposureFile"), [&] {
+        platform::FileDialogRequest request;
+        request.filter = kFilter;
+        request.initialDir = AppPaths::join(AppPaths::appDir(), QStringLiteral("ExposureFiles"));
+        request.fileName = sExposureFileName;
+        const QString chosen = Dialogs::openFile(request);
+        // A cancelled dialog keeps the name it held.
+        if (!chosen.isEmpty()) sExposureFileName = chosen;
+        if (!sExposureFileName.isEmpty()) {
+            const auto steps = expfile::readFile(sExposureFileName);
+            if (!steps) {
+                QDir::setCurrent(AppPaths::appDir());
+                Dialogs::msgBox(
+                    QStringLiteral("Exposure File not found. make sure you have a valid "
+                                   "file called exposurefile.txt in the following "
+                                   "direcotry ") +
+                    AppPaths::appDir() + QStringLiteral("."));
+                return;
+            }
+            lbExposures->addItem(expfile::headingRow());
+            for (const expfile::ExposureStep& s : *steps) lbExposures->addItem(expfile::stepRow(s));
+        }
+        QDir::setCurrent(AppPaths::appDir());
+    });
+}
+
+void frmAutomate::WriteExpFile() {
+    const QString path = sExposureFileName.isEmpty() ? expfile::defaultFile() : sExposureFileName;
+    const QString problem = expfile::writeFile(path, rows(), shortMode());
+    if (problem.isEmpty()) return;
+    // Nothing is lost: the file keeps what it held.
+    log(QStringLiteral("Exposure file not written: ") + path + QStringLiteral(": ") + problem);
+    Dialogs::msgBox(QStringLiteral("The exposure file was not saved, it keeps its previous "
+                                   "steps. A step does not fit the current exposure mode: ") +
+                        problem,
+                    Msg::Exclamation);
+}
+
+void frmAutomate::Command1_Click() {
+    platform::FileDialogRequest request;
+    request.filter = kFilter;
+    request.fileName = sExposureFileName;
+    const QString chosen = Dialogs::saveFile(request);
+    if (!chosen.isEmpty()) sExposureFileName = chosen;
+    WriteExpFile();
+}
+
+void frmAutomate::chConnForISO_Click() {
+    bConnectToChangeISO = chConnForISO->isChecked();
+}
+
+// ---- Start and the runner ------------------------------------------------------------
+
+void frmAutomate::setStatus(const QString& text) {
+    if (IMainWindow* m = mainWindow())
+        if (QLabel* p = m->statusPanel(1)) p->setText(text);
+}
+
+frmCapture* frmAutomate::captureWindow(bool load) const {
+    if (auto* w = windows().ifLoadedAs<frmCapture>(Win::frmCapture)) return w;
+    if (!load) return nullptr;
+    return dynamic_cast<frmCapture*>(windows().load(Win::frmCapture));
+}
+
+void frmAutomate::cbStart_Click() {
+    // One sequence, and no sequence beside a run.
+    frmCapture* running = captureWindow(false);
+    if (sequenceActive() || (running && running->runActive())) {
+        log(QStringLiteral("Start Sequence refused: a run or sequence is in progress"));
+        return;
+    }
+    bool go = false;
+    const bool ok = trapAndTrace(QStringLiteral("cbStart_Click"), [&] {
+        const bool connected = link().connected();
+        if (connected && link().FocusMode()) {
+            Dialogs::msgBox(QStringLiteral("You are currently connected in Focus Mode. Please "
+                                           "select Capture mode from Camera Connection Window "
+                                           "before starting a sequence."),
+                            Msg::Exclamation, QStringLiteral("Warning"));
+            return;
+        }
+        if (connected) {
+            const QString quality = link().ImageQuality();
+            if (quality != QStringLiteral("Raw")) {
+                const int answer = Dialogs::msgBox(
+                    QStringLiteral("You are about to start an Image Capture Sequence with an "
+                                   "Image Quality Setting not on RAW. Press YES to continue "
+                                   "session with Image Quality set on: ") +
+                        quality +
+                        QStringLiteral(" Press NO to change quality to RAW before proceding"),
+                    Msg::YesNo | Msg::DefaultButton2, QStringLiteral("Warning"));
+                if (answer == Msg::No) link().setImageQuality(QStringLiteral("Raw"));
+            }
+            if (!shortMode()) link().setTv(QStringLiteral("Bulb"));
+        }
+        if (lbExposures->count() == 0) {
+            Dialogs::msgBox(
+                QStringLiteral("No Exposure sequences have been defined. Add some "
+                               "using the Add button then try again."));
+            return;
+        }
+        iStepCount = lbExposures->count() - 1;
+        vStepTable.clear();
+        bool hasIso = false;
+        const bool shortExp = shortMode();
+        const auto roundTrip = [](const QString& t) {
+            return QString::number(Conv::parseInt16(t));
+        };
+        for (int i = 1; i <= iStepCount; ++i) {
+            const QStringList f = expfile::rowFields(lbExposures->item(i)->text());
+            if (f.size() < 4)
+                throw AppError(9, QStringLiteral("cbStart_Click"),
+                               QStringLiteral("Subscript out of range"));
+            const QString iso = roundTrip(f[3] == kNoIso ? QStringLiteral("0") : f[3]);
+            vStepTable.push_back(
+                {roundTrip(f[0]), shortExp ? f[1] : roundTrip(f[1]), roundTrip(f[2]), iso});
+            if (iso != QStringLiteral("0")) hasIso = true;
+        }
+        if (iStepCount < 1)
+            throw AppError(9, QStringLiteral("cbStart_Click"), QStringLiteral("No steps"));
+        if (!connected && !bConnectToChangeISO && hasIso) {
+            const int answer = Dialogs::msgBox(
+                QStringLiteral("You are about to start an Image Capture Sequence that have ISO "
+                               "settings defined. You are not currently connected to the Camera. "
+                               "Continuing sequence without connecting will result in ISO "
+                               "settings being ignored. Continue?"),
+                Msg::YesNo | Msg::DefaultButton2, QStringLiteral("Warning"));
+            if (answer == Msg::No) {
+                windows().show(Win::frmCameraControl);
+                return;
+            }
+        }
+        go = true;
+    });
+    if (!ok) return failSequence();
+    if (!go) return;
+    state().bSequenceRunning = true;
+    bCancelSequence = false;
+    SequenceExp();
+}
+
+void frmAutomate::failSequence() {
+    Dialogs::msgBox(badFileMessage());
+    CancelSeqClick();
+    if (sequenceActive()) endSequence();
+}
+
+void frmAutomate::SequenceExp() {
+    state().bLastSequenceStep = false;
+    iCurrentStep = 1;
+    runnerState_ = Runner::Running;
+    runStep();
+}
+
+void frmAutomate::runStep() {
+    if (iCurrentStep > iStepCount) return endSequence();
+    const bool ok = trapAndTrace(QStringLiteral("SequenceExp"), [&] {
+        if (iCurrentStep == iStepCount) state().bLastSequenceStep = true;
+        log(QStringLiteral("----doing sequence :") + QString::number(iCurrentStep));
+        setCursor(Qt::WaitCursor);
+        setStatus(QStringLiteral("Sequence In Progress"));
+        lbExposures->setCurrentRow(iCurrentStep);
+        const QStringList& step = vStepTable.at(std::size_t(iCurrentStep - 1));
+        capture_ = captureWindow(true);
+        if (!capture_)
+            throw AppError(91, QStringLiteral("SequenceExp"),
+                           QStringLiteral("The capture window is not available"));
+        if (shortMode()) {
+            const int i =
+                capture_->lbTv->findText(step[1], Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (i < 0) {
+                // The camera keeps its previous speed: say so before the step runs.
+                log(QStringLiteral("Shutter speed not offered by the camera: ") + step[1]);
+                Dialogs::msgBox(QStringLiteral("The shutter speed ") + step[1] +
+                                    QStringLiteral(" is not offered by the camera. The step runs "
+                                                   "at the camera's current shutter speed."),
+                                Msg::Exclamation);
+            } else {
+                capture_->lbTv->setCurrentIndex(i);
+                // Choosing the text already shown raises no signal: run the handler.
+                capture_->lbTv_Click();
+            }
+            QCoreApplication::processEvents();
+        } else {
+            capture_->txtExpSec->setText(step[1]);
+            capture_->txtExpMin->setText(QStringLiteral("0"));
+        }
+        capture_->txtExpCount->setText(step[0]);
+        capture_->txtLeadinTime->setText(step[2]);
+        stepIso_ = step[3];
+    });
+    if (!ok) return failSequence();
+    if (bCancelSequence) return endSequence();
+    if (stepIso_ == QStringLiteral("0")) return startStep();
+    if (link().connected()) {
+        log(QStringLiteral("About to Set ISO:") + stepIso_);
+        link().setISO(stepIso_);
+        runnerState_ = Runner::Settling;
+        settle_->setInterval(kIsoSettleMs);
+        return;
+    }
+    if (bConnectToChangeISO) {
+        // Connect for the ISO alone; the step itself runs on the cable.
+        log(QStringLiteral("Connecting to set ISO:") + stepIso_);
+        runnerState_ = Runner::Connecting;
+        connectDeadline_ = platform::clock().monotonicMs() + kConnectTimeoutMs;
+        link().setSilentConnectMode(true);
+        guarded([] { link().doconnect(); });
+        poll_->setInterval(kConnectPollMs);
+        return connectPoll();
+    }
+    startStep();
+}
+
+void frmAutomate::connectPoll() {
+    if (runnerState_ != Runner::Connecting) {
+        poll_->setInterval(0);
+        return;
+    }
+    if (bCancelSequence) {
+        poll_->setInterval(0);
+        return endSequence();
+    }
+    if (link().connected()) {
+        poll_->setInterval(0);
+        log(QStringLiteral("About to Set ISO:") + stepIso_);
+        link().setISO(stepIso_);
+        runnerState_ = Runner::Settling;
+        settle_->setInterval(kIsoSettleMs);
+        return;
+    }
+    if (platform::clock().monotonicMs() >= connectDeadline_) {
+        poll_->setInterval(0);
+        log(QStringLiteral("Camera did not connect: ISO ") + stepIso_ + QStringLiteral(" not set"));
+        runnerState_ = Runner::Running;
+        startStep();
+    }
+}
+
+void frmAutomate::afterIsoSet() {
+    if (bCancelSequence) return endSequence();
+    if (bConnectToChangeISO && link().connected()) {
+        log(QStringLiteral("About to disconnect from Start because  bConnectToChangeISO = true"));
+        guarded([] { link().Disconnect(); });
+    }
+    runnerState_ = Runner::Running;
+    startStep();
+}
+
+void frmAutomate::startStep() {
+    runnerState_ = Runner::Running;
+    frmCapture* capture = capture_.data();
+    auto* engine = capture ? dynamic_cast<ExposureRun*>(capture->runEngine()) : nullptr;
+    if (!engine) {
+        log(QStringLiteral("Sequence ended: the capture window is gone"));
+        bCancelSequence = true;
+        return endSequence();
+    }
+    connect(engine, &ExposureRun::finished, this, &frmAutomate::stepDone, Qt::SingleShotConnection);
+    engine->StartExposureAutomate();
+    if (!engine->running()) {
+        // Refused by its checks: the sequence goes on with the next step.
+        disconnect(engine, &ExposureRun::finished, this, &frmAutomate::stepDone);
+        QMetaObject::invokeMethod(this, &frmAutomate::stepDone, Qt::QueuedConnection);
+    }
+}
+
+void frmAutomate::stepDone() {
+    if (runnerState_ != Runner::Running) return;
+    // The capture window may have been closed during the run.
+    if (!capture_) {
+        log(QStringLiteral("Sequence ended: the capture window is gone"));
+        bCancelSequence = true;
+    }
+    if (bCancelSequence) return endSequence();
+    log(QStringLiteral("----sequence :") + QString::number(iCurrentStep) +
+        QStringLiteral(" Complete."));
+    ++iCurrentStep;
+    runStep();
+}
+
+void frmAutomate::endSequence() {
+    settle_->setInterval(0);
+    poll_->setInterval(0);
+    runnerState_ = Runner::Idle;
+    unsetCursor();
+    if (iCurrentStep >= iStepCount) {
+        if (frmCapture* c = captureWindow(false)) c->SoundAlarm();
+    }
+    setStatus(QStringLiteral("Sequence Complete"));
+    state().bSequenceRunning = false;
+    log(QStringLiteral("----sequence Complete---------"));
+}
+
+void frmAutomate::cbCancelSeq_Click() {
+    bCancelSequence = true;
+    unsetCursor();
+    state().bSequenceRunning = false;
+    if (frmCapture* c = captureWindow(false)) guarded([&] { c->cbExpStop_Click(); });
+    // A step waiting for its ISO ends now; a running step ends when its run returns.
+    if (runnerState_ == Runner::Settling || runnerState_ == Runner::Connecting) endSequence();
+}
+
+}  // namespace zelmora::capture

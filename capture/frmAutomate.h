@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace zelmora::platform {
+class Timer;
+}
+
+namespace zelmora::capture {
+
+class frmCapture;
+
+// "Exposure Sequencing": a list of exposure steps kept in an exposure file,
+// run one step after another through the capture window. The runner is a
+// small state machine: it fills the capture window's boxes, starts one run and
+// goes on when that run reports its end.
+class frmAutomate : public QWidget {
+    Q_OBJECT
+public:
+    static inline const QString kCaption = QStringLiteral("Exposure Sequencing");
+
+    explicit frmAutomate(QWidget* parent = nullptr);
+    ~frmAutomate() override;
+
+    // Buttons and list, public so that tests drive the window like its controls.
+    void cbAdd_Click();
+    void cbModify_Click();
+    void cbDelete_Click();
+    void lbExposures_DblClick();
+    void cbLoadFile_Click();
+    void Command1_Click();
+    void chConnForISO_Click();
+    void cbStart_Click();
+    void cbCancelSeq_Click();
+    void CancelSeqClick() { cbCancelSeq_Click(); }
+
+    void ReadExposureFile();
+    void WriteExpFile();
+    void SequenceExp();
+    // The rows of the list as texts (row 0 the heading).
+    QStringList rows() const;
+    bool sequenceActive() const { return runnerState_ != Runner::Idle; }
+
+    QString sExposureFileName;
+    bool bConnectToChangeISO = false;
+    bool bCancelSequence = false;
+    std::int32_t iStepCount = 0;
+    std::int32_t iCurrentStep = 0;
+    std::vector<QStringList> vStepTable;
+
+    QListWidget* lbExposures = nullptr;
+    QGroupBox* frAddModify = nullptr;
+    QLineEdit* txtNoExp = nullptr;
+    QLineEdit* txtExpLength = nullptr;
+    QComboBox* lbTv = nullptr;
+    QLineEdit* txtDelayBetwExp = nullptr;
+    QComboBox* lbISOSpeed = nullptr;
+    QPushButton* cbAdd = nullptr;
+    QPushButton* cbModify = nullptr;
+    QPushButton* cbDelete = nullptr;
+    QGroupBox* frFile = nullptr;
+    QPushButton* cbLoadFile = nullptr;
+    QPushButton* Command1 = nullptr;
+    QCheckBox* chConnForISO = nullptr;
+    QPushButton* cbStart = nullptr;
+    QPushButton* cbCancelSeq = nullptr;
+
+    // How long the runner waits for the camera to connect before setting an ISO
+    // with "Only connect  to change ISO".
+    static constexpr int kConnectTimeoutMs = 30'000;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class Runner { Idle, Connecting, Settling, Running };
+
+    void Form_Load();
+    void Form_Unload();
+    void LoadTvList();
+    QString rowFromFields() const;
+    bool AddExposureRow();
+    void ModifyExposureRow(int row);
+    bool shortMode() const;
+    int selectedStepRow(const QString& noSelectionMessage);
+    void failSequence();
+    void runStep();
+    void startStep();
+    void afterIsoSet();
+    void connectPoll();
+    void stepDone();
+    void endSequence();
+    void setStatus(const QString& text);
+    frmCapture* captureWindow(bool load) const;
+
+    Runner runnerState_ = Runner::Idle;
+    platform::Timer* settle_ = nullptr;
+    platform::Timer* poll_ = nullptr;
+    qint64 connectDeadline_ = 0;
+    QPointer<frmCapture> capture_;
+    QString stepIso_;
+    bool unloaded_ = false;
+};
+
+}  // namespace zelmora::capture
