@@ -416,3 +416,21 @@ TEST_F(ScopeControlTest, SyncUsesTheStoredTarget) {
     EXPECT_DOUBLE_EQ(sim->RightAscension(), 3.25);
     EXPECT_DOUBLE_EQ(sim->Declination(), -12.5);
 }
+
+TEST_F(ScopeControlTest, ProbeAsksInItsOrder) {
+    auto fake = std::make_shared<FakeTelescope>();
+    fake->connected_ = false;
+    fake->failing = {"SiteLongitude"};  // the site stays unknown
+    sky::scope() = fake;
+    probe();
+    EXPECT_EQ(fake->calls,
+              QStringList({"setConnected", "connected", "Azimuth", "Altitude", "RightAscension",
+                           "Declination", "SiteLatitude", "SiteLongitude", "AlignmentMode",
+                           "CanSlew", "CanSlewAsync"}));
+    EXPECT_FALSE(scopeState().bSiteKnown);
+    EXPECT_EQ(scopeState().dSiteLatitude, 0);
+    // A window opened while linked does not connect again.
+    fake->clear();
+    probe();
+    EXPECT_EQ(fake->calls.mid(0, 2), QStringList({"connected", "Azimuth"}));
+}
