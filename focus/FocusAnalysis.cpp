@@ -48,6 +48,7 @@ void FocusAnalysis::reset() {
 void FocusAnalysis::startAfresh() {
     entries_.clear();
     entries_.shrink_to_fit();
+    ++generation_;
     // A new star never inherits the old star's figures or position.
     table_.clear();
     whichHist_ = 0;

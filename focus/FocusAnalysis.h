@@ -63,6 +63,8 @@ public:
     // Stores a copy of the crop; returns its index (1 = oldest).
     int addPicture(const QImage& picture, const QString& timeOfDay);
     int count() const { return static_cast<int>(entries_.size()); }
+    // Changes whenever the history list starts afresh.
+    int generation() const { return generation_; }
     // Index 1 ... count(); nullptr outside.
     const HistoryEntry* entry(int index) const;
 
@@ -113,6 +115,7 @@ private:
     Outcome measure(int column);
 
     std::vector<HistoryEntry> entries_;
+    int generation_ = 0;
     FocusHistory table_;
     int whichHist_ = 0;
     aPoint starPoint_;

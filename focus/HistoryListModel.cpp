@@ -7,6 +7,7 @@ namespace zelmora::focus {
 HistoryListModel::HistoryListModel(const FocusAnalysis& analysis, QObject* parent)
     : QAbstractListModel(parent), analysis_(analysis), icons_(256) {
     rows_ = analysis_.count();
+    generation_ = analysis_.generation();
 }
 
 int HistoryListModel::rowCount(const QModelIndex& parent) const {
@@ -32,9 +33,10 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const {
 
 void HistoryListModel::sync() {
     const int n = analysis_.count();
-    if (n < rows_) {
+    if (n < rows_ || analysis_.generation() != generation_) {
         beginResetModel();
         rows_ = n;
+        generation_ = analysis_.generation();
         icons_.clear();
         endResetModel();
     } else if (n > rows_) {

@@ -28,6 +28,7 @@ public:
 private:
     const FocusAnalysis& analysis_;
     int rows_ = 0;
+    int generation_ = 0;
     mutable QCache<int, QPixmap> icons_;
 };
 
