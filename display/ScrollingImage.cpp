@@ -2,7 +2,9 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
@@ -350,26 +352,29 @@ void ScrollingImage::layoutBars() {
 
 void ScrollingImage::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QRect view = viewArea();
-    painter.setClipRect(view.intersected(event->rect()));
-    painter.fillRect(view, palette().color(QPalette::Window));
+    const QRect area = viewArea().intersected(event->rect());
+    painter.setClipRect(area);
     const std::uint8_t* bits = frame_.DIBSectionBitsPtr();
-    if (!bits) return;
-    const int w = frame_.Width();
-    const int h = frame_.Height();
+    const int w = bits ? frame_.Width() : 0;
+    const int h = bits ? frame_.Height() : 0;
     const QPoint origin = picturePixelOffset();
-    // The part of the picture (top-down pixels) that the view shows.
-    const QRect visible =
-        view.intersected(event->rect()).translated(-origin).intersected(QRect(0, 0, w, h));
+    // The part of the picture (top-down pixels) that the view shows; the rest
+    // of the view is background.
+    const QRect visible = area.translated(-origin).intersected(QRect(0, 0, w, h));
+    const QRegion background = QRegion(area).subtracted(QRegion(visible.translated(origin)));
+    for (const QRect& r : background) painter.fillRect(r, palette().color(QPalette::Window));
     if (visible.isEmpty()) return;
-    // The buffer is bottom-up BGR: wrap it as it is and draw it flipped, only
-    // the rows and columns in sight.
-    const QImage rows(bits, w, h, frame_.BytesPerScanLine(), QImage::Format_BGR888);
-    const QRect stored(visible.x(), h - visible.y() - visible.height(), visible.width(),
-                       visible.height());
-    painter.translate(origin.x(), origin.y() + h);
-    painter.scale(1, -1);
-    painter.drawImage(stored, rows, stored);
+    // The buffer is bottom-up BGR: only the rows and columns in sight are
+    // turned into screen pixels, into a surface kept from paint to paint.
+    if (shown_.size() != visible.size()) shown_ = QImage(visible.size(), QImage::Format_RGB32);
+    const qsizetype bpl = frame_.BytesPerScanLine();
+    for (int y = 0; y < visible.height(); ++y) {
+        const std::uint8_t* in =
+            bits + qsizetype(h - 1 - (visible.y() + y)) * bpl + qsizetype(visible.x()) * 3;
+        auto* out = reinterpret_cast<QRgb*>(shown_.scanLine(y));
+        for (int x = 0; x < visible.width(); ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
+    }
+    painter.drawImage(visible.topLeft() + origin, shown_);
 }
 
 }  // namespace zelmora::display

@@ -105,6 +105,7 @@ private:
     FrameLoader loader_;
     cDIBSection frame_;  // picVirtual: the frame as loaded, bottom-up BGR
     QImage picFocus_;    // PicFocus: the focus crop
+    QImage shown_;       // the part of the frame in sight, as last painted
     std::unique_ptr<cDIBSection> focusPicture_;
     aPoint focusSize_{100.0, 100.0};
     aPoint focusClick_;
