@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+#include "platform/os/ChangeNotifier.h"
+
+namespace zelmora::camera {
+
+// Watches folders for new and changed files. A change notification only says
+// that something in a folder changed; the files are found by listing the
+// folder again and comparing with a snapshot of every file version seen.
+// StartMonitoring runs until StopMonitoring, letting events run while it waits.
+class FolderMonitor : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kErrInProgress = -2147213650;  // 0x80041EAE
+    static constexpr int kErrTooMany = -2147213649;     // 0x80041EAF
+    static constexpr int kMaxFolders = 63;
+
+    // Without a notifier, inotify.
+    explicit FolderMonitor(std::unique_ptr<platform::ChangeNotifier> notifier = nullptr,
+                           QObject* parent = nullptr);
+    // Stops a run still in progress; its StartMonitoring returns at the end of
+    // its slice without touching this object again.
+    ~FolderMonitor() override;
+
+    void StopMonitoring();
+    void StartMonitoring();
+    bool isMonitoring() const;
+    void setIsMonitoring(bool value);
+    QStringList ChangedList();
+    void AddFolder(const QStringList& paths);
+    void AddFolder(const QString& path) { AddFolder(QStringList{path}); }
+    QStringList Folders() const;
+
+    bool IncludeSubFolders() const;
+    void setIncludeSubFolders(bool value);
+    QString Mask() const;
+    void setMask(const QString& value);
+    std::int32_t WaitTime() const;
+    void setWaitTime(std::int32_t ms);
+    bool Changed() const;
+    void setChanged(bool value);
+    bool Attributes() const;
+    void setAttributes(bool value);
+    bool Deleted() const;
+    void setDeleted(bool value);
+
+    std::uint32_t notifyFilter() const;
+    // The failures the runs noted ("source: description"), also traced.
+    QStringList notes() const;
+
+signals:
+    void ChangeOccurred();
+
+private:
+    struct State;
+    std::shared_ptr<State> d_;
+};
+
+}  // namespace zelmora::camera
