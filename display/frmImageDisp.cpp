@@ -87,6 +87,7 @@ void frmImageDisp::Form_Load() {
                 ImageDisp_->SetImage(AppPaths::join(simulationFolder(), File1->item(0)->text()));
         }
         ImageDisp_->SetStartPos();
+        txtFocusCap->setFocus();  // key presses arrive at this window
         if (IMainWindow* m = mainWindow()) m->ToolbarEnable(QStringLiteral("ImageWindowOpen"));
         const std::int32_t w =
             Settings::getInt(QStringLiteral("WindowPos"), kWidthKey, QStringLiteral("500"));

@@ -81,6 +81,7 @@ TEST_F(ImageDispTest, FirstStarIsTakenWithoutAQuestionAndCroppedAtTheClick) {
     ASSERT_EQ(viewer()->twipsPerPixel().x, 15.0);
     EXPECT_TRUE(analysis.events.isEmpty());  // no star yet: shown, not analysed
     EXPECT_TRUE(cursor->moves.empty());
+    EXPECT_EQ(viewer()->GetImage(), expectedCrop(path, 0, 0));  // the box starts at the corner
 
     clickAt(QPoint(300, 250));
     const ProgramState& s = state();
