@@ -280,6 +280,7 @@ void ExposureRun::frameStart() {
 void ExposureRun::pressShutter(std::function<void()> opened) {
     if (!w_.chMirrorLock->isChecked()) {
         cable().PressShutter();
+        openedAtMs_ = platform::clock().monotonicMs();
         return opened();
     }
     log(QStringLiteral("Locking Up Mirror"));
@@ -298,6 +299,7 @@ void ExposureRun::pressShutter(std::function<void()> opened) {
             return endRun();
         }
         cable().PressShutter();
+        openedAtMs_ = platform::clock().monotonicMs();
         opened();
     };
     auto afterLock = [this, timed, afterPause] {
@@ -339,8 +341,9 @@ void ExposureRun::CountDownExposure() {
             w_.ctlCountDown1->StartCoundown();
         }
         timed = true;
-        // The shutter closes in this timer's own handler.
-        arm(qint64(lExposureSeconds) * 1000, [this] {
+        // The shutter closes in this timer's own handler, counted from the press.
+        const qint64 spent = platform::clock().monotonicMs() - openedAtMs_;
+        arm(qint64(lExposureSeconds) * 1000 - spent, [this] {
             w_.ctlCountDown1->StopCountdown();
             log(QStringLiteral("----Wait End Time:") + nowText());
             exposureEnded();

@@ -111,6 +111,7 @@ private:
     std::function<void()> next_;
     quint64 generation_ = 0;
     int scheduledMs_ = -1;
+    qint64 openedAtMs_ = 0;
 };
 
 }  // namespace zelmora::capture

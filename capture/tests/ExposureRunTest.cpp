@@ -1,0 +1,596 @@
+// The exposure runs on the real capture window, driven on the virtual clock
+// with a recording cable and a camera that hands over its images when told.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTimer>
+
+#include "capture/CaptureRunEngine.h"
+#include "capture/CaptureWindows.h"
+#include "capture/ExposureRun.h"
+#include "capture/ctlCountDown.h"
+#include "capture/frmCapture.h"
+#include "capture/tests/FakeCameraLink.h"
+#include "platform/core/AppError.h"
+#include "platform/time/QtClock.h"
+#include "shell/MainWindow.h"
+#include "shell/Neighbours.h"
+#include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
+#include "testing/TestEnv.h"
+
+using namespace zelmora;
+using namespace zelmora::capture;
+using zelmora::capture::testing::FakeCameraLink;
+
+namespace {
+
+qint64 nowMs() {
+    return platform::clock().monotonicMs();
+}
+
+// Every press and release with the program clock's time.
+class RecordingShutter : public ShutterCable {
+public:
+    void PressShutter() override { calls << QStringLiteral("press %1").arg(nowMs() - t0); }
+    void ReleaseShutter() override {
+        calls << QStringLiteral("release %1").arg(nowMs() - t0);
+        if (onRelease) onRelease();
+    }
+    void ClearDataPort() override { calls << QStringLiteral("clear"); }
+    QStringList calls;
+    qint64 t0 = 0;
+    std::function<void()> onRelease;
+};
+
+// A camera whose image arrives downloadMs after its release (never when < 0).
+class DownloadingCamera : public FakeCameraLink {
+public:
+    void Release() override {
+        FakeCameraLink::Release();
+        releaseTimes << nowMs();
+        deliverLater();
+    }
+    void setFileName(const QString& s) override {
+        FakeCameraLink::setFileName(s);
+        if (++names == failOnName) throw AppError(5, "setFileName", "camera busy");
+    }
+    void deliverLater() {
+        if (downloadMs < 0) return;
+        testenv::vclock().scheduleIn(downloadMs, [] { state().bWaitingForDownload = false; });
+    }
+    qint64 downloadMs = 2000;
+    int names = 0, failOnName = 0;
+    QList<qint64> releaseTimes;
+};
+
+class StatusMainWindow : public IMainWindow {
+public:
+    void ToolbarEnable(const QString&) override {}
+    QAction* button(int) const override { return nullptr; }
+    QLabel* statusPanel(int i) const override { return i == 1 ? panel.get() : nullptr; }
+    QLineEdit* lbInterval() const override { return nullptr; }
+    int zoomFactor() const override { return 1; }
+    std::unique_ptr<QLabel> panel = std::make_unique<QLabel>();
+};
+
+// The trace as a run writes it, without the settings block and the events,
+// time stamps cut off.
+QStringList runTrace() {
+    QStringList out;
+    bool inSettings = false;
+    static const QRegularExpression stamp(
+        QStringLiteral("^((----Wait (Start|End)|Actual (Start|End)) Time:).*$"));
+    for (QString l : testenv::traceLines()) {
+        if (l == "-----Information Start-------") inSettings = true;
+        const bool skip = inSettings || l.startsWith("EVENT:");
+        if (l == "-----Information End-------") inSettings = false;
+        if (skip) continue;
+        l.replace(stamp, QStringLiteral("\\1"));
+        out << l;
+    }
+    return out;
+}
+
+class ExposureRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::enableTrace();
+        camera = std::make_shared<DownloadingCamera>();
+        CameraLink::setInstance(camera);
+        cable = std::make_shared<RecordingShutter>();
+        ShutterCable::setInstance(cable);
+        setMainWindow(&main);
+        registerWindows();
+    }
+    void TearDown() override {
+        if (w) {
+            w->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        setMainWindow(nullptr);
+        CaptureRunEngine::setFactory({});
+        EXPECT_TRUE(testenv::dialogs().allUsed()) << "a scripted box was not shown";
+    }
+
+    // A long run: not connected (cable only) unless the test connects it.
+    void openLong(const QString& count, const QString& seconds, const QString& leadIn,
+                  const QString& between, bool mirror = false, const QString& mirrorDelay = "2") {
+        w = dynamic_cast<frmCapture*>(windows().load(Win::frmCapture));
+        ASSERT_NE(w, nullptr);
+        w->selectTab(2);
+        w->chMirrorLock->setChecked(mirror);
+        w->txtMirrorLockDelay->setText(mirrorDelay);
+        fill(count, "0", seconds, leadIn, between);
+    }
+    void openShort(const QString& count, const QString& leadIn, const QString& between) {
+        camera->isConnected = true;
+        camera->tv = "1/125";
+        w = dynamic_cast<frmCapture*>(windows().load(Win::frmCapture));
+        ASSERT_NE(w, nullptr);
+        w->selectTab(1);
+        w->chPictoPC->setChecked(true);
+        w->txtDirectory->setText(testenv::appDir());
+        fill(count, "0", "0", leadIn, between);
+    }
+    void fill(const QString& count, const QString& min, const QString& sec, const QString& leadIn,
+              const QString& between) {
+        w->txtExpCount->setText(count);
+        w->txtExpMin->setText(min);
+        w->txtExpSec->setText(sec);
+        w->txtdelayTime->setText(leadIn);
+        w->txtLeadinTime->setText(between);
+    }
+    ExposureRun& run() { return *dynamic_cast<ExposureRun*>(w->runEngine()); }
+    void start() {
+        cable->t0 = nowMs();
+        t0 = nowMs();
+        // Inside a sequence the sequencer starts the run; the button would refuse.
+        if (state().bSequenceRunning)
+            run().StartExposureAutomate();
+        else
+            w->cbExpStart_Click();
+    }
+    void stopAt(qint64 ms) {
+        testenv::vclock().scheduleAt(t0 + ms, [this] { w->cbExpStop_Click(); });
+    }
+    void runFor(qint64 ms) { testenv::vclock().advance(ms); }
+    int alarms() const {
+        int n = 0;
+        for (const auto& p : testenv::sounds().played) n += p.path.endsWith("alarm.wav");
+        return n;
+    }
+    int timedWaitsAfter(const QString& line) const {
+        const QStringList t = runTrace();
+        int n = 0;
+        for (int i = 0; i + 1 < t.size(); ++i)
+            n += t[i].startsWith(line) && t[i + 1] == "----Wait Start Time:";
+        return n;
+    }
+
+    std::shared_ptr<DownloadingCamera> camera;
+    std::shared_ptr<RecordingShutter> cable;
+    StatusMainWindow main;
+    frmCapture* w = nullptr;
+    qint64 t0 = 0;
+};
+
+const QString k41 = QString(41, u'-');
+
+}  // namespace
+
+TEST_F(ExposureRunTest, ShortRunOfOneFrame) {
+    openShort("1", "0", "0");
+    start();
+    EXPECT_TRUE(run().running());
+    runFor(5000);
+    EXPECT_FALSE(run().running());
+    EXPECT_EQ(runTrace(),
+              QStringList({"-----ShortExp Control Started ------", "Counting down Leadin:0", k41,
+                           "***** Starting Short Exposure:1", "Waiting for download Started",
+                           "Counting down Time Between:0", "** Short Exposure:1 Completed!"}));
+    EXPECT_EQ(camera->calls.count("Release"), 1);
+    EXPECT_TRUE(camera->fileName.endsWith("1"));
+    EXPECT_EQ(camera->savePath, testenv::appDir() + "/");
+    EXPECT_EQ(alarms(), 1);
+    EXPECT_EQ(w->windowTitle(), "Image Capture");
+    EXPECT_EQ(state().iSequenceTotal, 0);
+    EXPECT_EQ(main.panel->text(), "");
+    EXPECT_TRUE(w->cbExpStart->isEnabled());
+    EXPECT_TRUE(cable->calls.isEmpty());
+}
+
+TEST_F(ExposureRunTest, LongRunWithMirrorLockUpLeadInAndBetween) {
+    openLong("2", "10", "3", "5", true, "2");
+    start();
+    EXPECT_FALSE(w->TabStrip1->isTabEnabled(0));  // no switch to the Short tab mid-run
+    EXPECT_FALSE(w->cbPressShutter->isEnabled());
+    runFor(60'000);
+    // Lift, pause, open: the exposure is held its full ten seconds each time.
+    EXPECT_EQ(cable->calls,
+              QStringList({"press 3000", "release 5000", "press 6000", "release 16000",
+                           "press 21000", "release 23000", "press 24000", "release 34000"}));
+    const QStringList frame = {"Locking Up Mirror",
+                               "Counting down Mirror Lock:2",
+                               "----Wait Start Time:",
+                               "----Wait End Time:",
+                               "Mirror Locked",
+                               "Pausing after Mirror Lock:1",
+                               "----Wait Start Time:",
+                               "----Wait End Time:",
+                               "--Countdown Started--",
+                               "Exposure Time Sec:10",
+                               "Actual Start Time:",
+                               "----Wait Start Time:",
+                               "----Wait End Time:",
+                               "Actual End Time:",
+                               "Waiting for download Started",
+                               "Counting down Time Between:5"};
+    QStringList expected = {"Automation Start Pressed",
+                            "Counting down Leadin:3",
+                            "----Wait Start Time:",
+                            "----Wait End Time:",
+                            k41,
+                            "***** Starting Exposure:1 of 2"};
+    expected << frame << "----Wait Start Time:"
+             << "----Wait End Time:"
+             << "** Exposure:1 Completed!" << k41 << "***** Starting Exposure:2 of 2" << frame
+             << "** Exposure:2 Completed!";
+    EXPECT_EQ(runTrace(), expected);
+    EXPECT_EQ(alarms(), 1);
+    ASSERT_FALSE(testenv::sounds().played.empty());
+    EXPECT_TRUE(testenv::sounds().played.front().path.endsWith("WavFiles/startexposure.wav"));
+    EXPECT_TRUE(w->TabStrip1->isTabEnabled(0));
+    EXPECT_EQ(state().iSequenceTotal, 0);
+}
+
+TEST_F(ExposureRunTest, BulbIsHeldExactlyTheExposureOnTheProgramClock) {
+    openLong("1", "30", "0", "0");
+    start();
+    runFor(100);
+    EXPECT_EQ(run().phase(), ExposureRun::Phase::Exposing);
+    EXPECT_EQ(run().scheduledMs(), 30'000);
+    runFor(40'000);
+    EXPECT_EQ(cable->calls, QStringList({"press 0", "release 30000"}));
+}
+
+TEST_F(ExposureRunTest, OneSecondExposureIsTimedToo) {
+    openLong("1", "1", "0", "0");
+    start();
+    runFor(5000);
+    EXPECT_EQ(cable->calls, QStringList({"press 0", "release 1000"}));
+    // Too short for the sound and the countdown display.
+    for (const auto& p : testenv::sounds().played)
+        EXPECT_FALSE(p.path.endsWith("startexposure.wav"));
+}
+
+TEST_F(ExposureRunTest, BetweenExposuresTruthTable) {
+    struct Row {
+        const char* between;
+        const char* count;
+        bool sequence, lastStep;
+        int waits;
+    };
+    for (const Row& r : {Row{"5", "1", false, false, 0}, Row{"5", "2", false, false, 1},
+                         Row{"0", "2", false, false, 0}, Row{"5", "1", true, false, 1},
+                         Row{"5", "1", true, true, 0}, Row{"5", "2", true, true, 1},
+                         Row{"5", "2", true, false, 2}}) {
+        testenv::resetEnvironment();
+        SetUp();
+        openLong(r.count, "2", "0", r.between);
+        state().bSequenceRunning = r.sequence;
+        state().bLastSequenceStep = r.lastStep;
+        start();
+        runFor(60'000);
+        const std::string row = std::string(r.between) + "/" + r.count + "/" +
+                                (r.sequence ? "seq" : "-") + "/" + (r.lastStep ? "last" : "-");
+        EXPECT_FALSE(run().running()) << row;
+        EXPECT_EQ(timedWaitsAfter("Counting down Time Between:"), r.waits) << row;
+        EXPECT_EQ(alarms(), r.sequence ? 0 : 1) << row;
+        TearDown();
+        w = nullptr;
+    }
+}
+
+TEST_F(ExposureRunTest, StopInEachPhaseOfALongRun) {
+    struct Row {
+        const char* phase;
+        qint64 at;
+        QStringList cable;
+    };
+    // Lead-in 3 s, lock-up 2 s, pause 1 s, 10 s exposure, 5 s between, 2 frames.
+    const std::vector<Row> rows = {
+        {"lead-in", 1000, {"release 1000"}},
+        {"mirror lock-up", 4000, {"press 3000", "release 4000", "release 4000"}},
+        {"mirror pause", 5500, {"press 3000", "release 5000", "release 5500"}},
+        {"exposure",
+         10000,
+         {"press 3000", "release 5000", "press 6000", "release 10000", "release 10000"}},
+        {"between",
+         18000,
+         {"press 3000", "release 5000", "press 6000", "release 16000", "release 18000"}},
+    };
+    for (const Row& r : rows) {
+        testenv::resetEnvironment();
+        SetUp();
+        openLong("2", "10", "3", "5", true, "2");
+        start();
+        stopAt(r.at);
+        runFor(60'000);
+        EXPECT_EQ(cable->calls, r.cable) << r.phase;
+        EXPECT_FALSE(run().running()) << r.phase;
+        EXPECT_EQ(alarms(), 0) << r.phase;
+        EXPECT_EQ(state().iSequenceTotal, 0) << r.phase;
+        EXPECT_EQ(w->windowTitle(), "Image Capture") << r.phase;
+        EXPECT_FALSE(runTrace().contains("***** Starting Exposure:2 of 2")) << r.phase;
+        EXPECT_TRUE(runTrace().contains("Automation Stop Pressed")) << r.phase;
+        TearDown();
+        w = nullptr;
+    }
+}
+
+TEST_F(ExposureRunTest, StopInEachPhaseOfAShortRun) {
+    struct Row {
+        const char* phase;
+        qint64 at, download;
+        int releases;
+    };
+    // Lead-in 3 s, 5 s between, 2 frames; the image takes 2 s, or never comes.
+    for (const Row& r : {Row{"lead-in", 1000, 2000, 0}, Row{"download wait", 4000, -1, 1},
+                         Row{"between", 7000, 2000, 1}}) {
+        testenv::resetEnvironment();
+        SetUp();
+        camera->downloadMs = r.download;
+        openShort("2", "3", "5");
+        start();
+        stopAt(r.at);
+        runFor(60'000);
+        EXPECT_EQ(camera->calls.count("Release"), r.releases) << r.phase;
+        EXPECT_FALSE(run().running()) << r.phase;
+        EXPECT_EQ(alarms(), 0) << r.phase;
+        EXPECT_EQ(state().iSequenceTotal, 0) << r.phase;
+        EXPECT_TRUE(runTrace().contains("Short Exp Stop Pressed")) << r.phase;
+        EXPECT_TRUE(cable->calls.isEmpty()) << r.phase;
+        EXPECT_EQ(main.panel->text(), "") << r.phase;
+        TearDown();
+        w = nullptr;
+    }
+}
+
+TEST_F(ExposureRunTest, StopOfALongRunReleasesEvenWhenTheShortTabShows) {
+    openLong("1", "60", "0", "0");
+    start();
+    runFor(5000);
+    {
+        const QSignalBlocker block(w->TabStrip1);
+        w->TabStrip1->setCurrentIndex(0);
+    }
+    w->cbExpStop_Click();
+    runFor(100);
+    // Let go at the click; the ended exposure's own release follows.
+    EXPECT_EQ(cable->calls, QStringList({"press 0", "release 5000", "release 5000"}));
+    EXPECT_TRUE(runTrace().contains("Automation Stop Pressed"));
+}
+
+TEST_F(ExposureRunTest, DownloadTimeOutGoesOnWithTheNextFrame) {
+    camera->downloadMs = -1;
+    openShort("2", "0", "0");
+    start();
+    runFor(30'000);
+    ASSERT_EQ(camera->releaseTimes.size(), 2);
+    // 1/125 s rounds to 0: the wait gives up once more than 8 second boundaries have passed.
+    const qint64 second = camera->releaseTimes[1] - t0;
+    EXPECT_GE(second, 8000);
+    EXPECT_LE(second, 9100);
+    int timeOuts = 0;
+    for (const QString& l : runTrace()) timeOuts += l.startsWith("Time exceded: Start Time:");
+    EXPECT_EQ(timeOuts, 2);
+    EXPECT_TRUE(state().bWaitingForDownload);
+    EXPECT_EQ(alarms(), 1);
+}
+
+TEST_F(ExposureRunTest, CountsThatTakeNoFrame) {
+    for (const char* count : {"0", "-1", "40000"}) {
+        testenv::resetEnvironment();
+        SetUp();
+        openLong(count, "5", "2", "0");
+        start();
+        runFor(20'000);
+        const QStringList t = runTrace();
+        EXPECT_TRUE(t.contains("----Wait End Time:")) << count;  // the lead-in ran
+        EXPECT_TRUE(cable->calls.isEmpty()) << count;
+        EXPECT_EQ(alarms(), 0) << count;
+        EXPECT_FALSE(run().running()) << count;
+        EXPECT_TRUE(w->cbExpStart->isEnabled()) << count;
+        const bool overflow = std::string(count) == "40000";
+        EXPECT_EQ(t.filter("Error in: StartExposure").size(), overflow ? 1 : 0) << count;
+        TearDown();
+        w = nullptr;
+    }
+}
+
+TEST_F(ExposureRunTest, LeadInTexts) {
+    struct Row {
+        const char* text;
+        bool waits;
+    };
+    for (const Row& r :
+         {Row{"", false}, Row{"abc", false}, Row{"0", false}, Row{"00", true}, Row{"-3", true}}) {
+        testenv::resetEnvironment();
+        SetUp();
+        openLong("1", "1", "0", "0");
+        {
+            // The box itself turns what is no number into 0; the run copes anyway.
+            const QSignalBlocker block(w->txtdelayTime);
+            w->txtdelayTime->setText(r.text);
+        }
+        start();
+        // The caption is set whether or not a countdown follows.
+        EXPECT_EQ(w->ctlCountDown1->CountDownReason(), "Leadin In") << r.text;
+        runFor(10'000);
+        const QStringList t = runTrace();
+        EXPECT_EQ(t.at(1), QString("Counting down Leadin:") + r.text) << r.text;
+        EXPECT_EQ(t.at(2) == "----Wait Start Time:", r.waits) << r.text;
+        EXPECT_EQ(cable->calls, QStringList({"press 0", "release 1000"})) << r.text;
+        TearDown();
+        w = nullptr;
+    }
+}
+
+TEST_F(ExposureRunTest, CameraDisconnectMidRunStops) {
+    openShort("3", "0", "0");
+    camera->downloadMs = -1;
+    start();
+    testenv::vclock().scheduleAt(t0 + 1000, [this] {
+        camera->isConnected = false;
+        w->oCamera_Disconnected();
+    });
+    runFor(30'000);
+    EXPECT_EQ(camera->calls.count("Release"), 1);
+    EXPECT_FALSE(run().running());
+    EXPECT_EQ(alarms(), 0);
+    EXPECT_TRUE(runTrace().contains("Short Exp Stop Pressed"));
+}
+
+TEST_F(ExposureRunTest, DsusbDisconnectEndsTheRunAfterTheFrame) {
+    openLong("3", "10", "0", "0");
+    start();
+    testenv::vclock().scheduleAt(t0 + 4000, [this] { w->loDSUSB_disconnected(); });
+    runFor(60'000);
+    // The frame in progress is finished; no further frame, no alarm.
+    EXPECT_EQ(cable->calls, QStringList({"press 0", "release 10000"}));
+    EXPECT_FALSE(run().running());
+    EXPECT_EQ(alarms(), 0);
+}
+
+TEST_F(ExposureRunTest, SavingToTheCameraOnlyNeverWaitsOrTouchesTheStatus) {
+    openShort("2", "0", "0");
+    w->chPictoCam->setChecked(true);
+    main.panel->setText("untouched");
+    camera->downloadMs = -1;  // the card keeps the image
+    start();
+    runFor(100);
+    EXPECT_EQ(camera->calls.count("Release"), 2);
+    EXPECT_FALSE(run().running());
+    EXPECT_EQ(main.panel->text(), "untouched");
+    EXPECT_EQ(camera->savePath, testenv::appDir() + "/Thumbs/");
+}
+
+TEST_F(ExposureRunTest, OneRunAtATime) {
+    openLong("1", "10", "0", "0", true, "2");
+    start();
+    runFor(500);
+    w->cbExpStart_Click();
+    w->cbPressShutter->setEnabled(true);  // the handler refuses even when reached
+    run().cbPressShutter_Click();
+    run().cbReleaseShutter_Click();
+    runFor(30'000);
+    EXPECT_EQ(cable->calls,
+              QStringList({"press 0", "release 2000", "press 3000", "release 13000"}));
+    EXPECT_EQ(runTrace().filter("Automation Start Pressed").size(), 1);
+    EXPECT_TRUE(runTrace().contains("Start refused: a run is in progress"));
+}
+
+TEST_F(ExposureRunTest, ATrappedErrorStillUndoesTheBookkeeping) {
+    openShort("3", "0", "0");
+    camera->failOnName = 2;
+    start();
+    runFor(1000);
+    EXPECT_EQ(state().iSequenceTotal, 3);
+    runFor(30'000);
+    EXPECT_FALSE(run().running());
+    EXPECT_EQ(state().iSequenceTotal, 0);
+    EXPECT_EQ(w->windowTitle(), "Image Capture");
+    EXPECT_EQ(alarms(), 0);
+    EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
+    const QStringList errors = runTrace().filter("Error in: ");
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("camera busy")) << errors[0].toStdString();
+}
+
+TEST_F(ExposureRunTest, ManualPressWithMirrorLockUpAndRelease) {
+    openLong("1", "10", "0", "0", true, "2");
+    run().cbPressShutter_Click();
+    runFor(5000);
+    run().cbReleaseShutter_Click();
+    EXPECT_EQ(cable->calls, QStringList({"clear", "release 0", "press 0", "release 2000",
+                                         "press 3000", "release 5000"}));
+    const QStringList t = runTrace();
+    EXPECT_EQ(t.first(), "Shutter Manually Pressed");
+    EXPECT_EQ(t.last(), "Shutter Manually Released");
+    EXPECT_FALSE(run().running());
+}
+
+TEST_F(ExposureRunTest, ShutdownStopsARunAtOnce) {
+    openLong("3", "60", "0", "0");
+    start();
+    runFor(2000);
+    platform::setShuttingDown(true);
+    w->close();  // refused while the run is on, the run stops and closes it
+    platform::setShuttingDown(false);
+    EXPECT_FALSE(run().running());
+    EXPECT_EQ(cable->calls.first(), "press 0");
+    EXPECT_EQ(cable->calls.last(), "release 2000");
+    runFor(100);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(bCaptureLoaded());
+    w = nullptr;
+}
+
+// On the real clock: a 2-second bulb exposure ends on time while a message box
+// is open over the window for the whole exposure.
+TEST(ExposureRunRealClock, BulbEndsOnTimeWhileAMessageBoxIsUp) {
+    platform::setClock(std::make_shared<platform::QtClock>());
+    auto camera = std::make_shared<FakeCameraLink>();
+    CameraLink::setInstance(camera);
+    struct TimedCable : ShutterCable {
+        QElapsedTimer clock;
+        qint64 pressed = -1, released = -1;
+        void PressShutter() override { pressed = clock.nsecsElapsed(); }
+        void ReleaseShutter() override {
+            if (pressed >= 0 && released < 0) released = clock.nsecsElapsed();
+        }
+    };
+    auto cable = std::make_shared<TimedCable>();
+    cable->clock.start();
+    ShutterCable::setInstance(cable);
+    registerWindows();
+    auto* w = dynamic_cast<frmCapture*>(windows().load(Win::frmCapture));
+    ASSERT_NE(w, nullptr);
+    w->selectTab(2);
+    w->txtExpCount->setText("1");
+    w->txtExpMin->setText("0");
+    w->txtExpSec->setText("2");
+    w->txtdelayTime->setText("0");
+    w->txtLeadinTime->setText("0");
+    auto* engine = dynamic_cast<ExposureRun*>(w->runEngine());
+    QEventLoop loop;
+    QObject::connect(engine, &ExposureRun::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10'000, &loop, &QEventLoop::quit);
+    // The box opens just after the shutter and stays up past the exposure's end.
+    QTimer::singleShot(200, [w] {
+        QMessageBox box(QMessageBox::Information, "Busy", "A box during the exposure", {}, w);
+        QTimer::singleShot(2500, &box, &QMessageBox::accept);
+        box.exec();
+    });
+    w->cbExpStart_Click();
+    loop.exec();
+    ASSERT_GE(cable->released, 0);
+    const double heldMs = double(cable->released - cable->pressed) / 1e6;
+    const double errorMs = heldMs - 2000.0;
+    std::printf("bulb held %.3f ms, error %+.3f ms\n", heldMs, errorMs);
+    EXPECT_LT(std::abs(errorMs), 50.0);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    CaptureRunEngine::setFactory({});
+}
