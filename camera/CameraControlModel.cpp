@@ -238,7 +238,8 @@ void CameraControlModel::SetControlStates() {
         const bool canFocus = Vosquin1.ImageQuality() != kRaw &&
                               Vosquin1.Tv() != QLatin1String("Bulb") && Vosquin1.PicPc();
         enableButton(kShutterRelease, canFocus);
-        enableButton(kStart, canFocus);
+        // While the loop runs, Start stays off: Stop ends it.
+        enableButton(kStart, canFocus && !bContinuousFocus_);
     });
 }
 

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "camera/ctlFolderMonitor.h"
 #include "platform/automation/Control.h"
 #include "platform/automation/ControlHost.h"
 #include "shell/AppPaths.h"
@@ -123,8 +124,10 @@ void frmCameraControl::buildControls() {
         QStringLiteral("Makes current camera settings default for the current mode"));
 
     // The folder-monitor panel goes here; it stays hidden until it is set up.
-    FolderMonitor1 = named(new QWidget(this), "FolderMonitor1");
+    FolderMonitor1 = named(new ctlFolderMonitor(this), "FolderMonitor1");
     FolderMonitor1->hide();
+    connect(FolderMonitor1, &ctlFolderMonitor::LoadANewImage, this,
+            [this](const QString& path) { LoadANewImage(path); });
 
     Frame1 = named(new QGroupBox(QStringLiteral("Focus"), this), "Frame1");
     cbRelease = named(new QPushButton(QStringLiteral("Release"), Frame1), "cbRelease");
@@ -251,10 +254,13 @@ void frmCameraControl::closeEvent(QCloseEvent* event) {
 
 void frmCameraControl::showEvent(QShowEvent* event) {
     // A fixed border with no maximise button.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                            Qt::MSWindowsFixedSizeDialogHint);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        const Qt::WindowFlags fixed = Qt::SubWindow | Qt::WindowTitleHint |
+                                      Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                      Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+        // Changing a frame's flags hides it: only when they differ.
+        if (sub->windowFlags() != fixed) sub->setWindowFlags(fixed);
+    }
     QWidget::showEvent(event);
 }
 
@@ -323,7 +329,9 @@ void frmCameraControl::setFormHeight(int twips) {
     layOut();
     setFixedHeight(twips >= CameraControlModel::kFolderMonitorHeight ? panelHeight_
                                                                      : compactHeight_);
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->adjustSize();
+    // A minimised frame keeps its size until it is restored.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        if (!sub->isMinimized()) sub->adjustSize();
 }
 
 void frmCameraControl::setWindowStateNormal() {
@@ -342,6 +350,26 @@ void frmCameraControl::setBusy(bool busy) {
 
 void frmCameraControl::showFolderMonitor() {
     FolderMonitor1->show();
+}
+
+QWidget* frmCameraControl::folderMonitorFrame() const {
+    return FolderMonitor1;
+}
+
+QString frmCameraControl::RemoteHotKey() const {
+    return FolderMonitor1->RemoteHotKey();
+}
+
+void frmCameraControl::loadFolderMonSettings() {
+    FolderMonitor1->loadFolderMonSettings();
+}
+
+void frmCameraControl::EnableMonitorControls() {
+    FolderMonitor1->EnableMonitorControls();
+}
+
+void frmCameraControl::DisableMonitorControls() {
+    FolderMonitor1->DisableMonitorControls();
 }
 
 }  // namespace zelmora::camera

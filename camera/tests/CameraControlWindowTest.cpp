@@ -258,6 +258,10 @@ TEST_F(CameraWindowTest, EachTickDisablesTheShutterButtonAndReleasesWithoutCheck
         EXPECT_FALSE(main->enabled(19));
         main->button(19)->setEnabled(true);  // as the control's ready event does
     };
+    // The camera's settings events during the loop leave Start off.
+    ctl->fire(ids::kOnBulbMode, {false});
+    EXPECT_FALSE(main->enabled(13));
+    EXPECT_TRUE(main->enabled(15));
     testenv::vclock().advance(7999);
     EXPECT_EQ(releases, 0);
     testenv::vclock().advance(1);
