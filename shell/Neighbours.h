@@ -70,6 +70,15 @@ public:
     virtual QString sFileDownloaded() const { return {}; }
     // The hosted camera release control (nullptr when it could not be created).
     virtual vosquin::VosquinHost* Vosquin1() { return nullptr; }
+    // Without a hosted control (Vosquin1() is nullptr): whether a camera is
+    // connected, and a RAW file developed to JPEG (its path, "" on failure).
+    virtual bool ControlConnected() const { return false; }
+    virtual QString DevlopRaw(const QString& fileToDevelop) {
+        (void)fileToDevelop;
+        return {};
+    }
+    // The folder-monitor panel's last new file ("" before the first).
+    virtual QString MonitorLastUpdate() const { return {}; }
 };
 
 // The focus magnifier window.
@@ -118,6 +127,13 @@ public:
     virtual void LoadAThumb(const QString& fileName) = 0;
     virtual void ChangeColors() = 0;
     virtual QString sPicToshow() const = 0;
+};
+
+// The full-screen picture view: shows the capture window's sPicToshow again.
+class IFullScreenView {
+public:
+    virtual ~IFullScreenView() = default;
+    virtual void reloadImage() = 0;
 };
 
 // The telescope control window.
