@@ -123,6 +123,10 @@ void FolderMonitor::StopMonitoring() {
     QCoreApplication::processEvents();
 }
 
+void FolderMonitor::endRun() {
+    d_->stop();
+}
+
 void FolderMonitor::StartMonitoring() {
     auto d = d_;  // the run keeps the state alive if the object goes
     if (d->running || d->folders.empty()) return;

@@ -29,6 +29,9 @@ public:
     ~FolderMonitor() override;
 
     void StopMonitoring();
+    // Stops as StopMonitoring does but lets no events run: for an owner that
+    // is going away.
+    void endRun();
     void StartMonitoring();
     bool isMonitoring() const;
     void setIsMonitoring(bool value);

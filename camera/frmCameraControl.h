@@ -18,6 +18,10 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace zelmora::camera {
+class ctlFolderMonitor;
+}
+
 namespace zelmora::automation {
 class ControlHost;
 class IControl;
@@ -58,7 +62,9 @@ public:
     void LoadANewImage(const QString& path) { model_.LoadANewImage(path); }
     void setupFolderMonitor() { model_.setupFolderMonitor(); }
     // The place the folder-monitor panel goes in.
-    QWidget* folderMonitorFrame() const { return FolderMonitor1; }
+    QWidget* folderMonitorFrame() const;
+    ctlFolderMonitor* folderMonitor() const { return FolderMonitor1; }
+    QString RemoteHotKey() const override;
 
     CameraControlModel& model() { return model_; }
     // The height last set, in twips (3930 compact, 5340 with the panel).
@@ -77,10 +83,10 @@ public:
     void setFormHeight(int twips) override;
     void setWindowStateNormal() override;
     void setBusy(bool busy) override;
-    void loadFolderMonSettings() override {}
+    void loadFolderMonSettings() override;
     void showFolderMonitor() override;
-    void EnableMonitorControls() override {}
-    void DisableMonitorControls() override {}
+    void EnableMonitorControls() override;
+    void DisableMonitorControls() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,7 +116,7 @@ private:
     std::array<QRadioButton*, 2> optMode{};
     QCheckBox* chSaveFocus = nullptr;
     QPushButton* cbSetDefault = nullptr;
-    QWidget* FolderMonitor1 = nullptr;
+    ctlFolderMonitor* FolderMonitor1 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QPushButton* cbRelease = nullptr;
     QLineEdit* txtFocusCap2 = nullptr;

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+// The decisions of the folder-monitor panel's check for a new image, apart
+// from the panel so that they run on the program clock with a scripted file.
+namespace zelmora::camera::MonitorCheck {
+
+// The last ".JPG" path of the paths new this tick (case-insensitive), unless
+// it is the file taken last time. A RAW listed after it does not hide it.
+std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& lastTaken);
+
+// The ignore box: empty becomes "NONE", and "NONE" filters nothing.
+bool ignored(const QString& path, const QString& ignoreText);
+
+// The delay box as milliseconds: whole seconds x 1000 as a 16-bit number;
+// 0 for a text that is not a number or does not fit.
+std::int16_t delayMs(const QString& text);
+
+// "M/d/yyyy h:mm:ss AM" as the trace writes times.
+QString timeText(const QDateTime& t);
+
+struct FileProbe {
+    // The file's size, nothing when it is gone.
+    std::function<std::optional<qint64>(const QString&)> size;
+    // Lets events run for ms; false when the check was stopped.
+    std::function<bool(qint64)> pause;
+    std::function<void(const QString&)> trace;
+};
+
+enum class Settle { Done, Gone, Stopped };
+
+// Waits for a new file's size to settle, 20 whole seconds at most after the
+// first half second: a file of 100 bytes or less (an empty one included) is
+// watched a second at a time until it grows or the 20 seconds are over; a
+// growing file until two reads a second apart agree. Done whether or not the
+// size settled; Gone when the file vanished; Stopped when a pause was stopped.
+Settle settle(const QString& path, const FileProbe& probe);
+
+}  // namespace zelmora::camera::MonitorCheck

@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "camera/FolderMonitor.h"
+#include "camera/MonitorCheck.h"
+#include "camera/ctlFolderMonitor.h"
+#include "platform/time/QtClock.h"
+#include "shell/Globals.h"
+#include "shell/ProgramState.h"
+#include "testing/TestEnv.h"
+
+using namespace zelmora;
+using namespace zelmora::camera;
+using testenv::vclock;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& data, bool append = false) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(append ? QIODevice::Append : QIODevice::WriteOnly));
+    f.write(data);
+}
+
+// --- The settling on the virtual clock ----------------------------------------
+
+struct SettleRow {
+    const char* name;
+    // The file's size at a virtual time (ms from the start of the check);
+    // -1 = gone.
+    std::function<qint64(qint64)> size;
+    qint64 stopAt;  // the check is stopped then (0 = never)
+    MonitorCheck::Settle result;
+    qint64 minMs, maxMs;  // when the check ends
+};
+
+TEST(MonitorSettle, SettlingTable) {
+    const SettleRow rows[] = {
+        {"stable JPEG", [](qint64) { return 5000; }, 0, MonitorCheck::Settle::Done, 500, 500},
+        {"still growing", [](qint64 t) { return t < 1800 ? 1000 + t : 4000; }, 0,
+         MonitorCheck::Settle::Done, 2500, 4500},
+        {"tiny stable file after more than 20 s", [](qint64) { return 50; }, 0,
+         MonitorCheck::Settle::Done, 21000, 22500},
+        {"empty file that grows", [](qint64 t) { return t < 3200 ? 0 : 8000; }, 0,
+         MonitorCheck::Settle::Done, 3200, 6000},
+        {"empty for good: handed over at the 20 s cap", [](qint64) { return 0; }, 0,
+         MonitorCheck::Settle::Done, 21000, 22500},
+        {"deleted while settling", [](qint64 t) { return t < 2000 ? 40 : -1; }, 0,
+         MonitorCheck::Settle::Gone, 2000, 3000},
+        {"gone at the first look", [](qint64 t) { return t < 100 ? 500 : -1; }, 0,
+         MonitorCheck::Settle::Gone, 500, 500},
+        {"stopped while settling", [](qint64) { return 10; }, 3000, MonitorCheck::Settle::Stopped,
+         3000, 3000},
+    };
+    for (const SettleRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        const qint64 start = vclock().monotonicMs();
+        auto wait = std::make_shared<platform::WaitControl>();
+        if (r.stopAt) vclock().scheduleAt(start + r.stopAt, [wait] { wait->stop(); });
+        QStringList trace;
+        MonitorCheck::FileProbe probe;
+        probe.size = [&](const QString&) -> std::optional<qint64> {
+            const qint64 s = r.size(vclock().monotonicMs() - start);
+            if (s < 0) return std::nullopt;
+            return s;
+        };
+        probe.pause = [&](qint64 ms) {
+            platform::clock().pumpFor(ms, wait);
+            return !wait->stopped();
+        };
+        probe.trace = [&](const QString& l) { trace << l; };
+        EXPECT_EQ(MonitorCheck::settle("/w/IMG_0001.JPG", probe), r.result);
+        const qint64 took = vclock().monotonicMs() - start;
+        EXPECT_GE(took, r.minMs);
+        EXPECT_LE(took, r.maxMs);
+        ASSERT_GE(trace.size(), 2);
+        EXPECT_TRUE(trace[0].startsWith("Initial Size:"));
+        EXPECT_TRUE(trace[1].startsWith("Size after 500ms:"));
+        vclock().advance(5000);
+    }
+}
+
+TEST(MonitorSettle, TraceLinesOfASmallFileThatGrows) {
+    const qint64 start = vclock().monotonicMs();
+    QStringList trace;
+    auto wait = std::make_shared<platform::WaitControl>();
+    MonitorCheck::FileProbe probe;
+    probe.size = [&](const QString&) -> std::optional<qint64> {
+        const qint64 t = vclock().monotonicMs() - start;
+        return t < 1000 ? 0 : t < 2000 ? 300 : 600;
+    };
+    probe.pause = [&](qint64 ms) { return platform::clock().pumpFor(ms, wait); };
+    probe.trace = [&](const QString& l) { trace << l; };
+    MonitorCheck::settle("/w/a.jpg", probe);
+    const QStringList want{
+        "Initial Size:0",
+        "Size after 500ms:0",
+        "Files /w/a.jpg Exists:True",
+        "Filesize in size < 100 loop:0 Time = 1/15/2026 9:00:00 PM",
+        "Filesize in size < 100 loop:300 Time = 1/15/2026 9:00:01 PM",
+        "Filesize in loop:300 Time = 1/15/2026 9:00:01 PM",
+        "Newsize in loop:600 Time = 1/15/2026 9:00:02 PM",
+        "Elapsed Time:2",
+        "Filesize in loop:600 Time = 1/15/2026 9:00:02 PM",
+        "Newsize in loop:600 Time = 1/15/2026 9:00:03 PM",
+        "Elapsed Time:3",
+    };
+    EXPECT_EQ(trace.join("\n").toStdString(), want.join("\n").toStdString());
+}
+
+// --- Selection ----------------------------------------------------------------
+
+TEST(MonitorSelection, WhichPathIsTakenTable) {
+    struct Row {
+        QStringList fresh;
+        QString last;
+        QString ignore;
+        QString taken;  // "" = nothing handed over
+    };
+    const Row rows[] = {
+        {{"/w/IMG_0001.JPG"}, "", "eg _T", "/w/IMG_0001.JPG"},
+        {{"/w/img_0001.jpg"}, "", "eg _T", "/w/img_0001.jpg"},
+        {{"/w/IMG_0001.CRW"}, "", "eg _T", ""},
+        {{"/w/IMG_0001.JPG", "/w/IMG_0001.CRW"}, "", "eg _T", "/w/IMG_0001.JPG"},
+        {{"/w/IMG_0001_T.JPG"}, "", "_T", ""},
+        {{"/w/img_0001_t.jpg"}, "", "_T", ""},
+        {{"/w/nonesuch/IMG_0002.JPG"}, "", "NONE", "/w/nonesuch/IMG_0002.JPG"},
+        {{"/w/IMG_0001.JPG"}, "/w/IMG_0001.JPG", "NONE", ""},  // the same file re-saved
+        {{}, "/w/IMG_0001.JPG", "NONE", ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.fresh.join(",").toStdString() + " / " + r.ignore.toStdString());
+        const auto pick = MonitorCheck::lastNewJpeg(r.fresh, r.last);
+        const QString taken = pick && !MonitorCheck::ignored(*pick, r.ignore) ? *pick : QString();
+        EXPECT_EQ(taken, r.taken);
+    }
+    const std::pair<const char*, int> delays[] = {{"0", 0},  {"5", 5000}, {"30", 30000},
+                                                  {"33", 0}, {"abc", 0},  {"", 0}};
+    for (const auto& [text, ms] : delays) EXPECT_EQ(MonitorCheck::delayMs(text), ms) << text;
+}
+
+// --- The panel ----------------------------------------------------------------
+
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::enableTrace();
+        Settings::save("Options", "MonitorFolder", tmp.path());
+        panel = std::make_unique<ctlFolderMonitor>();
+        panel->loadFolderMonSettings();
+        QObject::connect(panel.get(), &ctlFolderMonitor::LoadANewImage, [this](const QString& p) {
+            loaded << p;
+            loadedAt << vclock().monotonicMs();
+        });
+    }
+    void TearDown() override {
+        panel.reset();
+        EXPECT_TRUE(testenv::dialogs().allUsed());
+    }
+    template <typename T>
+    T* child(const char* name) {
+        return panel->findChild<T*>(name);
+    }
+    void at(qint64 ms, std::function<void()> fn) { vclock().scheduleAt(ms, std::move(fn)); }
+    // Clicks Start; returns once the scheduled Stop click has ended monitoring.
+    void runUntil(qint64 stopMs) {
+        at(stopMs, [this] { child<QPushButton>("cmdStop")->click(); });
+        child<QPushButton>("cmdStart")->click();
+    }
+    QString file(const QString& name) const { return tmp.path() + "/" + name; }
+    int traced(const QString& prefix) {
+        return static_cast<int>(testenv::traceLines().filter(prefix).size());
+    }
+
+    QTemporaryDir tmp;
+    std::unique_ptr<ctlFolderMonitor> panel;
+    QStringList loaded;
+    QList<qint64> loadedAt;
+};
+
+TEST_F(PanelTest, SettingsLoadWithTheirDefaultsAndSaveOnStart) {
+    EXPECT_EQ(child<QLineEdit>("txtFolderToMonitor")->text(), tmp.path());
+    EXPECT_EQ(panel->RemoteHotKey(), "SPACE");
+    EXPECT_EQ(child<QLineEdit>("txtIgnore")->text(), "eg _T");
+    EXPECT_EQ(child<QComboBox>("cbDelay")->currentText(), "0");
+    child<QComboBox>("lbHotkey")->setCurrentText("{F5}");
+    // Typed without Browse: not the folder that is watched or saved.
+    child<QLineEdit>("txtFolderToMonitor")->setText("/elsewhere");
+    at(100, [&] { EXPECT_TRUE(state().bFolderMonitoring); });
+    runUntil(1000);
+    EXPECT_EQ(Settings::get("Options", "HotKey", ""), "{F5}");
+    EXPECT_EQ(Settings::get("Options", "MonitorFolder", ""), tmp.path());
+    EXPECT_EQ(panel->objFolderMonitor()->Folders(), QStringList{tmp.path()});
+    EXPECT_FALSE(state().bFolderMonitoring);
+    EXPECT_EQ(state().lRemoteAppTaskId, 999);
+
+    QDir().mkpath(tmp.path() + "/sub");
+    testenv::dialogs().expectFolder(tmp.path() + "/sub");
+    child<QPushButton>("cmdBrowseMonitor")->click();
+    EXPECT_EQ(panel->sMonitorFolder(), tmp.path() + "/sub");
+    testenv::dialogs().expectFolder("");  // cancelled: clears both
+    child<QPushButton>("cmdBrowseMonitor")->click();
+    EXPECT_EQ(panel->sMonitorFolder(), "");
+}
+
+TEST_F(PanelTest, NewJpegsHandedOverOnceAfterTheirTraceLines) {
+    struct Row {
+        const char* name;
+        const char* ignore;
+        bool handed;
+    };
+    const Row rows[] = {
+        {"IMG_0001.JPG", "eg _T", true},  {"img_0002.jpg", "eg _T", true},
+        {"IMG_0003.CRW", "eg _T", false}, {"IMG_0004_T.JPG", "_T", false},
+        {"IMG_0005.JPG", "", true},
+    };
+    qint64 t = 0;
+    for (const Row& r : rows) {
+        const qint64 begin = t + 200;
+        at(begin, [&, r] {
+            child<QLineEdit>("txtIgnore")->setText(r.ignore);
+            writeFile(file(r.name), QByteArray(4000, 'j'));
+        });
+        t += 3000;
+    }
+    // The first file saved again: not handed over a second time.
+    at(t + 200, [&] { writeFile(file("IMG_0001.JPG"), QByteArray(4000, 'k')); });
+    at(t + 250, [&] { writeFile(file("IMG_0005.JPG"), QByteArray(4100, 'k')); });
+    runUntil(t + 3000);
+    EXPECT_EQ(loaded,
+              (QStringList{file("IMG_0001.JPG"), file("img_0002.jpg"), file("IMG_0005.JPG")}));
+    EXPECT_EQ(child<QLineEdit>("txtIgnore")->text(), "NONE");
+    EXPECT_EQ(traced("Loading File: " + file("IMG_0001.JPG") + " Size=4000"), 1);
+    EXPECT_TRUE(child<QListWidget>("List1")->findItems("IMG_0003.CRW", Qt::MatchEndsWith).size() ==
+                1);
+    EXPECT_EQ(panel->LastUpdate(), file("IMG_0005.JPG"));
+}
+
+TEST_F(PanelTest, DelayBoxWaitsBeforeTheHandOver) {
+    child<QComboBox>("cbDelay")->setCurrentText("5");
+    at(200, [&] { writeFile(file("IMG_0001.JPG"), QByteArray(4000, 'j')); });
+    runUntil(9000);
+    ASSERT_EQ(loaded.size(), 1);
+    // Listed at the 1 s tick, 500 ms of settling, then the 5 s delay.
+    EXPECT_EQ(loadedAt[0], 1000 + 500 + 5000);
+}
+
+TEST_F(PanelTest, TicksDuringSettlingStartNoSecondCheckAndStopEndsTheSettling) {
+    at(200, [&] { writeFile(file("IMG_0001.JPG"), QByteArray(50, 'j')); });  // tiny: ~21 s
+    at(3200, [&] { writeFile(file("IMG_0002.JPG"), QByteArray(4000, 'j')); });
+    runUntil(8000);  // stopped in the middle of the first file's settling
+    EXPECT_TRUE(loaded.isEmpty());
+    EXPECT_EQ(traced("Initial Size:"), 1);
+    EXPECT_FALSE(state().bFolderMonitoring);
+    EXPECT_TRUE(child<QPushButton>("cmdStart")->isEnabled());
+}
+
+TEST_F(PanelTest, FileDeletedWhileSettlingIsNotHandedOver) {
+    at(200, [&] { writeFile(file("IMG_0001.JPG"), QByteArray(50, 'j')); });
+    at(4000, [&] { QFile::remove(file("IMG_0001.JPG")); });
+    runUntil(30000);
+    EXPECT_TRUE(loaded.isEmpty());
+    EXPECT_EQ(traced("Loading File:"), 0);
+}
+
+TEST_F(PanelTest, InvalidFolderIsReportedAndThePanelStaysIdle) {
+    Settings::save("Options", "MonitorFolder", tmp.path() + "/missing");
+    panel->loadFolderMonSettings();
+    testenv::dialogs().expectMsgBox("Invalid path specified for monitoring " + tmp.path() +
+                                    "/missing");
+    const qint64 t0 = vclock().monotonicMs();
+    child<QPushButton>("cmdStart")->click();
+    EXPECT_EQ(vclock().monotonicMs(), t0);
+    EXPECT_FALSE(state().bFolderMonitoring);
+    EXPECT_TRUE(child<QPushButton>("cmdStart")->isEnabled());
+    EXPECT_EQ(traced("Folder monitor: Invalid path specified for monitoring"), 1);
+}
+
+TEST_F(PanelTest, RemoteApplicationStartedAndItsProcessKept) {
+    QStringList started;
+    ctlFolderMonitor::setLauncher([&](const QString& p) {
+        started << p;
+        return qint64(4321);
+    });
+    testenv::dialogs().expectOpenFile("/opt/remote/capture");
+    child<QPushButton>("cmdRemoteApp")->click();
+    at(100, [&] { EXPECT_EQ(state().lRemoteAppTaskId, 4321); });
+    runUntil(500);
+    EXPECT_EQ(started, QStringList{"/opt/remote/capture"});
+    EXPECT_EQ(Settings::get("Options", "RemoteApp", ""), "/opt/remote/capture");
+    testenv::dialogs().expectOpenFile("");  // cancelled: the name stays
+    child<QPushButton>("cmdRemoteApp")->click();
+    EXPECT_EQ(panel->findChild<QLabel*>("lblRemoteapp")->text(), "/opt/remote/capture");
+}
+
+TEST_F(PanelTest, PanelEndedWhileMonitoringStopsTheRunWithoutAUseAfterFree) {
+    std::weak_ptr<FolderMonitor> mon;
+    at(100, [&] { mon = panel->objFolderMonitor(); });
+    at(1500, [&] { panel.reset(); });
+    child<QPushButton>("cmdStart")->click();
+    EXPECT_TRUE(mon.expired());
+    EXPECT_FALSE(state().bFolderMonitoring);
+}
+
+// The whole road on virtual time: a JPEG written in two chunks, the second
+// after the first check has seen the first.
+TEST_F(PanelTest, JpegWrittenInTwoChunksIsHandedOverOnceAfterTheLastWrite) {
+    QImage img(64, 48, QImage::Format_RGB32);
+    img.fill(Qt::darkBlue);
+    QByteArray jpeg;
+    QBuffer buf(&jpeg);
+    buf.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(img.save(&buf, "JPG"));
+    const QString path = file("IMG_0100.JPG");
+    qint64 lastWrite = 0;
+    at(900, [&] { writeFile(path, jpeg.left(jpeg.size() / 2)); });
+    at(1300, [&] {
+        writeFile(path, jpeg.mid(jpeg.size() / 2), true);
+        lastWrite = vclock().monotonicMs();
+    });
+    runUntil(6000);
+    ASSERT_EQ(loaded, QStringList{path});
+    EXPECT_GT(loadedAt[0], lastWrite);
+    EXPECT_FALSE(QImage(path).isNull());
+    std::printf("virtual clock: last write %lld ms, hand-over %lld ms (delay %lld ms)\n",
+                static_cast<long long>(lastWrite), static_cast<long long>(loadedAt[0]),
+                static_cast<long long>(loadedAt[0] - lastWrite));
+}
+
+}  // namespace
