@@ -45,18 +45,19 @@ QByteArray formatRecord(const QStringList& fields, bool shortExposureMode) {
     return line;
 }
 
-QString writeFile(const QString& path, const QStringList& rows, bool shortExposureMode) {
+WriteResult writeFile(const QString& path, const QStringList& rows, bool shortExposureMode) {
     QByteArray content;
     for (int i = 1; i < rows.size(); ++i) {
         try {
             content += formatRecord(rowFields(rows[i]), shortExposureMode);
         } catch (const AppError& e) {
-            return QStringLiteral("row %1 (%2): %3").arg(i).arg(rows[i], e.description());
+            return {false, true,
+                    QStringLiteral("row %1 (%2): %3").arg(i).arg(rows[i], e.description())};
         }
     }
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return f.errorString();
-    if (f.write(content) != content.size() || !f.commit()) return f.errorString();
+    if (!f.open(QIODevice::WriteOnly)) return {false, false, f.errorString()};
+    if (f.write(content) != content.size() || !f.commit()) return {false, false, f.errorString()};
     return {};
 }
 

@@ -32,8 +32,14 @@ QByteArray formatRecord(const QStringList& fields, bool shortExposureMode);
 
 // Every step row (row 0, the heading, skipped) formatted first; the file is
 // written only when all rows convert, through a temporary file and a rename.
-// Returns an empty text on success, else what went wrong (the file untouched).
-QString writeFile(const QString& path, const QStringList& rows, bool shortExposureMode);
+// On failure the file is untouched and `problem` says why; `badRow` tells a
+// step that does not convert from a file that cannot be written.
+struct WriteResult {
+    bool ok = true;
+    bool badRow = false;
+    QString problem;
+};
+WriteResult writeFile(const QString& path, const QStringList& rows, bool shortExposureMode);
 
 // The reader: values separated by commas or line ends, four to a step; blanks
 // before a value skipped, blanks after an unquoted one trimmed; a quoted value

@@ -341,13 +341,16 @@ void frmAutomate::ReadExposureFile() {
 
 void frmAutomate::WriteExpFile() {
     const QString path = sExposureFileName.isEmpty() ? expfile::defaultFile() : sExposureFileName;
-    const QString problem = expfile::writeFile(path, rows(), shortMode());
-    if (problem.isEmpty()) return;
+    const expfile::WriteResult result = expfile::writeFile(path, rows(), shortMode());
+    if (result.ok) return;
     // Nothing is lost: the file keeps what it held.
-    log(QStringLiteral("Exposure file not written: ") + path + QStringLiteral(": ") + problem);
+    log(QStringLiteral("Exposure file not written: ") + path + QStringLiteral(": ") +
+        result.problem);
+    // A file that cannot be opened stays silent, as it always has.
+    if (!result.badRow) return;
     Dialogs::msgBox(QStringLiteral("The exposure file was not saved, it keeps its previous "
                                    "steps. A step does not fit the current exposure mode: ") +
-                        problem,
+                        result.problem,
                     Msg::Exclamation);
 }
 
@@ -441,7 +444,7 @@ void frmAutomate::cbStart_Click() {
                                "settings being ignored. Continue?"),
                 Msg::YesNo | Msg::DefaultButton2, QStringLiteral("Warning"));
             if (answer == Msg::No) {
-                windows().show(Win::frmCameraControl);
+                link().showCameraWindow();
                 return;
             }
         }

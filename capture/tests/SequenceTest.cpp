@@ -1,0 +1,308 @@
+// The sequencing window over the real capture window and its run engine, on
+// the virtual clock with a recording cable and a fake camera.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "capture/CaptureRunEngine.h"
+#include "capture/CaptureWindows.h"
+#include "capture/ExposureFile.h"
+#include "capture/ExposureRun.h"
+#include "capture/frmAutomate.h"
+#include "capture/frmCapture.h"
+#include "capture/tests/RunFakes.h"
+#include "platform/os/Dialogs.h"
+#include "shell/WindowRegistry.h"
+
+using namespace zelmora;
+using namespace zelmora::capture;
+using namespace zelmora::capture::testing;
+namespace Msg = zelmora::platform::Msg;
+
+namespace {
+
+class SequenceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::enableTrace();
+        QDir(testenv::appDir()).mkpath("ExposureFiles");
+        camera = std::make_shared<DownloadingCamera>();
+        camera->downloadMs = 500;
+        CameraLink::setInstance(camera);
+        cable = std::make_shared<RecordingShutter>();
+        ShutterCable::setInstance(cable);
+        setMainWindow(&main);
+        registerWindows();
+    }
+    void TearDown() override {
+        for (const QString& name : {Win::frmAutomate, Win::frmCapture})
+            if (QWidget* w = windows().ifLoaded(name)) w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        setMainWindow(nullptr);
+        CaptureRunEngine::setFactory({});
+        EXPECT_TRUE(testenv::dialogs().allUsed()) << "a scripted box was not shown";
+    }
+
+    // The capture window on its Long tab, then the sequencing window.
+    void open(bool longTab = true) {
+        cap = dynamic_cast<frmCapture*>(windows().load(Win::frmCapture));
+        ASSERT_NE(cap, nullptr);
+        cap->selectTab(longTab ? 2 : 1);
+        cap->txtdelayTime->setText("0");
+        cap->chPictoPC->setChecked(true);
+        cap->txtDirectory->setText(testenv::appDir());
+        seq = dynamic_cast<frmAutomate*>(windows().load(Win::frmAutomate));
+        ASSERT_NE(seq, nullptr);
+    }
+    void addStep(const QString& count, const QString& exposure, const QString& delay,
+                 const QString& iso) {
+        seq->txtNoExp->setText(count);
+        seq->txtExpLength->setText(exposure);
+        seq->txtDelayBetwExp->setText(delay);
+        seq->lbISOSpeed->setCurrentText(iso);
+        seq->cbAdd_Click();
+    }
+    void startSequence() {
+        cable->t0 = nowMs();
+        seq->cbStart_Click();
+    }
+    int alarms() const {
+        int n = 0;
+        for (const auto& p : testenv::sounds().played) n += p.path.endsWith("alarm.wav");
+        return n;
+    }
+    QStringList presses() const { return cable->calls.filter("press"); }
+
+    std::shared_ptr<DownloadingCamera> camera;
+    std::shared_ptr<RecordingShutter> cable;
+    StatusMainWindow main;
+    frmCapture* cap = nullptr;
+    frmAutomate* seq = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SequenceTest, TwoStepsWaitAfterTheFirstStepOnlyAndSoundOneAlarm) {
+    open();
+    addStep("2", "3", "5", "N/A");
+    addStep("1", "2", "4", "N/A");
+    bool lastDuringStep1 = true, lastDuringStep2 = false;
+    testenv::vclock().scheduleIn(1000, [&] { lastDuringStep1 = state().bLastSequenceStep; });
+    testenv::vclock().scheduleIn(17000, [&] { lastDuringStep2 = state().bLastSequenceStep; });
+    startSequence();
+    EXPECT_TRUE(state().bSequenceRunning);
+    EXPECT_EQ(main.panel->text(), "Sequence In Progress");
+    testenv::vclock().advance(60'000);
+    // Step 1: two frames 5 s apart and its delay after its last frame; step 2 then ends it.
+    EXPECT_EQ(cable->calls, QStringList({"press 0", "release 3000", "press 8000", "release 11000",
+                                         "press 16000", "release 18000"}));
+    EXPECT_FALSE(lastDuringStep1);
+    EXPECT_TRUE(lastDuringStep2);
+    EXPECT_EQ(alarms(), 1);
+    EXPECT_FALSE(state().bSequenceRunning);
+    EXPECT_EQ(main.panel->text(), "Sequence Complete");
+    const QStringList t = runTrace();
+    for (const QString& line :
+         {"----doing sequence :1", "----sequence :1 Complete.", "----doing sequence :2",
+          "----sequence :2 Complete.", "----sequence Complete---------"})
+        EXPECT_TRUE(t.contains(line)) << line.toStdString();
+    EXPECT_EQ(cap->txtExpSec->text(), "2");
+    EXPECT_EQ(cap->txtExpMin->text(), "0");
+    EXPECT_EQ(cap->txtLeadinTime->text(), "4");
+}
+
+TEST_F(SequenceTest, CancelDuringAStep) {
+    struct Row {
+        const char* when;
+        qint64 at;
+        int presses, alarms;
+    };
+    // Three one-frame steps of 10 s, no delay: step k runs from (k-1)*10 s.
+    for (const Row& r : {Row{"first of three", 5000, 1, 0}, Row{"last", 25000, 3, 1}}) {
+        testenv::resetEnvironment();
+        SetUp();
+        open();
+        for (int i = 0; i < 3; ++i) addStep("1", "10", "0", "N/A");
+        testenv::vclock().scheduleIn(r.at, [this] { seq->cbCancelSeq_Click(); });
+        startSequence();
+        testenv::vclock().advance(60'000);
+        EXPECT_EQ(presses().size(), r.presses) << r.when;
+        EXPECT_EQ(alarms(), r.alarms) << r.when;
+        EXPECT_FALSE(state().bSequenceRunning) << r.when;
+        EXPECT_FALSE(seq->sequenceActive()) << r.when;
+        EXPECT_EQ(main.panel->text(), "Sequence Complete") << r.when;
+        TearDown();
+    }
+}
+
+TEST_F(SequenceTest, IsoIsSetAndSettledOnlyWhenConnectedAndGiven) {
+    camera->isConnected = true;
+    cable->onRelease = [this] { camera->deliverLater(); };
+    open();
+    addStep("1", "2", "0", "1600");
+    addStep("1", "2", "0", "N/A");
+    startSequence();
+    testenv::vclock().advance(30'000);
+    EXPECT_EQ(camera->calls.filter("setISO"), QStringList{"setISO 1600"});
+    EXPECT_TRUE(camera->calls.contains("setTv Bulb"));
+    ASSERT_EQ(presses().size(), 2);
+    EXPECT_EQ(presses()[0], "press 2000");  // after the 2-s settle
+    // The second step follows its image at once: no settle for "N/A".
+    const int second = presses()[1].mid(6).toInt();
+    EXPECT_GE(second, 4500);
+    EXPECT_LE(second, 4600);
+    EXPECT_TRUE(runTrace().contains("About to Set ISO:1600"));
+}
+
+TEST_F(SequenceTest, OnlyConnectToChangeIsoConnectsSetsAndDisconnects) {
+    camera->connectsOnAsk = true;
+    open();
+    seq->chConnForISO->setChecked(true);
+    addStep("1", "5", "0", "800");
+    startSequence();
+    testenv::vclock().advance(30'000);
+    const QStringList calls = camera->calls;
+    const int connectAt = int(calls.lastIndexOf("doconnect"));
+    ASSERT_GE(connectAt, 0);
+    EXPECT_GE(calls.indexOf("setISO 800"), connectAt);
+    EXPECT_GT(calls.indexOf("Disconnect"), calls.indexOf("setISO 800"));
+    EXPECT_TRUE(
+        runTrace().contains("About to disconnect from Start because  bConnectToChangeISO = true"));
+    // The step itself runs on the cable after the settle.
+    EXPECT_EQ(cable->calls.filter("press").size(), 1);
+    EXPECT_FALSE(state().bSequenceRunning);
+}
+
+TEST_F(SequenceTest, StartChecks) {
+    open();
+    // Connected in focus mode: refused.
+    camera->isConnected = true;
+    camera->focusMode = true;
+    testenv::dialogs().expectMsgBox("connected in Focus Mode");
+    seq->cbStart_Click();
+    EXPECT_FALSE(state().bSequenceRunning);
+
+    // Not RAW: asked each time, No sets RAW; then the empty list.
+    camera->focusMode = false;
+    camera->quality = "Fine";
+    testenv::dialogs()
+        .expectMsgBox("Image Quality Setting not on RAW", Msg::No)
+        .expectMsgBox("No Exposure sequences have been defined");
+    seq->cbStart_Click();
+    EXPECT_TRUE(camera->calls.contains("setImageQuality Raw"));
+
+    // Only the heading row: the bad-file message and a cancel.
+    seq->lbExposures->addItem(expfile::headingRow());
+    testenv::dialogs().expectMsgBox("Check your exposure file.");
+    seq->cbStart_Click();
+    EXPECT_FALSE(state().bSequenceRunning);
+    EXPECT_TRUE(presses().isEmpty());
+
+    // ISO steps without a camera: No shows the camera window and runs nothing.
+    camera->isConnected = false;
+    seq->lbExposures->addItem(expfile::stepRow({"1", "5", "0", "400"}));
+    testenv::dialogs().expectMsgBox("ISO settings being ignored", Msg::No);
+    seq->cbStart_Click();
+    EXPECT_TRUE(camera->calls.contains("showCameraWindow"));
+    EXPECT_FALSE(state().bSequenceRunning);
+    EXPECT_TRUE(presses().isEmpty());
+}
+
+TEST_F(SequenceTest, ListEditingAndTheHeadingRow) {
+    open();
+    testenv::dialogs().expectMsgBox("You must enter a valid value in all columns!");
+    addStep("", "30", "5", "N/A");
+    EXPECT_EQ(seq->lbExposures->count(), 0);
+
+    addStep("2", "30", "5", "1600");
+    addStep("1", "60", "0", "N/A");
+    const QString file = expfile::defaultFile();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "2,30,5,1600\r\n1,60,0,0\r\n");
+    f.close();
+
+    // The heading row selected is no selection.
+    seq->lbExposures->setCurrentRow(0);
+    testenv::dialogs()
+        .expectMsgBox("Select the item you wish modified by clicking on it in the listbox!")
+        .expectMsgBox("Select the item you wish to delete by clicking on it in the listbox!");
+    seq->cbModify_Click();
+    seq->cbDelete_Click();
+    EXPECT_EQ(seq->rows().size(), 3);
+    EXPECT_EQ(seq->rows()[0], expfile::headingRow());
+
+    // Modify a step; double-click copies a row back into the fields.
+    seq->lbExposures->setCurrentRow(2);
+    seq->txtNoExp->setText("4");
+    seq->cbModify_Click();
+    seq->lbExposures->setCurrentRow(1);
+    seq->lbExposures_DblClick();
+    EXPECT_EQ(seq->txtNoExp->text(), "2");
+    EXPECT_EQ(seq->txtExpLength->text(), "30");
+    EXPECT_EQ(seq->lbISOSpeed->currentText(), "1600");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "2,30,5,1600\r\n4,60,0,0\r\n");
+    f.close();
+
+    // A step that does not convert: the file keeps its steps, with a trace line and a message.
+    testenv::dialogs().expectMsgBox("The exposure file was not saved");
+    addStep("3", "1/125", "0", "N/A");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "2,30,5,1600\r\n4,60,0,0\r\n");
+    EXPECT_EQ(runTrace().filter("Exposure file not written:").size(), 1);
+}
+
+TEST_F(SequenceTest, LoadTheFileAndAMissingOne) {
+    open();
+    const QString path = QDir(testenv::appDir()).filePath("ExposureFiles/mine.txt");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("3,120,10,0\r\n1,\"1/125\",0,400\r\n");
+    f.close();
+    testenv::dialogs().expectOpenFile(path);
+    seq->cbLoadFile_Click();
+    EXPECT_EQ(seq->rows(), QStringList({expfile::headingRow(), "3,\t\t120,\t\t10,\t\tN/A",
+                                        "1,\t\t1/125,\t\t0,\t\t400"}));
+    // Cancelled: the same file again.
+    testenv::dialogs().expectOpenFile("");
+    seq->cbLoadFile_Click();
+    EXPECT_EQ(seq->rows().size(), 3);
+    QFile::remove(path);
+    testenv::dialogs().expectOpenFile("").expectMsgBox("Exposure File not found.");
+    seq->cbLoadFile_Click();
+    EXPECT_EQ(seq->rows().size(), 0);
+}
+
+TEST_F(SequenceTest, OneRunOrSequenceAtATime) {
+    open();
+    addStep("1", "10", "0", "N/A");
+    startSequence();
+    testenv::vclock().advance(2000);
+    seq->cbStart_Click();     // a second sequence
+    cap->cbExpStart_Click();  // the capture window's own Start
+    testenv::vclock().advance(30'000);
+    EXPECT_EQ(presses().size(), 1);
+    EXPECT_TRUE(runTrace().contains("Start Sequence refused: a run or sequence is in progress"));
+}
+
+TEST_F(SequenceTest, ClosingTheWindowCancelsTheSequence) {
+    open();
+    addStep("1", "10", "0", "N/A");
+    addStep("1", "10", "0", "N/A");
+    startSequence();
+    testenv::vclock().advance(2000);
+    seq->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(bAutomateLoaded());
+    testenv::vclock().advance(60'000);
+    EXPECT_EQ(presses().size(), 1);
+    EXPECT_FALSE(state().bSequenceRunning);
+    EXPECT_FALSE(cap->runActive());
+}
