@@ -3,13 +3,12 @@
 namespace zelmora::sky {
 
 clsLocation* LocationCollection::find(const QString& name) const {
-    for (const auto& item : items_)
-        if (item->getLocationName().compare(name, Qt::CaseInsensitive) == 0) return item.get();
-    return nullptr;
+    return byName_.value(name.toCaseFolded(), nullptr);
 }
 
 bool LocationCollection::add(std::unique_ptr<clsLocation> location) {
     if (!location || contains(location->getLocationName())) return false;
+    byName_.insert(location->getLocationName().toCaseFolded(), location.get());
     items_.push_back(std::move(location));
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -10,7 +11,8 @@
 namespace zelmora::sky {
 
 // Saved locations in the order they were added, keyed by name without regard
-// to letter case; a name is in the list once.
+// to letter case (a hash look-up, so long lists load in linear time); a name is in
+// the list once. A listed place keeps its name (in any letter case).
 class LocationCollection {
 public:
     int count() const { return static_cast<int>(items_.size()); }
@@ -23,6 +25,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<clsLocation>> items_;
+    QHash<QString, clsLocation*> byName_;  // case-folded name
 };
 
 }  // namespace zelmora::sky

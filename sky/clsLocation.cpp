@@ -2,11 +2,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <cmath>
 
 #include "platform/core/AppError.h"
+#include "platform/os/FileWrite.h"
 #include "shell/AppPaths.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
@@ -34,8 +34,9 @@ void readSetting(const QString& key, const QString& defaultValue, T& target, Par
     }
 }
 
-// Locations.txt from older versions is in the ANSI code page; ours is UTF-8.
-QString decode(const QByteArray& bytes) {
+// Locations.txt from older versions is in the ANSI code page; ours is UTF-8. Line
+// by line, so that one old line leaves the others as they are.
+QString decodeLine(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) return text;
@@ -113,9 +114,12 @@ void clsLocation::loadLastLocation() {
 void clsLocation::LoadLocationList() {
     QFile file(filePath());
     if (!file.open(QIODevice::ReadOnly)) return;  // no saved locations yet
-    const QString text = decode(file.readAll());
-    for (QString line : text.split(u'\n')) {
-        if (line.endsWith(u'\r')) line.chop(1);
+    // Lines end in CR LF, LF or CR alone.
+    QByteArray bytes = file.readAll();
+    bytes.replace("\r\n", "\n");
+    bytes.replace('\r', '\n');
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QString line = decodeLine(raw);
         if (line.trimmed().isEmpty()) continue;
         std::unique_ptr<clsLocation> location = ParseLocationLine(line);
         const QString name = location->getLocationName();
@@ -169,13 +173,13 @@ void clsLocation::SaveLocationList() {
                              numberText(l.longitude_) + u';' + QString::number(l.zone_);
         bytes += line.toUtf8() + "\r\n";
     }
-    // Written to a temporary file and renamed, so a failed write never
-    // leaves a half-written list behind.
+    // Whole or not at all: a failed write (a full disk) leaves the old list.
     QDir().mkpath(AppPaths::dataFiles());
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    try {
+        platform::writeFileWhole(filePath(), bytes);
+    } catch (const AppError& e) {
         throw AppError(AppError::kPathFileAccess, kSource,
-                       QStringLiteral("Locations.txt could not be written: ") + file.errorString());
+                       QStringLiteral("Locations.txt could not be written: ") + e.description());
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <cstring>
 #include <mutex>
+#include <unordered_set>
 
 #include "platform/os/Dialogs.h"
 #include "vosquin/CDeviceSelectDlg.h"
@@ -27,6 +28,17 @@ std::mutex& logFolderMutex() {
 std::string& logFolderSlot() {
     static std::string folder;
     return folder;
+}
+
+// The dialogs alive now. The library's thread looks its callback's context up here
+// (under the lock, which a dialog's destructor also takes) before using it.
+std::mutex& liveMutex() {
+    static std::mutex m;
+    return m;
+}
+std::unordered_set<const void*>& liveDialogs() {
+    static std::unordered_set<const void*> live;
+    return live;
 }
 
 // The two messages the library thread posts to the dialog, numbered once per process.
@@ -51,11 +63,24 @@ std::uint32_t ignoreDeviceEvent(std::uint32_t, std::uint32_t, std::uint32_t, voi
 
 }  // namespace
 
-CCameraDlg::CCameraDlg(QObject* parent) : QObject(parent), exeFolder_(executableFolder()) {}
+CCameraDlg::CCameraDlg(QObject* parent) : QObject(parent), exeFolder_(executableFolder()) {
+    std::lock_guard lock(liveMutex());
+    liveDialogs().insert(this);
+}
 
 CCameraDlg::~CCameraDlg() {
-    // Ends the session first, so no library callback can reach a dead object.
+    // Ends the session first; should the library keep it anyway, its callbacks find
+    // this dialog gone.
     destroy();
+    std::lock_guard lock(liveMutex());
+    liveDialogs().erase(this);
+}
+
+std::uint32_t CCameraDlg::onCameraEventThunk(std::uint32_t event, const void* data, std::uint32_t,
+                                             void* context) {
+    std::lock_guard lock(liveMutex());
+    if (liveDialogs().count(context)) static_cast<CCameraDlg*>(context)->OnCameraEvent(event, data);
+    return 0;
 }
 
 void CCameraDlg::setLogFolder(const std::string& folder) {
@@ -70,6 +95,8 @@ std::string CCameraDlg::logFolder() {
 
 void CCameraDlg::fire(automation::DispId id, std::vector<Variant> args) {
     notify();
+    // A control or host being torn down hears nothing more.
+    if (closing_) return;
     // Events go through the control that holds the dialog; without one they are lost.
     if (!hasParent_ || !sink_) return;
     try {
@@ -107,6 +134,7 @@ bool CCameraDlg::create(bool hasParentControl) {
     keepFocusImages_ = false;
     model_.clear();
     stem_.clear();
+    queue_.setAccepting(true);
     releaseCompleteType_ = releaseCompleteEventType();
     changeByUiType_ = changeByUiEventType();
     if (releaseCompleteType_ < 0 || changeByUiType_ < 0) {
@@ -140,15 +168,20 @@ bool CCameraDlg::create(bool hasParentControl) {
 }
 
 void CCameraDlg::destroy() {
-    if (!created_) return;
+    if (!created_ || closing_) return;
+    // Before anything below can pump events (the box): what was queued will never be
+    // downloaded, and posted events find the dialog going away.
+    closing_ = true;
+    queue_.setAccepting(false);
+    queue_.clear();
     EndSession();
     // The dialog exists only once the library has started.
     if (const RCResult r = RCFinishSDK(); failed(r))
         platform::Dialogs::msgBox(QString::fromStdString("ErrorCode = " + texts::hex8(r)));
     logLine("Program Terminating.");
     log_.Close();
-    // No callback can come any more; what was queued will never be downloaded.
     queue_.clear();
+    closing_ = false;
     created_ = false;
     connected_ = false;
     connectEnabled_ = disconnectEnabled_ = releaseEnabled_ = false;
@@ -198,16 +231,17 @@ RCResult CCameraDlg::readProperty(RCHandle source, std::uint32_t id, void* data,
 }
 
 // Each step is done once: trying again after a failure goes on from the step that
-// failed (the library refuses to end a session twice).
+// failed (the library refuses to end a session twice). The device callback goes
+// first, so a failure further on leaves no callback of ours registered with it.
 RCResult CCameraDlg::closeSession(RCHandle source) {
-    if (sessionOpen_) {
-        if (const RCResult r = RCEndCaptureSession(source); failed(r)) return r;
-        sessionOpen_ = false;
-    }
     if (callbackRegistration_) {
         const RCResult r = RCUnregisterEventCallbackFunction(source, callbackRegistration_);
         if (failed(r)) return r;
         callbackRegistration_ = 0;
+    }
+    if (sessionOpen_) {
+        if (const RCResult r = RCEndCaptureSession(source); failed(r)) return r;
+        sessionOpen_ = false;
     }
     return RCCloseSource(source);
 }
@@ -342,22 +376,18 @@ void CCameraDlg::EndSession() {
     model_.clear();
     if (const RCHandle source = source_) {
         if (const RCResult r = closeSession(source); failed(r)) {
+            // Still open: the next attempt goes on from the step that failed.
             logCode("ErrorCode = ", r);
-            RCEndCaptureSession(source);
-            if (callbackRegistration_)
-                RCUnregisterEventCallbackFunction(source, callbackRegistration_);
-            RCCloseSource(source);
+        } else {
+            source_ = 0;
         }
-        source_ = 0;
-        sessionOpen_ = false;
-        callbackRegistration_ = 0;
     }
     waiting_ = false;
     notify();
 }
 
 void CCameraDlg::customEvent(QEvent* event) {
-    if (!created_) return;
+    if (!created_ || closing_) return;
     const int type = int(event->type());
     try {
         if (type == releaseCompleteType_) {

@@ -165,12 +165,17 @@ private:
     void DownloadImage(const ReleaseRecord& record);
     void onProgress(std::uint32_t percent);
     void postToSelf(int type);
+    // The capture session's callback: reaches the dialog only while it lives, so a
+    // session the library failed to end cannot call into a destroyed dialog.
     static std::uint32_t onCameraEventThunk(std::uint32_t event, const void* data,
                                             std::uint32_t unused, void* context);
     static std::uint32_t progressThunk(std::uint32_t percent, std::uint32_t unused, void* context);
 
     EventSink sink_;
     bool created_ = false;
+    // Set while destroy() runs: nothing queued is downloaded and no event is fired,
+    // even when a box shown on the way pumps events.
+    bool closing_ = false;
     bool hasParent_ = false;
     int releaseCompleteType_ = -1;
     int changeByUiType_ = -1;

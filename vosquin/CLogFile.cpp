@@ -5,7 +5,7 @@
 namespace zelmora::vosquin {
 
 CLogFile::CLogFile(TimeSource now) : now_(std::move(now)) {
-    if (!now_) now_ = [] { return platform::clock().now(); };
+    if (!now_) now_ = [] { return platform::currentClock()->now(); };
 }
 
 CLogFile::~CLogFile() {

@@ -37,14 +37,21 @@ void CReleaseQueue::setSaveFolder(std::string folder) {
     saveFolder_ = std::move(folder);
 }
 
-void CReleaseQueue::pushImageReady(const RCImageReadyBlock& block, RCHandle source,
+void CReleaseQueue::setAccepting(bool on) {
+    std::lock_guard lock(mu_);
+    accepting_ = on;
+}
+
+bool CReleaseQueue::pushImageReady(const RCImageReadyBlock& block, RCHandle source,
                                    const std::string& fallbackFolder) {
     ReleaseRecord r;
     r.block = block;
     r.source = source;
     std::lock_guard lock(mu_);
+    if (!accepting_) return false;
     r.folder = withSeparator(saveFolder_.empty() ? fallbackFolder : saveFolder_);
     items_.push_back(std::move(r));
+    return true;
 }
 
 }  // namespace zelmora::vosquin

@@ -26,18 +26,22 @@ public:
     bool empty() const;
     std::size_t size() const;
     void clear();
+    // A closed queue drops what is pushed (the dialog is going away).
+    void setAccepting(bool on);
 
     void setSaveFolder(std::string folder);
 
     // Builds a record with the save folder as it is now (or fallbackFolder when it
     // is empty; a missing final separator is added) and pushes it, in one step.
-    void pushImageReady(const RCImageReadyBlock& block, RCHandle source,
+    // False when the queue is closed.
+    bool pushImageReady(const RCImageReadyBlock& block, RCHandle source,
                         const std::string& fallbackFolder);
 
 private:
     mutable std::mutex mu_;
     std::deque<ReleaseRecord> items_;
     std::string saveFolder_;
+    bool accepting_ = true;
 };
 
 // A folder as a prefix for file names: "/" added when it does not end in one. A

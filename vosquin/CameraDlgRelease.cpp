@@ -1,8 +1,11 @@
 // The camera dialog's release road: release kinds, the shutter, the library's
 // events, the image-ready queue, the download and its file name, RAW development.
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QDir>
 #include <QString>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +21,28 @@ namespace {
 
 constexpr std::uint32_t kBoxBits[] = {RC_KIND_THUMB_TO_PC, RC_KIND_PICTURE_TO_PC,
                                       RC_KIND_THUMB_TO_CARD, RC_KIND_PICTURE_TO_CARD};
+
+// Moves the finished download to target, or to the first free "_1", "_2", ... name
+// beside it: the camera's numbering restarts, and an earlier night's frame must stay.
+// The check and the move are one step, so two writers cannot take the same name.
+// Returns the name written, or "" when the move failed.
+std::string placeWithoutReplacing(const std::string& temporary, const std::string& target) {
+    for (int n = 0; n < 100000; ++n) {
+        const std::string candidate = n == 0 ? target : numberedName(target, n);
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, candidate.c_str(),
+                        RENAME_NOREPLACE) == 0)
+            return candidate;
+        if (errno == EEXIST) continue;
+        if (errno != EINVAL && errno != ENOSYS) return {};
+        // A file system without the no-replace move: a hard link refuses a taken name too.
+        if (::link(temporary.c_str(), candidate.c_str()) == 0) {
+            ::unlink(temporary.c_str());
+            return candidate;
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -106,12 +131,6 @@ void CCameraDlg::ReleaseShutter() {
     fire(ids::kOnStatusUpdate, {std::string("Waiting")});
 }
 
-std::uint32_t CCameraDlg::onCameraEventThunk(std::uint32_t event, const void* data, std::uint32_t,
-                                             void* context) {
-    static_cast<CCameraDlg*>(context)->OnCameraEvent(event, data);
-    return 0;
-}
-
 void CCameraDlg::OnCameraEvent(std::uint32_t event, const void* data) {
     // The library's thread: the queue, the log and posted events only.
     switch (event) {
@@ -126,8 +145,8 @@ void CCameraDlg::OnCameraEvent(std::uint32_t event, const void* data) {
             RCImageReadyBlock block;
             std::memcpy(&block, data, sizeof block);
             logLine("cdRESEASE_EVENT_IMAGE_READY Fired Queing Data");
-            queue_.pushImageReady(block, source_.load(), exeFolder_);
-            postToSelf(releaseCompleteType_);
+            if (queue_.pushImageReady(block, source_.load(), exeFolder_))
+                postToSelf(releaseCompleteType_);
             break;
         }
         default:
@@ -182,15 +201,24 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
         r = RCTakeCapturedImage(record.source, &CCameraDlg::progressThunk, this, 3, &block,
                                 &medium);
     }
-    if (!failed(r) && std::rename(temporary.c_str(), name.path.c_str()) != 0)
-        r = RC_COMP_TRANSFER | RC_ERR_FILE_IO;
+    std::string written = name.path;
+    if (!failed(r)) {
+        if (name.replaces) {
+            if (std::rename(temporary.c_str(), name.path.c_str()) != 0) written.clear();
+        } else {
+            written = placeWithoutReplacing(temporary, name.path);
+            if (!written.empty() && written != name.path)
+                logLine("File exists, saved as:" + written);
+        }
+        if (written.empty()) r = RC_COMP_TRANSFER | RC_ERR_FILE_IO;
+    }
     if (failed(r)) std::remove(temporary.c_str());
     progress_ = 0;
 
     waiting_ = false;
     logLine("Waiting for download: FALSE");
     if (queue_.empty() && connected_ && source_ != 0 && anyBoxChecked()) releaseEnabled_ = true;
-    fire(ids::kOnComplete, {failed(r) ? texts::errorText(r) : name.path});
+    fire(ids::kOnComplete, {failed(r) ? texts::errorText(r) : written});
     fire(ids::kOnStatusUpdate, {std::string("Waiting")});
 }
 

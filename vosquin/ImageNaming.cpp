@@ -35,6 +35,7 @@ NamedImage nameDownload(const NamingRequest& r) {
             r.keepFocusImages ? withSeparator(r.recordFolder) : withSeparator(r.focusFolder);
         out.folder = base + "FocusImages";
         out.path = out.folder + "/" + (r.keepFocusImages ? number : std::string()) + "Focus.jpg";
+        out.replaces = !r.keepFocusImages;
         return out;
     }
     std::string prefix;
@@ -59,6 +60,14 @@ NamedImage nameDownload(const NamingRequest& r) {
     out.path = out.folder + prefix + r.stem + number + "." + extension;
     if (!out.folder.empty()) out.folder.pop_back();
     return out;
+}
+
+std::string numberedName(const std::string& path, int n) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) dot = path.size();
+    return path.substr(0, dot) + "_" + std::to_string(n) + path.substr(dot);
 }
 
 std::string developedName(const std::string& rawPath) {

@@ -12,6 +12,7 @@
 #include "platform/automation/Events.h"
 #include "platform/automation/ModuleAbi.h"
 #include "platform/automation/ModuleLoader.h"
+#include "shell/Globals.h"
 #include "vosquin/VosquinInterface.h"
 #include "vosquin/VosquinModule.h"
 
@@ -39,19 +40,10 @@ VosquinHost::~VosquinHost() {
 
 namespace {
 
-#ifndef ZELMORA_INSTALL_LIBDIR
-#define ZELMORA_INSTALL_LIBDIR "lib"
-#endif
-
 QString shippedLibrary(const QString& folder) {
-    const QString name = QString::fromLatin1(VosquinHost::kLibraryFileName);
-    if (!folder.isEmpty()) return QFileInfo(QDir(folder).filePath(name)).absoluteFilePath();
-    // Beside the program in the build tree; in <prefix>/lib once installed.
-    const QDir exe(QCoreApplication::applicationDirPath());
-    const QString installed = exe.filePath(QStringLiteral("../" ZELMORA_INSTALL_LIBDIR "/") + name);
-    if (!QFileInfo(exe.filePath(name)).isFile() && QFileInfo(installed).isFile())
-        return QFileInfo(installed).absoluteFilePath();
-    return QFileInfo(exe.filePath(name)).absoluteFilePath();
+    const QString dir = folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+    return QFileInfo(QDir(dir).filePath(QString::fromLatin1(VosquinHost::kLibraryFileName)))
+        .absoluteFilePath();
 }
 
 QString registeredLibrary() {
@@ -75,9 +67,18 @@ void passLogFolder(const QString& folder) {
 
 bool VosquinHost::ensureRegistered(const QString& folder) {
     const QString registered = registeredLibrary();
-    if (!registered.isEmpty() && QFileInfo(registered).isFile()) return true;
+    const bool registeredExists = !registered.isEmpty() && QFileInfo(registered).isFile();
     const QString shipped = shippedLibrary(folder);
-    if (!QFileInfo(shipped).isFile()) return false;
+    const bool shippedExists = QFileInfo(shipped).isFile();
+    // The registry is the user's, shared by every copy of the program: the control
+    // beside this program wins over one another copy registered.
+    if (registeredExists && (!shippedExists || QFileInfo(registered).canonicalFilePath() ==
+                                                   QFileInfo(shipped).canonicalFilePath()))
+        return true;
+    if (!shippedExists) return false;
+    Globals::WriteLogLine(
+        QStringLiteral("Registering the camera control ") + shipped +
+        (registered.isEmpty() ? QString() : QStringLiteral(" in place of ") + registered));
     return registerLibrary(shipped) == kOk;
 }
 
@@ -98,7 +99,11 @@ void VosquinHost::load(ControlHost& host, const QString& logFolder, const QStrin
     IControl* control = created.get();
     host.setControl(std::move(created));
     attach(control);
-    // The host owns the control; when it goes, so does this link.
+    // The host owns the control: when it removes it (clear, a new control, its own
+    // end), this link goes first.
+    connect(&host, &ControlHost::controlRemoving, this, [this](IControl* removed) {
+        if (control_ == removed) detach();
+    });
     connect(&host, &QObject::destroyed, this, [this, control] {
         if (control_ == control) {
             control_ = nullptr;

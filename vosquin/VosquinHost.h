@@ -44,14 +44,16 @@ public:
     void load(automation::ControlHost& host, const QString& logFolder = {},
               const QString& libraryFolder = {});
     // Drives a control placed elsewhere (not owned). Call detach() before that control
-    // goes (before ControlHost::clear(), say); a ControlHost destroyed with the control
-    // in it is noticed.
+    // goes. A control load() placed is let go of whenever its ControlHost removes it
+    // (clear, setControl, the host's end).
     void attach(automation::IControl* control);
     void detach();
     automation::IControl* control() const { return control_; }
 
     // Registers the library in folder (default: the program's folder) when the class
-    // is not usable as registered. Returns whether the class is registered afterwards.
+    // is not registered, its library is missing, or another library is registered
+    // while the one in folder exists (traced). Returns whether the class is
+    // registered afterwards.
     static bool ensureRegistered(const QString& folder = {});
 
     // Properties.

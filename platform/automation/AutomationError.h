@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include "platform/core/AppError.h"
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::automation {
 
@@ -28,3 +32,5 @@ public:
 };
 
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

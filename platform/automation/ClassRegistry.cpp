@@ -7,12 +7,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <cstdint>
 #include <mutex>
 
 #include "platform/automation/AutomationError.h"
+#include "platform/os/FileWrite.h"
 
 namespace zelmora::automation::registry {
 
@@ -95,11 +95,11 @@ void write(const QString& path, const Contents& c) {
                                 {"name", fromStd(t.name)},
                                 {"library", fromStd(t.library)}});
     const QJsonObject root{{"format", 1}, {"classes", classes}, {"typeLibraries", libs}};
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(root).toJson()) < 0 ||
-        !out.commit())
-        fail(
-            QStringLiteral("Class registry %1 cannot be written: %2").arg(path, out.errorString()));
+    try {
+        platform::writeFileWhole(path, QJsonDocument(root).toJson());
+    } catch (const AppError& e) {
+        fail(QStringLiteral("Class registry %1 cannot be written: %2").arg(path, e.description()));
+    }
 }
 
 // Read, change and write under the registry's lock file.
@@ -108,7 +108,19 @@ auto update(Fn change) {
     const QString path = file();
     QDir().mkpath(QFileInfo(path).absolutePath());
     QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(10'000)) fail(QStringLiteral("Class registry %1 is locked").arg(path));
+    if (!lock.tryLock(10'000)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            fail(QStringLiteral("Class registry %1 is locked").arg(path));
+        // The lock file could not be made at all: say why (a read-only or full disk).
+        QFile probe(path + QStringLiteral(".lock"));
+        const QString cause = probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+                                  ? lock.error() == QLockFile::PermissionError
+                                        ? QStringLiteral("Permission denied")
+                                        : QStringLiteral("the lock file cannot be made")
+                                  : probe.errorString();
+        if (probe.isOpen()) probe.remove();
+        fail(QStringLiteral("Class registry %1 cannot be written: %2").arg(path, cause));
+    }
     Contents c = read(path);
     auto result = change(c);
     write(path, c);

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QString>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+ZELMORA_API_BEGIN
 
 // The class registry: which library provides which class. A JSON file maps a
 // class name (ProgID, such as "VOSQUIN.VosquinCtrl.1") to a class identifier
@@ -51,3 +55,5 @@ bool unregisterTypeLibrary(std::string_view guid, std::string_view version);
 
 }  // namespace registry
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <cstdint>
 #include <memory>
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Events.h"
+
+ZELMORA_API_BEGIN
 
 class QWidget;
 
@@ -39,3 +43,5 @@ protected:
 };
 
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

@@ -27,6 +27,7 @@ void ControlHost::setControl(std::unique_ptr<IControl> control) {
 
 void ControlHost::clear() {
     if (!control_) return;
+    emit controlRemoving(control_.get());
     control_->destroyWindow();
     control_.reset();
 }

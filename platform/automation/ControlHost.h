@@ -1,10 +1,14 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QWidget>
 #include <memory>
 #include <string_view>
 
 #include "platform/automation/Control.h"
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::automation {
 
@@ -25,6 +29,11 @@ public:
     // Destroys the control's window and the control.
     void clear();
 
+signals:
+    // The hosted control is about to go (clear, setControl or the host's end): a
+    // holder of its pointer lets go of it here, while it can still be called.
+    void controlRemoving(zelmora::automation::IControl* control);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -33,3 +42,5 @@ private:
 };
 
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -7,6 +9,8 @@
 #include <vector>
 
 #include "platform/automation/Variant.h"
+
+ZELMORA_API_BEGIN
 
 // Dispatch by identifier: an object publishes a member table (its type
 // information) and is driven through invoke(identifier, kind, arguments).
@@ -115,3 +119,5 @@ protected:
 };
 
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

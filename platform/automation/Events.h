@@ -1,10 +1,14 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <cstdint>
 #include <map>
 #include <vector>
 
 #include "platform/automation/Dispatch.h"
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::automation {
 
@@ -34,3 +38,5 @@ private:
 };
 
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

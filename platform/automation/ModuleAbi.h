@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/Control.h"
+
+ZELMORA_API_BEGIN
 
 // The boundary between a host and a library of automation classes: a few C
 // functions that the library exports and the host finds with dlsym.
@@ -57,3 +61,5 @@ std::int32_t unregisterModule(const TypeLibraryRegistration* typeLibrary,
                               const std::vector<ClassRegistration>& classes);
 
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QString>
 #include <cstdint>
 #include <memory>
 #include <string_view>
 
 #include "platform/automation/Control.h"
+
+ZELMORA_API_BEGIN
 
 // Creation by class name: the registry names the library, which is loaded once
 // (and never unloaded: its code may still be on a stack or in Qt's tables) and
@@ -30,3 +34,5 @@ std::int32_t unregisterLibrary(const QString& path);
 bool canUnloadNow(const QString& path);
 
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <cstdint>
 #include <string>
 #include <variant>
+
+ZELMORA_API_BEGIN
 
 // The values that cross the automation boundary: nothing (empty), a boolean, a
 // 16-bit or 32-bit integer, or a text (UTF-8). A text handed out belongs to the
@@ -29,3 +33,5 @@ std::int32_t toI4(const Variant& v);
 std::string toText(const Variant& v);
 
 }  // namespace zelmora::automation
+
+ZELMORA_API_END

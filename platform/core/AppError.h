@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QString>
 #include <exception>
 #include <string>
+
+ZELMORA_API_BEGIN
 
 namespace zelmora {
 
@@ -40,3 +44,5 @@ private:
 };
 
 }  // namespace zelmora
+
+ZELMORA_API_END

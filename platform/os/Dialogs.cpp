@@ -60,16 +60,16 @@ DialogBackend& Dialogs::backend() {
     return *slot;
 }
 
-void Dialogs::setModalHook(std::function<void(bool)> hook) { hookSlot() = std::move(hook); }
+void Dialogs::setModalHook(std::function<void(bool)> hook) {
+    hookSlot() = std::move(hook);
+}
 
 int Dialogs::msgBox(const QString& text, int style, const QString& title, Bracket bracket) {
     return bracketed(bracket, [&] { return backend().msgBox(text, style, title); });
 }
 
-QString Dialogs::inputBox(const QString& prompt, const QString& title,
-                          const QString& defaultText) {
-    return bracketed(Bracket::Yes,
-                     [&] { return backend().inputBox(prompt, title, defaultText); });
+QString Dialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+    return bracketed(Bracket::Yes, [&] { return backend().inputBox(prompt, title, defaultText); });
 }
 
 QString Dialogs::openFile(const FileDialogRequest& request) {
@@ -95,11 +95,20 @@ int QtDialogBackend::msgBox(const QString& text, int style, const QString& title
     box.setWindowTitle(applicationTitle(title));
     box.setText(text);
     switch (style & 0x70) {
-        case Msg::Critical: box.setIcon(QMessageBox::Critical); break;
-        case Msg::Question: box.setIcon(QMessageBox::Question); break;
-        case Msg::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case Msg::Information: box.setIcon(QMessageBox::Information); break;
-        default: break;
+        case Msg::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Msg::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Msg::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Msg::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            break;
     }
     struct B {
         QMessageBox::StandardButton button;
@@ -107,18 +116,28 @@ int QtDialogBackend::msgBox(const QString& text, int style, const QString& title
     };
     std::vector<B> buttons;
     switch (style & 0x7) {
-        case Msg::OKCancel: buttons = {{QMessageBox::Ok, Msg::OK}, {QMessageBox::Cancel, Msg::Cancel}}; break;
+        case Msg::OKCancel:
+            buttons = {{QMessageBox::Ok, Msg::OK}, {QMessageBox::Cancel, Msg::Cancel}};
+            break;
         case Msg::AbortRetryIgnore:
-            buttons = {{QMessageBox::Abort, Msg::Abort}, {QMessageBox::Retry, Msg::Retry},
+            buttons = {{QMessageBox::Abort, Msg::Abort},
+                       {QMessageBox::Retry, Msg::Retry},
                        {QMessageBox::Ignore, Msg::Ignore}};
             break;
         case Msg::YesNoCancel:
-            buttons = {{QMessageBox::Yes, Msg::Yes}, {QMessageBox::No, Msg::No},
+            buttons = {{QMessageBox::Yes, Msg::Yes},
+                       {QMessageBox::No, Msg::No},
                        {QMessageBox::Cancel, Msg::Cancel}};
             break;
-        case Msg::YesNo: buttons = {{QMessageBox::Yes, Msg::Yes}, {QMessageBox::No, Msg::No}}; break;
-        case Msg::RetryCancel: buttons = {{QMessageBox::Retry, Msg::Retry}, {QMessageBox::Cancel, Msg::Cancel}}; break;
-        default: buttons = {{QMessageBox::Ok, Msg::OK}}; break;
+        case Msg::YesNo:
+            buttons = {{QMessageBox::Yes, Msg::Yes}, {QMessageBox::No, Msg::No}};
+            break;
+        case Msg::RetryCancel:
+            buttons = {{QMessageBox::Retry, Msg::Retry}, {QMessageBox::Cancel, Msg::Cancel}};
+            break;
+        default:
+            buttons = {{QMessageBox::Ok, Msg::OK}};
+            break;
     }
     for (const auto& b : buttons) box.addButton(b.button);
     const size_t def = static_cast<size_t>((style >> 8) & 0x3);
@@ -136,8 +155,9 @@ int QtDialogBackend::msgBox(const QString& text, int style, const QString& title
 QString QtDialogBackend::inputBox(const QString& prompt, const QString& title,
                                   const QString& defaultText) {
     bool ok = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), applicationTitle(title),
-                                               prompt, QLineEdit::Normal, defaultText, &ok);
+    const QString text =
+        QInputDialog::getText(QApplication::activeWindow(), applicationTitle(title), prompt,
+                              QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
 }
 

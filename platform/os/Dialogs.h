@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+
+ZELMORA_API_BEGIN
 
 class QWidget;
 
@@ -32,9 +36,9 @@ enum Answer : int { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 
 
 struct FileDialogRequest {
     QString title;
-    QString filter;       // "Text files (*.txt)|*.txt|All files (*.*)|*.*" or a Qt filter
+    QString filter;  // "Text files (*.txt)|*.txt|All files (*.*)|*.*" or a Qt filter
     QString initialDir;
-    QString fileName;     // preset file name
+    QString fileName;  // preset file name
 };
 
 // The modal boxes and file choosers of the program. Production shows Qt
@@ -95,3 +99,5 @@ public:
 };
 
 }  // namespace zelmora::platform
+
+ZELMORA_API_END

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <mutex>
 
 #include "platform/core/AppError.h"
+#include "platform/os/FileWrite.h"
 
 namespace zelmora::platform {
 
@@ -14,8 +16,32 @@ std::shared_ptr<SettingsStore>& storeSlot() {
     static std::shared_ptr<SettingsStore> slot;
     return slot;
 }
-QString appKey(const QString& app) { return app.toLower(); }
+QString appKey(const QString& app) {
+    return app.toLower();
+}
+
+std::mutex& sinkMutex() {
+    static std::mutex m;
+    return m;
+}
+std::function<void(const QString&)>& warningSink() {
+    static std::function<void(const QString&)> sink;
+    return sink;
+}
+void warn(const QString& text) {
+    std::function<void(const QString&)> sink;
+    {
+        std::lock_guard lock(sinkMutex());
+        sink = warningSink();
+    }
+    if (sink) sink(text);
+}
 }  // namespace
+
+void IniSettingsStore::setWarningSink(std::function<void(const QString&)> sink) {
+    std::lock_guard lock(sinkMutex());
+    warningSink() = std::move(sink);
+}
 
 SettingsStore& settings() {
     auto& slot = storeSlot();
@@ -23,7 +49,9 @@ SettingsStore& settings() {
     return *slot;
 }
 
-void setSettings(std::shared_ptr<SettingsStore> store) { storeSlot() = std::move(store); }
+void setSettings(std::shared_ptr<SettingsStore> store) {
+    storeSlot() = std::move(store);
+}
 
 IniSettingsStore::IniSettingsStore(QString folder) : folder_(std::move(folder)) {}
 
@@ -49,18 +77,44 @@ const SettingsData& IniSettingsStore::load(const QString& app) const {
     auto it = cache_.find(k);
     if (it != cache_.end()) return *it;
     SettingsData data;
-    QFile f(fileFor(app));
-    if (f.open(QIODevice::ReadOnly)) data = SettingsData::fromIni(f.readAll());
+    const QString path = fileFor(app);
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) {
+        QStringList problems;
+        data = SettingsData::fromIni(f.readAll(), &problems);
+        for (const QString& line : problems)
+            warn(QStringLiteral("Settings file ") + path +
+                 QStringLiteral(": malformed section line skipped with its keys: ") + line);
+    }
     return *cache_.insert(k, std::move(data));
 }
 
 void IniSettingsStore::write(const QString& app, const SettingsData& data) {
-    QDir().mkpath(folder_);
-    QSaveFile f(fileFor(app));
-    if (!f.open(QIODevice::WriteOnly) || f.write(data.toIni()) < 0 || !f.commit()) {
+    const QString path = fileFor(app);
+    try {
+        writeFileWhole(path, data.toIni());
+    } catch (const AppError& e) {
         throw AppError(AppError::kPathFileAccess, QStringLiteral("Settings"),
-                       QStringLiteral("Cannot write the settings file ") + fileFor(app));
+                       QStringLiteral("Cannot write the settings file ") + path +
+                           QStringLiteral(": ") + e.description());
     }
+}
+
+// Read, change and write under the file's lock, starting from what is on disk now:
+// another copy of the program may have saved.
+template <typename Change>
+void IniSettingsStore::update(const QString& app, Change change) {
+    QDir().mkpath(folder_);
+    const QString path = fileFor(app);
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(10'000))
+        throw AppError(AppError::kPathFileAccess, QStringLiteral("Settings"),
+                       QStringLiteral("Cannot lock the settings file ") + path);
+    cache_.remove(appKey(app));
+    SettingsData data = load(app);
+    if (!change(data)) return;
+    write(app, data);
+    cache_[appKey(app)] = std::move(data);
 }
 
 QString IniSettingsStore::get(const QString& app, const QString& section, const QString& key,
@@ -75,20 +129,14 @@ bool IniSettingsStore::contains(const QString& app, const QString& section,
 
 void IniSettingsStore::save(const QString& app, const QString& section, const QString& key,
                             const QString& value) {
-    // Start from what is on disk now: another copy of the program may have saved.
-    cache_.remove(appKey(app));
-    SettingsData data = load(app);
-    data.set(section, key, value);
-    write(app, data);
-    cache_[appKey(app)] = std::move(data);
+    update(app, [&](SettingsData& data) {
+        data.set(section, key, value);
+        return true;
+    });
 }
 
 void IniSettingsStore::remove(const QString& app, const QString& section, const QString& key) {
-    cache_.remove(appKey(app));
-    SettingsData data = load(app);
-    if (!data.remove(section, key)) return;
-    write(app, data);
-    cache_[appKey(app)] = std::move(data);
+    update(app, [&](SettingsData& data) { return data.remove(section, key); });
 }
 
 QString MemorySettingsStore::get(const QString& app, const QString& section, const QString& key,

@@ -1,15 +1,21 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include "platform/os/SettingsData.h"
 #include "platform/os/SettingsStore.h"
 
 #include <QHash>
+#include <functional>
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::platform {
 
 // Settings kept as one INI file per application name in a folder
 // (by default $XDG_CONFIG_HOME/zelmora). Each save re-reads the file, so that a
-// second copy of the program loses nothing, and replaces it atomically.
+// second copy of the program loses nothing, and replaces it whole; the read, the
+// change and the write hold the file's lock ("<file>.lock"), as the class registry does.
 class IniSettingsStore : public SettingsStore {
 public:
     explicit IniSettingsStore(QString folder = defaultFolder());
@@ -24,9 +30,15 @@ public:
 
     QString fileFor(const QString& app) const;
 
+    // Where lines of a settings file that were skipped as malformed are told (the
+    // shell sends them to the trace log).
+    static void setWarningSink(std::function<void(const QString&)> sink);
+
 private:
     const SettingsData& load(const QString& app) const;
     void write(const QString& app, const SettingsData& data);
+    template <typename Change>
+    void update(const QString& app, Change change);
 
     QString folder_;
     mutable QHash<QString, SettingsData> cache_;
@@ -55,3 +67,5 @@ private:
 };
 
 }  // namespace zelmora::platform
+
+ZELMORA_API_END

@@ -20,7 +20,9 @@ public:
         if (!wait) return;
         // Keep the user interface alive until the sound ends (or a minute passes).
         auto control = std::make_shared<WaitControl>();
-        for (int i = 0; i < 600 && effect_ && (effect_->isPlaying() || effect_->status() == QSoundEffect::Loading); ++i)
+        for (int i = 0; i < 600 && effect_ &&
+                        (effect_->isPlaying() || effect_->status() == QSoundEffect::Loading);
+             ++i)
             if (!clock().pumpFor(100, control)) break;
     }
     void stop() override {
@@ -51,12 +53,16 @@ SoundService& SoundService::instance() {
     if (!soundSlot()) soundSlot() = std::make_shared<QtSound>();
     return *soundSlot();
 }
-void SoundService::setInstance(std::shared_ptr<SoundService> s) { soundSlot() = std::move(s); }
+void SoundService::setInstance(std::shared_ptr<SoundService> s) {
+    soundSlot() = std::move(s);
+}
 
 DesktopService& DesktopService::instance() {
     if (!desktopSlot()) desktopSlot() = std::make_shared<QtDesktop>();
     return *desktopSlot();
 }
-void DesktopService::setInstance(std::shared_ptr<DesktopService> s) { desktopSlot() = std::move(s); }
+void DesktopService::setInstance(std::shared_ptr<DesktopService> s) {
+    desktopSlot() = std::move(s);
+}
 
 }  // namespace zelmora::platform

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QString>
 #include <QUrl>
 #include <memory>
 #include <vector>
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::platform {
 
@@ -53,3 +57,5 @@ public:
 };
 
 }  // namespace zelmora::platform
+
+ZELMORA_API_END

@@ -6,7 +6,10 @@ namespace zelmora::platform {
 
 namespace {
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+// Names match without regard to case: the indexes hold them case-folded.
+QString folded(const QString& name) {
+    return name.toCaseFolded();
+}
 
 // Percent-encodes '%', line breaks and, where `name` is set, the characters
 // that mark sections, comments and the key/value split. Blanks at either end
@@ -18,7 +21,9 @@ QString encode(const QString& text, bool name) {
         const QChar c = text[i];
         const bool edge = (i == 0 || i == text.size() - 1);
         bool escape = c == u'%' || c == u'\r' || c == u'\n' || (edge && c.isSpace());
-        if (name) escape = escape || c == u'=' || c == u'[' || c == u']' || (i == 0 && (c == u';' || c == u'#'));
+        if (name)
+            escape = escape || c == u'=' || c == u'[' || c == u']' ||
+                     (i == 0 && (c == u';' || c == u'#'));
         if (escape && c.unicode() < 0x80) {
             out += QStringLiteral("%%1").arg(c.unicode(), 2, 16, QChar(u'0')).toUpper();
         } else {
@@ -59,73 +64,85 @@ QString decode(QStringView text) {
 }  // namespace
 
 SettingsData::Section* SettingsData::findSection(const QString& name) {
-    for (auto& s : sections_)
-        if (sameName(s.name, name)) return &s;
-    return nullptr;
+    const auto it = sectionIndex_.constFind(folded(name));
+    return it == sectionIndex_.constEnd() ? nullptr : &sections_[*it];
 }
 
 const SettingsData::Section* SettingsData::findSection(const QString& name) const {
-    for (const auto& s : sections_)
-        if (sameName(s.name, name)) return &s;
-    return nullptr;
+    const auto it = sectionIndex_.constFind(folded(name));
+    return it == sectionIndex_.constEnd() ? nullptr : &sections_[*it];
 }
 
 std::optional<QString> SettingsData::find(const QString& section, const QString& key) const {
-    if (const Section* s = findSection(section))
-        for (const auto& e : s->entries)
-            if (sameName(e.key, key)) return e.value;
+    if (const Section* s = findSection(section)) {
+        const auto it = s->index.constFind(folded(key));
+        if (it != s->index.constEnd()) return s->entries[*it].value;
+    }
     return std::nullopt;
 }
 
 void SettingsData::set(const QString& section, const QString& key, const QString& value) {
     Section* s = findSection(section);
     if (!s) {
-        sections_.push_back(Section{section, {}});
+        sectionIndex_.insert(folded(section), sections_.size());
+        sections_.push_back(Section{section, {}, {}});
         s = &sections_.back();
     }
-    for (auto& e : s->entries) {
-        if (sameName(e.key, key)) {
-            e.value = value;
-            return;
-        }
+    const QString k = folded(key);
+    const auto it = s->index.constFind(k);
+    if (it != s->index.constEnd()) {
+        s->entries[*it].value = value;
+        return;
     }
+    s->index.insert(k, s->entries.size());
     s->entries.push_back(Entry{key, value});
 }
 
 bool SettingsData::remove(const QString& section, const QString& key) {
     Section* s = findSection(section);
     if (!s) return false;
-    for (auto it = s->entries.begin(); it != s->entries.end(); ++it) {
-        if (sameName(it->key, key)) {
-            s->entries.erase(it);
-            return true;
-        }
-    }
-    return false;
+    const auto it = s->index.constFind(folded(key));
+    if (it == s->index.constEnd()) return false;
+    const std::size_t at = *it;
+    s->entries.erase(s->entries.begin() + std::ptrdiff_t(at));
+    s->index.erase(it);
+    // The entries after it moved up by one.
+    for (auto& position : s->index)
+        if (position > at) --position;
+    return true;
 }
 
 QByteArray SettingsData::toIni() const {
     QString out;
     for (const auto& s : sections_) {
         out += u'[' + encode(s.name, true) + QStringLiteral("]\n");
-        for (const auto& e : s.entries) out += encode(e.key, true) + u'=' + encode(e.value, false) + u'\n';
+        for (const auto& e : s.entries)
+            out += encode(e.key, true) + u'=' + encode(e.value, false) + u'\n';
         out += u'\n';
     }
     return out.toUtf8();
 }
 
-SettingsData SettingsData::fromIni(const QByteArray& bytes) {
+SettingsData SettingsData::fromIni(const QByteArray& bytes, QStringList* problems) {
     SettingsData data;
     QString section;
     bool haveSection = false;
-    const QString text = QString::fromUtf8(bytes);
+    QString text = QString::fromUtf8(bytes);
+    // CR LF, LF or CR alone: each ends a line (a CR inside a value is written as %0D).
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
     for (QStringView line : QStringView(text).split(u'\n')) {
-        if (line.endsWith(u'\r')) line.chop(1);
         const QStringView trimmed = trimBlanks(line);
         if (trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#')) continue;
-        if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
-            section = decode(trimmed.mid(1, trimmed.size() - 2));
-            haveSection = true;
+        if (trimmed.startsWith(u'[')) {
+            if (trimmed.endsWith(u']')) {
+                section = decode(trimmed.mid(1, trimmed.size() - 2));
+                haveSection = true;
+            } else {
+                // Its keys belong to no section we know: they must not land in the last one.
+                haveSection = false;
+                if (problems) *problems << line.toString();
+            }
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');

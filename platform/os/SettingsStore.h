@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QString>
 #include <memory>
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::platform {
 
@@ -24,3 +28,5 @@ SettingsStore& settings();
 void setSettings(std::shared_ptr<SettingsStore> store);
 
 }  // namespace zelmora::platform
+
+ZELMORA_API_END

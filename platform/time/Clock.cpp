@@ -3,6 +3,9 @@
 #include "platform/time/QtClock.h"
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace zelmora::platform {
@@ -13,11 +16,22 @@ void WaitControl::stop() {
 }
 
 namespace {
+// The clock is read from any thread (the camera library's thread stamps its log
+// lines), and replaced by tests between runs: the slot is only touched under its lock.
+std::mutex& clockMutex() {
+    static std::mutex m;
+    return m;
+}
 std::shared_ptr<Clock>& clockSlot() {
     static std::shared_ptr<Clock> slot;
     return slot;
 }
-bool gShuttingDown = false;
+std::shared_ptr<Clock>& installedClock() {
+    auto& slot = clockSlot();
+    if (!slot) slot = std::make_shared<QtClock>();
+    return slot;
+}
+std::atomic<bool> gShuttingDown{false};
 std::vector<WaitControl*>& activeWaits() {
     static std::vector<WaitControl*> waits;
     return waits;
@@ -25,16 +39,19 @@ std::vector<WaitControl*>& activeWaits() {
 }  // namespace
 
 Clock& clock() {
-    auto& slot = clockSlot();
-    if (!slot) slot = std::make_shared<QtClock>();
-    return *slot;
+    std::lock_guard lock(clockMutex());
+    return *installedClock();
 }
 
-void setClock(std::shared_ptr<Clock> clock) { clockSlot() = std::move(clock); }
+void setClock(std::shared_ptr<Clock> clock) {
+    std::shared_ptr<Clock> previous;  // released outside the lock
+    std::lock_guard lock(clockMutex());
+    previous = std::exchange(clockSlot(), std::move(clock));
+}
 
 std::shared_ptr<Clock> currentClock() {
-    clock();
-    return clockSlot();
+    std::lock_guard lock(clockMutex());
+    return installedClock();
 }
 
 void setShuttingDown(bool value) {
@@ -42,9 +59,13 @@ void setShuttingDown(bool value) {
     if (value) ActiveWaits::stopAll();
 }
 
-bool shuttingDown() { return gShuttingDown; }
+bool shuttingDown() {
+    return gShuttingDown;
+}
 
-void ActiveWaits::add(WaitControl* control) { activeWaits().push_back(control); }
+void ActiveWaits::add(WaitControl* control) {
+    activeWaits().push_back(control);
+}
 
 void ActiveWaits::remove(WaitControl* control) {
     auto& w = activeWaits();

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QDateTime>
 #include <QtGlobal>
 #include <functional>
 #include <memory>
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::platform {
 
@@ -70,3 +74,5 @@ public:
 };
 
 }  // namespace zelmora::platform
+
+ZELMORA_API_END

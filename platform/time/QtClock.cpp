@@ -24,11 +24,17 @@ private:
 
 }  // namespace
 
-QtClock::QtClock() { elapsed_.start(); }
+QtClock::QtClock() {
+    elapsed_.start();
+}
 
-QDateTime QtClock::now() const { return QDateTime::currentDateTime(); }
+QDateTime QtClock::now() const {
+    return QDateTime::currentDateTime();
+}
 
-qint64 QtClock::monotonicMs() const { return elapsed_.elapsed(); }
+qint64 QtClock::monotonicMs() const {
+    return elapsed_.elapsed();
+}
 
 bool QtClock::pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& control) {
     if (ms <= 0 || shuttingDown()) return ms <= 0 && !shuttingDown();

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include "platform/time/Clock.h"
 
 #include <QElapsedTimer>
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::platform {
 
@@ -22,3 +26,5 @@ private:
 };
 
 }  // namespace zelmora::platform
+
+ZELMORA_API_END

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include <QObject>
 #include <memory>
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::platform {
 
@@ -35,3 +39,5 @@ private:
 };
 
 }  // namespace zelmora::platform
+
+ZELMORA_API_END

@@ -43,7 +43,9 @@ private:
 VirtualClock::VirtualClock(QDateTime start)
     : start_(std::move(start)), alive_(std::make_shared<const int>(0)) {}
 
-QDateTime VirtualClock::now() const { return start_.addMSecs(nowMs_); }
+QDateTime VirtualClock::now() const {
+    return start_.addMSecs(nowMs_);
+}
 
 std::uint64_t VirtualClock::scheduleAt(qint64 atMs, std::function<void()> fn) {
     const qint64 now = nowMs_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Api.h"
+
 #include "platform/time/Clock.h"
 
 #include <atomic>
@@ -7,6 +9,8 @@
 #include <map>
 #include <memory>
 #include <utility>
+
+ZELMORA_API_BEGIN
 
 namespace zelmora::platform {
 
@@ -57,3 +61,5 @@ private:
 };
 
 }  // namespace zelmora::platform
+
+ZELMORA_API_END

@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <cerrno>
 #include <clocale>
 #include <string>
 
 #include "platform/core/AppError.h"
+#include "platform/os/FileWrite.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
 #include "sky/LocationCollection.h"
@@ -249,6 +251,61 @@ TEST(LocationTest, OldAnsiFileIsRead) {
     current.setLocation(QString::fromUtf8("Tromsø"), 1, 18.9553, 69.6492);
     current.SaveLocation();
     EXPECT_EQ(readFile(), "Troms\xc3\xb8;69.6492;18.9553;1\r\n");
+}
+
+// Decoded line by line: one line in the old code page leaves the UTF-8 lines as
+// they are, and the next save writes every line in UTF-8.
+TEST(LocationTest, OneOldLineLeavesTheOtherLinesUtf8) {
+    writeFile("S\xc3\xa3o Paulo;-23.55;-46.63;-3\r\nTroms\xf8;69.6492;18.9553;1\r\n");
+    clsLocation current;
+    current.loadLastLocation();
+    EXPECT_EQ(current.LocationList().names(),
+              (QStringList{QString::fromUtf8("São Paulo"), QString::fromUtf8("Tromsø")}));
+    current.setLocation("Camp", 10, 149.1, -31.2);
+    current.SaveLocation();
+    EXPECT_EQ(readFile(),
+              "S\xc3\xa3o Paulo;-23.55;-46.63;-3\r\nTroms\xc3\xb8;69.6492;18.9553;1\r\n"
+              "Camp;-31.2;149.1;10\r\n");
+}
+
+TEST(LocationTest, EveryKindOfLineEndEndsALine) {
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        SCOPED_TRACE(int(end[0]));
+        writeFile(QByteArray("Home;-33.5;151.25;10") + end + "Camp;-31.2;149.1;10" + end);
+        clsLocation current;
+        current.loadLastLocation();
+        EXPECT_EQ(current.LocationList().names(), (QStringList{"Home", "Camp"}));
+    }
+}
+
+// A disk that fills while the list is written: the old list stays, and the error
+// says why.
+TEST(LocationTest, AFullDiskKeepsTheOldList) {
+    writeFile("Home;-33.5;151.25;10\r\n");
+    clsLocation current;
+    current.loadLastLocation();
+    current.setLocation("Camp", 10, 149.1, -31.2);
+    platform::failFileWrites(1, ENOSPC);
+    try {
+        current.SaveLocation();
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), AppError::kPathFileAccess);
+        EXPECT_EQ(e.description(), "Locations.txt could not be written: No space left on device");
+    }
+    EXPECT_EQ(readFile(), "Home;-33.5;151.25;10\r\n");
+}
+
+// A long list loads with a look-up per line, not a scan of the list so far.
+TEST(LocationTest, TwentyThousandPlacesLoad) {
+    QByteArray bytes;
+    for (int i = 0; i < 20'000; ++i) bytes += "Place " + QByteArray::number(i) + ";1;2;3\r\n";
+    writeFile(bytes);
+    clsLocation current;
+    current.loadLastLocation();
+    ASSERT_EQ(current.LocationList().count(), 20'000);
+    EXPECT_NE(current.LocationList().find("PLACE 19999"), nullptr);
+    EXPECT_EQ(current.LocationList().find("Place 20000"), nullptr);
 }
 
 TEST(LocationTest, DegreesMinutesSeconds) {

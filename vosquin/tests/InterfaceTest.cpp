@@ -1,6 +1,10 @@
 // The boundary between the deliverables: the member table the host is written
 // against, registration, creation by class name and driving by identifier.
 
+#include <dlfcn.h>
+
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 
@@ -9,6 +13,7 @@
 #include "platform/automation/ControlHost.h"
 #include "platform/automation/ModuleAbi.h"
 #include "platform/automation/ModuleLoader.h"
+#include "platform/os/Dialogs.h"
 #include "testing/TestEnv.h"
 #include "vosquin/VosquinHost.h"
 #include "vosquin/VosquinModule.h"
@@ -324,7 +329,7 @@ TEST_F(VosquinRegistrationTest, RegisterCreateByClassNameDriveByIdentifierUnregi
         std::vector<QString> connected, statuses;
         QObject::connect(&vosquin, &VosquinHost::OnConnected,
                          [&](const QString& m) { connected.push_back(m); });
-        vosquin.load(host);
+        vosquin.load(host, testenv::appDir());
         EXPECT_FALSE(canUnloadNow(library()));
         vosquin.setPicPc(true);
         testenv::dialogs().expectChoice("Communication setting", 0);
@@ -393,6 +398,78 @@ TEST_F(VosquinRegistrationTest, TheHostRegistersTheShippedLibraryWhenTheClassIsU
     EXPECT_FALSE(vosquin.Connected());
     // The log went where the host said.
     EXPECT_TRUE(QFileInfo::exists(testenv::appDir() + "/logfile.txt"));
+}
+
+// The control and the program link one shared library of services: a box the
+// loaded control raises goes through the host's dialog service and its modal hook,
+// with no help from the program's own symbols.
+TEST_F(VosquinRegistrationTest, ABoxTheLoadedControlRaisesReachesTheHostsDialogService) {
+    ASSERT_EQ(registerLibrary(library()), kOk);
+    std::vector<bool> modal;
+    platform::Dialogs::setModalHook([&](bool up) { modal.push_back(up); });
+    ControlHost host(parent.get());
+    VosquinHost vosquin;
+    vosquin.load(host, testenv::appDir());
+    testenv::dialogs().expectChoice("Communication setting", -1);
+    vosquin.Connect();
+    EXPECT_FALSE(vosquin.Connected());
+    EXPECT_EQ(modal, (std::vector<bool>{true, false}));
+    ASSERT_EQ(testenv::dialogs().shown().size(), 1u);
+
+    // The service as the control's library finds it is this process's one copy.
+    void* handle = ::dlopen(library().toLocal8Bit().constData(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(handle, nullptr);
+    void* theirs = ::dlsym(handle, "_ZN7zelmora8platform7Dialogs7backendEv");
+    ::dlclose(handle);
+    EXPECT_EQ(theirs, reinterpret_cast<void*>(&platform::Dialogs::backend));
+    Dl_info info{};
+    ASSERT_NE(::dladdr(theirs, &info), 0);
+    EXPECT_TRUE(QString(info.dli_fname).endsWith("libzelmora-services.so")) << info.dli_fname;
+    vosquin.detach();
+}
+
+// The host's pointer to the control it loaded follows the ControlHost: clearing it or
+// hosting another control leaves the wrapper with none, never a freed one.
+TEST_F(VosquinRegistrationTest, TheHostLetsGoWhenItsControlHostRemovesTheControl) {
+    ASSERT_EQ(registerLibrary(library()), kOk);
+    ControlHost host(parent.get());
+    VosquinHost vosquin;
+    vosquin.load(host, testenv::appDir());
+    ASSERT_NE(vosquin.control(), nullptr);
+    host.clear();
+    EXPECT_EQ(vosquin.control(), nullptr);
+    vosquin.detach();
+    EXPECT_EQ(errorNumber([&] { vosquin.Connected(); }), AppError::kInvalidProcedureCall);
+
+    vosquin.load(host, testenv::appDir());
+    ASSERT_NE(vosquin.control(), nullptr);
+    host.setControl(createControl(VosquinHost::kClassName));
+    EXPECT_EQ(vosquin.control(), nullptr);
+    vosquin.detach();
+}
+
+// The class registry is the user's: another copy of the program may have registered
+// its own control there. The one beside this program takes its place, traced.
+TEST_F(VosquinRegistrationTest, AControlRegisteredByAnotherCopyGivesWayToTheOneBesideThisProgram) {
+    testenv::enableTrace();
+    const QString other = testenv::appDir() + "/other/libvosquin.so";
+    ASSERT_TRUE(QDir().mkpath(testenv::appDir() + "/other"));
+    ASSERT_TRUE(QFile::copy(library(), other));
+    ASSERT_EQ(registerLibrary(other), kOk);
+    ASSERT_EQ(QString::fromStdString(registry::findClass("VOSQUIN.VosquinCtrl.1")->library), other);
+
+    EXPECT_TRUE(VosquinHost::ensureRegistered(libraryFolder()));
+    EXPECT_EQ(QString::fromStdString(registry::findClass("VOSQUIN.VosquinCtrl.1")->library),
+              library());
+    EXPECT_TRUE(testenv::traceLines().filter("in place of " + other).size() == 1)
+        << testenv::traceLines().join("\n").toStdString();
+    // Already this program's own: left alone.
+    EXPECT_TRUE(VosquinHost::ensureRegistered(libraryFolder()));
+    EXPECT_EQ(testenv::traceLines().filter("Registering the camera control").size(), 1);
+    // With nothing beside the program, another copy's control is better than none.
+    ASSERT_EQ(registerLibrary(other), kOk);
+    EXPECT_TRUE(VosquinHost::ensureRegistered(testenv::appDir()));
+    EXPECT_EQ(QString::fromStdString(registry::findClass("VOSQUIN.VosquinCtrl.1")->library), other);
 }
 
 }  // namespace

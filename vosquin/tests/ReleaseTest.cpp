@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
@@ -176,11 +176,16 @@ TEST_F(VosquinReleaseTest, ReleasesWhileTheLibraryThreadIsStillDelivering) {
     constexpr int kReleases = 15;
     for (int i = 0; i < kReleases; ++i) {
         call("Release");
-        QElapsedTimer t;
-        t.start();
-        while (completions().size() < std::size_t(2 * (i + 1)) && t.elapsed() < 10000)
-            QCoreApplication::processEvents();  // no waiting for the library's thread
-        ASSERT_EQ(completions().size(), std::size_t(2 * (i + 1))) << "release " << i;
+        // Downloads run as the library's thread posts them, while it goes on: the loop
+        // sleeps until the next posted event, and stops once everything is delivered.
+        const std::size_t want = std::size_t(2 * (i + 1));
+        for (;;) {
+            const bool idle = simrc::waitUntilIdle(0);
+            QCoreApplication::sendPostedEvents();
+            if (completions().size() >= want || idle) break;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        ASSERT_EQ(completions().size(), want) << "release " << i;
     }
     deliver();
     const auto files = completions();
@@ -310,6 +315,83 @@ TEST_F(VosquinReleaseTest, DestroyingTheControlWhileImagesAreArriving) {
         ASSERT_TRUE(simrc::waitUntilIdle());
         rec.take();
     }
+}
+
+// The camera's numbering starts again (at 1 in every run of the simulator, after
+// 9999 on a real body): a second night into the same folder keeps the first night's frame.
+TEST_F(VosquinReleaseTest, TwoRunsIntoOneFolderKeepBothFrames) {
+    prepare();
+    releaseAndDeliver();
+    const QString first = folder + "M31-0001.JPG";
+    QFile f(first);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray firstBytes = f.readAll();
+    f.close();
+
+    for (int run = 1; run <= 2; ++run) {
+        ctrl_.reset();
+        rec.take();
+        simrc::reset();
+        prepare();
+        releaseAndDeliver();
+        const std::string expected =
+            folder.toStdString() + "M31-0001_" + std::to_string(run) + ".JPG";
+        EXPECT_EQ(completions(), std::vector<std::string>{expected});
+        EXPECT_TRUE(isJpeg(QString::fromStdString(expected)));
+        EXPECT_TRUE(
+            logMessages().contains(QString::fromStdString("File exists, saved as:" + expected)));
+    }
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), firstBytes);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3);
+}
+
+// The one name reused on purpose: the focus frame, while frames are not kept.
+TEST_F(VosquinReleaseTest, TheUnkeptFocusFrameIsStillReplaced) {
+    prepare();
+    const QString focusFolder = testenv::appDir() + "/focus";
+    put("FocusMode", true);
+    put("FocusSavePath", focusFolder.toStdString());
+    releaseAndDeliver();
+    releaseAndDeliver();
+    const std::string frame = focusFolder.toStdString() + "/FocusImages/Focus.jpg";
+    EXPECT_EQ(completions(), (std::vector<std::string>{frame, frame}));
+    EXPECT_EQ(QDir(focusFolder + "/FocusImages").entryList(QDir::Files), QStringList{"Focus.jpg"});
+}
+
+// A box shown while the dialog goes away pumps events: the download the library
+// reported just before must not run inside it and reach a control being torn down.
+TEST_F(VosquinReleaseTest, ABoxWhileTheDialogGoesAwayRunsNoQueuedDownload) {
+    prepare();
+    put("WaitingForDownload", true);
+    call("Release");
+    ASSERT_TRUE(simrc::waitUntilIdle());  // queued, and its event posted
+    ASSERT_EQ(dlg().queuedImages(), 1u);
+    rec.take();
+    simrc::failCall("RCFinishSDK", kDead);
+    testenv::dialogs().expectMsgBox("ErrorCode = 0x00200080").whileShowing([] {
+        QCoreApplication::sendPostedEvents();
+    });
+    ctrl_.reset();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(rec.named("OnComplete").empty());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+}
+
+// Ending the session fails, so the library keeps a session whose callback context is
+// the dialog; once the dialog is gone, the camera's events find nobody.
+TEST_F(VosquinReleaseTest, ASessionTheLibraryWouldNotEndCannotCallADestroyedDialog) {
+    prepare();
+    simrc::failCall("RCEndCaptureSession", kDead, -1);
+    simrc::failCall("RCCloseSource", kDead, -1);
+    simrc::failCall("RCFinishSDK", kDead);
+    testenv::dialogs().expectMsgBox("ErrorCode = 0x00200080");
+    ctrl_.reset();
+    EXPECT_EQ(simrc::openSources(), 1);
+    simrc::fireSettingsChanged();
+    ASSERT_TRUE(simrc::waitUntilIdle());
+    QCoreApplication::sendPostedEvents();
+    simrc::clearFaults();
 }
 
 TEST_F(VosquinReleaseTest, DevlopRawWritesTheJpegBesideTheRawFile) {

@@ -4,12 +4,14 @@
 #include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cerrno>
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ControlHost.h"
 #include "platform/automation/ModuleAbi.h"
 #include "platform/automation/ModuleLoader.h"
+#include "platform/os/FileWrite.h"
 
 using namespace zelmora;
 using namespace zelmora::automation;
@@ -207,6 +209,29 @@ TEST_F(ControlLoadingTest, RegistrationToolRegistersAndUnregistersABuiltLibrary)
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(err.contains("does not exist")) << err.toStdString();
     EXPECT_EQ(run({}).first, 2);
+}
+
+}  // namespace
+
+namespace {
+
+// A disk that fills while the registry is written: the registry stays as it was,
+// and the error says why.
+TEST_F(ControlLoadingTest, AFullDiskKeepsTheRegistryAndSaysWhy) {
+    registry::registerClass({"{1}", "Test.Kept.1", "Kept", "/nowhere.so", 0});
+    QFile f(registry::file());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    platform::failFileWrites(1, ENOSPC);
+    const auto [number, text] =
+        failure([] { registry::registerClass({"{2}", "Test.Lost.1", "Lost", "/x.so", 0}); });
+    EXPECT_EQ(number, AppError::kPathFileAccess);
+    EXPECT_TRUE(text.endsWith("cannot be written: No space left on device")) << text.toStdString();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_TRUE(registry::findClass("Test.Kept.1"));
+    EXPECT_FALSE(registry::findClass("Test.Lost.1"));
 }
 
 }  // namespace

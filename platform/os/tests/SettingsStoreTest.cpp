@@ -3,7 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <thread>
 
+#include "platform/core/AppError.h"
+#include "platform/os/FileWrite.h"
 #include "platform/os/IniSettingsStore.h"
 
 using zelmora::platform::IniSettingsStore;
@@ -85,7 +89,107 @@ TEST(IniSettingsStoreTest, MalformedLinesAreSkipped) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("orphan=1\n[Options]\nno equals sign\nColor=255\n\n[Broken\nKey=v\n");
     f.close();
+    QStringList warnings;
+    IniSettingsStore::setWarningSink([&](const QString& w) { warnings << w; });
     IniSettingsStore store(dir.path());
     EXPECT_EQ(store.get("Zelmora 3", "Options", "Color", ""), "255");
     EXPECT_EQ(store.get("Zelmora 3", "Options", "orphan", "none"), "none");
+    // The keys under a section line without its "]" join no other section.
+    EXPECT_EQ(store.get("Zelmora 3", "Options", "Key", "none"), "none");
+    IniSettingsStore::setWarningSink({});
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].endsWith("malformed section line skipped with its keys: [Broken"))
+        << warnings[0].toStdString();
+}
+
+// Hand edits and other programs write CR LF, LF or CR alone; every one ends a line,
+// so nothing is lost at the next save.
+TEST(IniSettingsStoreTest, EveryKindOfLineEndEndsALine) {
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        QTemporaryDir dir;
+        QFile f(dir.path() + "/Zelmora 3.ini");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("[Options]") + end + "Color=255" + end + "Size=3" + end + "[Other]" +
+                end + "Size=4" + end);
+        f.close();
+        IniSettingsStore store(dir.path());
+        EXPECT_EQ(store.get("Zelmora 3", "Options", "Color", ""), "255") << int(end[0]);
+        EXPECT_EQ(store.get("Zelmora 3", "Options", "Size", ""), "3") << int(end[0]);
+        EXPECT_EQ(store.get("Zelmora 3", "Other", "Size", ""), "4") << int(end[0]);
+        store.save("Zelmora 3", "Options", "New", "1");
+        IniSettingsStore fresh(dir.path());
+        EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Color", ""), "255") << int(end[0]);
+        EXPECT_EQ(fresh.get("Zelmora 3", "Other", "Size", ""), "4") << int(end[0]);
+    }
+}
+
+// A disk that fills while the file is written: the old file stays as it was and
+// the caller hears the cause.
+TEST(IniSettingsStoreTest, AFullDiskLeavesTheOldFileAndRaises) {
+    QTemporaryDir dir;
+    IniSettingsStore store(dir.path());
+    store.save("Zelmora 3", "Options", "Color", "255");
+    QFile f(store.fileFor("Zelmora 3"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    zelmora::platform::failFileWrites(1, ENOSPC);
+    try {
+        store.save("Zelmora 3", "Options", "Size", "3");
+        ADD_FAILURE() << "no error";
+    } catch (const zelmora::AppError& e) {
+        EXPECT_EQ(e.number(), 75);
+        EXPECT_TRUE(e.description().contains("No space left on device"))
+            << e.description().toStdString();
+    }
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    f.close();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Zelmora 3.ini"});
+    IniSettingsStore fresh(dir.path());
+    EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Color", ""), "255");
+}
+
+// Two copies of the program saving at the same moment: the read, change and write
+// of each is one step, so no key is lost.
+TEST(IniSettingsStoreTest, TwoCopiesSavingAtOnceLoseNoKey) {
+    QTemporaryDir dir;
+    constexpr int kEach = 150;
+    auto copy = [&](const QString& prefix) {
+        IniSettingsStore store(dir.path());
+        for (int i = 0; i < kEach; ++i)
+            store.save("Zelmora 3", "Keys", prefix + QString::number(i), "v");
+    };
+    std::thread a(copy, QStringLiteral("a"));
+    std::thread b(copy, QStringLiteral("b"));
+    a.join();
+    b.join();
+    IniSettingsStore reader(dir.path());
+    int found = 0;
+    for (int i = 0; i < kEach; ++i)
+        for (const char* prefix : {"a", "b"})
+            found += reader.contains("Zelmora 3", "Keys", prefix + QString::number(i));
+    EXPECT_EQ(found, 2 * kEach);
+}
+
+// Many keys: read, look-up and save stay linear (the bench measures the time).
+TEST(SettingsDataTest, FiftyThousandKeysRoundTrip) {
+    zelmora::platform::SettingsData data;
+    constexpr int kKeys = 50'000;
+    for (int i = 0; i < kKeys; ++i)
+        data.set(QStringLiteral("Section%1").arg(i % 10), QStringLiteral("Key%1").arg(i),
+                 QString::number(i));
+    const auto back = zelmora::platform::SettingsData::fromIni(data.toIni());
+    for (int i = 0; i < kKeys; i += 997)
+        EXPECT_EQ(
+            back.find(QStringLiteral("section%1").arg(i % 10), QStringLiteral("KEY%1").arg(i)),
+            QString::number(i));
+    EXPECT_EQ(back.toIni(), data.toIni());
+    // Removing keeps the look-ups right for the keys after the one removed.
+    zelmora::platform::SettingsData copy = back;
+    EXPECT_TRUE(copy.remove("Section3", "Key3"));
+    EXPECT_FALSE(copy.find("Section3", "Key3"));
+    EXPECT_EQ(copy.find("Section3", "Key13"), QString("13"));
+    copy.set("Section3", "Key13", "x");
+    EXPECT_EQ(copy.find("Section3", "key13"), QString("x"));
 }

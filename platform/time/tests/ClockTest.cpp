@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include <atomic>
+#include <thread>
 
 #include "platform/time/Clock.h"
 #include "platform/time/QtClock.h"
@@ -16,7 +18,8 @@ TEST(VirtualClockTest, NestedWaitsEachEndAtTheirOwnDeadline) {
     std::vector<std::pair<QString, qint64>> log;
     vclock().scheduleAt(10'000, [&] {
         log.push_back({"inner start", vclock().monotonicMs()});
-        const bool done = zelmora::platform::clock().pumpFor(5'000, std::make_shared<WaitControl>());
+        const bool done =
+            zelmora::platform::clock().pumpFor(5'000, std::make_shared<WaitControl>());
         log.push_back({done ? "inner done" : "inner stopped", vclock().monotonicMs()});
     });
     const bool done = zelmora::platform::clock().pumpFor(60'000, std::make_shared<WaitControl>());
@@ -28,7 +31,8 @@ TEST(VirtualClockTest, NestedWaitsEachEndAtTheirOwnDeadline) {
 }
 
 TEST(VirtualClockTest, InnerWaitLongerThanOuterDelaysTheOuterReturn) {
-    vclock().scheduleAt(1'000, [] { zelmora::platform::clock().pumpFor(10'000, std::make_shared<WaitControl>()); });
+    vclock().scheduleAt(
+        1'000, [] { zelmora::platform::clock().pumpFor(10'000, std::make_shared<WaitControl>()); });
     zelmora::platform::clock().pumpFor(2'000, std::make_shared<WaitControl>());
     EXPECT_EQ(vclock().monotonicMs(), 11'000);
 }
@@ -127,4 +131,23 @@ TEST(QtClockTest, RealWaitDispatchesEventsAndStops) {
     EXPECT_LT(t.elapsed(), 30'000);
     // A short wait runs to its deadline.
     EXPECT_TRUE(real.pumpFor(20, std::make_shared<WaitControl>()));
+}
+
+// The camera library's thread stamps its log lines while tests (and start-up) install
+// a clock; a reader always gets a whole clock, old or new.
+TEST(ClockTest, TheClockMayBeReadFromAnotherThreadWhileItIsReplaced) {
+    std::atomic<bool> done{false};
+    std::atomic<long> reads{0};
+    std::thread reader([&] {
+        while (!done) {
+            const auto c = zelmora::platform::currentClock();
+            if (c->now().isValid()) ++reads;
+        }
+    });
+    for (int i = 0; i < 2000; ++i)
+        zelmora::platform::setClock(std::make_shared<zelmora::platform::VirtualClock>());
+    while (reads == 0) std::this_thread::yield();
+    done = true;
+    reader.join();
+    EXPECT_GT(reads.load(), 0);
 }

@@ -1,0 +1,93 @@
+#include "platform/os/FileWrite.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/core/AppError.h"
+
+namespace zelmora::platform {
+
+namespace {
+
+std::atomic<int> gFailCount{0};
+std::atomic<int> gFailError{ENOSPC};
+
+[[noreturn]] void fail(int error) {
+    throw AppError(AppError::kPathFileAccess, QStringLiteral("File"),
+                   QString::fromLocal8Bit(std::strerror(error)));
+}
+
+bool injectedFailure(int& error) {
+    int left = gFailCount.load();
+    while (left > 0)
+        if (gFailCount.compare_exchange_weak(left, left - 1)) {
+            error = gFailError.load();
+            return true;
+        }
+    return false;
+}
+
+bool writeAll(int fd, const char* data, qsizetype size, int& error) {
+    qsizetype done = 0;
+    // An injected failure writes half, then reports the disk full.
+    const bool inject = injectedFailure(error);
+    const qsizetype limit = inject ? size / 2 : size;
+    while (done < limit) {
+        const ssize_t n = ::write(fd, data + done, std::size_t(limit - done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return false;
+        }
+        done += n;
+    }
+    return !inject;
+}
+
+}  // namespace
+
+void writeFileWhole(const QString& path, const QByteArray& bytes) {
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) fail(errno);
+    int error = 0;
+    bool ok = true;
+    // The new file keeps the old one's permissions; a new one gets the usual ones.
+    struct stat old {};
+    const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (::fchmod(fd, mode) != 0) {
+        error = errno;
+        ok = false;
+    }
+    if (ok) ok = writeAll(fd, bytes.constData(), bytes.size(), error);
+    if (ok && ::fsync(fd) != 0) {
+        error = errno;
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
+    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
+        error = errno;
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temporary.constData());
+        fail(error);
+    }
+}
+
+void failFileWrites(int count, int error) {
+    gFailError = error;
+    gFailCount = count;
+}
+
+}  // namespace zelmora::platform

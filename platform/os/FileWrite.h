@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/core/Api.h"
+
+#include <QByteArray>
+#include <QString>
+
+ZELMORA_API_BEGIN
+
+namespace zelmora::platform {
+
+// Replaces the file at path with bytes, whole or not at all: the bytes go to a
+// temporary file beside it, which is flushed and synced to disk before it is renamed
+// over the old one. Any failure (a full disk during the last flush included) leaves
+// the old file as it was and throws AppError 75 whose description is the cause
+// ("No space left on device"). Every save of a settings or data file goes through here.
+void writeFileWhole(const QString& path, const QByteArray& bytes);
+
+// For tests: the next `count` writes fail part-way with errno `error`, as a disk
+// that fills during the write does.
+void failFileWrites(int count, int error);
+
+}  // namespace zelmora::platform
+
+ZELMORA_API_END
