@@ -360,6 +360,10 @@ QString frmCameraControl::RemoteHotKey() const {
     return FolderMonitor1->RemoteHotKey();
 }
 
+QString frmCameraControl::MonitorLastUpdate() const {
+    return FolderMonitor1->LastUpdate();
+}
+
 void frmCameraControl::loadFolderMonSettings() {
     FolderMonitor1->loadFolderMonSettings();
 }

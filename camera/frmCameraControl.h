@@ -65,6 +65,7 @@ public:
     QWidget* folderMonitorFrame() const;
     ctlFolderMonitor* folderMonitor() const { return FolderMonitor1; }
     QString RemoteHotKey() const override;
+    QString MonitorLastUpdate() const override;
 
     CameraControlModel& model() { return model_; }
     // The height last set, in twips (3930 compact, 5340 with the panel).
