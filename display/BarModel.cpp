@@ -57,10 +57,12 @@ void BarModel::setSteps(int single, int page) {
 void BarModel::syncView() {
     if (!view_) return;
     syncing_ = true;
-    view_->setInvertedAppearance(max_ < min_);
-    view_->setRange(lower(), upper());
-    view_->setValue(value_);
-    view_->setEnabled(enabled_);
+    // Each call repaints the bar even when nothing changes: only what changed.
+    if (view_->invertedAppearance() != (max_ < min_)) view_->setInvertedAppearance(max_ < min_);
+    if (view_->minimum() != lower() || view_->maximum() != upper())
+        view_->setRange(lower(), upper());
+    if (view_->value() != value_) view_->setValue(value_);
+    if (view_->isEnabled() != enabled_) view_->setEnabled(enabled_);
     syncing_ = false;
 }
 

@@ -7,6 +7,7 @@
 #include <QRegion>
 #include <QScrollBar>
 #include <QStyle>
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 
@@ -372,7 +373,16 @@ void ScrollingImage::paintEvent(QPaintEvent* event) {
         const std::uint8_t* in =
             bits + qsizetype(h - 1 - (visible.y() + y)) * bpl + qsizetype(visible.x()) * 3;
         auto* out = reinterpret_cast<QRgb*>(shown_.scanLine(y));
-        for (int x = 0; x < visible.width(); ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
+        // Blue, green, red and the next byte read as one word are the screen
+        // pixel once the fourth byte is made opaque; the row's last pixel is
+        // read bytewise, as its fourth byte may lie past the buffer.
+        const int last = visible.width() - 1;
+        for (int x = 0; x < last; ++x, in += 3) {
+            std::uint32_t word;
+            std::memcpy(&word, in, sizeof word);
+            out[x] = qFromLittleEndian(word) | 0xFF000000u;
+        }
+        out[last] = qRgb(in[2], in[1], in[0]);
     }
     painter.drawImage(visible.topLeft() + origin, shown_);
 }
