@@ -19,6 +19,7 @@
 #include "camera/clsCamera.h"
 #include "capture/CameraLink.h"
 #include "capture/CaptureRunEngine.h"
+#include "capture/ReviewTab.h"
 #include "capture/ctlCountDown.h"
 #include "capture/ctlProgress.h"
 #include "platform/os/Dialogs.h"
@@ -258,6 +259,10 @@ void frmCapture::buildControls() {
     frThumbs = named(new QGroupBox(QStringLiteral("Review"), this), "frThumbs");
     frThumbs->setGeometry(23, 48, 660, 460);
     frThumbs->hide();
+    Review = new ReviewTab(this, frThumbs);
+    Review->setGeometry(0, 14, 660, 446);
+    Review->setPicToshow = [this](const QString& path) { sPicToshow_ = path; };
+    Review->browseStart = [this] { return txtDirectory->text(); };
 
     // Design values of the boxes that are not kept.
     txtExpCount->setText(QStringLiteral("1"));
@@ -514,6 +519,7 @@ void frmCapture::SetupFileNames() {
 void frmCapture::setupReview() {
     applyLayout(4);
     UpdateModeControls();
+    Review->setupReview(txtDirectory->text());
 }
 
 void frmCapture::setButton19(bool enabled) {
@@ -850,8 +856,8 @@ void frmCapture::SoundAlarm() {
 }
 
 void frmCapture::LoadAThumb(const QString& fileName) {
-    // The review list itself is built elsewhere; the full-screen view reads this.
-    sPicToshow_ = fileName;
+    // The review tab sets sPicToshow once the picture has loaded.
+    Review->LoadAThumb(fileName);
 }
 
 // ---- Settings ---------------------------------------------------------------------

@@ -27,6 +27,7 @@ namespace zelmora::capture {
 
 class CameraLink;
 class CaptureRunEngine;
+class ReviewTab;
 class ctlCountDown;
 class ctlProgress;
 
@@ -148,6 +149,7 @@ public:
     QCheckBox* chkUseISO = nullptr;
     QLineEdit* txtSampFilename = nullptr;
     QGroupBox* frThumbs = nullptr;
+    ReviewTab* Review = nullptr;  // the review list, on frThumbs
     QFrame* frConnectionStatus[2] = {nullptr, nullptr};
     QFrame* frConnected = nullptr;
     QFrame* frDisconnected = nullptr;
