@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyledItemDelegate>
 
 #include "capture/CameraLink.h"
@@ -42,6 +43,12 @@ constexpr int kConnectPollMs = 250;
 
 CameraLink& link() {
     return CameraLink::instance();
+}
+
+// A step's exposure in whole seconds (a bulb step), as against a shutter-speed text.
+bool isSeconds(const QString& exposure) {
+    static const QRegularExpression whole(QStringLiteral("^\\s*-?[0-9]+\\s*$"));
+    return whole.match(exposure).hasMatch();
 }
 
 void log(const QString& line) {
@@ -483,7 +490,14 @@ void frmAutomate::runStep() {
         if (!capture_)
             throw AppError(91, QStringLiteral("SequenceExp"),
                            QStringLiteral("The capture window is not available"));
-        if (shortMode()) {
+        if (!isSeconds(step[1])) {
+            // A shutter-speed step: a short run on the capture window's Short tab.
+            if (capture_->GetCurrFrame() != 1) {
+                // The camera leaves Bulb first, so the tab finds a usable speed.
+                if (link().connected() && link().Tv() == QStringLiteral("Bulb"))
+                    link().setTv(step[1]);
+                capture_->selectTab(1);
+            }
             const int i =
                 capture_->lbTv->findText(step[1], Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (i < 0) {
@@ -500,6 +514,8 @@ void frmAutomate::runStep() {
             }
             QCoreApplication::processEvents();
         } else {
+            // Whole seconds: a bulb step on the Long tab.
+            if (capture_->GetCurrFrame() == 1) capture_->selectTab(2);
             capture_->txtExpSec->setText(step[1]);
             capture_->txtExpMin->setText(QStringLiteral("0"));
         }

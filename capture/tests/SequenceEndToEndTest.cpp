@@ -1,0 +1,160 @@
+// A sequence from an exposure file, run on the simulators: the real camera
+// window and release control over the simulated camera library, the real
+// capture window and run engine, and the simulated parallel-port cable wired
+// to the simulated camera's remote release. All on the virtual clock.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "cables/CableSetup.h"
+#include "cables/CableShutter.h"
+#include "cables/DSLRControl.h"
+#include "camera/CameraWindows.h"
+#include "camera/clsCamera.h"
+#include "camera/frmCameraControl.h"
+#include "camera/tests/CameraControlFakes.h"
+#include "capture/CameraLink.h"
+#include "capture/CaptureRunEngine.h"
+#include "capture/CaptureWindows.h"
+#include "capture/frmAutomate.h"
+#include "capture/frmCapture.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/os/Dialogs.h"
+#include "platform/rcsdk/SimCamera.h"
+#include "platform/sim/SimSky.h"
+#include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
+#include "testing/TestEnv.h"
+
+using namespace zelmora;
+namespace Msg = zelmora::platform::Msg;
+
+namespace {
+
+// The program's cable, noting what ISO the camera holds as each exposure opens.
+class IsoNotingCable : public cables::CableShutter {
+public:
+    void PressShutter() override {
+        isoAtPress << capture::CameraLink::instance().ISO();
+        CableShutter::PressShutter();
+    }
+    QStringList isoAtPress;
+};
+
+class SequenceEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(registryDir.isValid());
+        automation::registry::setFile(registryDir.filePath("classes.json"));
+        camera::frmCameraControl::setControlLibraryFolder(
+            QFileInfo(QStringLiteral(VOSQUIN_LIBRARY)).absolutePath());
+        testenv::enableTrace();
+        simrc::setSynchronousDelivery(true);
+        main = std::make_unique<camera::test::FakeMainWindow>();
+        oMainCamera() = std::make_shared<clsCamera>();
+        camera::registerWindows();
+        capture::registerWindows();
+
+        cables::CableSetup& c = cables::cableSetup();
+        c.useSimulated(true);
+        c.PortTable[0] = {0x378, "ECP", "PS/2", 1, true};
+        c.selectPort(0);
+        c.FullPressPin = 2;
+        cables::DSLRControl::ClearDataPort();
+        cable = std::make_shared<IsoNotingCable>();
+        ShutterCable::setInstance(cable);
+    }
+    void TearDown() override {
+        for (const QString& name : {Win::frmAutomate, Win::frmCapture})
+            if (QWidget* w = windows().ifLoaded(name)) w->close();
+        delete camWin.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        automation::registry::setFile({});
+        capture::CaptureRunEngine::setFactory({});
+        simrc::reset();
+        sim::SimSky::instance().reset();
+        EXPECT_TRUE(testenv::dialogs().allUsed()) << "a scripted box was not shown";
+    }
+
+    QTemporaryDir registryDir;
+    std::unique_ptr<camera::test::FakeMainWindow> main;
+    std::shared_ptr<IsoNotingCable> cable;
+    QPointer<camera::frmCameraControl> camWin;
+};
+
+}  // namespace
+
+TEST_F(SequenceEndToEnd, AFileOfShortAndBulbStepsGivesFiveNamedFramesOfTheirLengths) {
+    // Connect the camera in capture mode; the capture window comes with it.
+    camWin = qobject_cast<camera::frmCameraControl*>(windows().show(Win::frmCameraControl));
+    ASSERT_NE(camWin, nullptr);
+    testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
+    camWin->doconnect();
+    ASSERT_TRUE(oMainCamera()->connected());
+    camWin->SetCaptureMode();
+    auto* cap = windows().ifLoadedAs<capture::frmCapture>(Win::frmCapture);
+    ASSERT_NE(cap, nullptr);
+    cap->selectTab(1);
+    const QString folder = QDir(testenv::appDir()).filePath("Lights");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    cap->txtDirectory->setText(folder);
+    cap->chPictoPC->setChecked(true);
+    cap->txtObjPrefix->setText("M42");
+    cap->chkUseISO->setChecked(true);
+    cap->txtdelayTime->setText("0");
+
+    // The sequence file: two short frames, two 30-s bulbs at ISO 1600, one 5-s bulb.
+    const QString file = QDir(testenv::appDir()).filePath("ExposureFiles/night.txt");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("2,\"1/100\",0,0\r\n2,30,5,1600\r\n1,5,0,0\r\n");
+    f.close();
+
+    cap->cbAutomate->click();
+    auto* seq = windows().ifLoadedAs<capture::frmAutomate>(Win::frmAutomate);
+    ASSERT_NE(seq, nullptr);
+    testenv::dialogs().expectOpenFile(file);
+    seq->cbLoadFile_Click();
+    ASSERT_EQ(seq->rows().size(), 4);
+
+    // Keep the camera's JPEG quality: one file per frame.
+    testenv::dialogs().expectMsgBox("Image Quality Setting not on RAW", Msg::Yes);
+    seq->cbStart_Click();
+    ASSERT_TRUE(state().bSequenceRunning);
+    for (int i = 0; i < 200 && state().bSequenceRunning; ++i) {
+        testenv::vclock().advance(1000);
+        ASSERT_TRUE(simrc::waitUntilIdle());
+        QCoreApplication::processEvents();
+    }
+    EXPECT_FALSE(state().bSequenceRunning);
+
+    // What the camera took: its lengths, bulb or not, and the ISO of each bulb.
+    const auto frames = simrc::captures();
+    ASSERT_EQ(frames.size(), 5u);
+    const std::int64_t lengths[5] = {10, 10, 30'000, 30'000, 5'000};
+    const bool bulbs[5] = {false, false, true, true, true};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(frames[i].exposureMs, lengths[i]) << i;
+        EXPECT_EQ(frames[i].bulb, bulbs[i]) << i;
+    }
+    EXPECT_EQ(cable->isoAtPress, QStringList({"1600", "1600", "1600"}));
+
+    // The files, named by prefix, exposure and ISO as the camera reported them, then frame.
+    QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(files.join(' ').toStdString(),
+              "M42-0.01s-800-10001.JPG M42-0.01s-800-20002.JPG M42-30s-1600-10003.JPG "
+              "M42-30s-1600-20004.JPG M42-5s-1600-10005.JPG");
+    const QStringList t = testenv::traceLines();
+    EXPECT_TRUE(t.contains("About to Set ISO:1600"));
+    EXPECT_TRUE(t.contains("----sequence Complete---------"));
+    EXPECT_FALSE(t.filter("Time exceded").size());
+}
