@@ -145,26 +145,22 @@ void ctlFolderMonitor::buildControls() {
     lblLastUpdate = named(new QLabel(frmMonitorFolder), "lblLastUpdate");
     lblLastUpdate->hide();
 
+    // Label and box on the left, the buttons beside them, the reported files
+    // on the right.
     g->addWidget(txtFolderToMonitor, 0, 0, 1, 3);
     g->addWidget(cmdBrowseMonitor, 0, 3);
     g->addWidget(cmdRemoteApp, 1, 0);
     g->addWidget(lblRemoteapp, 1, 1, 1, 3);
-    auto* row = new QHBoxLayout;
-    row->addWidget(Label7);
-    row->addWidget(lbHotkey);
-    row->addSpacing(8);
-    row->addWidget(Label6);
-    row->addWidget(txtIgnore, 1);
-    row->addSpacing(8);
-    row->addWidget(Label1);
-    row->addWidget(cbDelay);
-    g->addLayout(row, 2, 0, 1, 4);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(cmdStart);
-    buttons->addWidget(cmdStop);
-    g->addLayout(buttons, 3, 0);
-    g->addWidget(List1, 3, 1, 1, 3);
-    g->setColumnStretch(2, 1);
+    g->addWidget(Label7, 2, 0);
+    g->addWidget(lbHotkey, 2, 1);
+    g->addWidget(Label6, 3, 0);
+    g->addWidget(txtIgnore, 3, 1);
+    g->addWidget(Label1, 4, 0);
+    g->addWidget(cbDelay, 4, 1);
+    g->addWidget(cmdStart, 2, 2);
+    g->addWidget(cmdStop, 3, 2);
+    g->addWidget(List1, 2, 3, 3, 1);
+    g->setColumnStretch(3, 1);
 
     connect(cmdStart, &QPushButton::clicked, this, [this] { cmdStart_Click(); });
     connect(cmdStop, &QPushButton::clicked, this, [this] { cmdStop_Click(); });
