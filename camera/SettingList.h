@@ -15,6 +15,8 @@ struct SettingList {
     };
     std::vector<Item> items;
     int selected = -1;
+    // Whether the list offers its entries (a rebuild leaves it as it was).
+    bool enabled = false;
 
     bool hasSelection() const { return selected >= 0 && selected < static_cast<int>(items.size()); }
     QString selectedText() const { return hasSelection() ? items[static_cast<size_t>(selected)].text : QString(); }

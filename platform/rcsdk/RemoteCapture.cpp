@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/rcsdk/CaptureRender.h"
 #include "platform/rcsdk/ImageWriter.h"
 #include "platform/rcsdk/RawDevelopment.h"
 #include "platform/rcsdk/SimLibrary.h"
@@ -31,6 +32,13 @@ bool contains(const std::vector<std::uint16_t>& list, std::uint16_t v) {
 void put16(void* dst, std::uint16_t v) {
     const std::uint8_t b[2] = {std::uint8_t(v & 0xFF), std::uint8_t(v >> 8)};
     std::memcpy(dst, b, 2);
+}
+
+// A 16-bit setting value into a buffer of size bytes: zero-extended, except the
+// invalid value 0xFFFF, which reads -1 at any size.
+void putSetting(void* dst, std::uint32_t size, std::uint16_t v) {
+    std::memset(dst, v == 0xFFFF ? 0xFF : 0, size);
+    put16(dst, v);
 }
 
 std::uint16_t get16(const void* src) {
@@ -166,6 +174,16 @@ RCResult RCEnumDeviceNext(RCHandle enumerator, RCDeviceRecord* device) {
         return RC_OK;
     }
     return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
+}
+
+RCResult RCGetDeviceCount(RCHandle enumerator, uint32_t* count) {
+    SIMRC_ENTER();
+    if (!count) return badParameter();
+    std::lock_guard lock(lib().mu);
+    Enumerator* e = nullptr;
+    if (RCResult r = findEnumerator(enumerator, "Device", e)) return r;
+    *count = std::uint32_t(e->items.size());
+    return RC_OK;
 }
 
 RCResult RCEnumDeviceRelease(RCHandle enumerator) {
@@ -351,13 +369,18 @@ RCResult RCGetNumAvailableShot(RCHandle source, uint32_t* shots) {
 
 // ---- Release ----
 
-RCResult RCStartCaptureSession(RCHandle source, RCReleaseEventCallback callback, void* context) {
-    SIMRC_ENTER();
+namespace {
+
+// A capture session, or release control (the same session, whose images are
+// fetched with RCGetReleasedData instead of RCTakeCapturedImage).
+RCResult startSession(RCHandle source, RCReleaseEventCallback callback, void* context,
+                      bool releaseControl) {
     if (!callback) return badParameter();
     return withCamera(source, [&](Source& s, Device& d, CameraProfile&) -> RCResult {
         if (s.session) return RC_COMP_LIBRARY | RC_ERR_SEQUENCE;
         if (d.sessionSource && d.sessionSource != s.id) return RC_COMP_CAMERA | RC_ERR_BUSY;
         s.session = true;
+        s.releaseControl = releaseControl;
         s.callback = callback;
         s.context = context;
         ++s.generation;
@@ -366,8 +389,7 @@ RCResult RCStartCaptureSession(RCHandle source, RCReleaseEventCallback callback,
     });
 }
 
-RCResult RCEndCaptureSession(RCHandle source) {
-    SIMRC_ENTER();
+RCResult endSession(RCHandle source) {
     std::shared_ptr<Source> s;
     {
         std::lock_guard lock(lib().mu);
@@ -376,6 +398,7 @@ RCResult RCEndCaptureSession(RCHandle source) {
         if (!s) return RC_COMP_LIBRARY | RC_ERR_INVALID_HANDLE;
         if (!s->session) return RC_COMP_LIBRARY | RC_ERR_SEQUENCE;
         s->session = false;
+        s->releaseControl = false;
         s->callback = nullptr;
         ++s->generation;
         // Images not yet taken are gone with the session.
@@ -388,6 +411,104 @@ RCResult RCEndCaptureSession(RCHandle source) {
     }
     lib().quiesce(*s);
     return RC_OK;
+}
+
+}  // namespace
+
+RCResult RCStartCaptureSession(RCHandle source, RCReleaseEventCallback callback, void* context) {
+    SIMRC_ENTER();
+    return startSession(source, callback, context, false);
+}
+
+RCResult RCEndCaptureSession(RCHandle source) {
+    SIMRC_ENTER();
+    return endSession(source);
+}
+
+RCResult RCEnterReleaseControl(RCHandle source, RCReleaseEventCallback callback, void* context) {
+    SIMRC_ENTER();
+    return startSession(source, callback, context, true);
+}
+
+RCResult RCExitReleaseControl(RCHandle source) {
+    SIMRC_ENTER();
+    return endSession(source);
+}
+
+RCResult RCRelease(RCHandle source, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t* count) {
+    SIMRC_ENTER();
+    if (!count) return badParameter();
+    *count = 0;
+    std::shared_ptr<CaptureJob> job;
+    {
+        std::lock_guard lock(lib().mu);
+        Source* s;
+        Device* d;
+        if (RCResult r = lib().lookup(source, s, d)) return r;
+        if (!s->session || !s->releaseControl || s->kinds == 0)
+            return RC_COMP_LIBRARY | RC_ERR_SEQUENCE;
+        if (SimLibrary::inBulb(d->state)) return RC_COMP_CAMERA | RC_ERR_NOT_SUPPORTED;
+        if (d->captureInFlight) return RC_COMP_CAMERA | RC_ERR_BUSY;
+        const bool toCard = s->kinds & (RC_KIND_THUMB_TO_CARD | RC_KIND_PICTURE_TO_CARD);
+        if (toCard && !d->state.card) return RC_COMP_CAMERA | RC_ERR_NO_CARD;
+        if (toCard && d->state.shotsLeft == 0) return RC_COMP_CAMERA | RC_ERR_CARD_FULL;
+        if (toCard) --d->state.shotsLeft;
+        const std::int64_t ms = std::llround(SimLibrary::tvSeconds(d->state.tv) * 1000);
+        job = lib().newCaptureJob(*d, s->kinds, false, ms, false);
+        d->captureInFlight = true;
+    }
+    // The release returns when the camera has made its images: no events, the
+    // caller fetches them with RCGetReleasedData.
+    std::vector<RenderedImage> images;
+    RCResult result = RC_OK;
+    try {
+        images = renderCapture(*job, job->kinds & RC_KIND_THUMB_TO_PC,
+                               job->kinds & RC_KIND_PICTURE_TO_PC);
+    } catch (...) {
+        result = RC_COMP_CAMERA | RC_ERR_INTERNAL;
+    }
+    std::lock_guard lock(lib().mu);
+    Source* s;
+    Device* d;
+    if (RCResult r = lib().lookup(source, s, d)) return r;
+    d->captureInFlight = false;
+    if (result) return result;
+    for (const RenderedImage& img : images) {
+        PendingImage p;
+        p.block.number = job->number;
+        p.block.kind = img.kind;
+        p.block.format = img.format;
+        p.block.size = std::uint32_t(img.bytes->size());
+        p.bytes = img.bytes;
+        s->pending[{job->number, img.kind}] = p;
+    }
+    *count = std::uint32_t(images.size());
+    return RC_OK;
+}
+
+RCResult RCGetReleasedData(RCHandle source, uint32_t, uint32_t, uint32_t, RCImageReadyBlock* info,
+                           const RCMedium* medium) {
+    SIMRC_ENTER();
+    if (!info) return RC_COMP_TRANSFER | RC_ERR_INVALID_PARAMETER;
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+    std::pair<std::uint32_t, std::uint32_t> key;
+    {
+        std::lock_guard lock(lib().mu);
+        Source* s;
+        Device* d;
+        if (RCResult r = lib().lookup(source, s, d)) return r;
+        if (s->pending.empty()) return RC_COMP_TRANSFER | RC_ERR_NOT_FOUND;
+        key = s->pending.begin()->first;
+        *info = s->pending.begin()->second.block;
+        bytes = s->pending.begin()->second.bytes;
+    }
+    if (!medium) return RC_OK;
+    const RCResult r = writeImage(*bytes, medium, nullptr, nullptr, 0, RC_COMP_TRANSFER);
+    if (r == RC_OK) {
+        std::lock_guard lock(lib().mu);
+        if (Source* s = lib().source(source)) s->pending.erase(key);
+    }
+    return r;
 }
 
 RCResult RCSelectReleaseDataKind(RCHandle source, uint32_t kinds) {
@@ -588,8 +709,7 @@ RCResult RCGetRelCamSettingData(RCHandle source, uint32_t id, uint32_t* size, vo
             *size = 2;
             return badParameter();
         }
-        std::memset(data, 0, *size);
-        put16(data, c.iso);
+        putSetting(data, *size, c.iso);
         *size = 2;
         return RC_OK;
     });
@@ -605,6 +725,33 @@ RCResult RCSetRelCamSettingData(RCHandle source, uint32_t id, uint32_t size, con
         c.iso = v;
         return RC_OK;
     });
+}
+
+RCResult RCEnumRelCamSettingReset(RCHandle source, RCHandle* enumerator) {
+    SIMRC_ENTER();
+    if (!enumerator) return badParameter();
+    return withCamera(source, [&](Source&, Device&, CameraProfile& c) {
+        std::vector<std::uint32_t> ids;
+        if (!c.isoValues.empty()) ids.push_back(RC_SETTING_ISO);
+        *enumerator = newEnumerator("RelCamSetting", std::move(ids));
+        return RC_OK;
+    });
+}
+
+RCResult RCEnumRelCamSettingNext(RCHandle enumerator, uint32_t* id) {
+    SIMRC_ENTER();
+    if (!id) return badParameter();
+    std::lock_guard lock(lib().mu);
+    Enumerator* e = nullptr;
+    if (RCResult r = findEnumerator(enumerator, "RelCamSetting", e)) return r;
+    if (e->next >= e->items.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
+    *id = e->items[e->next++];
+    return RC_OK;
+}
+
+RCResult RCEnumRelCamSettingRelease(RCHandle enumerator) {
+    SIMRC_ENTER();
+    return releaseEnumerator(enumerator, "RelCamSetting");
 }
 
 RCResult RCEnumRelCamSettingDataReset(RCHandle source, uint32_t id, RCHandle* enumerator,
@@ -630,8 +777,7 @@ RCResult RCEnumRelCamSettingDataNext(RCHandle enumerator, uint32_t size, void* v
     if (RCResult r = findEnumerator(enumerator, "RelCamSettingData", e)) return r;
     if (size < e->valueSize) return badParameter();
     if (e->next >= e->items.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
-    std::memset(value, 0, size);
-    put16(value, std::uint16_t(e->items[e->next++]));
+    putSetting(value, size, std::uint16_t(e->items[e->next++]));
     return RC_OK;
 }
 

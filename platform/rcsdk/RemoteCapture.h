@@ -203,6 +203,7 @@ RC_API RCResult RCFinishSDK(void);
 /* Devices (kind 1: cameras on USB) */
 RC_API RCResult RCEnumDeviceReset(uint32_t kind, RCHandle* enumerator);
 RC_API RCResult RCEnumDeviceNext(RCHandle enumerator, RCDeviceRecord* device);
+RC_API RCResult RCGetDeviceCount(RCHandle enumerator, uint32_t* count);
 RC_API RCResult RCEnumDeviceRelease(RCHandle enumerator);
 
 /* Sources */
@@ -238,6 +239,20 @@ RC_API RCResult RCTakeCapturedImage(RCHandle source, RCProgressCallback progress
                                     uint32_t progressOptions, const RCImageReadyBlock* block,
                                     const RCMedium* medium);
 
+/* Release (release-control road): the same session, but RCRelease takes the
+   picture and returns how many images it made, without release events; they are
+   then fetched, oldest first, with RCGetReleasedData (no medium: only the oldest
+   image's block, nothing taken). A release on the camera body under release
+   control reports event 29 with the count and no image-ready events. */
+RC_API RCResult RCEnterReleaseControl(RCHandle source, RCReleaseEventCallback callback,
+                                      void* context);
+RC_API RCResult RCExitReleaseControl(RCHandle source);
+RC_API RCResult RCRelease(RCHandle source, uint32_t reserved1, uint32_t reserved2,
+                          uint32_t reserved3, uint32_t reserved4, uint32_t* count);
+RC_API RCResult RCGetReleasedData(RCHandle source, uint32_t reserved1, uint32_t reserved2,
+                                  uint32_t reserved3, RCImageReadyBlock* info,
+                                  const RCMedium* medium);
+
 /* Settings (16-bit codes) */
 RC_API RCResult RCGetShootingMode(RCHandle source, uint16_t* mode);
 RC_API RCResult RCSetShootingMode(RCHandle source, uint16_t mode);
@@ -258,10 +273,16 @@ RC_API RCResult RCEnumImageFormatAttributeNext(RCHandle enumerator, uint16_t* qu
                                                uint16_t* size);
 RC_API RCResult RCEnumImageFormatAttributeRelease(RCHandle enumerator);
 /* size: in, the buffer's size (at least the setting's); out, the setting's size.
-   The buffer is zeroed first, so a 2-byte value reads zero-extended into 4 bytes. */
+   The buffer is zeroed first, so a 2-byte value reads zero-extended into 4 bytes;
+   the one exception is the invalid value 0xFFFF, which is sign-extended (reads -1
+   at any size). The value enumeration below writes its values the same way. */
 RC_API RCResult RCGetRelCamSettingData(RCHandle source, uint32_t id, uint32_t* size, void* data);
 RC_API RCResult RCSetRelCamSettingData(RCHandle source, uint32_t id, uint32_t size,
                                        const void* data);
+/* The setting ids the camera offers (RC_SETTING_ISO when it has ISO values). */
+RC_API RCResult RCEnumRelCamSettingReset(RCHandle source, RCHandle* enumerator);
+RC_API RCResult RCEnumRelCamSettingNext(RCHandle enumerator, uint32_t* id);
+RC_API RCResult RCEnumRelCamSettingRelease(RCHandle enumerator);
 RC_API RCResult RCEnumRelCamSettingDataReset(RCHandle source, uint32_t id, RCHandle* enumerator,
                                              uint32_t* valueSize);
 /* Values are written zero-extended into size bytes (at least the value size). */

@@ -133,7 +133,8 @@ SIMRC_API int startCount();  // RCStartSDK calls not yet finished
 SIMRC_API int openSources();
 SIMRC_API bool uiLocked(int device = 0);
 // Enumerators not yet released, by kind: "Device", "Volume", "DeviceProperty",
-// "Tv", "Av", "ImageFormat", "RelCamSettingData", "CustomFunction"; "" for all.
+// "Tv", "Av", "ImageFormat", "RelCamSetting", "RelCamSettingData",
+// "CustomFunction"; "" for all.
 SIMRC_API int openEnumerators(std::string_view kind = {});
 SIMRC_API int liveRawObjects();
 

@@ -328,8 +328,16 @@ void SimLibrary::runCapture(const std::shared_ptr<Source>& s, const Job& job) {
     }
     const std::uint32_t count = std::uint32_t(blocks.size());
     deliverRelease(*s, job.generation, RC_EVENT_RELEASE_COMPLETE, &count);
-    for (const RCImageReadyBlock& b : blocks)
-        deliverRelease(*s, job.generation, RC_EVENT_IMAGE_READY, &b);
+    // Under release control the images are fetched with RCGetReleasedData after
+    // the count; only a capture session hears of each one.
+    bool releaseControl = false;
+    {
+        std::lock_guard lock(mu);
+        releaseControl = s->releaseControl;
+    }
+    if (!releaseControl)
+        for (const RCImageReadyBlock& b : blocks)
+            deliverRelease(*s, job.generation, RC_EVENT_IMAGE_READY, &b);
     if (c.settingsChangedAfter)
         deliverRelease(*s, job.generation, RC_EVENT_SETTINGS_CHANGED, nullptr);
 }
@@ -356,6 +364,20 @@ RCResult SimLibrary::startCapture(std::unique_lock<std::mutex>& lock, Device& d,
     if (toCard && !cam.card) return RC_COMP_CAMERA | RC_ERR_NO_CARD;
     if (toCard && cam.shotsLeft == 0) return RC_COMP_CAMERA | RC_ERR_CARD_FULL;
 
+    auto job = newCaptureJob(d, kinds, fromBody, exposureMs, bulb);
+
+    if (toCard) --cam.shotsLeft;
+    // The capture session hears the release even when everything went to the card.
+    if (session && session->session) {
+        d.captureInFlight = true;
+        post(lock, sourcePtr(session->id), Job{Job::Capture, session->generation, 0, job});
+    }
+    return RC_OK;
+}
+
+std::shared_ptr<CaptureJob> SimLibrary::newCaptureJob(Device& d, std::uint32_t kinds, bool fromBody,
+                                                      std::int64_t exposureMs, bool bulb) {
+    const CameraProfile& cam = d.state;
     auto job = std::make_shared<CaptureJob>();
     job->number = d.nextNumber++;
     job->kinds = kinds;
@@ -379,14 +401,7 @@ RCResult SimLibrary::startCapture(std::unique_lock<std::mutex>& lock, Device& d,
     job->record.quality = job->quality;
     job->record.size = job->size;
     captureLog.push_back(job->record);
-
-    if (toCard) --cam.shotsLeft;
-    // The capture session hears the release even when everything went to the card.
-    if (session && session->session) {
-        d.captureInFlight = true;
-        post(lock, sourcePtr(session->id), Job{Job::Capture, session->generation, 0, job});
-    }
-    return RC_OK;
+    return job;
 }
 
 void SimLibrary::notifySettingsChanged(std::unique_lock<std::mutex>& lock, Device& d) {

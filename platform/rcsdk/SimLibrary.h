@@ -70,6 +70,7 @@ struct Source {
     RCHandle volume = 0;
 
     bool session = false;
+    bool releaseControl = false;  // the session was entered by RCEnterReleaseControl
     RCReleaseEventCallback callback = nullptr;
     void* context = nullptr;
     std::uint64_t generation = 0;  // changes when a session starts or ends
@@ -165,6 +166,9 @@ public:
     // Passes the lock on: in synchronous mode the capture runs before it returns.
     RCResult startCapture(std::unique_lock<std::mutex>& lock, Device& d, Source* session,
                           bool fromBody, std::int64_t exposureMs, bool bulb);
+    // The exposure's fixed values, logged as taken (under mu).
+    std::shared_ptr<CaptureJob> newCaptureJob(Device& d, std::uint32_t kinds, bool fromBody,
+                                              std::int64_t exposureMs, bool bulb);
     // Camera-side change (under mu): event 27 to the session, if any.
     void notifySettingsChanged(std::unique_lock<std::mutex>& lock, Device& d);
 
