@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "camera/clsCamera.h"
 #include "camera/ctlFolderMonitor.h"
 #include "platform/automation/Control.h"
 #include "platform/automation/ControlHost.h"
@@ -90,6 +91,9 @@ frmCameraControl::frmCameraControl(QWidget* parent)
     setMouseTracking(true);
     buildControls();
     Form_Load();
+    // Folder monitoring chosen as the camera source: show the panel.
+    if (clsCamera* cam = oMainCamera().get())
+        connect(cam, &clsCamera::SetupMonitorFolder, this, [this] { setupFolderMonitor(); });
 }
 
 frmCameraControl::~frmCameraControl() {

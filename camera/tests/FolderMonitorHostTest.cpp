@@ -70,6 +70,14 @@ TEST_F(FolderMonitorHostTest, NewJpegInTheWatchedFolderGoesToTheFocusFrameWindow
     EXPECT_TRUE(panel->findChild<QPushButton*>("cmdStart")->isEnabled());
 }
 
+TEST_F(FolderMonitorHostTest, ChoosingFolderMonitoringAsTheSourceShowsThePanel) {
+    EXPECT_FALSE(win->folderMonitor()->isVisibleTo(win));
+    emit oMainCamera()->SetupMonitorFolder();
+    EXPECT_TRUE(win->folderMonitor()->isVisibleTo(win));
+    EXPECT_EQ(win->formHeightTwips(), 5340);
+    EXPECT_EQ(win->RemoteHotKey(), "{F3}");  // the panel's settings were loaded
+}
+
 TEST_F(FolderMonitorHostTest, WindowClosedWhileMonitoringEndsTheRun) {
     win->setupFolderMonitor();
     testenv::vclock().scheduleIn(1500, [&] { delete win.data(); });
