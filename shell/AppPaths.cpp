@@ -97,7 +97,8 @@ QString chooseResourceDir(const QString& executableDir) {
 
 QStringList seededFiles() {
     return {QStringLiteral("DataFiles/Locations.txt"),
-            QStringLiteral("DataFiles/ObjectCatalogue.txt")};
+            QStringLiteral("DataFiles/ObjectCatalogue.txt"),
+            QStringLiteral("ExposureFiles/exposurefile.txt")};
 }
 
 QStringList seedDefaults() {

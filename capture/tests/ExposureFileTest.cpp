@@ -119,3 +119,14 @@ TEST(ExposureFile, MissingFileAndAFolderThatCannotBeWritten) {
     EXPECT_FALSE(readFile(QDir(testenv::appDir()).filePath("none.txt")).has_value());
     EXPECT_EQ(defaultFile(), testenv::appDir() + "/ExposureFiles/exposurefile.txt");
 }
+
+// The shipped sample is a valid file for the Long Exposures tab, written as the writer writes.
+TEST(ExposureFile, TheShippedSample) {
+    const auto steps = readFile(QStringLiteral(ZELMORA_SAMPLE_EXPOSURE_FILE));
+    ASSERT_TRUE(steps.has_value());
+    ASSERT_FALSE(steps->empty());
+    QByteArray rewritten;
+    for (const ExposureStep& s : *steps)
+        rewritten += formatRecord({s.count, s.exposure, s.delay, s.iso}, false);
+    EXPECT_EQ(rewritten, readAll(QStringLiteral(ZELMORA_SAMPLE_EXPOSURE_FILE)));
+}
