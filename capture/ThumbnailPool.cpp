@@ -15,17 +15,22 @@ namespace zelmora::capture {
 
 namespace {
 
-// One decoder per worker thread.
+// One decoder per worker thread. A decode that failed can leave the handle
+// unable to read the next file, so a failure gets a fresh one.
 struct Decoder {
     tjhandle handle = tjInitDecompress();
     ~Decoder() {
         if (handle) tjDestroy(handle);
     }
+    void renew() {
+        if (handle) tjDestroy(handle);
+        handle = tjInitDecompress();
+    }
 };
 
-tjhandle decoder() {
+Decoder& decoder() {
     thread_local Decoder d;
-    return d.handle;
+    return d;
 }
 
 bool looksLikeJpeg(const QByteArray& data) {
@@ -57,8 +62,7 @@ QSize scaledCover(int w, int h, QSizeF need) {
     return best;
 }
 
-Thumbnail fromJpeg(const QString& path, const QByteArray& data) {
-    tjhandle h = decoder();
+Thumbnail decodeJpeg(tjhandle h, const QString& path, const QByteArray& data) {
     if (!h) return failed(path, 7, QStringLiteral("Out of memory"));
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     int w = 0, hgt = 0, sub = 0, space = 0;
@@ -76,6 +80,13 @@ Thumbnail fromJpeg(const QString& path, const QByteArray& data) {
     Thumbnail t;
     t.path = path;
     t.image = review::drawThumb(small, QSize(w, hgt));
+    return t;
+}
+
+Thumbnail fromJpeg(const QString& path, const QByteArray& data) {
+    Decoder& d = decoder();
+    Thumbnail t = decodeJpeg(d.handle, path, data);
+    if (!t.ok()) d.renew();
     return t;
 }
 

@@ -144,6 +144,8 @@ TEST(ReviewListTest, ThumbnailsAreLetterboxedAndBadFilesReported) {
     EXPECT_FALSE(bad.ok());
     EXPECT_EQ(bad.errorNumber, 481);
     EXPECT_EQ(ThumbnailPool::make(dir + "/gone.jpg").errorNumber, 53);
+    // The decoder that met the corrupt file still reads the next one.
+    EXPECT_TRUE(ThumbnailPool::make(dir + "/a.JPG").ok());
 }
 
 TEST(ReviewListTest, FolderListedSkippingTheCorruptOne) {
