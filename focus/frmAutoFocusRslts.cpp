@@ -238,7 +238,10 @@ void frmAutoFocusRslts::GraphData() {
     peakAxis->setTickCount(11);
     peakAxis->setGridLineColor(QColor(100, 100, 100));
     peakAxis->setLinePenColor(QColor(100, 100, 100));
+    // The view lets go of its previous chart without deleting it.
+    QChart* old = chtResults->chart();
     chtResults->setChart(chart);
+    delete old;
     FormatChart(titles);
 }
 
