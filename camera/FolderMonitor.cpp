@@ -15,6 +15,7 @@
 #include "shell/DirUtils.h"
 #include "shell/Globals.h"
 #include "shell/ListUtils.h"
+#include "shell/ProgramState.h"
 
 namespace zelmora::camera {
 
@@ -24,7 +25,25 @@ namespace fs = std::filesystem;
 namespace {
 // Between the path and the rest of a snapshot key; no path contains it.
 constexpr QChar kKeySep = QChar(0);
+
+std::unique_ptr<platform::ChangeNotifier> makeInotify() {
+    return std::make_unique<platform::InotifyChangeNotifier>();
+}
+
+FolderMonitor::NotifierFactory& factory() {
+    static FolderMonitor::NotifierFactory f = makeInotify;
+    return f;
+}
 }  // namespace
+
+void FolderMonitor::setNotifierFactory(NotifierFactory f) {
+    static const bool once = [] {
+        addResetHook([] { factory() = makeInotify; });
+        return true;
+    }();
+    (void)once;
+    factory() = f ? std::move(f) : NotifierFactory(makeInotify);
+}
 
 struct FolderMonitor::State {
     std::unique_ptr<platform::ChangeNotifier> notifier;
@@ -103,8 +122,7 @@ struct FolderMonitor::State {
 
 FolderMonitor::FolderMonitor(std::unique_ptr<platform::ChangeNotifier> notifier, QObject* parent)
     : QObject(parent), d_(std::make_shared<State>()) {
-    d_->notifier =
-        notifier ? std::move(notifier) : std::make_unique<platform::InotifyChangeNotifier>();
+    d_->notifier = notifier ? std::move(notifier) : factory()();
     d_->notifier->setWake([w = std::weak_ptr<State>(d_)] {
         if (auto d = w.lock())
             if (d->wait) d->wait->stop();

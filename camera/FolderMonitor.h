@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/os/ChangeNotifier.h"
@@ -21,7 +22,11 @@ public:
     static constexpr int kErrTooMany = -2147213649;     // 0x80041EAF
     static constexpr int kMaxFolders = 63;
 
-    // Without a notifier, inotify.
+    // Without a notifier, the factory's (inotify unless a test set another;
+    // the program state reset puts inotify back).
+    using NotifierFactory = std::function<std::unique_ptr<platform::ChangeNotifier>()>;
+    static void setNotifierFactory(NotifierFactory factory);
+
     explicit FolderMonitor(std::unique_ptr<platform::ChangeNotifier> notifier = nullptr,
                            QObject* parent = nullptr);
     // Stops a run still in progress; its StartMonitoring returns at the end of

@@ -275,7 +275,7 @@ void ctlFolderMonitor::cmdStart_Click() {
     // A run that ended by itself (a failed wait) leaves nothing watched.
     if (self && objFolderMonitor_ == mon && monitoring_) {
         const QStringList notes = mon->notes();
-        report(notes.isEmpty() ? QStringLiteral("Monitoring ended") : notes.last());
+        if (!notes.isEmpty() && !platform::shuttingDown()) report(notes.last());
         toIdle();
     }
 }

@@ -287,6 +287,42 @@ TEST_F(PanelTest, InvalidFolderIsReportedAndThePanelStaysIdle) {
     EXPECT_EQ(traced("Folder monitor: Invalid path specified for monitoring"), 1);
 }
 
+TEST_F(PanelTest, FolderThatCannotBeWatchedOrAFailedWaitIsReportedAndThePanelGoesIdle) {
+    struct Row {
+        bool failOpen;
+        const char* message;
+    };
+    for (const Row& r :
+         {Row{true, "Failed to initialize folder for monitoring"}, Row{false, "Wait failed"}}) {
+        SCOPED_TRACE(r.message);
+        platform::RecordingChangeNotifier* fake = nullptr;
+        FolderMonitor::setNotifierFactory([&] {
+            auto n = std::make_unique<platform::RecordingChangeNotifier>();
+            if (r.failOpen) n->failOpen << tmp.path();
+            fake = n.get();
+            return n;
+        });
+        const qint64 t0 = vclock().monotonicMs();
+        if (!r.failOpen) {
+            vclock().scheduleAt(t0 + 300, [&] { fake->signal(100); });
+            vclock().scheduleAt(t0 + 600, [&] {
+                fake->failNextWait();
+                fake->signal(100);
+            });
+        }
+        testenv::dialogs().expectMsgBox(r.message);
+        child<QPushButton>("cmdStart")->click();
+        if (r.failOpen) {
+            // Reported by the first tick, which stops the run.
+            EXPECT_LE(vclock().monotonicMs() - t0, 1100);
+        }
+        EXPECT_FALSE(state().bFolderMonitoring);
+        EXPECT_TRUE(child<QPushButton>("cmdStart")->isEnabled());
+        vclock().advance(2000);  // no tick left running
+        EXPECT_TRUE(testenv::dialogs().allUsed());
+    }
+}
+
 TEST_F(PanelTest, RemoteApplicationStartedAndItsProcessKept) {
     QStringList started;
     ctlFolderMonitor::setLauncher([&](const QString& p) {
