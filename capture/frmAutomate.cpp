@@ -1,5 +1,6 @@
 #include "capture/frmAutomate.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -73,7 +74,9 @@ public:
         initStyleOption(&opt, index);
         const QString text = opt.text;
         opt.text.clear();
-        QStyledItemDelegate::paint(p, opt, index);
+        // The row's own background and selection, without its unexpanded text.
+        QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, p, opt.widget);
         const QStringList cells = text.split(u'\t', Qt::SkipEmptyParts);
         const int column = opt.rect.width() / 4;
         p->save();
