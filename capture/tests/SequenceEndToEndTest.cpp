@@ -30,6 +30,7 @@
 #include "platform/os/Dialogs.h"
 #include "platform/rcsdk/SimCamera.h"
 #include "platform/sim/SimSky.h"
+#include "platform/time/Clock.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "testing/TestEnv.h"
@@ -44,9 +45,15 @@ class IsoNotingCable : public cables::CableShutter {
 public:
     void PressShutter() override {
         isoAtPress << capture::CameraLink::instance().ISO();
+        calls << QStringLiteral("press %1").arg(platform::clock().monotonicMs() - t0);
         CableShutter::PressShutter();
     }
-    QStringList isoAtPress;
+    void ReleaseShutter() override {
+        calls << QStringLiteral("release %1").arg(platform::clock().monotonicMs() - t0);
+        CableShutter::ReleaseShutter();
+    }
+    QStringList isoAtPress, calls;
+    qint64 t0 = 0;
 };
 
 class SequenceEndToEnd : public ::testing::Test {
@@ -82,6 +89,23 @@ protected:
         simrc::reset();
         sim::SimSky::instance().reset();
         EXPECT_TRUE(testenv::dialogs().allUsed()) << "a scripted box was not shown";
+    }
+
+    capture::frmCapture* connectInCaptureMode() {
+        camWin = qobject_cast<camera::frmCameraControl*>(windows().show(Win::frmCameraControl));
+        if (!camWin) return nullptr;
+        testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
+        camWin->doconnect();
+        if (!oMainCamera()->connected()) return nullptr;
+        camWin->SetCaptureMode();
+        return windows().ifLoadedAs<capture::frmCapture>(Win::frmCapture);
+    }
+    static void runFor(int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            testenv::vclock().advance(1000);
+            ASSERT_TRUE(simrc::waitUntilIdle());
+            QCoreApplication::processEvents();
+        }
     }
 
     QTemporaryDir registryDir;
@@ -157,4 +181,46 @@ TEST_F(SequenceEndToEnd, AFileOfShortAndBulbStepsGivesFiveNamedFramesOfTheirLeng
     EXPECT_TRUE(t.contains("About to Set ISO:1600"));
     EXPECT_TRUE(t.contains("----sequence Complete---------"));
     EXPECT_FALSE(t.filter("Time exceded").size());
+}
+
+// One long run on the real control: the cable holds each bulb its length, the
+// run waits for each picture to be handed over, then the time between.
+TEST_F(SequenceEndToEnd, ALongRunThroughTheRealControlWaitsForEachPicture) {
+    capture::frmCapture* cap = connectInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    cap->selectTab(2);
+    const QString folder = QDir(testenv::appDir()).filePath("Lights");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    cap->txtDirectory->setText(folder);
+    cap->chPictoPC->setChecked(true);
+    cap->txtObjPrefix->setText("NGC7000");
+    cap->chkUseISO->setChecked(false);
+    cap->txtExpCount->setText("2");
+    cap->txtExpMin->setText("0");
+    cap->txtExpSec->setText("10");
+    cap->txtdelayTime->setText("3");
+    cap->txtLeadinTime->setText("9");
+    cable->t0 = platform::clock().monotonicMs();
+    cap->cbExpStart_Click();
+    ASSERT_TRUE(cap->runActive());
+    runFor(60);
+    EXPECT_FALSE(cap->runActive());
+
+    ASSERT_EQ(cable->calls.size(), 4);
+    EXPECT_EQ(cable->calls.mid(0, 2), QStringList({"press 3000", "release 13000"}));
+    // The second frame follows the first picture's hand-over and the 9-s gap.
+    const int second = cable->calls[2].mid(6).toInt();
+    EXPECT_GE(second, 22000);
+    EXPECT_LE(second, 22100);
+    EXPECT_EQ(cable->calls[3], QStringLiteral("release %1").arg(second + 10000));
+    const auto frames = simrc::captures();
+    ASSERT_EQ(frames.size(), 2u);
+    for (const auto& fr : frames) {
+        EXPECT_EQ(fr.exposureMs, 10'000);
+        EXPECT_TRUE(fr.bulb);
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name).join(' ').toStdString(),
+              "NGC7000-10001.JPG NGC7000-20002.JPG");
+    EXPECT_FALSE(state().bWaitingForDownload);
+    EXPECT_FALSE(testenv::traceLines().filter("Time exceded").size());
 }
