@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -80,6 +81,9 @@ void MDIMain::Form_Load() {
     guarded([&] {
         s.bTraceOn = true;
         Globals::WriteLogLine(QStringLiteral("Zelmora v") + versionText());
+        // A trace log that cannot be written is said where the user looks.
+        if (const QString problem = Globals::traceLogProblem(); !problem.isEmpty())
+            statusPanel(1)->setText(problem);
     });
     guarded([] { modWin32Ver::IsWindowsNT(); });
     guarded([&] { SaveOriginalColors(); });

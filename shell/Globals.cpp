@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QPointer>
 #include <QWidget>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/os/SettingsStore.h"
 #include "shell/AppPaths.h"
@@ -18,10 +20,12 @@ namespace {
 
 struct TraceFile {
     std::FILE* file = nullptr;
+    QString problem;  // why the file could not be opened this run
     ~TraceFile() { close(); }
     void close() {
         if (file) std::fclose(file);
         file = nullptr;
+        problem.clear();
     }
 };
 
@@ -48,7 +52,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Move || event->type() == QEvent::Show) {
             auto* w = static_cast<QWidget*>(watched);
-            if (!(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+            if (!(w->windowState() &
+                  (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
                 w->setProperty(kNormalPos, w->pos());
         }
         return false;
@@ -69,8 +74,8 @@ std::int32_t readPosition(const QString& key) {
     try {
         return Conv::parseInt32(text);
     } catch (const AppError&) {
-        Globals::WriteLogLine(QStringLiteral("Bad window position ") + key + QStringLiteral("=") + text +
-                              QStringLiteral(", using 0"));
+        Globals::WriteLogLine(QStringLiteral("Bad window position ") + key + QStringLiteral("=") +
+                              text + QStringLiteral(", using 0"));
         return 0;
     }
 }
@@ -85,7 +90,18 @@ void WriteLogLine(const QString& text) {
     if (!t.file) {
         const QString path = AppPaths::join(AppPaths::dataFiles(), QStringLiteral("tracefile.log"));
         t.file = std::fopen(QFile::encodeName(path).constData(), "wb");
-        if (!t.file) return;
+        if (!t.file) {
+            // Said once a run: a missing trace must not pass unnoticed, nor flood.
+            if (t.problem.isEmpty()) {
+                t.problem = QStringLiteral("The trace log ") + path +
+                            QStringLiteral(" cannot be written (") +
+                            QString::fromLocal8Bit(std::strerror(errno)) +
+                            QStringLiteral("); tracing goes on without it.");
+                std::fprintf(stderr, "%s\n", t.problem.toLocal8Bit().constData());
+            }
+            return;
+        }
+        t.problem.clear();
     }
     const QByteArray line = '"' + text.toUtf8() + "\"\r\n";
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), t.file);
@@ -97,9 +113,17 @@ QString errorLine(const AppError& e) {
            e.description() + u' ' + QString::number(e.number());
 }
 
-void traceError(const AppError& e) { WriteLogLine(errorLine(e)); }
+void traceError(const AppError& e) {
+    WriteLogLine(errorLine(e));
+}
 
-void closeTraceLog() { trace().close(); }
+void closeTraceLog() {
+    trace().close();
+}
+
+QString traceLogProblem() {
+    return trace().problem;
+}
 
 void RestoreFormPosition(QWidget* form, const QString& designCaption) {
     if (!form) return;
@@ -130,8 +154,10 @@ void SaveFormPosition(QWidget* form, const QString& designCaption) {
     QPoint pos = frame->pos();
     if (frame->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
         const QVariant normal = frame->property(kNormalPos);
-        if (normal.isValid()) pos = normal.toPoint();
-        else if (frame->isWindow()) pos = frame->normalGeometry().topLeft();
+        if (normal.isValid())
+            pos = normal.toPoint();
+        else if (frame->isWindow())
+            pos = frame->normalGeometry().topLeft();
     }
     Settings::saveInt(QStringLiteral("WindowPos"), caption + QStringLiteral("Top"),
                       Conv::pixelsToTwips(pos.y()));

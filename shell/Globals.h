@@ -27,6 +27,11 @@ void traceError(const AppError& e);
 // Ends the run's trace file; the next line starts (and empties) it again.
 void closeTraceLog();
 
+// Why the run's trace file cannot be written ("" while it can, or before the first
+// line). The first failure is also said once on standard error; tracing then goes on
+// without the file. The main window shows it in the status bar at start-up.
+QString traceLogProblem();
+
 // Window positions, section "WindowPos", keys caption & "Top" / "Left", in
 // twips relative to the main window's client area (child windows) or the
 // screen (top-level windows). The caption is the window's design caption: the

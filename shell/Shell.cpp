@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/os/Dialogs.h"
+#include "platform/os/IniSettingsStore.h"
+#include "shell/Globals.h"
 #include "shell/ProgramState.h"
 
 namespace zelmora::Shell {
@@ -19,6 +21,9 @@ void connectServices() {
         depth = up ? depth + 1 : std::max(depth - 1, 0);
         state().bMsgBoxShowing = depth > 0;
     });
+    // A settings line skipped as malformed is traced.
+    platform::IniSettingsStore::setWarningSink(
+        [](const QString& text) { Globals::WriteLogLine(text); });
 }
 
 }  // namespace zelmora::Shell

@@ -66,11 +66,10 @@ void writeFileWhole(const QString& path, const QByteArray& bytes) {
         error = errno;
         ok = false;
     }
+    // Unbuffered: a full disk shows in write() itself, before anything is renamed. No
+    // fsync: settings are saved often, and the file systems in use order a rename
+    // after the data it replaces.
     if (ok) ok = writeAll(fd, bytes.constData(), bytes.size(), error);
-    if (ok && ::fsync(fd) != 0) {
-        error = errno;
-        ok = false;
-    }
     if (::close(fd) != 0 && ok) {
         error = errno;
         ok = false;

@@ -10,7 +10,7 @@ ZELMORA_API_BEGIN
 namespace zelmora::platform {
 
 // Replaces the file at path with bytes, whole or not at all: the bytes go to a
-// temporary file beside it, which is flushed and synced to disk before it is renamed
+// temporary file beside it, written unbuffered and checked, before it is renamed
 // over the old one. Any failure (a full disk during the last flush included) leaves
 // the old file as it was and throws AppError 75 whose description is the cause
 // ("No space left on device"). Every save of a settings or data file goes through here.

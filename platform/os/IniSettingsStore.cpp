@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "platform/core/AppError.h"
 #include "platform/os/FileWrite.h"
@@ -35,6 +37,18 @@ void warn(const QString& text) {
         sink = warningSink();
     }
     if (sink) sink(text);
+}
+// Another copy holds the lock only while it saves: ask again soon (QLockFile's
+// own wait doubles from a tenth of a second).
+bool lockWithin(QLockFile& lock, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (lock.tryLock(0)) return true;
+        if (lock.error() != QLockFile::LockFailedError ||
+            std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 }  // namespace
 
@@ -107,7 +121,7 @@ void IniSettingsStore::update(const QString& app, Change change) {
     QDir().mkpath(folder_);
     const QString path = fileFor(app);
     QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(10'000))
+    if (!lockWithin(lock, 10'000))
         throw AppError(AppError::kPathFileAccess, QStringLiteral("Settings"),
                        QStringLiteral("Cannot lock the settings file ") + path);
     cache_.remove(appKey(app));

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "shell/AppPaths.h"
 #include "shell/Errors.h"
@@ -44,21 +45,38 @@ TEST(TraceLogTest, NothingIsWrittenWhileTracingIsOff) {
     EXPECT_EQ(testenv::traceLines(), QStringList{"kept"});
 }
 
-TEST(TraceLogTest, MissingOrBlockedDataFilesIsNoError) {
+// Lines that cannot be written are dropped without an error, and the reason is
+// said once on standard error and kept for the status bar; once the folder is
+// there, tracing picks up again.
+TEST(TraceLogTest, MissingOrBlockedDataFilesIsSaidOnceAndTracingGoesOn) {
     state().bTraceOn = true;
+    EXPECT_EQ(Globals::traceLogProblem(), "");
+    ::testing::internal::CaptureStderr();
     Globals::WriteLogLine("no folder");  // DataFiles missing
     QFile blocker(AppPaths::dataFiles());
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // DataFiles is a file
     blocker.close();
     Globals::WriteLogLine("still no folder");
-    SUCCEED();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    const QString path = AppPaths::join(AppPaths::dataFiles(), "tracefile.log");
+    const QString expected =
+        "The trace log " + path +
+        " cannot be written (No such file or directory); tracing goes on without it.";
+    EXPECT_EQ(QString::fromLocal8Bit(err), expected + "\n");
+    EXPECT_EQ(Globals::traceLogProblem(), expected);
+    EXPECT_FALSE(QFileInfo(path).exists());
+
+    ASSERT_TRUE(QFile::remove(AppPaths::dataFiles()));
+    ASSERT_TRUE(QDir().mkpath(AppPaths::dataFiles()));
+    Globals::WriteLogLine("folder back");
+    EXPECT_EQ(Globals::traceLogProblem(), "");
+    EXPECT_EQ(testenv::traceLines(), QStringList{"folder back"});
 }
 
 TEST(TraceLogTest, TrapAndTraceWritesTheErrorLineAndSkipOnFailureIsSilent) {
     testenv::enableTrace();
-    const bool ok = trapAndTrace("setupFocusMode", [] {
-        throw AppError(13, "x", "Type mismatch");
-    });
+    const bool ok =
+        trapAndTrace("setupFocusMode", [] { throw AppError(13, "x", "Type mismatch"); });
     EXPECT_FALSE(ok);
     EXPECT_EQ(state().sCurrentProc, "setupFocusMode");
     bool second = false;
