@@ -66,7 +66,8 @@ struct FolderMonitor::State {
     QStringList notes;
 
     void note(const QString& source, const QString& description) {
-        const QString line = source + QStringLiteral(": ") + description;
+        const QString line =
+            description.isEmpty() ? source : source + QStringLiteral(": ") + description;
         notes << line;
         Globals::WriteLogLine(QStringLiteral("FolderMonitor ") + line);
     }

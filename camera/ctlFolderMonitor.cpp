@@ -275,7 +275,8 @@ void ctlFolderMonitor::cmdStart_Click() {
     // A run that ended by itself (a failed wait) leaves nothing watched.
     if (self && objFolderMonitor_ == mon && monitoring_) {
         const QStringList notes = mon->notes();
-        if (!notes.isEmpty() && !platform::shuttingDown()) report(notes.last());
+        if (!notes.isEmpty() && !platform::shuttingDown())
+            report(QStringLiteral("Folder monitoring stopped: ") + notes.last());
         toIdle();
     }
 }
