@@ -623,10 +623,10 @@ void frmAutofocus::onTimer() {
             timer_.setInterval(0);
             return;
         case Phase::Downloading: {
-            bool waiting = state().bWaitingForDownload;
-            ICameraControlWindow* cam = cameraWindow();
-            vosquin::VosquinHost* control = cam ? cam->Vosquin1() : nullptr;
-            guarded([&] { waiting = waiting && control && control->WaitingForDownload(); });
+            // The camera window clears the program's flag once the frame has
+            // been routed on, so the analysis has run; the control's own flag
+            // may clear earlier, at the end of the transfer.
+            const bool waiting = state().bWaitingForDownload;
             if (!waiting) {
                 timer_.setInterval(0);
                 setStatus(QString());

@@ -103,6 +103,7 @@ protected:
         EXPECT_TRUE(testenv::dialogs().allUsed()) << "a scripted box was not shown";
     }
 
+public:
     static void deliver() {
         for (int round = 0; round < 3; ++round) {
             ASSERT_TRUE(simrc::waitUntilIdle());
@@ -264,5 +265,113 @@ TEST_F(AutofocusEndToEnd, WithBacklashCompensationEveryStepEndsOnAnInwardMove) {
     EXPECT_EQ(moves.back().value, offered);
     EXPECT_GT(moves.back().from, offered);
 }
+
+// Each fault ends the run cleanly: its message, the finish line once, no offer,
+// nothing left waiting (no timer, no focuser wait, no download flag, the focus
+// log closed).
+struct FaultCase {
+    const char* name;
+    qint64 atMs;  // when the fault strikes, from the start
+    std::function<void(frmAutofocus*)> strike;
+    const char* message;                  // a box the fault brings, or nullptr
+    const char* secondMessage = nullptr;  // the run's own box after the first
+    std::function<void(frmAutofocus*)> before = nullptr;
+};
+
+class AutofocusFaults : public AutofocusEndToEnd,
+                        public ::testing::WithParamInterface<FaultCase> {};
+
+void clickStart(frmAutofocus* af) {
+    af->findChild<QPushButton*>("cbStartAutoFocus")->click();
+}
+
+// The camera takes its frames but their downloads never reach the window.
+void loseDownloads() {
+    auto* cam = windows().ifLoadedAs<camera::frmCameraControl>(Win::frmCameraControl);
+    QObject::disconnect(cam->Vosquin1(), &vosquin::VosquinHost::OnComplete, nullptr, nullptr);
+}
+
+drivers::FocuserSimulator* simOf(frmAutofocus* af) {
+    return dynamic_cast<drivers::FocuserSimulator*>(af->focuser().oFocuser());
+}
+
+TEST_P(AutofocusFaults, EndTheRunCleanly) {
+    const FaultCase& c = GetParam();
+    sim::SimSky::instance().setFocuserPosition(kBest + 2000);
+    connectCameraAndPickStar();
+    QPointer<frmAutofocus> af = openAutofocus(drivers::kSimAbsoluteFocuserId);
+    ASSERT_TRUE(af->focuser().linked());
+    configure(af, true, 0);
+    setText(af, "txtPauseTime", "2");
+    if (c.before) c.before(af);
+    if (c.message) testenv::dialogs().expectMsgBox(QString::fromUtf8(c.message));
+    if (c.secondMessage) testenv::dialogs().expectMsgBox(QString::fromUtf8(c.secondMessage));
+
+    const qint64 start = testenv::vclock().monotonicMs();
+    clickStart(af);
+    for (int i = 0; i < 5000 && af && af->running(); ++i) {
+        if (c.strike && testenv::vclock().monotonicMs() - start >= c.atMs) {
+            c.strike(af);
+            break;
+        }
+        testenv::vclock().advance(50);
+        QCoreApplication::processEvents();
+    }
+    if (af) EXPECT_FALSE(af->running()) << c.name;
+    settle();
+    if (af) {
+        EXPECT_FALSE(af->running());
+        EXPECT_FALSE(af->focuser().moving());
+        EXPECT_TRUE(af->bStopAutoFocus());
+        EXPECT_EQ(af->findChild<QPushButton*>("cbStartAutoFocus")->text(), "Start AutoFocus");
+    }
+    EXPECT_FALSE(state().bWaitingForDownload);
+    EXPECT_FALSE(FocusAnalysis::instance().focusLogOn());
+    const QStringList trace = testenv::traceLines();
+    EXPECT_EQ(trace.count("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"), 1) << c.name;
+    EXPECT_FALSE(trace.contains("Updating results graph with best focus position data"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, AutofocusFaults,
+    ::testing::Values(
+        // Stop in each state: waiting a second after a frame, moving, pausing.
+        FaultCase{"StopAfterFrame", 500, [](frmAutofocus* af) { clickStart(af); }, nullptr},
+        FaultCase{"StopWhileMoving", 2100, [](frmAutofocus* af) { clickStart(af); }, nullptr},
+        FaultCase{"StopWhilePausing", 3000, [](frmAutofocus* af) { clickStart(af); }, nullptr},
+        // Stop while a frame is downloading: the camera never delivers it.
+        FaultCase{"StopWhileDownloading", 5000, [](frmAutofocus* af) { clickStart(af); }, nullptr,
+                  nullptr, [](frmAutofocus*) { loseDownloads(); }},
+        FaultCase{"StopWhileTheFocuserIsUnlinked", 2100,
+                  [](frmAutofocus* af) {
+                      af->focuser().oFocuser()->setLink(false);
+                      clickStart(af);
+                  },
+                  nullptr},
+        FaultCase{"DownloadNeverComes", 0, nullptr, "The focus frame did not arrive", nullptr,
+                  [](frmAutofocus*) { loseDownloads(); }},
+        FaultCase{"CameraDisconnected", 1500,
+                  [](frmAutofocus*) { oMainCamera()->setConnected(false); },
+                  "The camera was disconnected."},
+        FaultCase{"ReleaseRefused", 0, nullptr, "You currently have Mirror Lock",
+                  "The camera did not take the focus frame.",
+                  [](frmAutofocus*) {
+                      simrc::setMirrorLock(true);
+                      AutofocusEndToEnd::deliver();
+                  }},
+        FaultCase{"FocuserStuck", 0, nullptr, "The focuser did not finish its move", nullptr,
+                  [](frmAutofocus* af) {
+                      auto cfg = simOf(af)->config();
+                      cfg.movingStuck = true;
+                      simOf(af)->setConfig(cfg);
+                  }},
+        FaultCase{"FocuserMoveFails", 0, nullptr, "", nullptr,
+                  [](frmAutofocus* af) {
+                      auto cfg = simOf(af)->config();
+                      cfg.moveFails = true;
+                      simOf(af)->setConfig(cfg);
+                  }},
+        FaultCase{"WindowClosed", 2100, [](frmAutofocus* af) { frameOf(af)->close(); }, nullptr}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
