@@ -1,0 +1,239 @@
+// The vote, the chart's table, the box guards, the focuser moves against a
+// recording driver, and the results chart offscreen.
+#include <gtest/gtest.h>
+
+#include <QChart>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QValueAxis>
+
+#include "focus/CgraphData.h"
+#include "focus/FocusWindows.h"
+#include "focus/FocuserController.h"
+#include "focus/frmAutoFocusRslts.h"
+#include "platform/drivers/DriverErrors.h"
+#include "shell/WindowRegistry.h"
+#include "testing/TestEnv.h"
+
+using namespace zelmora;
+using namespace zelmora::focus;
+
+namespace {
+
+IterationRow row(int pos, float h, float v, float radial, float peak = 100, bool valid = true) {
+    return {positionLabel(pos), h, v, peak, radial, valid};
+}
+
+TEST(AutofocusVote, Cases) {
+    struct Case {
+        const char* name;
+        IterationTable table;
+        std::optional<std::int32_t> best;
+    };
+    const Case cases[] = {
+        {"one row", {row(5000, 3, 3, 2)}, 5000},
+        {"ties keep the earliest row",
+         {row(5000, 3.1f, 3.1f, 2), row(4900, 2.5f, 2.5f, 1.5f), row(4800, 2.5f, 2.5f, 1.5f)},
+         4900},
+        {"H and radial agree, V elsewhere: H",
+         {row(5000, 3, 3, 3), row(4900, 2, 2.5f, 1), row(4800, 2.5f, 2, 2)},
+         4900},
+        {"H and V agree, radial elsewhere: V",
+         {row(5000, 3, 3, 1), row(4900, 2, 2, 2), row(4800, 2.5f, 2.5f, 3)},
+         4900},
+        {"H alone, V and radial agree: V", {row(5000, 2, 3, 3), row(4900, 3, 2, 1)}, 4900},
+        {"99999 never wins", {row(5000, 99999, 99999, 1)}, std::nullopt},
+        {"rows without a measured frame are left out",
+         {row(5000, 0, 0, 0, 0, false), row(4900, 3, 3, 2), row(4800, 0, 0, 0, 0, false)},
+         4900},
+        {"nothing measured: no offer", {row(5000, 0, 0, 0, 0, false)}, std::nullopt},
+        {"empty table", {}, std::nullopt},
+        {"relative positions", {row(0, 4, 4, 3), row(-200, 2, 2, 1), row(-400, 3, 3, 2)}, -200},
+    };
+    for (const Case& c : cases) EXPECT_EQ(bestFocusPosition(c.table), c.best) << c.name;
+}
+
+TEST(CgraphDataTest, LookupByPositionIsExactAndTheFirstRowWins) {
+    CgraphData g;
+    g.SetGraphData({row(5000, 3, 3, 2), row(4900, 2, 2, 1), row(4800, 1, 1, 1)});
+    ASSERT_TRUE(g.GetDatafromPos("4900"));
+    EXPECT_EQ(g.GetDatafromPos("4900")->FocusPosition, 4900);
+    EXPECT_FALSE(g.GetDatafromPos("490"));
+    g.SetGraphData({row(1234, 1, 1, 1), row(12, 2, 2, 2), row(12, 9, 9, 9)});
+    ASSERT_TRUE(g.GetDatafromPos("12"));
+    EXPECT_EQ(g.GetDatafromPos("12")->HFWHM, 2.0);
+    g.SetGraphData({row(-200, 1, 1, 1)});
+    EXPECT_EQ(g.GetDatafromPos("-200")->FocusPosition, -200);
+
+    QStringList titles;
+    EXPECT_EQ(g.GetGraphData(titles).size(), 1u);
+    EXPECT_EQ(titles,
+              QStringList({"Focuser Position", "HFWHM", "VFWHM", "PeakValue", "RadialSum"}));
+    // The peak rounds half to even into 16 bits.
+    g.SetGraphData({row(1, 1, 1, 1, 122.5f), row(2, 1, 1, 1, 123.5f)});
+    EXPECT_EQ(g.GetDataPointdata(0).peakValue, 122);
+    EXPECT_EQ(g.GetDataPointdata(1).peakValue, 124);
+}
+
+TEST(AutofocusGuards, Table) {
+    struct Case {
+        GuardedBox box;
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {GuardedBox::Frames, "12", "8"},      {GuardedBox::Frames, "0", "8"},
+        {GuardedBox::Frames, "abc", "3"},     {GuardedBox::Frames, "8.5", "8.5"},
+        {GuardedBox::Frames, "40000", "8"},   {GuardedBox::Frames, "", "3"},
+        {GuardedBox::Iterations, "11", "10"}, {GuardedBox::Iterations, "x", "10"},
+        {GuardedBox::Iterations, "1", "1"},   {GuardedBox::Pause, "-1", "2"},
+        {GuardedBox::Pause, "0", "0"},        {GuardedBox::Pause, "6", "6"},
+        {GuardedBox::Amount, "abc", "0"},     {GuardedBox::Amount, "", "0"},
+        {GuardedBox::Amount, "-20", "-20"},   {GuardedBox::Amount, "1e3", "1e3"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(guardText(c.box, QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
+}
+
+// Records what it is told; moves last `moveMs` of virtual time.
+class RecordingFocuser : public drivers::Focuser {
+public:
+    bool link() const override { return linked; }
+    void setLink(bool v) override { linked = v; }
+    bool absolute() const override { return isAbsolute; }
+    std::int32_t Position() const override { return position; }
+    bool IsMoving() const override {
+        return stuck || testenv::vclock().monotonicMs() < movingUntil;
+    }
+    void Move(std::int32_t v) override {
+        calls.push_back({v, IsMoving()});
+        if (fail) drivers::throwDriverError(drivers::DriverErrors::kDeviceFault, "Rec", "jammed");
+        position = isAbsolute ? v : position + v;
+        movingUntil = testenv::vclock().monotonicMs() + moveMs;
+    }
+    struct Call {
+        std::int32_t value;
+        bool whileMoving;
+    };
+    bool linked = true, isAbsolute = true, fail = false, stuck = false;
+    std::int32_t position = 5000;
+    qint64 moveMs = 500, movingUntil = 0;
+    std::vector<Call> calls;
+};
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override { c.setDriver(drv); }
+    FocuserController::Result run(std::vector<std::int32_t> steps, qint64 maxMs = 200000) {
+        FocuserController::Result out;
+        bool done = false;
+        EXPECT_TRUE(c.runMoves(std::move(steps), [&](const FocuserController::Result& r) {
+            out = r;
+            done = true;
+        }));
+        for (qint64 t = 0; t < maxMs && !done; t += 100) testenv::vclock().advance(100);
+        EXPECT_TRUE(done);
+        return out;
+    }
+    std::shared_ptr<RecordingFocuser> drv = std::make_shared<RecordingFocuser>();
+    FocuserController c;
+};
+
+TEST_F(ControllerTest, RelativeMovesWithBacklashKeepTheCounter) {
+    drv->isAbsolute = false;
+    EXPECT_EQ(c.planMoveOut(100, 20), (std::vector<std::int32_t>{120, -20}));
+    run(c.planMoveOut(100, 20));
+    EXPECT_EQ(c.lRelativePosition(), 100);
+    run(c.planMoveIn(100));
+    EXPECT_EQ(c.lRelativePosition(), 0);
+    c.setRelativePosition(300);
+    EXPECT_EQ(c.planMoveTo(1000, 0), std::vector<std::int32_t>{700});
+    run(c.planMoveTo(1000, 0));
+    EXPECT_EQ(c.lRelativePosition(), 1000);
+    // Every move started only once the one before had ended.
+    for (const auto& call : drv->calls) EXPECT_FALSE(call.whileMoving);
+}
+
+TEST_F(ControllerTest, AbsoluteMoveOutOvershootsWaitsThenComesBack) {
+    EXPECT_EQ(c.planMoveOut(100, 20), (std::vector<std::int32_t>{5120, 5100}));
+    EXPECT_EQ(c.planMoveOut(100, 0), std::vector<std::int32_t>{5100});
+    EXPECT_EQ(c.planMoveIn(100), std::vector<std::int32_t>{4900});
+    // Move to: outward targets are approached from outside too.
+    EXPECT_EQ(c.planMoveTo(6000, 20), (std::vector<std::int32_t>{6020, 6000}));
+    EXPECT_EQ(c.planMoveTo(4000, 20), std::vector<std::int32_t>{4000});
+    run(c.planMoveOut(100, 20));
+    ASSERT_EQ(drv->calls.size(), 2u);
+    EXPECT_FALSE(drv->calls[1].whileMoving);
+    EXPECT_EQ(drv->position, 5100);
+}
+
+TEST_F(ControllerTest, AFailedMoveLeavesTheCounterAndReportsTheDriversText) {
+    drv->isAbsolute = false;
+    drv->fail = true;
+    const auto r = run({50});
+    EXPECT_EQ(r.outcome, FocuserController::Outcome::Failed);
+    EXPECT_EQ(r.description, "jammed");
+    EXPECT_EQ(c.lRelativePosition(), 0);
+}
+
+TEST_F(ControllerTest, AStuckFocuserTimesOutAndACancelEndsTheWait) {
+    drv->stuck = true;
+    const qint64 start = testenv::vclock().monotonicMs();
+    EXPECT_EQ(run({5100}).outcome, FocuserController::Outcome::TimedOut);
+    EXPECT_GE(testenv::vclock().monotonicMs() - start, FocuserController::kMoveTimeoutMs);
+    FocuserController::Outcome seen = FocuserController::Outcome::Done;
+    ASSERT_TRUE(c.runMoves({5200, 5100}, [&](const auto& r) { seen = r.outcome; }));
+    EXPECT_FALSE(c.runMoves({1}, nullptr));  // one move at a time
+    c.cancel();
+    EXPECT_EQ(seen, FocuserController::Outcome::Cancelled);
+    EXPECT_FALSE(c.moving());
+    testenv::vclock().advance(1000);
+    EXPECT_EQ(drv->calls.back().value, 5200);  // the return move was never sent
+}
+
+TEST_F(ControllerTest, InfoLeavesOutWhatTheDriverCannotTell) {
+    // RecordingFocuser offers no MaxStep or stepsize.
+    EXPECT_EQ(c.focuserInfo(), "Position:5000\r\nFocuser Type:Absolute\r\nConnected:True");
+}
+
+TEST(AutoFocusResultsChart, OnePointPerPositionAndTheBestFocusFromTheTable) {
+    focus::registerWindows();
+    auto* w = windows().showAs<frmAutoFocusRslts>(Win::frmAutoFocusRslts);
+    ASSERT_NE(w, nullptr);
+    w->oGraph().SetGraphData({row(5000, 3.1f, 3, 2.5f, 120), row(4900, 2, 2.1f, 12.3456f, 200),
+                              row(4800, 2.5f, 2.5f, 3, 150)});
+    w->GraphData();
+    std::vector<QLineSeries*> shown;
+    for (QAbstractSeries* s : w->chart()->series())
+        if (auto* l = qobject_cast<QLineSeries*>(s); l && !l->name().isEmpty()) shown.push_back(l);
+    ASSERT_EQ(shown.size(), 4u);
+    const QColor colours[] = {QColor(0, 200, 200), QColor(0, 0, 255), QColor(255, 0, 0),
+                              QColor(0, 255, 0)};
+    const char* names[] = {"HFWHM", "VFWHM", "PeakValue", "RadialSum"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(shown[i]->count(), 3);
+        EXPECT_EQ(shown[i]->pen().color(), colours[i]);
+        EXPECT_EQ(shown[i]->name(), names[i]);
+    }
+    auto* peakAxis = qobject_cast<QValueAxis*>(w->chart()->axes(Qt::Vertical).value(1));
+    ASSERT_NE(peakAxis, nullptr);
+    EXPECT_EQ(peakAxis->min(), 55);
+    EXPECT_EQ(peakAxis->max(), 255);
+    EXPECT_EQ(peakAxis->tickCount(), 11);
+    EXPECT_EQ(w->chart()->title(), "Autofocus Results");
+
+    // Point 2 is row 1; the radial value shows two decimals, floats their own digits.
+    w->chtResults_PointSelected(0);
+    EXPECT_FALSE(w->findChild<QPushButton*>("cbMoveTo")->isEnabled());
+    w->chtResults_PointSelected(2);
+    EXPECT_EQ(w->findChild<QLabel*>("lblPosition")->text(), "4900");
+    EXPECT_EQ(w->findChild<QLabel*>("lblRadialSum")->text(), "12.35");
+    EXPECT_EQ(w->findChild<QLabel*>("lblVFWHM")->text(), "2.1");
+    EXPECT_TRUE(w->findChild<QPushButton*>("cbMoveTo")->isEnabled());
+    EXPECT_EQ(frmAutoFocusRslts::figureText(3.1f), "3.1");
+    frameOf(w)->close();
+}
+
+}  // namespace
