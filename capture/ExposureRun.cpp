@@ -492,8 +492,10 @@ void ExposureRun::finish() {
         statusTouched_ = false;
     }
     setRunControls(false);
-    emit finished();
+    // A close asked for during the run is queued first, so whoever goes on
+    // after `finished` finds the window closed.
     w_.runFinished();
+    emit finished();
 }
 
 // ---- Stop -------------------------------------------------------------------------

@@ -593,7 +593,9 @@ void frmAutomate::startStep() {
         bCancelSequence = true;
         return endSequence();
     }
-    connect(engine, &ExposureRun::finished, this, &frmAutomate::stepDone, Qt::SingleShotConnection);
+    // Queued: the runner goes on once the run's own end has been handled.
+    connect(engine, &ExposureRun::finished, this, &frmAutomate::stepDone,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
     engine->StartExposureAutomate();
     if (!engine->running()) {
         // Refused by its checks: the sequence goes on with the next step.
@@ -605,7 +607,7 @@ void frmAutomate::startStep() {
 void frmAutomate::stepDone() {
     if (runnerState_ != Runner::Running) return;
     // The capture window may have been closed during the run.
-    if (!capture_) {
+    if (!capture_ || windows().ifLoaded(Win::frmCapture) != capture_.data()) {
         log(QStringLiteral("Sequence ended: the capture window is gone"));
         bCancelSequence = true;
     }

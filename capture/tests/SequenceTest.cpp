@@ -306,3 +306,19 @@ TEST_F(SequenceTest, ClosingTheWindowCancelsTheSequence) {
     EXPECT_FALSE(state().bSequenceRunning);
     EXPECT_FALSE(cap->runActive());
 }
+
+TEST_F(SequenceTest, ClosingTheCaptureWindowEndsTheSequence) {
+    open();
+    addStep("1", "10", "0", "N/A");
+    addStep("1", "10", "0", "N/A");
+    startSequence();
+    testenv::vclock().advance(2000);
+    cap->close();  // refused while its run is on: the run stops, then the window closes
+    testenv::vclock().advance(60'000);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(bCaptureLoaded());
+    EXPECT_EQ(cable->calls, QStringList({"press 0", "release 2000", "release 2000"}));
+    EXPECT_FALSE(state().bSequenceRunning);
+    EXPECT_FALSE(seq->sequenceActive());
+    EXPECT_TRUE(runTrace().contains("Sequence ended: the capture window is gone"));
+}
