@@ -132,7 +132,10 @@ SourceList SourceList::enumerate() {
 // ---- Driver ----
 
 DirectCameraDriver::DirectCameraDriver(clsCamera& camera)
-    : cam_(camera), lists_(camera, *this), queue_(std::make_shared<CameraEventQueue>()) {}
+    : cam_(camera),
+      lists_(camera, *this),
+      card_(camera, [this] { return source_; }),
+      queue_(std::make_shared<CameraEventQueue>()) {}
 
 DirectCameraDriver::~DirectCameraDriver() {
     // The library must not call into a queue that is gone.

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "camera/CameraCardImages.h"
 #include "camera/CameraDriver.h"
 #include "camera/CameraSettingLists.h"
 #include "platform/rcsdk/RemoteCapture.h"
@@ -95,6 +96,7 @@ public:
     bool FullStop() const { return fullStop_; }
 
     CameraSettingLists& settingLists() { return lists_; }
+    CameraCardImages& cardImages() { return card_; }
     CameraEventQueue& events() { return *queue_; }
     void setDownloadNotice(std::unique_ptr<DownloadNotice> notice);
 
@@ -154,6 +156,7 @@ private:
 
     clsCamera& cam_;
     CameraSettingLists lists_;
+    CameraCardImages card_;
     std::shared_ptr<CameraEventQueue> queue_;
     std::unique_ptr<DownloadNotice> notice_;
 

@@ -292,6 +292,35 @@ RC_API RCResult RCEnumCustomFunctionSettingReset(RCHandle source, RCHandle* enum
 RC_API RCResult RCEnumCustomFunctionSettingNext(RCHandle enumerator, RCCustomFunction* setting);
 RC_API RCResult RCEnumCustomFunctionSettingRelease(RCHandle enumerator);
 
+/* The memory card's items: folders (type 1) at a volume's top, image files
+   (type 2, and other files) in a folder. Item handles stay valid while the
+   source is open. */
+enum { RC_ITEM_FOLDER = 1, RC_ITEM_IMAGE = 2 };
+/* Image-item property: non-zero when the image is RAW (2 bytes). */
+#define RC_IMAGE_PROP_RAW 0x20000008u
+typedef struct RCItemInfo {
+    uint32_t type;
+    char name[512];
+} RCItemInfo;
+RC_API RCResult RCEnumItemReset(RCHandle volume, uint32_t option, RCHandle* enumerator);
+RC_API RCResult RCEnumItemNext(RCHandle enumerator, RCHandle* item);
+RC_API RCResult RCEnumItemRelease(RCHandle enumerator);
+RC_API RCResult RCGetItemInfo(RCHandle item, RCItemInfo* info);
+RC_API RCResult RCEnumImageItemReset(RCHandle folder, uint32_t kind, uint32_t option,
+                                     RCHandle* enumerator);
+RC_API RCResult RCGetImageItemCount(RCHandle enumerator, uint32_t* count);
+RC_API RCResult RCEnumImageItemNext(RCHandle enumerator, RCHandle* item);
+RC_API RCResult RCEnumImageItemRelease(RCHandle enumerator);
+RC_API RCResult RCOpenImage(RCHandle item);
+RC_API RCResult RCCloseImage(RCHandle item);
+RC_API RCResult RCGetPicture(RCHandle item, RCHandle* picture);
+/* Writes the picture's file (JPEG, or the RAW frame) to medium. */
+RC_API RCResult RCGetImageData(RCHandle picture, const RCMedium* medium, uint32_t reserved1,
+                               uint32_t reserved2, uint32_t reserved3);
+RC_API RCResult RCEnumImageItemPropertyReset(RCHandle item);
+RC_API RCResult RCGetImageItemProperty(RCHandle item, uint32_t id, uint32_t* size, void* data);
+RC_API RCResult RCEnumImageItemPropertyRelease(RCHandle item);
+
 /* RAW development: works on files from disk, with or without an open source. */
 RC_API RCResult RCCreateRAWObject(const RCMedium* raw, RCHandle* object);
 RC_API RCResult RCSetAllParamValueToAtCapture(RCHandle object);
@@ -301,4 +330,10 @@ RC_API RCResult RCDevelop(RCHandle object, uint32_t format, uint32_t options,
                           const RCDevelopParams* params, const RCMedium* output,
                           RCProgressCallback progress, void* context, uint32_t progressOptions);
 RC_API RCResult RCUnFocusRAWObject(RCHandle object);
+/* Development parameters: set, ask whether one is supported (the answer is the
+   parameter's kind, 0x1001 for a value the caller may set), and apply what was
+   set. The simulator develops the same whatever they hold. */
+RC_API RCResult RCSetParamValue(RCHandle object, uint32_t id, int32_t value);
+RC_API RCResult RCIsSupportParamItem(RCHandle object, uint32_t id, uint32_t* answer);
+RC_API RCResult RCReflectParamValues(RCHandle object, uint32_t option);
 RC_API RCResult RCDisposeRAWObject(RCHandle object);

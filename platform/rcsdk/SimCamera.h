@@ -21,6 +21,18 @@ struct QualitySize {
     bool operator==(const QualitySize&) const = default;
 };
 
+// The memory card's contents: top-level folders and the files in each. Type 2
+// is an image file; a RAW file's content is the simulator's RAW frame.
+struct CardFile {
+    std::string name;
+    std::uint32_t type = 2;
+    bool raw = false;
+};
+struct CardFolder {
+    std::string name;
+    std::vector<CardFile> files;
+};
+
 // One camera model: what it reports and what it allows.
 struct CameraProfile {
     std::string displayName;  // device list (64 characters at most)
@@ -58,6 +70,7 @@ struct CameraProfile {
     bool lens = false;                       // on a telescope: no lens, Av reads 0xFFFF
     std::uint16_t noLensAv = RC_AV_NO_LENS;  // 0 or 0xFFFF
     bool card = true;
+    std::vector<CardFolder> cardFolders;  // what the card holds (empty: nothing)
     std::uint64_t cardCapacity = 1'000'000'000;
     std::uint32_t shotsLeft = 250;
     std::uint32_t battery = RC_BATTERY_GOOD;  // device property 15
@@ -134,9 +147,11 @@ SIMRC_API int openSources();
 SIMRC_API bool uiLocked(int device = 0);
 // Enumerators not yet released, by kind: "Device", "Volume", "DeviceProperty",
 // "Tv", "Av", "ImageFormat", "RelCamSetting", "RelCamSettingData",
-// "CustomFunction"; "" for all.
+// "CustomFunction", "Item", "ImageItem"; "" for all.
 SIMRC_API int openEnumerators(std::string_view kind = {});
 SIMRC_API int liveRawObjects();
+// Card images opened with RCOpenImage and not yet closed.
+SIMRC_API int openImages();
 
 struct CaptureRecord {
     std::uint32_t number = 0;

@@ -211,6 +211,14 @@ int liveRawObjects() {
     return int(lib().rawObjects.size());
 }
 
+int openImages() {
+    std::lock_guard lock(lib().mu);
+    int n = 0;
+    for (const auto& [h, item] : lib().cardItems)
+        if (item.open) ++n;
+    return n;
+}
+
 std::vector<CaptureRecord> captures() {
     std::lock_guard lock(lib().mu);
     return lib().captureLog;

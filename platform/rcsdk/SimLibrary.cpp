@@ -177,6 +177,8 @@ void SimLibrary::closeAll(bool onlyIfFinished) {
         for (const auto& [id, s] : sources) ids.push_back(id);
         enumerators.clear();
         rawObjects.clear();
+        cardItems.clear();
+        pictures.clear();
     }
     for (RCHandle id : ids) closeSource(id);
 }

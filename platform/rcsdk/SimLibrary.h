@@ -106,6 +106,16 @@ struct Enumerator {
 
 struct RawObject;
 
+// A folder (file -1) or file on a device's memory card, as handed out by the
+// card's enumerations.
+struct CardItem {
+    std::uint32_t deviceId = 0;
+    int folder = 0;
+    int file = -1;
+    bool open = false;
+    bool propertyWalk = false;
+};
+
 class SimLibrary {
 public:
     static SimLibrary& instance();
@@ -127,6 +137,8 @@ public:
     std::map<RCHandle, Enumerator> enumerators;
     std::map<RCHandle, RCHandle> volumes;  // the memory card slot's volume -> its source
     std::map<RCHandle, std::shared_ptr<RawObject>> rawObjects;
+    std::map<RCHandle, CardItem> cardItems;
+    std::map<RCHandle, RCHandle> pictures;  // picture -> its card item
     RCHandle newHandle() { return nextHandle_++; }
     // The cameras on the bus from now on (under mu). Records and sources of the
     // old ones no longer reach a camera.
