@@ -9,11 +9,18 @@
 #include <QPushButton>
 #include <QValueAxis>
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 #include "focus/CgraphData.h"
 #include "focus/FocusWindows.h"
 #include "focus/FocuserController.h"
 #include "focus/frmAutoFocusRslts.h"
+#include "focus/frmAutofocus.h"
+#include "platform/drivers/DriverChooser.h"
 #include "platform/drivers/DriverErrors.h"
+#include "platform/drivers/DriverRegistry.h"
+#include "shell/Globals.h"
 #include "shell/WindowRegistry.h"
 #include "testing/TestEnv.h"
 
@@ -101,7 +108,7 @@ TEST(AutofocusGuards, Table) {
 class RecordingFocuser : public drivers::Focuser {
 public:
     bool link() const override { return linked; }
-    void setLink(bool v) override { linked = v; }
+    void setLink(bool v) override { linked = v && !refuse; }
     bool absolute() const override { return isAbsolute; }
     std::int32_t Position() const override { return position; }
     bool IsMoving() const override {
@@ -117,7 +124,7 @@ public:
         std::int32_t value;
         bool whileMoving;
     };
-    bool linked = true, isAbsolute = true, fail = false, stuck = false;
+    bool linked = true, isAbsolute = true, fail = false, stuck = false, refuse = false;
     std::int32_t position = 5000;
     qint64 moveMs = 500, movingUntil = 0;
     std::vector<Call> calls;
@@ -234,6 +241,125 @@ TEST(AutoFocusResultsChart, OnePointPerPositionAndTheBestFocusFromTheTable) {
     EXPECT_TRUE(w->findChild<QPushButton*>("cbMoveTo")->isEnabled());
     EXPECT_EQ(frmAutoFocusRslts::figureText(3.1f), "3.1");
     frameOf(w)->close();
+}
+
+}  // namespace
+
+namespace {
+
+// The "Auto Focus" window's focuser half against recording drivers.
+class AutofocusWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        focus::registerWindows();
+        auto& reg = drivers::DriverRegistry::instance();
+        for (const char* id : {"FINEFOCUS.Focuser", "finefocus.focuser2", "Rec.Relative"}) {
+            reg.addFocuser(QString::fromLatin1(id), "recording", [this, id] {
+                auto d = std::make_shared<RecordingFocuser>();
+                d->isAbsolute = QByteArray(id) != "Rec.Relative";
+                d->linked = false;
+                d->refuse = refuseLink;
+                last = d;
+                return d;
+            });
+        }
+    }
+    void TearDown() override {
+        windows().closeAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(testenv::dialogs().allUsed());
+    }
+    frmAutofocus* open() { return windows().showAs<frmAutofocus>(Win::frmAutofocus); }
+    static void store(const char* key, const QString& value) {
+        Settings::save("Focuser", QString::fromLatin1(key), value);
+    }
+    template <typename T>
+    static T* child(frmAutofocus* w, const char* name) {
+        return w->findChild<T*>(QLatin1String(name));
+    }
+
+    bool refuseLink = false;
+    std::shared_ptr<RecordingFocuser> last;
+};
+
+TEST_F(AutofocusWindowTest, ACancelledChooserStoresNothingWarnsAndAsksAgainNextTime) {
+    testenv::driverUi().expectChoose("");
+    testenv::dialogs().expectMsgBox(
+        "Unable to setup Focuser. Please make sure you have the ASCOM "
+        "drivers installed.you can obtain these here: ");
+    frmAutofocus* w = open();
+    EXPECT_EQ(Settings::get("Focuser", "ID", "x"), "");
+    EXPECT_FALSE(w->focuser().hasDriver());
+    // Buttons without a driver say so and do nothing else.
+    for (const char* b :
+         {"cbMoveIn", "cbMoveOut", "cbMoveTo", "cbSetPosition", "Command6", "cbStartAutoFocus"}) {
+        testenv::dialogs().expectMsgBox(frmAutofocus::kNotConnectedText);
+        if (QByteArray(b) == "cbSetPosition") {
+            w->cbSetPosition_Click();
+        } else if (QByteArray(b) == "Command6") {
+            w->Command6_Click();
+        } else if (QByteArray(b) == "cbStartAutoFocus") {
+            w->cbStartAutoFocus_Click();
+        } else {
+            child<QPushButton>(w, b)->setEnabled(true);
+            child<QPushButton>(w, b)->click();
+        }
+    }
+    EXPECT_FALSE(w->running());
+    frameOf(w)->close();
+    testenv::driverUi().expectChoose("FINEFOCUS.Focuser");
+    w = open();
+    EXPECT_TRUE(w->focuser().linked());
+    EXPECT_TRUE(testenv::driverUi().allUsed());
+}
+
+TEST_F(AutofocusWindowTest, SetPositionOnlyForThatDriverSpelledExactly) {
+    store("ID", "FINEFOCUS.Focuser");
+    frmAutofocus* w = open();
+    EXPECT_TRUE(child<QPushButton>(w, "cbSetPosition")->isEnabled());
+    // The text box shows the CR LF line ends as plain line breaks.
+    EXPECT_EQ(child<QPlainTextEdit>(w, "txtInformation")->toPlainText(),
+              "Position:5000\nFocuser Type:Absolute\nConnected:True");
+    frameOf(w)->close();
+    store("ID", "finefocus.focuser2");
+    w = open();
+    EXPECT_FALSE(child<QPushButton>(w, "cbSetPosition")->isEnabled());
+}
+
+TEST_F(AutofocusWindowTest, StoredDirectionAndAGarbledOneFallsBackToMoveIn) {
+    store("ID", "FINEFOCUS.Focuser");
+    const std::pair<const char*, bool> cases[] = {
+        {"False", false}, {"0", false}, {"1", true}, {"maybe", true}};
+    for (const auto& [stored, in] : cases) {
+        store("DirectionIn", stored);
+        frmAutofocus* w = open();
+        EXPECT_EQ(child<QRadioButton>(w, "optDirection0")->isChecked(), in) << stored;
+        EXPECT_EQ(child<QRadioButton>(w, "optDirection1")->isChecked(), !in) << stored;
+        frameOf(w)->close();
+        // Saved back as "True"/"False".
+        EXPECT_EQ(Settings::get("Focuser", "DirectionIn", ""), in ? "True" : "False");
+    }
+}
+
+TEST_F(AutofocusWindowTest, LinkRefusedAndMoveFailuresShowTheirBoxes) {
+    store("ID", "Rec.Relative");
+    refuseLink = true;
+    testenv::dialogs().expectMsgBox(frmAutofocus::kLinkRefused);
+    frmAutofocus* w = open();
+    EXPECT_FALSE(w->focuser().linked());
+    last->refuse = false;
+    w->cbLink_Click();
+    ASSERT_TRUE(w->focuser().linked());
+    // An empty target is refused with a message, no move.
+    child<QLineEdit>(w, "txtTopos")->setText("");
+    testenv::dialogs().expectMsgBox("Please enter the position to move to.");
+    w->cbMoveTo_Click();
+    EXPECT_TRUE(last->calls.empty());
+    // A refused move shows the driver's text and keeps the counter.
+    last->fail = true;
+    testenv::dialogs().expectMsgBox("jammed");
+    w->cbMoveOut_Click();
+    EXPECT_EQ(w->focuser().lRelativePosition(), 0);
 }
 
 }  // namespace
