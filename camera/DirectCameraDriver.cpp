@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <cstring>
 
+#include "camera/StatusNotice.h"
 #include "camera/clsCamera.h"
 #include "platform/os/Dialogs.h"
 #include "platform/time/Clock.h"
@@ -135,7 +136,8 @@ DirectCameraDriver::DirectCameraDriver(clsCamera& camera)
     : cam_(camera),
       lists_(camera, *this),
       card_(camera, [this] { return source_; }),
-      queue_(std::make_shared<CameraEventQueue>()) {}
+      queue_(std::make_shared<CameraEventQueue>()),
+      notice_(std::make_unique<StatusNotice>()) {}
 
 DirectCameraDriver::~DirectCameraDriver() {
     // The library must not call into a queue that is gone.
