@@ -322,3 +322,20 @@ TEST_F(SequenceTest, ClosingTheCaptureWindowEndsTheSequence) {
     EXPECT_FALSE(seq->sequenceActive());
     EXPECT_TRUE(runTrace().contains("Sequence ended: the capture window is gone"));
 }
+
+TEST_F(SequenceTest, AShutterSpeedTheCameraDoesNotOfferIsSaidBeforeTheStepRuns) {
+    camera->isConnected = true;
+    camera->tv = "1/125";
+    open(false);
+    seq->lbExposures->addItem(expfile::headingRow());
+    seq->lbExposures->addItem(expfile::stepRow({"1", "1/4000", "0", "N/A"}));
+    seq->lbExposures->addItem(expfile::stepRow({"1", "30''", "0", "N/A"}));
+    testenv::dialogs().expectMsgBox("The shutter speed 1/4000 is not offered by the camera.");
+    startSequence();
+    testenv::vclock().advance(60'000);
+    EXPECT_TRUE(runTrace().contains("Shutter speed not offered by the camera: 1/4000"));
+    // Both steps run, the second at its own speed.
+    EXPECT_EQ(camera->calls.count("Release"), 2);
+    EXPECT_TRUE(camera->calls.contains("setTv 30''"));
+    EXPECT_FALSE(state().bSequenceRunning);
+}
