@@ -551,6 +551,23 @@ TEST(SuperPicCtlTest, ArrowKeysOnTheControlMoveTheFocusOnlyWhenTheBarIsNotAtZero
     }
 }
 
+TEST(SuperPicCtlTest, BarsMoveThePictureAndOnlyTheHorizontalThumbRaisesScroll) {
+    Host host;
+    host.ctl->setPicture(filled({600, 400}, qRgb(1, 2, 3)));
+    EventLog log(*host.ctl);
+    QScrollBar* h = host.ctl->hscPicture();
+    QScrollBar* v = host.ctl->vscPicture();
+    h->setSliderDown(true);
+    h->setSliderPosition(-20);
+    h->setSliderDown(false);
+    v->setSliderDown(true);
+    v->setSliderPosition(-7);
+    v->setSliderDown(false);
+    EXPECT_EQ(log.withoutPaints(), QStringList{"Scroll"});
+    EXPECT_EQ(host.ctl->picView()->pos(), QPoint(-20, -7));
+    EXPECT_EQ(host.ctl->hBar().value(), -20);
+}
+
 // ---- overlay ----------------------------------------------------------------
 
 TEST(SuperPicCtlTest, CrosshairMergesWhiteMarksAndLeavesTheRest) {
@@ -721,6 +738,7 @@ TEST(SuperPicCtlTest, PropertiesReadWithDefaultsAndWrittenBack) {
     EXPECT_EQ(back, saved);
     EXPECT_FALSE(other.ctl->isEnabled());
     EXPECT_EQ(other.ctl->picView()->cursor().shape(), Qt::BitmapCursor);  // the pan arrow
+    EXPECT_EQ(other.ctl->picView()->cursor().hotSpot(), QPoint(8, 7));
 
     // A value that does not read as its type falls back to its default.
     Host third;
