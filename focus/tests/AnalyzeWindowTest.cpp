@@ -14,6 +14,7 @@
 #include "focus/hlog.h"
 #include "focus/tests/FocusTestUtil.h"
 #include "shell/Conv.h"
+#include "shell/Globals.h"
 #include "shell/MainWindow.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
@@ -202,7 +203,10 @@ TEST_F(AnalyzeWindowTest, AutofocusButtonFlagIsClearedWhenThePointerLeaves) {
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(button, &leave);
     EXPECT_FALSE(state().bMsgBoxShowing);
-    // Pressed and released: cleared before the click opens the autofocus window.
+    // Pressed and released: cleared before the click opens the autofocus window
+    // (which links the stored focuser without asking).
+    Settings::save(QStringLiteral("Focuser"), QStringLiteral("ID"),
+                   QStringLiteral("Simulator.AbsoluteFocuser"));
     QTest::mousePress(button, Qt::LeftButton);
     EXPECT_TRUE(state().bMsgBoxShowing);
     QTest::mouseRelease(button, Qt::LeftButton);
