@@ -132,6 +132,11 @@ void frmCameraControl::buildControls() {
     FolderMonitor1->hide();
     connect(FolderMonitor1, &ctlFolderMonitor::LoadANewImage, this,
             [this](const QString& path) { LoadANewImage(path); });
+    cmdMonitorFolder =
+        named(new QPushButton(QStringLiteral("Monitor Folder..."), this), "cmdMonitorFolder");
+    cmdMonitorFolder->setToolTip(
+        QStringLiteral("Shows the panel that watches a folder for frames another program saves"));
+    connect(cmdMonitorFolder, &QPushButton::clicked, this, [this] { setupFolderMonitor(); });
 
     Frame1 = named(new QGroupBox(QStringLiteral("Focus"), this), "Frame1");
     cbRelease = named(new QPushButton(QStringLiteral("Release"), Frame1), "cbRelease");
@@ -197,7 +202,11 @@ void frmCameraControl::layOut() {
     const int frameHeight = std::max(px(555), label.height() + 16);
     Label5->setGeometry(8, (frameHeight - label.height()) / 2, label.width(), label.height());
     imgBatteryLevel->setGeometry(8 + label.width() + 6, (frameHeight - 10) / 2, 24, 10);
-    Frame2->setGeometry(kMargin, y, std::max(px(1815), label.width() + 24 + 28), frameHeight);
+    const int frame2Width = std::max(px(1815), label.width() + 24 + 28);
+    Frame2->setGeometry(kMargin, y, frame2Width, frameHeight);
+    const QSize mf = cmdMonitorFolder->sizeHint();
+    cmdMonitorFolder->setGeometry(kMargin + inner - mf.width(), y + (frameHeight - mf.height()) / 2,
+                                  mf.width(), mf.height());
     y += frameHeight + kMargin;
 
     const int rowHeight = std::max({o0.height(), sf.height(), sd.height()});

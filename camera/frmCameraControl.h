@@ -117,6 +117,8 @@ private:
     std::array<QRadioButton*, 2> optMode{};
     QCheckBox* chSaveFocus = nullptr;
     QPushButton* cbSetDefault = nullptr;
+    // Shows the folder-monitor panel: focusing on frames another program saves.
+    QPushButton* cmdMonitorFolder = nullptr;
     ctlFolderMonitor* FolderMonitor1 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QPushButton* cbRelease = nullptr;

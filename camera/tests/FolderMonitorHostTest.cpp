@@ -78,6 +78,13 @@ TEST_F(FolderMonitorHostTest, ChoosingFolderMonitoringAsTheSourceShowsThePanel) 
     EXPECT_EQ(win->RemoteHotKey(), "{F3}");  // the panel's settings were loaded
 }
 
+TEST_F(FolderMonitorHostTest, TheMonitorFolderButtonShowsThePanel) {
+    EXPECT_FALSE(win->folderMonitor()->isVisibleTo(win));
+    win->findChild<QPushButton*>("cmdMonitorFolder")->click();
+    EXPECT_TRUE(win->folderMonitor()->isVisibleTo(win));
+    EXPECT_EQ(win->formHeightTwips(), 5340);
+}
+
 TEST_F(FolderMonitorHostTest, WindowClosedWhileMonitoringEndsTheRun) {
     win->setupFolderMonitor();
     testenv::vclock().scheduleIn(1500, [&] { delete win.data(); });
