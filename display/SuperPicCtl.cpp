@@ -202,7 +202,8 @@ SuperPicCtl::SuperPicCtl(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     picMain_ = new MainFrame(this);
     picView_ = new View(picMain_, this);
-    picView_->hide();  // until the first reset of the view
+    picView_->hide();        // until the first reset of the view
+    picView_->resize(0, 0);  // no picture: no bars
     hsc_ = new QScrollBar(Qt::Horizontal, picMain_);
     hsc_->setObjectName(QStringLiteral("hscPicture"));
     hsc_->resize(100, kBarThickness);

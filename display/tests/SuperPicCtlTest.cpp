@@ -226,6 +226,18 @@ TEST(SuperPicCtlTest, BarsShowOnlyForTheDirectionThePictureOverflows) {
     }
 }
 
+TEST(SuperPicCtlTest, AnEmptyControlShowsNoBarsAtAnySize) {
+    Host host;
+    for (QSize s : {QSize(400, 300), QSize(30, 20)}) {
+        host.ctl->resize(s);
+        EXPECT_TRUE(host.ctl->hscPicture()->isHidden()) << s.width();
+        EXPECT_TRUE(host.ctl->vscPicture()->isHidden()) << s.width();
+        EXPECT_FALSE(host.ctl->picView()->isVisible());
+    }
+    host.ctl->New_Zoom(300);  // no picture: nothing to render
+    EXPECT_EQ(host.ctl->renderCount(), 0);
+}
+
 TEST(SuperPicCtlTest, ResizingTheControlLaysTheBarsOutAgain) {
     Host host;
     host.ctl->setPicture(filled({390, 100}, qRgb(1, 2, 3)));
