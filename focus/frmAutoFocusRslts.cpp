@@ -168,6 +168,9 @@ void frmAutoFocusRslts::GraphData() {
     const int n = static_cast<int>(table.size());
     auto* xAxis = new QCategoryAxis;
     xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    // Ten position labels side by side would be cut short.
+    xAxis->setLabelsAngle(-60);
+    xAxis->setTruncateLabels(false);
     for (int i = 0; i < n; ++i) xAxis->append(table[std::size_t(i)].label, i);
     xAxis->setRange(0, std::max(1, n - 1));
     auto* yAxis = new QValueAxis;

@@ -208,6 +208,11 @@ TEST_F(AutofocusEndToEnd, AbsoluteFocuserFromTwoThousandStepsOutEndsInFocus) {
     EXPECT_EQ(results->oGraph().rows(), 10);
     EXPECT_EQ(results->findChild<QLabel*>("lblBestPos")->text(), QString::number(offered));
 
+    // AUTOFOCUS_GRAB=<folder> keeps pictures of both windows after the run.
+    if (const char* grab = std::getenv("AUTOFOCUS_GRAB")) {
+        frameOf(af)->grab().save(QString::fromLocal8Bit(grab) + "/autofocus.png");
+        frameOf(results)->grab().save(QString::fromLocal8Bit(grab) + "/results.png");
+    }
     const QStringList trace = testenv::traceLines();
     std::printf("true best focus %d, offered %d, frames %d, virtual time %lld ms\n", kBest, offered,
                 af->framesReleased(), static_cast<long long>(ms));
