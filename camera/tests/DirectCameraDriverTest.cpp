@@ -610,3 +610,23 @@ TEST_F(DriverFixture, LibraryStartFailureLeavesTheObjectUninitialised) {
     camera->Connect(false);  // nothing happens
     EXPECT_EQ(sim::startCount(), 0);
 }
+
+TEST_F(DriverFixture, SettingsChangedOnTheBodyRefreshesTheListsAtThePoll) {
+    connect(manual(sim::profiles::eos10D()));
+    events.clear();
+    sim::setTv(104);                         // turned on the camera: event 27
+    EXPECT_EQ(camera->CurrentTv(), "1/30");  // nothing happens before the poll
+    camera->ProcessTimer();
+    EXPECT_EQ(camera->CurrentTv(), "1/60");
+    EXPECT_EQ(events.filter("UpdateCameraInformation").size(), 1);
+    EXPECT_EQ(events.filter("ISOChanged").size(), 1);
+
+    testenv::dialogs().expectMsgBox(
+        "Your camera is indicating a hardware error. Please make sure CF card is "
+        "inserted properl, camera communication mode is normal, and that you haev the "
+        "latest firmware in the camera and Canon drivers for your camera model on your "
+        "PC.");
+    sim::fireReleaseEvent(RC_EVENT_HARDWARE_ERROR);
+    camera->ProcessTimer();
+    EXPECT_TRUE(testenv::dialogs().allUsed());
+}
