@@ -236,6 +236,8 @@ TEST_F(AutofocusEndToEnd, RelativeFocuserCountsFromZeroAndReturnsToTheBestPositi
     EXPECT_EQ(af->aIterationData().back().label, "(-4050)");
     const int offered = af->GetBestFocusPosition();
     EXPECT_LE(std::abs(offered - (kBest - (kBest + 2000))), kStep) << offered;
+    std::printf("relative: true best focus at counter %d, offered %d, frames %d\n", -2000, offered,
+                af->framesReleased());
     settle();
     EXPECT_EQ(af->focuser().lRelativePosition(), offered);
     EXPECT_EQ(sim::SimSky::instance().focuserPosition(), kBest + 2000 + offered);
@@ -253,6 +255,8 @@ TEST_F(AutofocusEndToEnd, WithBacklashCompensationEveryStepEndsOnAnInwardMove) {
     ASSERT_EQ(af->aIterationData().size(), 10u);
     EXPECT_EQ(af->aIterationData().back().label, "(7050)");
     const int offered = af->GetBestFocusPosition();
+    std::printf("backlash: true best focus %d, offered %d, frames %d\n", kBest, offered,
+                af->framesReleased());
     EXPECT_LE(std::abs(offered - kBest), kStep) << offered;
     settle();
     EXPECT_EQ(sim::SimSky::instance().focuserPosition(), offered);
