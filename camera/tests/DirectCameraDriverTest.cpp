@@ -630,3 +630,30 @@ TEST_F(DriverFixture, SettingsChangedOnTheBodyRefreshesTheListsAtThePoll) {
     camera->ProcessTimer();
     EXPECT_TRUE(testenv::dialogs().allUsed());
 }
+
+TEST_F(DriverFixture, RemoteControlFailureAtEachStepClosesEverythingAgain) {
+    const RCResult code = RC_COMP_CAMERA | RC_ERR_COMMUNICATION;
+    for (const char* call :
+         {"RCEnumVolumeReset", "RCEnumVolumeRelease", "RCEnumDevicePropertyReset",
+          "RCGetDevicePropertyData", "RCEnumDevicePropertyRelease", "RCEnterReleaseControl"}) {
+        SCOPED_TRACE(call);
+        sim::reset();
+        sim::setSynchronousDelivery(true);
+        sim::setDevices({manual(sim::profiles::eos10D())});
+        camera->CreateAPI();
+        testenv::dialogs().clear();
+        testenv::dialogs().expectChoice("Camera Model Selection", 0);
+        testenv::dialogs().expectMsgBox(
+            "Error Putting camera in remote control mode. Code = 0x200080");
+        sim::failCall(call, code);
+        camera->Connect(false);
+        EXPECT_TRUE(testenv::dialogs().allUsed());
+        EXPECT_FALSE(camera->connected());
+        EXPECT_EQ(sim::openSources(), 0);
+        // Only an enumeration whose own release failed stays open.
+        EXPECT_EQ(sim::openEnumerators(), std::string_view(call) == "RCEnumVolumeRelease" ? 1 : 0);
+        EXPECT_FALSE(sim::uiLocked());
+        camera->DestroyAPI();
+        EXPECT_EQ(sim::startCount(), 0);
+    }
+}
