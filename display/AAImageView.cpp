@@ -201,7 +201,10 @@ void AAImageView::paintEvent(QPaintEvent* event) {
     if (picture_.isNull() || viewSize_.isEmpty()) return;
     // Only the part of the picture in sight is scaled and drawn.
     const QRect view(viewPos_, viewSize_);
-    const QRect target = view & event->rect() & rect();
+    // Nothing under the bars or the corner square.
+    const QRect visible(0, 0, std::max(mainWidth() - viewscale::kBarInset, 0),
+                        std::max(mainHeight() - viewscale::kBarInset, 0));
+    const QRect target = view & event->rect() & visible;
     if (!target.isEmpty()) {
         const double sx = double(picture_.width()) / view.width();
         const double sy = double(picture_.height()) / view.height();
@@ -211,7 +214,7 @@ void AAImageView::paintEvent(QPaintEvent* event) {
         p.drawImage(QRectF(target), picture_, source);
     }
     if (const QRect o = overlayRect(); !o.isEmpty()) {
-        p.setClipRect(view);
+        p.setClipRect(view & visible);
         // MERGEPAINT: NOT source OR destination.
         p.setCompositionMode(QPainter::RasterOp_NotSourceOrDestination);
         p.drawImage(o.topLeft(), *overlay_);

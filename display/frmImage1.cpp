@@ -187,6 +187,15 @@ void frmImage1::showHistogram() {
     cbShowHist_Click();
 }
 
+// The designed size is the frame's, so it waits until the main window has
+// given this window its frame.
+void frmImage1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (placed_) return;
+    placed_ = true;
+    frameOf(this)->resize(Conv::twipsToPixels(10725), Conv::twipsToPixels(8865));
+}
+
 void frmImage1::resizeEvent(QResizeEvent*) {
     chXhair->setChecked(false);
     const int w = width(), h = height();

@@ -46,6 +46,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -54,6 +55,7 @@ private:
 
     int step_ = 3;
     bool unloaded_ = false;
+    bool placed_ = false;
 };
 
 }  // namespace zelmora::display
