@@ -1,10 +1,12 @@
 #include "image/FrameLoader.h"
 
+#include <gif_lib.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +19,9 @@ namespace zelmora {
 namespace {
 
 constexpr int kInvalidPicture = 481;
+// More than any camera makes: a header claiming more is corrupt, and refused before
+// any memory is taken for it.
+constexpr std::int64_t kMaxPixels = 200'000'000;
 const QString kSource = QStringLiteral("FrameLoader");
 
 [[noreturn]] void invalidPicture(const QString& name, const QString& why) {
@@ -32,10 +37,32 @@ std::uint32_t le16(const std::uint8_t* d) {
     return std::uint32_t(d[0]) | std::uint32_t(d[1]) << 8;
 }
 
+// Run-length BMP data (8 or 4 bits a pixel) read to its end-of-picture mark: Qt's
+// reader leaves whatever is missing black.
+bool rleCutShort(const std::uint8_t* d, std::size_t n, std::uint64_t offset, bool fourBits) {
+    std::uint64_t at = offset;
+    while (at + 2 <= n) {
+        const std::uint8_t count = d[at];
+        const std::uint8_t code = d[at + 1];
+        at += 2;
+        if (count != 0) continue;     // a run: count pixels of one value
+        if (code == 0) continue;      // end of line
+        if (code == 1) return false;  // end of picture
+        if (code == 2) {              // move by two bytes
+            at += 2;
+            continue;
+        }
+        // Absolute: `code` pixels given one by one, padded to a whole word.
+        const std::uint64_t bytes = fourBits ? (code + 1u) / 2 : code;
+        at += (bytes + 1) / 2 * 2;
+    }
+    return true;
+}
+
 // Qt's readers fill the missing part of some pictures that were cut short
 // (a frame still being written by another program, a broken copy). The
-// uncompressed BMP's length follows from its header, and a GIF ends with its
-// trailer byte.
+// uncompressed BMP's length follows from its header, run-length BMP data must
+// reach its end mark (GIF is read with giflib, which says so itself).
 bool cutShort(const std::uint8_t* d, std::size_t n) {
     if (n >= 2 && d[0] == 'B' && d[1] == 'M') {
         if (n < 26) return true;
@@ -54,12 +81,80 @@ bool cutShort(const std::uint8_t* d, std::size_t n) {
             bits = le16(d + 28);
             compression = le32(d + 30);
         }
+        if (offset >= n) return true;
+        if ((compression == 1 && bits == 8) || (compression == 2 && bits == 4))
+            return rleCutShort(d, n, offset, compression == 2);
         if (compression != 0 && compression != 3) return false;  // packed: the reader checks it
         const std::uint64_t rowBytes = (std::uint64_t(std::llabs(width)) * bits + 31) / 32 * 4;
         return n < offset + rowBytes * std::uint64_t(std::llabs(height));
     }
-    if (n >= 4 && d[0] == 'G' && d[1] == 'I' && d[2] == 'F' && d[3] == '8') return d[n - 1] != 0x3B;
     return false;
+}
+
+bool isGif(const std::uint8_t* d, std::size_t n) {
+    return n >= 4 && d[0] == 'G' && d[1] == 'I' && d[2] == 'F' && d[3] == '8';
+}
+
+// The first picture of a GIF, through giflib, which reports a file cut short (a
+// trailer byte at the end proves nothing: a data byte may be 0x3B).
+QImage readGif(const std::uint8_t* d, std::size_t n, const QString& name) {
+    struct Source {
+        const std::uint8_t* data;
+        std::size_t size;
+        std::size_t at;
+    } source{d, n, 0};
+    const InputFunc read = [](GifFileType* g, GifByteType* out, int wanted) -> int {
+        auto* s = static_cast<Source*>(g->UserData);
+        const std::size_t k =
+            std::min<std::size_t>(std::size_t(std::max(wanted, 0)), s->size - s->at);
+        std::memcpy(out, s->data + s->at, k);
+        s->at += k;
+        return int(k);
+    };
+    int error = 0;
+    GifFileType* gif = DGifOpen(&source, read, &error);
+    if (!gif) invalidPicture(name, QString::fromLatin1(GifErrorString(error)));
+    const std::unique_ptr<GifFileType, void (*)(GifFileType*)> closer(gif, [](GifFileType* g) {
+        int e = 0;
+        DGifCloseFile(g, &e);
+    });
+    if (gif->SWidth <= 0 || gif->SHeight <= 0) invalidPicture(name, QStringLiteral("no pixels"));
+    if (std::int64_t(gif->SWidth) * gif->SHeight > kMaxPixels)
+        invalidPicture(
+            name, QStringLiteral("%1 x %2 pixels is too large").arg(gif->SWidth).arg(gif->SHeight));
+    if (DGifSlurp(gif) != GIF_OK)
+        invalidPicture(name, QString::fromLatin1(GifErrorString(gif->Error)));
+    if (gif->ImageCount < 1) invalidPicture(name, QStringLiteral("no picture in the file"));
+    const SavedImage& picture = gif->SavedImages[0];
+    const GifImageDesc& at = picture.ImageDesc;
+    const ColorMapObject* map = at.ColorMap ? at.ColorMap : gif->SColorMap;
+    if (!map) invalidPicture(name, QStringLiteral("no colour table"));
+    int transparent = NO_TRANSPARENT_COLOR;
+    GraphicsControlBlock control;
+    if (DGifSavedExtensionToGCB(gif, 0, &control) == GIF_OK) transparent = control.TransparentColor;
+    auto colour = [&](int index) {
+        const GifColorType& c = map->Colors[index];
+        return qRgb(c.Red, c.Green, c.Blue);
+    };
+    QImage out(gif->SWidth, gif->SHeight, QImage::Format_RGB32);
+    if (out.isNull()) invalidPicture(name, QStringLiteral("no memory for a picture of this size"));
+    const bool background = gif->SColorMap && gif->SBackGroundColor < gif->SColorMap->ColorCount &&
+                            gif->SBackGroundColor != transparent;
+    out.fill(background ? QColor(colour(gif->SBackGroundColor)) : QColor(Qt::black));
+    for (int y = 0; y < at.Height; ++y) {
+        const int py = at.Top + y;
+        if (py < 0 || py >= out.height()) continue;
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(py));
+        for (int x = 0; x < at.Width; ++x) {
+            const int px = at.Left + x;
+            const int index =
+                picture.RasterBits[std::size_t(y) * std::size_t(at.Width) + std::size_t(x)];
+            if (px < 0 || px >= out.width() || index == transparent || index >= map->ColorCount)
+                continue;
+            line[px] = colour(index);
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -96,15 +191,26 @@ void FrameLoader::load(const QString& path, cDIBSection& dib) {
     if (got == 0) invalidPicture(path, QStringLiteral("the file is empty"));
     const auto size = static_cast<std::size_t>(got);
 
-    if (looksLikeJpeg(file_.data(), size)) {
+    // Every file that starts as a JPEG does goes to the JPEG decoder, which refuses
+    // a damaged one (Qt's reader would fill it grey).
+    if (size >= 2 && file_[0] == 0xFF && file_[1] == 0xD8) {
         loadJpeg(file_.data(), size, dib, path);
         return;
     }
     QImage picture;
-    if (!picture.loadFromData(file_.data(),
-                              static_cast<int>(std::min<std::size_t>(size, INT32_MAX))))
-        invalidPicture(path, QStringLiteral("not a picture in a format Zelmora reads"));
-    if (cutShort(file_.data(), size)) invalidPicture(path, QStringLiteral("the file is cut short"));
+    if (isGif(file_.data(), size)) {
+        picture = readGif(file_.data(), size, path);
+    } else {
+        if (cutShort(file_.data(), size))
+            invalidPicture(path, QStringLiteral("the file is cut short"));
+        if (!picture.loadFromData(file_.data(),
+                                  static_cast<int>(std::min<std::size_t>(size, INT32_MAX))))
+            invalidPicture(path, QStringLiteral("not a picture in a format Zelmora reads"));
+    }
+    if (std::int64_t(picture.width()) * picture.height() > kMaxPixels)
+        invalidPicture(path, QStringLiteral("%1 x %2 pixels is too large")
+                                 .arg(picture.width())
+                                 .arg(picture.height()));
     if (!dib.Create(picture.width(), picture.height()))
         invalidPicture(path, QStringLiteral("no memory for a picture of this size"));
     dib.LoadPictureBlt(picture, 0, 0, -1, -1);
@@ -131,6 +237,9 @@ void FrameLoader::loadJpeg(const std::uint8_t* data, std::size_t size, cDIBSecti
                             &subsampling, &colourspace) != 0)
         failed(label);
     if (width <= 0 || height <= 0) invalidPicture(label, QStringLiteral("no pixels"));
+    // Before any memory is taken, and with the previous frame left as it was.
+    if (std::int64_t(width) * height > kMaxPixels)
+        invalidPicture(label, QStringLiteral("%1 x %2 pixels is too large").arg(width).arg(height));
     bool made = false;
     try {
         made = dib.createForOverwrite(width, height);

@@ -1,7 +1,5 @@
 #include "image/StarData.h"
 
-#include "shell/ProgramState.h"
-
 namespace zelmora {
 
 cDIBSection oReferenceDib;
@@ -32,12 +30,5 @@ void resetStarData() {
     Kernel1D.clear();
     RadialResample.clear();
 }
-
-namespace {
-const bool registered = [] {
-    addResetHook(&resetStarData);
-    return true;
-}();
-}  // namespace
 
 }  // namespace zelmora

@@ -31,7 +31,7 @@ extern std::int16_t KernelHalfWidth;        // K
 extern std::vector<double> Kernel1D;        // weight of offset j at Kernel1D[j + K], j = -K ... K
 extern std::vector<float> RadialResample;
 
-// Back to the start values (what the reset hook does).
+// Back to the start values (the test environments call it before each test).
 void resetStarData();
 
 }  // namespace zelmora

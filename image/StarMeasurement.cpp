@@ -11,8 +11,8 @@
 #include "image/SortParallel.h"
 #include "image/StarData.h"
 #include "image/cDIBSection.h"
+#include "platform/core/WholeNumber.h"
 #include "platform/time/Clock.h"
-#include "shell/Conv.h"
 
 namespace zelmora {
 

@@ -118,7 +118,26 @@ bool cDIBSection::Create(std::int32_t lWidth, std::int32_t lHeight) {
 
 bool cDIBSection::createForOverwrite(std::int32_t lWidth, std::int32_t lHeight) {
     if (ready_ && lWidth == width_ && lHeight == height_) return true;
-    return Create(lWidth, lHeight);
+    if (lWidth <= 0 || lHeight <= 0) return Create(lWidth, lHeight);
+    checkSize(lWidth, lHeight);
+    decltype(bits_) fresh;
+    try {
+        fresh.resize(static_cast<std::size_t>(scanLineBytes(lWidth)) * lHeight);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    // Only the rows' padding is cleared: the decoder writes the pixels.
+    const std::size_t bpl = static_cast<std::size_t>(scanLineBytes(lWidth));
+    const std::size_t used = static_cast<std::size_t>(lWidth) * 3;
+    if (bpl > used)
+        for (std::size_t row = 0; row < static_cast<std::size_t>(lHeight); ++row)
+            std::fill_n(fresh.data() + row * bpl + used, bpl - used, std::uint8_t{0});
+    ClearUp();
+    bits_.swap(fresh);
+    width_ = lWidth;
+    height_ = lHeight;
+    ready_ = true;
+    return true;
 }
 
 void cDIBSection::CreateFromPicture(const QImage& picThis) {

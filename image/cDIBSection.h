@@ -4,9 +4,34 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "image/aPoint.h"
+
+namespace zelmora::detail {
+// Leaves bytes that a vector grows by uninitialised: a frame buffer about to be
+// written whole by the decoder need not be cleared first (hundreds of megabytes).
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+}  // namespace zelmora::detail
 
 class QPainter;
 
@@ -108,8 +133,9 @@ public:
 
     // A top-down copy as a 32-bit QImage (a null image when the buffer is empty).
     QImage toImage() const;
-    // Like Create, but keeps the memory and its bytes when the size is unchanged:
-    // for callers that overwrite every pixel, such as the frame loader.
+    // Like Create, but for callers that overwrite every pixel, such as the frame
+    // loader: the memory and its bytes are kept when the size is unchanged, a new
+    // buffer is not cleared, and a failure (no memory) leaves the old one as it was.
     bool createForOverwrite(std::int32_t lWidth, std::int32_t lHeight);
 
     // --- Pixel statistics and operations ------------------------------------
@@ -163,7 +189,7 @@ private:
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     bool ready_ = false;
-    std::vector<std::uint8_t> bits_;
+    std::vector<std::uint8_t, detail::UninitialisedAllocator<std::uint8_t>> bits_;
 };
 
 // Colour value of a pixel as the luminance that measurements use:

@@ -9,27 +9,11 @@
 namespace zelmora::Conv {
 
 namespace {
-[[noreturn]] void overflow() {
-    throw AppError(AppError::kOverflow, QStringLiteral("Conv"), QStringLiteral("Overflow"));
-}
 [[noreturn]] void mismatch() {
-    throw AppError(AppError::kTypeMismatch, QStringLiteral("Conv"), QStringLiteral("Type mismatch"));
+    throw AppError(AppError::kTypeMismatch, QStringLiteral("Conv"),
+                   QStringLiteral("Type mismatch"));
 }
 }  // namespace
-
-double roundHalfEven(double x) { return std::nearbyint(x); }  // default rounding mode: to even
-
-std::int16_t toInt16(double x) {
-    const double r = roundHalfEven(x);
-    if (!(r >= -32768.0 && r <= 32767.0)) overflow();
-    return static_cast<std::int16_t>(r);
-}
-
-std::int32_t toInt32(double x) {
-    const double r = roundHalfEven(x);
-    if (!(r >= -2147483648.0 && r <= 2147483647.0)) overflow();
-    return static_cast<std::int32_t>(r);
-}
 
 double parseDouble(const QString& text) {
     const QString t = text.trimmed();
@@ -40,9 +24,13 @@ double parseDouble(const QString& text) {
     return v;
 }
 
-std::int32_t parseInt32(const QString& text) { return toInt32(parseDouble(text)); }
+std::int32_t parseInt32(const QString& text) {
+    return toInt32(parseDouble(text));
+}
 
-std::int16_t parseInt16(const QString& text) { return toInt16(parseDouble(text)); }
+std::int16_t parseInt16(const QString& text) {
+    return toInt16(parseDouble(text));
+}
 
 bool parseBool(const QString& text) {
     const QString t = text.trimmed();
@@ -51,7 +39,9 @@ bool parseBool(const QString& text) {
     return parseDouble(t) != 0.0;
 }
 
-QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString boolText(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 QString numberText(double x) {
     if (x == 0.0) return QStringLiteral("0");

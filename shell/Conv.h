@@ -4,16 +4,13 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/core/WholeNumber.h"
+
 // Number and text conversions that stored and shown texts depend on, in one place.
 namespace zelmora::Conv {
 
-// Rounds to the nearest whole number, ties to the even one (2.5 -> 2, 3.5 -> 4).
-double roundHalfEven(double x);
-
-// Whole-number conversions with the program's limits. Raise AppError 6
-// ("Overflow") out of range.
-std::int16_t toInt16(double x);
-std::int32_t toInt32(double x);
+// roundHalfEven, toInt16 and toInt32 live with the image core, below the shell
+// (platform/core/WholeNumber.h); this is still the one module to include.
 
 // Text to number: blanks around the number are allowed, "." is the decimal
 // point whatever the locale, fractions round half to even. A text that is no
@@ -51,7 +48,9 @@ std::uint32_t bgrFromColor(const QColor& c);
 
 // Window positions are kept in twips, at a fixed 15 twips per pixel.
 constexpr int kTwipsPerPixel = 15;
-constexpr std::int32_t pixelsToTwips(std::int32_t px) { return px * kTwipsPerPixel; }
+constexpr std::int32_t pixelsToTwips(std::int32_t px) {
+    return px * kTwipsPerPixel;
+}
 std::int32_t twipsToPixels(std::int32_t twips);
 
 }  // namespace zelmora::Conv

@@ -24,13 +24,7 @@ namespace zelmora::testenv {
 
 namespace {
 struct Env {
-    std::shared_ptr<platform::VirtualClock> clock;
-    std::shared_ptr<platform::MemorySettingsStore> settings;
-    std::shared_ptr<ScriptedDialogs> dialogs;
-    std::shared_ptr<platform::RecordingSound> sound;
-    std::shared_ptr<platform::RecordingDesktop> desktop;
     std::shared_ptr<drivers::ScriptedDriverUi> driverUi;
-    std::unique_ptr<QTemporaryDir> dir;
 };
 Env& env() {
     static Env e;
@@ -38,13 +32,9 @@ Env& env() {
 }
 }  // namespace
 
-platform::VirtualClock& vclock() { return *env().clock; }
-platform::MemorySettingsStore& memSettings() { return *env().settings; }
-ScriptedDialogs& dialogs() { return *env().dialogs; }
-platform::RecordingSound& sounds() { return *env().sound; }
-platform::RecordingDesktop& desktop() { return *env().desktop; }
-drivers::ScriptedDriverUi& driverUi() { return *env().driverUi; }
-QString appDir() { return env().dir->path(); }
+drivers::ScriptedDriverUi& driverUi() {
+    return *env().driverUi;
+}
 
 QStringList traceLines() {
     QFile f(AppPaths::join(AppPaths::dataFiles(), QStringLiteral("tracefile.log")));
@@ -77,25 +67,17 @@ void resetEnvironment() {
     // The simulated camera and sky start each test afresh, on the test's clock.
     simrc::reset();
     sim::SimSky::instance().reset();
-    e.clock = std::make_shared<platform::VirtualClock>();
-    platform::setClock(e.clock);
+    // The clock, settings, dialogs, sounds, desktop calls, a fresh folder, the image
+    // core's star data.
+    resetCoreEnvironment();
     sim::SimSky::instance().setTimeSource([] { return platform::clock().monotonicMs(); });
-    e.settings = std::make_shared<platform::MemorySettingsStore>();
-    platform::setSettings(e.settings);
-    e.dialogs = std::make_shared<ScriptedDialogs>();
-    platform::Dialogs::setBackend(e.dialogs);
-    e.sound = std::make_shared<platform::RecordingSound>();
-    platform::SoundService::setInstance(e.sound);
-    e.desktop = std::make_shared<platform::RecordingDesktop>();
-    platform::DesktopService::setInstance(e.desktop);
     drivers::DriverRegistry::instance().reset();
     e.driverUi = std::make_shared<drivers::ScriptedDriverUi>();
     e.driverUi->setOnUnexpected([](const QString& type) {
         ADD_FAILURE() << "Unexpected driver chooser for " << type.toStdString();
     });
     drivers::DriverUi::setBackend(e.driverUi);
-    e.dir = std::make_unique<QTemporaryDir>();
-    AppPaths::setAppDir(e.dir->path());
+    AppPaths::setAppDir(appDir());
     AppPaths::setResourceDir({});
     resetProgramState();
     Shell::connectServices();

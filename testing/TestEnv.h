@@ -3,10 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "platform/os/IniSettingsStore.h"
-#include "platform/os/Media.h"
-#include "platform/time/VirtualClock.h"
-#include "testing/ScriptedDialogs.h"
+#include "testing/CoreEnv.h"
 
 namespace zelmora::drivers {
 class ScriptedDriverUi;
@@ -18,17 +15,11 @@ class ScriptedDriverUi;
 // temporary application folder (with no trace log open).
 namespace zelmora::testenv {
 
-platform::VirtualClock& vclock();
-platform::MemorySettingsStore& memSettings();
-ScriptedDialogs& dialogs();
-platform::RecordingSound& sounds();
-platform::RecordingDesktop& desktop();
+// The clock, settings, dialogs, sounds, desktop calls and appDir(): CoreEnv.h.
+
 // The driver chooser and the drivers' settings dialogs, answered from a script
 // (the built-in drivers only are registered); an unexpected chooser fails the test.
 drivers::ScriptedDriverUi& driverUi();
-
-// This test's application folder (empty at the start of the test).
-QString appDir();
 
 // The trace log's lines as written (the surrounding quotes removed).
 QStringList traceLines();

@@ -9,8 +9,7 @@
 #include "image/FrameLoader.h"
 #include "image/synth/StarRenderer.h"
 #include "image/tests/DibTestUtil.h"
-#include "shell/AppPaths.h"
-#include "testing/TestEnv.h"
+#include "testing/CoreEnv.h"
 
 using namespace zelmora;
 using namespace zelmora::dibtest;
@@ -212,4 +211,109 @@ TEST(FrameLoader, AFailedJpegLeavesNoHalfFrame) {
         loader.loadJpeg(reinterpret_cast<const std::uint8_t*>(jpeg.constData()), jpeg.size(), good);
         EXPECT_EQ(good.Width(), 64);
     }
+}
+
+namespace {
+
+// An 8-bit run-length BMP, written by hand (Qt writes none): 4 x 2 pixels, two colours.
+QByteArray rleBmp() {
+    const QByteArray pixels("\x04\x01\x00\x00\x02\x00\x02\x01\x00\x01", 10);
+    QByteArray b;
+    auto le = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b.append(char((v >> (8 * i)) & 0xFF));
+    };
+    const std::uint32_t offset = 14 + 40 + 2 * 4;
+    b.append("BM");
+    le(offset + std::uint32_t(pixels.size()), 4);
+    le(0, 4);
+    le(offset, 4);
+    le(40, 4);  // the info header
+    le(4, 4);
+    le(2, 4);
+    le(1, 2);
+    le(8, 2);
+    le(1, 4);  // run-length, 8 bits
+    le(std::uint32_t(pixels.size()), 4);
+    le(2835, 4);
+    le(2835, 4);
+    le(2, 4);
+    le(2, 4);
+    le(0x00000000, 4);  // black
+    le(0x0000FF00, 4);  // green
+    return b + pixels;
+}
+
+}  // namespace
+
+// A picture cut short, whatever its format, is refused rather than shown with its
+// missing part black or grey: run-length BMP, GIF (where a byte of the picture data
+// may look like the trailer), and anything that starts as a JPEG does.
+TEST(FrameLoader, CutShortPicturesOfEveryFormatAreRefused) {
+    cDIBSection dib;
+    loadFrame(writeFile("whole.bmp", rleBmp()), dib);
+    ASSERT_EQ(dib.Width(), 4);
+    // Stored bottom row first: the bottom row green, the top one black, black, green, green.
+    EXPECT_EQ(dib.toImage().pixel(0, 1), qRgb(0, 0xFF, 0));
+    EXPECT_EQ(dib.toImage().pixel(1, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(dib.toImage().pixel(2, 0), qRgb(0, 0xFF, 0));
+    const QByteArray bmp = rleBmp();
+    for (int cut = 2; cut <= 10; cut += 2)
+        EXPECT_EQ(
+            errorNumber([&] { loadFrame(writeFile("cut.bmp", bmp.left(bmp.size() - cut)), dib); }),
+            481)
+            << cut;
+
+    QImage indexed(64, 48, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(250, 100, 5)});
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            indexed.setPixel(x, y, (x * x + 3 * y * x + y) % 5 < 2 ? 1 : 0);
+    const QByteArray gif = gifOf(indexed);
+    loadFrame(writeFile("whole.gif", gif), dib);
+    EXPECT_EQ(dib.Width(), 64);
+    int trailerLike = 0;
+    for (int n = 30; n < gif.size() - 1; ++n) {
+        trailerLike += gif[n - 1] == char(0x3B);
+        EXPECT_EQ(errorNumber([&] { loadFrame(writeFile("cut.gif", gif.left(n)), dib); }), 481)
+            << n;
+    }
+    ASSERT_GT(trailerLike, 0) << "no cut ends on a byte that looks like the trailer";
+
+    cDIBSection frame = made(64, 48);
+    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
+    QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    jpeg[2] = 0;  // FF D8 not followed by FF
+    EXPECT_EQ(errorNumber([&] { loadFrame(writeFile("odd.jpg", jpeg), dib); }), 481);
+}
+
+// A 2.6 KB file whose header claims 65500 x 7151 pixels: refused before a byte is
+// taken for it, and the frame already in the buffer stays.
+TEST(FrameLoader, AHeaderTooLargeForAnyCameraLeavesThePreviousFrame) {
+    cDIBSection frame = made(64, 48);
+    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
+    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    QByteArray huge = jpeg;
+    int sof = 2;
+    while (sof + 4 < huge.size() && std::uint8_t(huge[sof + 1]) != 0xC0)
+        sof += 2 + (std::uint8_t(huge[sof + 2]) << 8 | std::uint8_t(huge[sof + 3]));
+    ASSERT_EQ(std::uint8_t(huge[sof + 1]), 0xC0);
+    huge[sof + 5] = char(7151 >> 8);  // height
+    huge[sof + 6] = char(7151 & 0xFF);
+    huge[sof + 7] = char(65500 >> 8);  // width
+    huge[sof + 8] = char(65500 & 0xFF);
+
+    cDIBSection dib;
+    loadFrame(writeFile("good.jpg", jpeg), dib);
+    const std::uint8_t* before = dib.DIBSectionBitsPtr();
+    const QImage shown = dib.toImage();
+    try {
+        loadFrame(writeFile("huge.jpg", huge), dib);
+        ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), 481);
+        EXPECT_TRUE(e.description().contains("65500 x 7151 pixels is too large")) << e.what();
+    }
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), before);
+    EXPECT_EQ(dib.Width(), 64);
+    EXPECT_EQ(dib.toImage(), shown);
 }

@@ -6,7 +6,6 @@
 #include "image/StarData.h"
 #include "image/cDIBSection.h"
 #include "image/tests/DibTestUtil.h"
-#include "shell/ProgramState.h"
 
 using namespace zelmora;
 using namespace zelmora::dibtest;
@@ -263,7 +262,7 @@ TEST(PixelOperations, Table) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        resetProgramState();
+        resetStarData();
         c.run();
     }
 }

@@ -12,7 +12,6 @@
 #include "image/cDIBSection.h"
 #include "image/synth/StarRenderer.h"
 #include "image/tests/DibTestUtil.h"
-#include "shell/ProgramState.h"
 
 using namespace zelmora;
 using namespace zelmora::dibtest;
@@ -458,7 +457,7 @@ TEST_F(ProcessStarTest, EdgeCasesTable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        resetProgramState();
+        resetStarData();
         channel = c.channel;
         StarBackground = c.startBackground;
         if (c.referenceSizeAndGrey) {
@@ -622,7 +621,7 @@ TEST(SyntheticStar, WiderStarsGiveWiderProfiles) {
     float lastRadius = 0;
     for (const double fwhm : {2.5, 4.5, 6.5, 8.5, 11.5}) {
         SCOPED_TRACE(fwhm);
-        resetProgramState();
+        resetStarData();
         cDIBSection crop = made(100, 100);
         // No background: the radial sum then holds the star's light alone.
         synth::renderStars(crop, {{50.0, 50.0, fwhm, 220.0}}, {0.0, 0.0, 1});
@@ -647,7 +646,7 @@ TEST(SyntheticStar, ClippingNearEachEdgeKeepsTheStarCentred) {
          {Case{"left", 6, 50}, Case{"right", 93, 50}, Case{"top", 50, 6}, Case{"bottom", 50, 93},
           Case{"top left", 6, 6}, Case{"bottom right", 93, 93}}) {
         SCOPED_TRACE(c.name);
-        resetProgramState();
+        resetStarData();
         cDIBSection crop = made(100, 100);
         synth::renderStars(crop, {{c.x, c.y, 3.0, 220.0}}, {5.0, 2.0, 7});
         const Measured m = analyse(crop);

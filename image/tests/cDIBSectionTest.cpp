@@ -7,7 +7,7 @@
 
 #include "image/cDIBSection.h"
 #include "image/tests/DibTestUtil.h"
-#include "testing/TestEnv.h"
+#include "testing/CoreEnv.h"
 
 using namespace zelmora;
 using namespace zelmora::dibtest;
