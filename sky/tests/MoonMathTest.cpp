@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <cmath>
+#include <cstdio>
 
 #include "sky/MoonMath.h"
 #include "sky/tests/Reference.h"
@@ -125,6 +126,27 @@ TEST(MoonMathTest, SunSeriesWithinOneArcminuteOfApparentPosition) {
     // Solstice: the series reaches the obliquity.
     const double solstice = CalendarToMjd(2000, 6, 21, 1.8);
     EXPECT_NEAR(SunPosition((solstice - 51544.5) / 36525).dec, 23.4395, 1e-4);
+}
+
+// The Moon against an independent ephemeris (reference.txt, from PyEphem): the
+// short series holds to a few arcminutes, which is a few seconds of rise time.
+TEST(MoonMathTest, MoonSeriesAgreesWithAnIndependentEphemeris) {
+    const auto rows = referenceRows("moon");
+    ASSERT_GE(rows.size(), 5u);
+    double worst = 0;
+    for (const QStringList& r : rows) {
+        SCOPED_TRACE(r.join(' ').toStdString());
+        const double mjd = CalendarToMjd(r[1].toInt(), r[2].toInt(), r[3].toInt(), r[4].toDouble());
+        const Equatorial m = MoonPosition((mjd - 51544.5) / 36525);
+        double dra = std::fabs(m.ra * 15 - r[5].toDouble());
+        dra = std::min(dra, 360 - dra) * std::cos(m.dec * kDegToRad);
+        const double ddec = std::fabs(m.dec - r[6].toDouble());
+        worst = std::max({worst, arcmin(dra), arcmin(ddec)});
+        EXPECT_LT(arcmin(dra), 5.0);
+        EXPECT_LT(arcmin(ddec), 5.0);
+    }
+    RecordProperty("LargestDifferenceArcmin", std::to_string(worst));
+    std::printf("moon: largest difference %.2f arcmin\n", worst);
 }
 
 TEST(MoonMathTest, QuadInterpolateCases) {

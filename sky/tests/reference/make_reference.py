@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Independent reference values for the sun and moon calculations.
 
-Run:  python3 make_reference.py   (writes reference.txt beside this script)
+Run:  python3 make_reference.py   (writes reference.txt beside this script;
+      needs PyEphem: apt-get install python3-ephem)
 
 Nothing here shares code with the program. The sources are:
   * calendar: Python's own proleptic Gregorian day count, and a plain
@@ -10,9 +11,10 @@ Nothing here shares code with the program. The sources are:
     longitude with the equation of centre, nutation and aberration terms,
     true obliquity) and the IAU 1982 mean sidereal time - a more accurate
     algorithm than the program's short series;
-  * Moon: the program's lunar series transcribed again, but its rise and set
-    found by brute force (one-minute sampling and bisection) instead of the
-    program's two-hour parabola scan;
+  * Moon: PyEphem's lunar theory (python3-ephem, a full ephemeris, not the
+    program's short series): apparent geocentric position of date, and rise and
+    set found from it by brute force (one-minute sampling and bisection) instead
+    of the program's two-hour parabola scan;
   * moon age: plain day arithmetic from the reference new moon.
 
 Rise/set rows: minutes after local midnight for each event, "-" when that
@@ -22,6 +24,8 @@ has neither event (the program then leaves both texts empty).
 import datetime as dt
 import math
 import os
+
+import ephem
 
 MJD_EPOCH = dt.date(1858, 11, 17)
 
@@ -74,38 +78,11 @@ def sun_radec(jd):
     return ra, dec
 
 
-# ---------------------------------------------------------------- Moon (the program's series)
-TWO_PI = 6.283185307
-ARCS = 206264.8062
-
-
-def frac(x):
-    return x - math.floor(x)
-
-
+# ---------------------------------------------------------------- Moon (PyEphem)
 def moon_radec(jd):
-    t = (jd - 2451545.0) / 36525.0
-    l0 = frac(0.606433 + 1336.855225 * t)
-    l = TWO_PI * frac(0.374897 + 1325.55241 * t)
-    ls = TWO_PI * frac(0.993133 + 99.997361 * t)
-    d = TWO_PI * frac(0.827361 + 1236.853086 * t)
-    f = TWO_PI * frac(0.259086 + 1342.227825 * t)
-    terms = [(22640, l), (-4586, l - 2 * d), (2370, 2 * d), (769, 2 * l), (-668, ls),
-             (-412, 2 * f), (-212, 2 * l - 2 * d), (-206, l + ls - 2 * d), (192, l + 2 * d),
-             (-165, ls - 2 * d), (-125, d), (-110, l + ls), (148, l - ls), (-55, 2 * f - 2 * d)]
-    dl = sum(c * math.sin(a) for c, a in terms)
-    s = f + (dl + 412 * math.sin(2 * f) + 541 * math.sin(ls)) / ARCS
-    h = f - 2 * d
-    n = (-526 * math.sin(h) + 44 * math.sin(l + h) - 31 * math.sin(h - l) - 23 * math.sin(ls + h)
-         + 11 * math.sin(h - ls) - 25 * math.sin(f - 2 * l) + 21 * math.sin(f - l))
-    lam = TWO_PI * frac(l0 + dl / 1296000.0)
-    beta = (18520 * math.sin(s) + n) / ARCS
-    # Ecliptic to equatorial with the series' fixed obliquity, by atan2.
-    ce, se = 0.91748, 0.39778
-    x = math.cos(lam) * math.cos(beta)
-    y = ce * math.sin(lam) * math.cos(beta) - se * math.sin(beta)
-    z = se * math.sin(lam) * math.cos(beta) + ce * math.sin(beta)
-    return math.degrees(math.atan2(y, x)) % 360.0, math.degrees(math.asin(z))
+    """Apparent geocentric right ascension and declination of date, in degrees."""
+    moon = ephem.Moon(ephem.Date(jd - 2415020.0))  # PyEphem counts days from 1899 Dec 31 12h
+    return math.degrees(moon.g_ra) % 360.0, math.degrees(moon.g_dec)
 
 
 # ---------------------------------------------------------------- rise and set by brute force
@@ -195,6 +172,13 @@ def main():
                        (2024, 3, 20, 3.1), (2024, 9, 22, 12.7)]:
         ra, dec = sun_radec(jd_of(dt.date(y, m, d), h))
         lines.append(f"sun {y} {m} {d} {h} {ra:.6f} {dec:.6f}")
+
+    # Lunar position, to compare with the short series.
+    for y, m, d, h in [(1992, 4, 12, 0.0), (2000, 1, 1, 12.0), (2003, 8, 9, 6.5),
+                       (2024, 1, 1, 0.0), (2024, 4, 8, 18.3), (2024, 6, 21, 22.0),
+                       (2025, 11, 5, 3.0)]:
+        ra, dec = moon_radec(jd_of(dt.date(y, m, d), h))
+        lines.append(f"moon {y} {m} {d} {h} {ra:.6f} {dec:.6f}")
 
     for name, lon, lat, (y, m, d), zone in RISE_SET_CASES:
         date = dt.date(y, m, d)
