@@ -141,7 +141,7 @@ TEST(ClockTest, TheClockMayBeReadFromAnotherThreadWhileItIsReplaced) {
     std::thread reader([&] {
         while (!done) {
             const auto c = zelmora::platform::currentClock();
-            if (c->now().isValid()) ++reads;
+            if (c->monotonicMs() >= 0) ++reads;
         }
     });
     for (int i = 0; i < 2000; ++i)
