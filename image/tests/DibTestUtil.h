@@ -8,6 +8,7 @@
 
 #include "image/cDIBSection.h"
 #include "platform/core/AppError.h"
+#include "testing/ErrorNumber.h"
 
 // Small helpers for tests on cDIBSection: pixels addressed top-down, as the
 // pictures show them, and checks for the program's numbered errors.
@@ -51,15 +52,7 @@ inline cDIBSection made(int w, int h) {
     return dib;
 }
 
-// The number of the AppError that f raises, or 0 when it raises none.
-inline int errorNumber(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testenv::errorNumber;
 
 inline std::ostream& operator<<(std::ostream& os, const Bgr& c) {
     return os << "(B " << int(c.b) << ", G " << int(c.g) << ", R " << int(c.r) << ")";

@@ -14,6 +14,7 @@
 #include "platform/automation/ModuleAbi.h"
 #include "platform/automation/ModuleLoader.h"
 #include "platform/os/Dialogs.h"
+#include "testing/ErrorNumber.h"
 #include "testing/TestEnv.h"
 #include "vosquin/VosquinHost.h"
 #include "vosquin/VosquinModule.h"
@@ -24,14 +25,7 @@ namespace {
 
 using namespace automation;
 
-int errorNumber(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testenv::errorNumber;
 
 std::string describe(const Member& m) {
     std::string d = m.name + " id " + std::to_string(m.id) + " kind " +
