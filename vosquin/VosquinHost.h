@@ -7,6 +7,7 @@
 
 #include "platform/automation/Control.h"
 #include "platform/automation/Dispatch.h"
+#include "vosquin/VosquinModule.h"
 
 namespace zelmora::automation {
 class ControlHost;
@@ -30,7 +31,7 @@ namespace zelmora::vosquin {
 class VosquinHost : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kClassName = "VOSQUIN.VosquinCtrl.1";
+    static constexpr const char* kClassName = module::kControlProgId;
     static constexpr const char* kLibraryFileName = "libvosquin.so";
 
     explicit VosquinHost(QObject* parent = nullptr);
