@@ -12,8 +12,14 @@ void close() {
 }
 
 void showBehind(QWidget* front) {
-    if (QWidget* w = windows().show(Win::frmAnalyze)) frameOf(w)->lower();
+    QWidget* w = windows().show(Win::frmAnalyze);
+    // Just under the frame, not under every window: the camera window would
+    // otherwise cover the figures while frames keep coming.
+    const bool siblings = w && front && !frameOf(w)->isWindow() &&
+                          frameOf(w)->parentWidget() == frameOf(front)->parentWidget();
+    if (w && !siblings) frameOf(w)->lower();
     if (front) frameOf(front)->raise();
+    if (siblings) frameOf(w)->stackUnder(frameOf(front));
 }
 
 void updateHistory() {

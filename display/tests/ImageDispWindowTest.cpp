@@ -332,6 +332,25 @@ TEST_F(ImageDispTest, SpaceBarTable) {
     EXPECT_EQ(testenv::traceLines().count("Processing SPACEBAR"), 5);
 }
 
+TEST_F(ImageDispTest, TheAnalysisComesUpJustUnderTheFrameNotUnderOtherWindows) {
+    // Another window open before the frame comes, as the camera window is.
+    windows().registerWindow(Win::frmCameraControl, [] { return new QWidget; });
+    QWidget* other = frameOf(windows().show(Win::frmCameraControl));
+    frmImageDisp* w = open();
+    w->LoadImage(frame800());
+    clickAt(QPoint(300, 250));
+    other->raise();  // the user brings the other window forward
+    w->LoadImage(writeFrame("b.jpg", 800, 600, {{302, 251, 5.0, 200.0}}));
+    QApplication::processEvents();
+
+    QWidget* analysisFrame = frameOf(windows().ifLoaded(Win::frmAnalyze));
+    const QObjectList order = frameOf(w)->parentWidget()->children();  // bottom first
+    const auto at = [&](QWidget* x) { return order.indexOf(x); };
+    EXPECT_EQ(at(frameOf(w)), order.size() - 1);  // the frame on top
+    EXPECT_EQ(at(analysisFrame), at(frameOf(w)) - 1);
+    EXPECT_LT(at(other), at(analysisFrame));
+}
+
 TEST_F(ImageDispTest, SimulationStepsThroughTheImagesFolder) {
     const QString folder = AppPaths::join(testenv::appDir(), "images");
     QDir().mkpath(folder);
