@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
+./scripts/check-format.sh
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_SANITIZE=ON >/dev/null
 ./scripts/check-deps.sh build/asan
 cmake --build build/asan

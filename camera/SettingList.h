@@ -19,15 +19,21 @@ struct SettingList {
     bool enabled = false;
 
     bool hasSelection() const { return selected >= 0 && selected < static_cast<int>(items.size()); }
-    QString selectedText() const { return hasSelection() ? items[static_cast<size_t>(selected)].text : QString(); }
-    std::int32_t selectedItem() const { return hasSelection() ? items[static_cast<size_t>(selected)].item : 0; }
+    QString selectedText() const {
+        return hasSelection() ? items[static_cast<size_t>(selected)].text : QString();
+    }
+    std::int32_t selectedItem() const {
+        return hasSelection() ? items[static_cast<size_t>(selected)].item : 0;
+    }
     void add(const QString& text, std::int32_t item) { items.push_back({text, item}); }
     void clear() {
         items.clear();
         selected = -1;
     }
     // Selects entry index; an index outside the list leaves no selection.
-    void select(int index) { selected = (index >= 0 && index < static_cast<int>(items.size())) ? index : -1; }
+    void select(int index) {
+        selected = (index >= 0 && index < static_cast<int>(items.size())) ? index : -1;
+    }
 };
 
 // The camera object's master lists. They exist, empty, from the start: a

@@ -21,13 +21,21 @@ clsCamera::clsCamera(QObject* parent) : QObject(parent) {}
 
 clsCamera::~clsCamera() = default;
 
-void clsCamera::setDriver(std::unique_ptr<CameraDriver> driver) { driver_ = std::move(driver); }
+void clsCamera::setDriver(std::unique_ptr<CameraDriver> driver) {
+    driver_ = std::move(driver);
+}
 
-bool clsCamera::ReleaseInProgress() const { return state().bReleaseInProgress; }
+bool clsCamera::ReleaseInProgress() const {
+    return state().bReleaseInProgress;
+}
 
-void clsCamera::setReleaseInProgress(bool v) { state().bReleaseInProgress = v; }
+void clsCamera::setReleaseInProgress(bool v) {
+    state().bReleaseInProgress = v;
+}
 
-bool clsCamera::ClassInitialised() const { return driver_ && driver_->ClassInitialised(); }
+bool clsCamera::ClassInitialised() const {
+    return driver_ && driver_->ClassInitialised();
+}
 
 QString clsCamera::CameraModel() const {
     // No source chosen: the record's name field is all zero characters.
@@ -69,16 +77,25 @@ void clsCamera::CopyListItems(const SettingList& source, QComboBox* destination)
     destination->clear();
     for (size_t i = 0; i < source.items.size(); ++i) {
         destination->addItem(source.items[i].text, source.items[i].item);
-        if (source.selected == static_cast<int>(i)) destination->setCurrentIndex(static_cast<int>(i));
+        if (source.selected == static_cast<int>(i))
+            destination->setCurrentIndex(static_cast<int>(i));
     }
     // A combo box selects its first entry by itself; the list may have none selected.
     if (!source.hasSelection()) destination->setCurrentIndex(-1);
 }
 
-void clsCamera::GetAvValues(QComboBox* box) const { CopyListItems(lists_.lbAv, box); }
-void clsCamera::GetTvValues(QComboBox* box) const { CopyListItems(lists_.lbTv, box); }
-void clsCamera::GetISOValues(QComboBox* box) const { CopyListItems(lists_.lbISO, box); }
-void clsCamera::GetQualitySizeValues(QComboBox* box) const { CopyListItems(lists_.lbQualitySize, box); }
+void clsCamera::GetAvValues(QComboBox* box) const {
+    CopyListItems(lists_.lbAv, box);
+}
+void clsCamera::GetTvValues(QComboBox* box) const {
+    CopyListItems(lists_.lbTv, box);
+}
+void clsCamera::GetISOValues(QComboBox* box) const {
+    CopyListItems(lists_.lbISO, box);
+}
+void clsCamera::GetQualitySizeValues(QComboBox* box) const {
+    CopyListItems(lists_.lbQualitySize, box);
+}
 void clsCamera::GetModeValues(QComboBox* box) const {
     CopyListItems(lists_.lbMode, box);
     if (box) box->setEnabled(false);
@@ -86,20 +103,28 @@ void clsCamera::GetModeValues(QComboBox* box) const {
 
 // Without a driver a setter only selects the entry: there is no camera to send it to.
 void clsCamera::setAv(int index) {
-    if (driver_) driver_->setAv(index);
-    else lists_.lbAv.select(index);
+    if (driver_)
+        driver_->setAv(index);
+    else
+        lists_.lbAv.select(index);
 }
 void clsCamera::setTv(int index) {
-    if (driver_) driver_->setTv(index);
-    else lists_.lbTv.select(index);
+    if (driver_)
+        driver_->setTv(index);
+    else
+        lists_.lbTv.select(index);
 }
 void clsCamera::SetISO(int index) {
-    if (driver_) driver_->SetISO(index);
-    else lists_.lbISO.select(index);
+    if (driver_)
+        driver_->SetISO(index);
+    else
+        lists_.lbISO.select(index);
 }
 void clsCamera::SetQualitySize(int index) {
-    if (driver_) driver_->SetQualitySize(index);
-    else lists_.lbQualitySize.select(index);
+    if (driver_)
+        driver_->SetQualitySize(index);
+    else
+        lists_.lbQualitySize.select(index);
 }
 
 void clsCamera::Connect(bool silent) {
@@ -149,7 +174,9 @@ void clsCamera::RemoteControlOff() {
     if (driver_) driver_->RemoteControlOff();
 }
 
-QString clsCamera::GetBatteryLevel() { return driver_ ? driver_->GetBatteryLevel() : QString(); }
+QString clsCamera::GetBatteryLevel() {
+    return driver_ ? driver_->GetBatteryLevel() : QString();
+}
 
 QString clsCamera::GetCameraInformation() {
     return driver_ ? driver_->GetCameraInformation() : QString();

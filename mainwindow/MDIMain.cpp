@@ -16,12 +16,12 @@
 #include <QToolBar>
 
 #include "camera/clsCamera.h"
+#include "mainwindow/ToolbarIcons.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
 #include "shell/KeyboardHook.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
-#include "mainwindow/ToolbarIcons.h"
 #include "shell/Shell.h"
 #include "shell/WindowRegistry.h"
 

@@ -5,9 +5,9 @@
 #include <array>
 #include <memory>
 
-#include "shell/MainWindow.h"
 #include "mainwindow/NightVision.h"
 #include "mainwindow/ToolbarModel.h"
+#include "shell/MainWindow.h"
 
 class QAction;
 class QLabel;

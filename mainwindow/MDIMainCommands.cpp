@@ -15,6 +15,8 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "mainwindow/MDIMain.h"
+#include "mainwindow/ToolbarIcons.h"
 #include "platform/drivers/DriverChooser.h"
 #include "platform/drivers/DriverRegistry.h"
 #include "platform/os/Dialogs.h"
@@ -23,14 +25,12 @@
 #include "shell/Conv.h"
 #include "shell/Errors.h"
 #include "shell/Globals.h"
-#include "mainwindow/MDIMain.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
-#include "mainwindow/ToolbarIcons.h"
 #include "shell/WindowRegistry.h"
 #include "shell/frmAbout.h"
-#include "sky/ScopeDriver.h"
 #include "shell/frmColorPick.h"
+#include "sky/ScopeDriver.h"
 
 namespace zelmora {
 

@@ -11,12 +11,12 @@
 #include <QTimer>
 
 #include "camera/clsCamera.h"
+#include "mainwindow/MDIMain.h"
 #include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
 #include "shell/Errors.h"
 #include "shell/Globals.h"
 #include "shell/KeyboardHook.h"
-#include "mainwindow/MDIMain.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
@@ -32,16 +32,19 @@ void MDIMain::checkfolders() {
             if (!QFileInfo::exists(path)) QDir().mkpath(path);
         });
     }
-    guarded([] { QFile::remove(AppPaths::join(AppPaths::appDir(), QStringLiteral("logfile.txt"))); });
+    guarded(
+        [] { QFile::remove(AppPaths::join(AppPaths::appDir(), QStringLiteral("logfile.txt"))); });
 }
 
 void MDIMain::checkCommandParameters() {
     const QString line = arguments_.join(u' ');
-    if (line.contains(QLatin1String("log")) || line.contains(QLatin1String("LOG"))) state().bTraceOn = true;
+    if (line.contains(QLatin1String("log")) || line.contains(QLatin1String("LOG")))
+        state().bTraceOn = true;
 }
 
 void MDIMain::InitPortIfChecked() {
-    if (menuItem(QStringLiteral("mnuInitPort"))->isChecked()) ShutterCable::instance().InitShutterPort();
+    if (menuItem(QStringLiteral("mnuInitPort"))->isChecked())
+        ShutterCable::instance().InitShutterPort();
 }
 
 void MDIMain::DeleteTempThumbnails() {
@@ -71,7 +74,8 @@ void MDIMain::Form_Load() {
     ProgramState& s = state();
     guarded([&] { checkfolders(); });
     guarded([&] {
-        if (!QDir::setCurrent(AppPaths::appDir())) throw AppError(AppError::kPathNotFound, "MDIMain", "Path not found");
+        if (!QDir::setCurrent(AppPaths::appDir()))
+            throw AppError(AppError::kPathNotFound, "MDIMain", "Path not found");
     });
     guarded([&] {
         iZoomFactor = 3;
@@ -102,8 +106,9 @@ void MDIMain::Form_Load() {
         s.bMute = false;
     });
     guarded([&] {
-        s.sCatalogueFile = Settings::get(QStringLiteral("Telescope"), QStringLiteral("ObjectCatalogue"),
-                                         AppPaths::join(AppPaths::dataFiles(), QStringLiteral("ObjectCatalogue.txt")));
+        s.sCatalogueFile = Settings::get(
+            QStringLiteral("Telescope"), QStringLiteral("ObjectCatalogue"),
+            AppPaths::join(AppPaths::dataFiles(), QStringLiteral("ObjectCatalogue.txt")));
     });
     guarded([&] {
         oMainCamera() = std::make_shared<clsCamera>();
@@ -117,11 +122,14 @@ void MDIMain::Form_Load() {
     });
     guarded([&] {
         menuItem(QStringLiteral("mnuInitPort"))
-            ->setChecked(Settings::getBool(QStringLiteral("DSLRControl"), QStringLiteral("InitOnStartup"), QStringLiteral("True")));
+            ->setChecked(Settings::getBool(QStringLiteral("DSLRControl"),
+                                           QStringLiteral("InitOnStartup"),
+                                           QStringLiteral("True")));
     });
     guarded([&] { InitPortIfChecked(); });
     guarded([&] {
-        s.lForeColor = static_cast<std::uint32_t>(Settings::getInt(QStringLiteral("Options"), QStringLiteral("Color"), QStringLiteral("192")));
+        s.lForeColor = static_cast<std::uint32_t>(Settings::getInt(
+            QStringLiteral("Options"), QStringLiteral("Color"), QStringLiteral("192")));
     });
     guarded([&] {
         checkCommandParameters();
@@ -129,11 +137,13 @@ void MDIMain::Form_Load() {
     });
     guarded([&] {
         menuItem(QStringLiteral("mnuXhair"))
-            ->setChecked(Settings::getBool(QStringLiteral("XhairType"), QStringLiteral("Xhair"), QStringLiteral("True")));
+            ->setChecked(Settings::getBool(QStringLiteral("XhairType"), QStringLiteral("Xhair"),
+                                           QStringLiteral("True")));
     });
     guarded([&] {
         menuItem(QStringLiteral("mnuBullsEye"))
-            ->setChecked(Settings::getBool(QStringLiteral("XhairType"), QStringLiteral("BullsEye"), QStringLiteral("false")));
+            ->setChecked(Settings::getBool(QStringLiteral("XhairType"), QStringLiteral("BullsEye"),
+                                           QStringLiteral("false")));
     });
     guarded([&] {
         if (!s.bSimulationMode) return;
@@ -142,7 +152,9 @@ void MDIMain::Form_Load() {
     });
     guarded([&] {
         menuItem(QStringLiteral("mnuBatMon"))
-            ->setChecked(Settings::getBool(QStringLiteral("DSLRControl"), QStringLiteral("BatteryMonitor"), QStringLiteral("False")));
+            ->setChecked(Settings::getBool(QStringLiteral("DSLRControl"),
+                                           QStringLiteral("BatteryMonitor"),
+                                           QStringLiteral("False")));
     });
 }
 

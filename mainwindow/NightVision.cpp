@@ -10,10 +10,36 @@ namespace zelmora {
 namespace {
 
 enum Element {
-    SCROLLBAR, BACKGROUND, ACTIVECAPTION, INACTIVECAPTION, MENU, WINDOW, WINDOWFRAME, MENUTEXT,
-    WINDOWTEXT, CAPTIONTEXT, ACTIVEBORDER, INACTIVEBORDER, APPWORKSPACE, HIGHLIGHT, HIGHLIGHTTEXT,
-    BTNFACE, BTNSHADOW, GRAYTEXT, BTNTEXT, INACTIVECAPTIONTEXT, BTNHIGHLIGHT, DKSHADOW3D, LIGHT3D,
-    INFOTEXT, INFOBK, ELEMENT25, HOTLIGHT, GRADIENTACTIVECAPTION, GRADIENTINACTIVECAPTION, MENUHILIGHT
+    SCROLLBAR,
+    BACKGROUND,
+    ACTIVECAPTION,
+    INACTIVECAPTION,
+    MENU,
+    WINDOW,
+    WINDOWFRAME,
+    MENUTEXT,
+    WINDOWTEXT,
+    CAPTIONTEXT,
+    ACTIVEBORDER,
+    INACTIVEBORDER,
+    APPWORKSPACE,
+    HIGHLIGHT,
+    HIGHLIGHTTEXT,
+    BTNFACE,
+    BTNSHADOW,
+    GRAYTEXT,
+    BTNTEXT,
+    INACTIVECAPTIONTEXT,
+    BTNHIGHLIGHT,
+    DKSHADOW3D,
+    LIGHT3D,
+    INFOTEXT,
+    INFOBK,
+    ELEMENT25,
+    HOTLIGHT,
+    GRADIENTACTIVECAPTION,
+    GRADIENTINACTIVECAPTION,
+    MENUHILIGHT
 };
 
 struct RoleMap {
@@ -50,14 +76,16 @@ const RoleMap kRoles[] = {
 }  // namespace
 
 const NightVision::Colors& NightVision::NightVisionColors() {
-    static const Colors c = {0x2B2BFF, 0x000040, 0x000080, 0x000037, 0x000055, 0x000066, 0x000000, 0x000000,
-                             0x000000, 0x000000, 0x000055, 0x000055, 0x000037, 0x404080, 0xC0C0C0, 0x000055,
-                             0x000037, 0x000037, 0x000000, 0x9098A8, 0x2B2BFF, 0x000000, 0x000055, 0x580030,
+    static const Colors c = {0x2B2BFF, 0x000040, 0x000080, 0x000037, 0x000055, 0x000066,
+                             0x000000, 0x000000, 0x000000, 0x000000, 0x000055, 0x000055,
+                             0x000037, 0x404080, 0xC0C0C0, 0x000055, 0x000037, 0x000037,
+                             0x000000, 0x9098A8, 0x2B2BFF, 0x000000, 0x000055, 0x580030,
                              0xC8CCD5, 0xC0C0C0, 0x604048, 0x000080, 0x000055, 0x000000};
     return c;
 }
 
-std::uint32_t NightVision::readElement(int element, const QPalette& palette, const QBrush& workspace) {
+std::uint32_t NightVision::readElement(int element, const QPalette& palette,
+                                       const QBrush& workspace) {
     if (element == APPWORKSPACE) return Conv::bgrFromColor(workspace.color());
     for (const auto& r : kRoles) {
         if (r.element != element) continue;
@@ -69,7 +97,8 @@ std::uint32_t NightVision::readElement(int element, const QPalette& palette, con
 
 QPalette NightVision::applyElements(const QPalette& base, const Colors& colors) {
     QPalette p = base;
-    for (const auto& r : kRoles) p.setColor(r.group, r.role, Conv::colorFromBgr(colors[static_cast<size_t>(r.element)]));
+    for (const auto& r : kRoles)
+        p.setColor(r.group, r.role, Conv::colorFromBgr(colors[static_cast<size_t>(r.element)]));
     return p;
 }
 
@@ -82,7 +111,8 @@ void NightVision::SaveOriginalColors() {
 void NightVision::SetNightVision() {
     const QPalette base = haveSaved_ ? savedPalette_ : QApplication::palette();
     QApplication::setPalette(applyElements(base, NightVisionColors()));
-    if (workspace_) workspace_->setBackground(Conv::colorFromBgr(NightVisionColors()[APPWORKSPACE]));
+    if (workspace_)
+        workspace_->setBackground(Conv::colorFromBgr(NightVisionColors()[APPWORKSPACE]));
 }
 
 void NightVision::RestoreOriginalColors() {

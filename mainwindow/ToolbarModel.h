@@ -11,8 +11,8 @@ namespace zelmora {
 struct ToolbarModel {
     static constexpr int kButtons = 22;
     std::array<bool, kButtons + 1> enabled{};  // index 0 unused
-    int focusImage = 2;                          // 2 = analysing, 17 = paused
-    int connectImage = 14;                       // 14 = disconnected, 16 = connected
+    int focusImage = 2;                        // 2 = analysing, 17 = paused
+    int connectImage = 14;                     // 14 = disconnected, 16 = connected
     QString connectTooltip = QStringLiteral("Connect to Camera");
     QString connectMenuCaption = QStringLiteral("Connect to Camera");
     bool connectMenuEnabled = true;

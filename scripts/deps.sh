@@ -11,6 +11,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev
     espeak-ng
+    clang-format git
 )
 
 # "deps.sh --list" prints the list (scripts/check-deps.sh reads it).

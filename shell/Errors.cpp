@@ -28,8 +28,12 @@ AppError currentError(std::exception_ptr e) {
 }
 
 namespace detail {
-void setCurrentProc(const QString& name) { state().sCurrentProc = name; }
-void traceCurrentError() { Globals::traceError(currentError()); }
+void setCurrentProc(const QString& name) {
+    state().sCurrentProc = name;
+}
+void traceCurrentError() {
+    Globals::traceError(currentError());
+}
 }  // namespace detail
 
 }  // namespace zelmora

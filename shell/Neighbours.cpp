@@ -14,6 +14,8 @@ ShutterCable& ShutterCable::instance() {
     return *cableSlot();
 }
 
-void ShutterCable::setInstance(std::shared_ptr<ShutterCable> cable) { cableSlot() = std::move(cable); }
+void ShutterCable::setInstance(std::shared_ptr<ShutterCable> cable) {
+    cableSlot() = std::move(cable);
+}
 
 }  // namespace zelmora

@@ -26,6 +26,8 @@ void resetProgramState() {
     }
 }
 
-void addResetHook(std::function<void()> hook) { hooks().push_back(std::move(hook)); }
+void addResetHook(std::function<void()> hook) {
+    hooks().push_back(std::move(hook));
+}
 
 }  // namespace zelmora

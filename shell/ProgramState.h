@@ -38,11 +38,11 @@ struct ProgramState {
     bool bFolderMonitoring = false;
     std::int32_t iSelectedCamera = 0;
     bool bSimulationMode = false;
-    bool bMonitorMode = false;             // pictures come from another program's folder
-    std::int32_t lRemoteAppTaskId = 999;   // the remote application's process; 999 = none
-    QString sSimulatedFile;                // the last simulated frame's file name
-    bool bConnecting = false;  // a connect is inside the camera control's Connect
-    QString sCameraName;       // the chosen camera's name, for the trace
+    bool bMonitorMode = false;            // pictures come from another program's folder
+    std::int32_t lRemoteAppTaskId = 999;  // the remote application's process; 999 = none
+    QString sSimulatedFile;               // the last simulated frame's file name
+    bool bConnecting = false;             // a connect is inside the camera control's Connect
+    QString sCameraName;                  // the chosen camera's name, for the trace
 
     // Display.
     bool bZoomActive = false;

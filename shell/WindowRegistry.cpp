@@ -55,9 +55,13 @@ QWidget* WindowRegistry::show(const QString& name) {
     return w;
 }
 
-void WindowRegistry::markLoaded(const QString& name, QWidget* window) { loaded_.insert(name, window); }
+void WindowRegistry::markLoaded(const QString& name, QWidget* window) {
+    loaded_.insert(name, window);
+}
 
-void WindowRegistry::markUnloaded(const QString& name) { loaded_.remove(name); }
+void WindowRegistry::markUnloaded(const QString& name) {
+    loaded_.remove(name);
+}
 
 QStringList WindowRegistry::loadedNames() const {
     QStringList names;

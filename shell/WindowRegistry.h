@@ -43,7 +43,8 @@ public:
     static WindowRegistry& instance();
 
     // Subsystems register their windows once, at program start.
-    void registerWindow(const QString& name, std::function<QWidget*()> create, bool mdiChild = true);
+    void registerWindow(const QString& name, std::function<QWidget*()> create,
+                        bool mdiChild = true);
     bool isRegistered(const QString& name) const { return entries_.contains(name); }
 
     // The loaded window, or nullptr. Never creates it.
@@ -86,7 +87,9 @@ private:
     Placer placer_;
 };
 
-inline WindowRegistry& windows() { return WindowRegistry::instance(); }
+inline WindowRegistry& windows() {
+    return WindowRegistry::instance();
+}
 
 // What stands for a window on screen: its frame in the main window when it is
 // a child window, else the window itself.
@@ -96,10 +99,22 @@ QWidget* frameOf(QWidget* window);
 
 namespace zelmora {
 // The program's "window is loaded" flags, read from the registry.
-inline bool bCameraControlLoaded() { return windows().isLoaded(Win::frmCameraControl); }
-inline bool bImageDispLoaded() { return windows().isLoaded(Win::frmImageDisp); }
-inline bool bAnalyzeLoaded() { return windows().isLoaded(Win::frmAnalyze); }
-inline bool bAutoFocusRsltsLoaded() { return windows().isLoaded(Win::frmAutoFocusRslts); }
-inline bool bCaptureLoaded() { return windows().isLoaded(Win::frmCapture); }
-inline bool bAutomateLoaded() { return windows().isLoaded(Win::frmAutomate); }
+inline bool bCameraControlLoaded() {
+    return windows().isLoaded(Win::frmCameraControl);
+}
+inline bool bImageDispLoaded() {
+    return windows().isLoaded(Win::frmImageDisp);
+}
+inline bool bAnalyzeLoaded() {
+    return windows().isLoaded(Win::frmAnalyze);
+}
+inline bool bAutoFocusRsltsLoaded() {
+    return windows().isLoaded(Win::frmAutoFocusRslts);
+}
+inline bool bCaptureLoaded() {
+    return windows().isLoaded(Win::frmCapture);
+}
+inline bool bAutomateLoaded() {
+    return windows().isLoaded(Win::frmAutomate);
+}
 }  // namespace zelmora

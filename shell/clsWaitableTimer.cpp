@@ -13,7 +13,9 @@ QString stamp() {
 
 clsWaitableTimer::clsWaitableTimer() = default;
 
-clsWaitableTimer::~clsWaitableTimer() { StopTimer(); }
+clsWaitableTimer::~clsWaitableTimer() {
+    StopTimer();
+}
 
 void clsWaitableTimer::Wait(std::int32_t seconds) {
     Globals::WriteLogLine(QStringLiteral("----Wait Start Time:") + stamp());
@@ -36,6 +38,8 @@ void clsWaitableTimer::StopTimer() {
     }
 }
 
-bool clsWaitableTimer::waiting() const { return current_ != nullptr; }
+bool clsWaitableTimer::waiting() const {
+    return current_ != nullptr;
+}
 
 }  // namespace zelmora

@@ -22,7 +22,8 @@ Classified classify(const std::optional<VersionRecord>& r) {
 std::optional<VersionRecord> queryVersion(QString* describe) {
     struct utsname u {};
     if (describe) {
-        *describe = uname(&u) == 0 ? QString::fromLocal8Bit(u.sysname) + u' ' + QString::fromLocal8Bit(u.release)
+        *describe = uname(&u) == 0 ? QString::fromLocal8Bit(u.sysname) + u' ' +
+                                         QString::fromLocal8Bit(u.release)
                                    : QString();
     }
     return std::nullopt;

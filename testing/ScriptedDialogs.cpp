@@ -7,12 +7,18 @@ namespace zelmora::testenv {
 namespace {
 const char* kindName(ScriptedDialogs::Kind k) {
     switch (k) {
-        case ScriptedDialogs::Kind::MsgBox: return "message box";
-        case ScriptedDialogs::Kind::InputBox: return "input box";
-        case ScriptedDialogs::Kind::OpenFile: return "open-file dialog";
-        case ScriptedDialogs::Kind::SaveFile: return "save-file dialog";
-        case ScriptedDialogs::Kind::Folder: return "folder picker";
-        case ScriptedDialogs::Kind::Choice: return "list choice";
+        case ScriptedDialogs::Kind::MsgBox:
+            return "message box";
+        case ScriptedDialogs::Kind::InputBox:
+            return "input box";
+        case ScriptedDialogs::Kind::OpenFile:
+            return "open-file dialog";
+        case ScriptedDialogs::Kind::SaveFile:
+            return "save-file dialog";
+        case ScriptedDialogs::Kind::Folder:
+            return "folder picker";
+        case ScriptedDialogs::Kind::Choice:
+            return "list choice";
     }
     return "dialog";
 }
@@ -58,9 +64,10 @@ std::optional<ScriptedDialogs::Expectation> ScriptedDialogs::take(Kind kind, con
     if (script_.empty() || script_.front().kind != kind ||
         !(text.contains(script_.front().contains) || title.contains(script_.front().contains))) {
         ADD_FAILURE() << "Unexpected " << kindName(kind) << ": \"" << text.toStdString() << "\""
-                      << (script_.empty() ? std::string(" (nothing expected)")
-                                          : " (expected a " + std::string(kindName(script_.front().kind)) +
-                                                " with \"" + script_.front().contains.toStdString() + "\")");
+                      << (script_.empty()
+                              ? std::string(" (nothing expected)")
+                              : " (expected a " + std::string(kindName(script_.front().kind)) +
+                                    " with \"" + script_.front().contains.toStdString() + "\")");
         return std::nullopt;
     }
     Expectation e = std::move(script_.front());
@@ -76,10 +83,14 @@ int ScriptedDialogs::msgBox(const QString& text, int style, const QString& title
     switch (style & 0x7) {
         case platform::Msg::OKCancel:
         case platform::Msg::YesNoCancel:
-        case platform::Msg::RetryCancel: return platform::Msg::Cancel;
-        case platform::Msg::YesNo: return platform::Msg::No;
-        case platform::Msg::AbortRetryIgnore: return platform::Msg::Abort;
-        default: return platform::Msg::OK;
+        case platform::Msg::RetryCancel:
+            return platform::Msg::Cancel;
+        case platform::Msg::YesNo:
+            return platform::Msg::No;
+        case platform::Msg::AbortRetryIgnore:
+            return platform::Msg::Abort;
+        default:
+            return platform::Msg::OK;
     }
 }
 

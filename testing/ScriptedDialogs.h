@@ -39,7 +39,8 @@ public:
     void clear();
 
     int msgBox(const QString& text, int style, const QString& title) override;
-    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    QString inputBox(const QString& prompt, const QString& title,
+                     const QString& defaultText) override;
     QString openFile(const platform::FileDialogRequest& request) override;
     QString saveFile(const platform::FileDialogRequest& request) override;
     QString browseForFolder(const QString& startFolder, const QString& title) override;

@@ -34,13 +34,30 @@ TEST(clsCameraTest, EventsAreDeclaredInInterfaceOrder) {
     QStringList names;
     const QMetaObject* mo = camera.metaObject();
     for (int i = mo->methodOffset(); i < mo->methodCount(); ++i)
-        if (mo->method(i).methodType() == QMetaMethod::Signal) names << QString::fromLatin1(mo->method(i).name());
-    EXPECT_EQ(names, (QStringList{"Connected", "Disconnected", "ISOChanged", "AvChanged", "TvChanged",
-                                  "QualitySizeChanged", "ModeChanged", "UpdateCameraInformation",
-                                  "ReleaseEnabled", "ReleaseDisabled", "EnableCameraEventWatch",
-                                  "DisableCameraEventWatch", "SetupMonitorFolder", "BulbModeEnabled",
-                                  "BulbModeNotEnabled", "NoDataToDownload", "StatusInfoUpdate", "Busy",
-                                  "Idle", "DownloadComplete", "PreRelease", "BatteryLevelChanged"}));
+        if (mo->method(i).methodType() == QMetaMethod::Signal)
+            names << QString::fromLatin1(mo->method(i).name());
+    EXPECT_EQ(names, (QStringList{"Connected",
+                                  "Disconnected",
+                                  "ISOChanged",
+                                  "AvChanged",
+                                  "TvChanged",
+                                  "QualitySizeChanged",
+                                  "ModeChanged",
+                                  "UpdateCameraInformation",
+                                  "ReleaseEnabled",
+                                  "ReleaseDisabled",
+                                  "EnableCameraEventWatch",
+                                  "DisableCameraEventWatch",
+                                  "SetupMonitorFolder",
+                                  "BulbModeEnabled",
+                                  "BulbModeNotEnabled",
+                                  "NoDataToDownload",
+                                  "StatusInfoUpdate",
+                                  "Busy",
+                                  "Idle",
+                                  "DownloadComplete",
+                                  "PreRelease",
+                                  "BatteryLevelChanged"}));
 }
 
 TEST(clsCameraTest, StateChangesRaiseTheirEventsInOrder) {
@@ -50,15 +67,36 @@ TEST(clsCameraTest, StateChangesRaiseTheirEventsInOrder) {
         QStringList events;
     };
     const std::vector<Case> cases = {
-        {"connected True, False, False", [](clsCamera& c) { c.setConnected(true); c.setConnected(false); c.setConnected(false); },
+        {"connected True, False, False",
+         [](clsCamera& c) {
+             c.setConnected(true);
+             c.setConnected(false);
+             c.setConnected(false);
+         },
          {"Connected", "Disconnected", "Disconnected"}},
-        {"connected True twice", [](clsCamera& c) { c.setConnected(true); c.setConnected(true); }, {"Connected", "Connected"}},
+        {"connected True twice",
+         [](clsCamera& c) {
+             c.setConnected(true);
+             c.setConnected(true);
+         },
+         {"Connected", "Connected"}},
         {"bulb True", [](clsCamera& c) { c.setBulbMode(true); }, {"BulbModeEnabled"}},
         {"bulb False", [](clsCamera& c) { c.setBulbMode(false); }, {"BulbModeNotEnabled"}},
-        {"status", [](clsCamera& c) { c.UpdateStatus("Downloading"); c.UpdateStatus("Waiting"); },
+        {"status",
+         [](clsCamera& c) {
+             c.UpdateStatus("Downloading");
+             c.UpdateStatus("Waiting");
+         },
          {"StatusInfoUpdate:Downloading", "StatusInfoUpdate:Waiting"}},
-        {"disconnect without a driver", [](clsCamera& c) { c.disconnect(); }, {"DisableCameraEventWatch"}},
-        {"download switches without a connection", [](clsCamera& c) { c.setPicToPC(true); c.setThumbToCamera(true); }, {}},
+        {"disconnect without a driver",
+         [](clsCamera& c) { c.disconnect(); },
+         {"DisableCameraEventWatch"}},
+        {"download switches without a connection",
+         [](clsCamera& c) {
+             c.setPicToPC(true);
+             c.setThumbToCamera(true);
+         },
+         {}},
     };
     for (const auto& c : cases) {
         clsCamera camera;

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QMdiArea>
 
-#include "shell/Conv.h"
 #include "mainwindow/NightVision.h"
+#include "shell/Conv.h"
 
 using namespace zelmora;
 
@@ -20,7 +20,8 @@ TEST(NightVisionTest, ApplyThenRestoreGivesTheIdenticalPalette) {
     nv.SetNightVision();
     EXPECT_NE(QApplication::palette(), before);
     EXPECT_EQ(QApplication::palette().color(QPalette::Active, QPalette::Base), QColor(102, 0, 0));
-    EXPECT_EQ(QApplication::palette().color(QPalette::Active, QPalette::ToolTipText), QColor(48, 0, 88));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Active, QPalette::ToolTipText),
+              QColor(48, 0, 88));
     EXPECT_EQ(area.background().color(), QColor(55, 0, 0));
 
     nv.RestoreOriginalColors();

@@ -10,16 +10,16 @@
 #include <QTimer>
 
 #include "camera/clsCamera.h"
+#include "mainwindow/MDIMain.h"
 #include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
 #include "shell/KeyboardHook.h"
-#include "mainwindow/MDIMain.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
-#include "sky/ScopeDriver.h"
 #include "shell/WindowRegistry.h"
 #include "shell/clsWaitableTimer.h"
+#include "sky/ScopeDriver.h"
 #include "testing/TestEnv.h"
 
 using namespace zelmora;
@@ -67,7 +67,9 @@ protected:
     std::shared_ptr<FakeCable> cable;
 };
 
-QString appFile(const QString& name) { return AppPaths::join(AppPaths::appDir(), name); }
+QString appFile(const QString& name) {
+    return AppPaths::join(AppPaths::appDir(), name);
+}
 
 }  // namespace
 
@@ -79,7 +81,8 @@ TEST_F(StartupShutdownTest, FirstRunOnAnEmptyFolder) {
     MDIMain main;
     main.Form_Load();
 
-    for (const char* d : {"Thumbs", "FocusImages", "DataFiles"}) EXPECT_TRUE(QFileInfo(appFile(d)).isDir()) << d;
+    for (const char* d : {"Thumbs", "FocusImages", "DataFiles"})
+        EXPECT_TRUE(QFileInfo(appFile(d)).isDir()) << d;
     EXPECT_FALSE(QFile::exists(appFile("logfile.txt")));
     EXPECT_EQ(QDir::currentPath(), QDir(AppPaths::appDir()).canonicalPath());
     const QStringList lines = testenv::traceLines();
@@ -96,7 +99,8 @@ TEST_F(StartupShutdownTest, FirstRunOnAnEmptyFolder) {
     EXPECT_TRUE(main.button(21)->isEnabled());
     EXPECT_EQ(main.iZoomFactor, 3);
     EXPECT_EQ(state().lForeColor, 192u);
-    EXPECT_EQ(state().sCatalogueFile, AppPaths::join(AppPaths::appDir(), "DataFiles/ObjectCatalogue.txt"));
+    EXPECT_EQ(state().sCatalogueFile,
+              AppPaths::join(AppPaths::appDir(), "DataFiles/ObjectCatalogue.txt"));
     EXPECT_TRUE(main.menuItem("mnuInitPort")->isChecked());
     EXPECT_TRUE(main.menuItem("mnuXhair")->isChecked());
     EXPECT_FALSE(main.menuItem("mnuBullsEye")->isChecked());
@@ -123,7 +127,7 @@ TEST_F(StartupShutdownTest, DataFilesAsAFileStillRunsEveryLaterStep) {
     EXPECT_EQ(main.windowTitle(), "Zelmora Beta v3.0.0");
     EXPECT_EQ(main.lbInterval()->text(), "8");
     EXPECT_NE(oMainCamera(), nullptr);
-    EXPECT_EQ(state().lForeColor, 192u);               // the failing read is skipped
+    EXPECT_EQ(state().lForeColor, 192u);                     // the failing read is skipped
     EXPECT_TRUE(main.menuItem("mnuBullsEye")->isChecked());  // and the next one still runs
     EXPECT_TRUE(calls.empty()) << "InitOnStartup False";
     EXPECT_TRUE(state().bTraceOn);
@@ -163,7 +167,8 @@ TEST_F(StartupShutdownTest, ShutdownOrderWithFakes) {
     sky::scope() = std::make_shared<FakeScope>();
     state().bScopeLinked = true;
     cable->dsusb = true;
-    for (const char* name : {"temp_IMG_0001.JPG", "xtempx.jpg", "TEMP.Jpg", "keep.jpg", "temp.png"}) {
+    for (const char* name :
+         {"temp_IMG_0001.JPG", "xtempx.jpg", "TEMP.Jpg", "keep.jpg", "temp.png"}) {
         QFile f(AppPaths::join(AppPaths::thumbs(), name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
@@ -173,8 +178,8 @@ TEST_F(StartupShutdownTest, ShutdownOrderWithFakes) {
     nested.close();
 
     main.Form_Unload();
-    EXPECT_EQ(calls, (std::vector<QString>{"scope connected=False", "scope released", "releaseToIdle",
-                                           "SavePortSetup", "releaseDSUSB"}));
+    EXPECT_EQ(calls, (std::vector<QString>{"scope connected=False", "scope released",
+                                           "releaseToIdle", "SavePortSetup", "releaseDSUSB"}));
     EXPECT_FALSE(state().bScopeLinked);
     EXPECT_EQ(oMainCamera(), nullptr);
     EXPECT_EQ(main.loCamera, nullptr);
@@ -218,7 +223,8 @@ TEST_F(StartupShutdownTest, ClosingEndsWaitsAndClosesEveryWindow) {
     EXPECT_LT(testenv::vclock().monotonicMs(), 600'000);
     EXPECT_TRUE(platform::shuttingDown());
     EXPECT_FALSE(loose.isVisible());
-    EXPECT_FALSE(windows().isLoaded(Win::frmMoonPhase) && windows().ifLoaded(Win::frmMoonPhase)->isVisible());
+    EXPECT_FALSE(windows().isLoaded(Win::frmMoonPhase) &&
+                 windows().ifLoaded(Win::frmMoonPhase)->isVisible());
     EXPECT_EQ(oMainCamera(), nullptr);
     delete main;
 }

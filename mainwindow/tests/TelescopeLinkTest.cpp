@@ -2,12 +2,12 @@
 
 #include <QAction>
 
+#include "mainwindow/MDIMain.h"
 #include "platform/drivers/DriverChooser.h"
 #include "platform/drivers/DriverErrors.h"
 #include "platform/drivers/DriverRegistry.h"
 #include "platform/drivers/TelescopeSimulator.h"
 #include "shell/Globals.h"
-#include "mainwindow/MDIMain.h"
 #include "shell/ProgramState.h"
 #include "sky/ScopeDriver.h"
 #include "testing/TestEnv.h"

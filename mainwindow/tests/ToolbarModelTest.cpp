@@ -22,12 +22,25 @@ TEST(ToolbarModelTest, EachModeFromAllEnabled) {
         QString connectCaption, connectTooltip;
     };
     const std::vector<Case> cases = {
-        {"Startup", {3, 5, 6, 7, 8, 9, 10, 11, 13, 14, 15, 19}, false, false, 14, "Connect to Camera", "Connect to Camera"},
+        {"Startup",
+         {3, 5, 6, 7, 8, 9, 10, 11, 13, 14, 15, 19},
+         false,
+         false,
+         14,
+         "Connect to Camera",
+         "Connect to Camera"},
         {"Connected", {}, true, true, 16, "Disconnect Camera", "Disconnect from Camera"},
         {"Disconnected", {13, 19}, true, false, 14, "Connect to Camera", "Connect to Camera"},
         {"ImageWindowOpen", {}, true, true, 14, "Connect to Camera", "Connect to Camera"},
-        {"ImageWindowClose", {3, 5, 6, 7, 8, 9, 10, 11}, false, true, 14, "Connect to Camera", "Connect to Camera"},
-        {"startup", {}, true, true, 14, "Connect to Camera", "Connect to Camera"},  // unknown: no change
+        {"ImageWindowClose",
+         {3, 5, 6, 7, 8, 9, 10, 11},
+         false,
+         true,
+         14,
+         "Connect to Camera",
+         "Connect to Camera"},
+        {"startup", {}, true, true, 14, "Connect to Camera", "Connect to Camera"},  // unknown: no
+                                                                                    // change
     };
     for (const auto& c : cases) {
         ToolbarModel m;
@@ -46,7 +59,8 @@ TEST(ToolbarModelTest, SequencesKeepWhatEachModeDoesNotTouch) {
     m.apply("Startup");
     m.apply("ImageWindowOpen");
     m.apply("Connected");
-    EXPECT_EQ(disabled(m), (std::vector<int>{14, 15, 19}));  // Connected never enables Shutter Release
+    EXPECT_EQ(disabled(m),
+              (std::vector<int>{14, 15, 19}));  // Connected never enables Shutter Release
     m.apply("ImageWindowClose");
     EXPECT_TRUE(m.enabled[22]);  // Frame stays
     m.apply("Disconnected");

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/core/AppError.h"
 #include <QDir>
+#include "platform/core/AppError.h"
 
 #include "shell/AppPaths.h"
 #include "shell/Conv.h"
@@ -9,8 +9,9 @@
 using namespace zelmora;
 
 TEST(ConvTest, RoundsHalfToEven) {
-    const std::vector<std::pair<double, double>> cases = {
-        {0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3}};
+    const std::vector<std::pair<double, double>> cases = {{0.5, 0},   {1.5, 2},    {2.5, 2},
+                                                          {3.5, 4},   {-0.5, 0},   {-1.5, -2},
+                                                          {-2.5, -2}, {2.4999, 2}, {2.5001, 3}};
     for (auto [in, out] : cases) EXPECT_EQ(Conv::roundHalfEven(in), out) << in;
 }
 
@@ -21,9 +22,9 @@ TEST(ConvTest, TextToWholeNumbers) {
         int error;
     };
     const std::vector<Case> cases = {
-        {"0", 0, 0},       {"-15", -15, 0},  {" 42 ", 42, 0},     {"40000", 40000, 0},
-        {"2.5", 2, 0},     {"3.5", 4, 0},    {"abc", 0, 13},      {"", 0, 13},
-        {"12abc", 0, 13},  {"1e3", 1000, 0}, {"2147483648", 0, 6}, {"-2147483648", INT32_MIN, 0},
+        {"0", 0, 0},      {"-15", -15, 0},  {" 42 ", 42, 0},      {"40000", 40000, 0},
+        {"2.5", 2, 0},    {"3.5", 4, 0},    {"abc", 0, 13},       {"", 0, 13},
+        {"12abc", 0, 13}, {"1e3", 1000, 0}, {"2147483648", 0, 6}, {"-2147483648", INT32_MIN, 0},
     };
     for (const auto& c : cases) {
         if (c.error == 0) {
@@ -45,17 +46,25 @@ TEST(ConvTest, TextToBoolean) {
     const std::vector<std::pair<QString, bool>> ok = {
         {"True", true}, {"true", true}, {"FALSE", false}, {"false", false},
         {"0", false},   {"-1", true},   {" True ", true}, {"2", true}};
-    for (const auto& [text, value] : ok) EXPECT_EQ(Conv::parseBool(text), value) << text.toStdString();
-    for (const QString bad : {"yes", "", "Truee"}) EXPECT_THROW(Conv::parseBool(bad), AppError) << bad.toStdString();
+    for (const auto& [text, value] : ok)
+        EXPECT_EQ(Conv::parseBool(text), value) << text.toStdString();
+    for (const QString bad : {"yes", "", "Truee"})
+        EXPECT_THROW(Conv::parseBool(bad), AppError) << bad.toStdString();
     EXPECT_EQ(Conv::boolText(true), "True");
     EXPECT_EQ(Conv::boolText(false), "False");
 }
 
 TEST(ConvTest, NumberTexts) {
-    const std::vector<std::pair<double, QString>> cases = {
-        {0, "0"},           {-37.8136, "-37.8136"}, {144.9999, "144.9999"}, {0.0001, "0.0001"},
-        {0.00001, "1E-05"}, {1.5e16, "1.5E+16"},   {123456789012345.0, "123456789012345"},
-        {0.1 + 0.2, "0.3"}, {-0.5, "-0.5"},        {1e15, "1E+15"}};
+    const std::vector<std::pair<double, QString>> cases = {{0, "0"},
+                                                           {-37.8136, "-37.8136"},
+                                                           {144.9999, "144.9999"},
+                                                           {0.0001, "0.0001"},
+                                                           {0.00001, "1E-05"},
+                                                           {1.5e16, "1.5E+16"},
+                                                           {123456789012345.0, "123456789012345"},
+                                                           {0.1 + 0.2, "0.3"},
+                                                           {-0.5, "-0.5"},
+                                                           {1e15, "1E+15"}};
     for (const auto& [x, text] : cases) EXPECT_EQ(Conv::numberText(x), text) << x;
     EXPECT_EQ(Conv::fixed(2.345, 2), "2.35");
     EXPECT_EQ(Conv::fixed(-0.001, 2), "0.00");

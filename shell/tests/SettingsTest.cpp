@@ -13,16 +13,17 @@ TEST(SettingsTest, BooleansAndIntegersAsStoredTexts) {
         bool error;
     };
     const std::vector<Case> cases = {
-        {"True", true, 1, false},  {"true", true, 1, false},   {"FALSE", true, 0, false},
-        {"false", true, 0, false}, {"0", true, 0, false},      {"-1", true, 1, false},
-        {"yes", true, 0, true},    {"0", false, 0, false},     {"-15", false, -15, false},
+        {"True", true, 1, false},   {"true", true, 1, false},       {"FALSE", true, 0, false},
+        {"false", true, 0, false},  {"0", true, 0, false},          {"-1", true, 1, false},
+        {"yes", true, 0, true},     {"0", false, 0, false},         {"-15", false, -15, false},
         {" 42 ", false, 42, false}, {"40000", false, 40000, false}, {"abc", false, 0, true},
     };
     for (const auto& c : cases) {
         Settings::save("Options", "Value", c.stored);
         try {
-            const std::int32_t got =
-                c.isBool ? (Settings::getBool("Options", "Value", "False") ? 1 : 0) : Settings::getInt("Options", "Value", "0");
+            const std::int32_t got = c.isBool
+                                         ? (Settings::getBool("Options", "Value", "False") ? 1 : 0)
+                                         : Settings::getInt("Options", "Value", "0");
             EXPECT_FALSE(c.error) << c.stored.toStdString();
             EXPECT_EQ(got, c.expect) << c.stored.toStdString();
         } catch (const AppError& e) {

@@ -19,11 +19,16 @@ TEST(SmallServicesTest, OperatingSystemClassifier) {
         QString name;
     };
     const std::vector<Case> cases = {
-        {VersionRecord{2, 5, 1, {}}, 6, "Windows XP::"},   {VersionRecord{2, 5, 0, {}}, 5, "Windows 2000::"},
-        {VersionRecord{2, 4, 0, {}}, 4, "Windows NT4::"},  {VersionRecord{1, 4, 90, {}}, 3, "Windows ME::"},
-        {VersionRecord{1, 4, 10, {}}, 2, "Windows 98::"},  {VersionRecord{1, 5, 0, {}}, 2, "Windows 98::"},
-        {VersionRecord{1, 4, 0, {}}, 1, "Windows 95::"},   {VersionRecord{2, 5, 2, {}}, 0, "Unknown OS::"},
-        {VersionRecord{2, 6, 1, {}}, 0, "Unknown OS::"},   {std::nullopt, 0, "Unknown OS::"},
+        {VersionRecord{2, 5, 1, {}}, 6, "Windows XP::"},
+        {VersionRecord{2, 5, 0, {}}, 5, "Windows 2000::"},
+        {VersionRecord{2, 4, 0, {}}, 4, "Windows NT4::"},
+        {VersionRecord{1, 4, 90, {}}, 3, "Windows ME::"},
+        {VersionRecord{1, 4, 10, {}}, 2, "Windows 98::"},
+        {VersionRecord{1, 5, 0, {}}, 2, "Windows 98::"},
+        {VersionRecord{1, 4, 0, {}}, 1, "Windows 95::"},
+        {VersionRecord{2, 5, 2, {}}, 0, "Unknown OS::"},
+        {VersionRecord{2, 6, 1, {}}, 0, "Unknown OS::"},
+        {std::nullopt, 0, "Unknown OS::"},
     };
     for (const auto& c : cases) {
         const auto got = modWin32Ver::classify(c.record);
@@ -41,8 +46,12 @@ TEST(SmallServicesTest, ThisMachineIsUnknownAndTraced) {
 }
 
 TEST(SmallServicesTest, FolderPickerReturnsFolderOrEmpty) {
-    testenv::dialogs().expectFolder(testenv::appDir()).expectFolder("").expectFolder("/no/such/folder");
-    EXPECT_EQ(modBrowseForFolder::BrowseForFolder("", nullptr, "Pick"), QDir(testenv::appDir()).absolutePath());
+    testenv::dialogs()
+        .expectFolder(testenv::appDir())
+        .expectFolder("")
+        .expectFolder("/no/such/folder");
+    EXPECT_EQ(modBrowseForFolder::BrowseForFolder("", nullptr, "Pick"),
+              QDir(testenv::appDir()).absolutePath());
     EXPECT_EQ(modBrowseForFolder::BrowseForFolder("/tmp", nullptr, "Pick"), "");
     EXPECT_EQ(modBrowseForFolder::BrowseForFolder("/tmp", nullptr, "Pick"), "");
 }

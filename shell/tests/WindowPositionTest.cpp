@@ -30,7 +30,8 @@ TEST(WindowPositionTest, KeyedByDesignCaptionNotTheShownTitle) {
     w.move(10, 20);
     Globals::SaveFormPosition(&w);
     EXPECT_EQ(Settings::get("WindowPos", "Image CaptureTop", ""), "300");
-    EXPECT_EQ(Settings::get("WindowPos", "Image Capture - Exposure 3 of 10Top", "absent"), "absent");
+    EXPECT_EQ(Settings::get("WindowPos", "Image Capture - Exposure 3 of 10Top", "absent"),
+              "absent");
 }
 
 TEST(WindowPositionTest, AbsentMalformedAndLargeValues) {
@@ -44,7 +45,8 @@ TEST(WindowPositionTest, AbsentMalformedAndLargeValues) {
     Settings::save("WindowPos", "Auto FocusLeft", "45000");  // past 16 bits: 3000 px
     Globals::RestoreFormPosition(&w, "Auto Focus");
     EXPECT_EQ(w.pos(), QPoint(3000, 0));
-    EXPECT_EQ(testenv::traceLines(), QStringList{"Bad window position Auto FocusTop=junk, using 0"});
+    EXPECT_EQ(testenv::traceLines(),
+              QStringList{"Bad window position Auto FocusTop=junk, using 0"});
 }
 
 TEST(WindowPositionTest, ChildWindowsUseTheirFrameInTheMainWindow) {

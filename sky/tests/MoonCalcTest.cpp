@@ -96,8 +96,8 @@ TEST(MoonCalcTest, GoldenRiseSetAndTwilightTexts) {
 }
 
 // Against reference.txt: the Sun from a more accurate solar algorithm, the
-// Moon from an independent ephemeris, both with brute-force roots. Texts are rounded to the minute, so the
-// allowance is the rounding plus one minute of disagreement.
+// Moon from an independent ephemeris, both with brute-force roots. Texts are rounded to the minute,
+// so the allowance is the rounding plus one minute of disagreement.
 TEST(MoonCalcTest, AgreesWithIndependentReference) {
     const auto rows = referenceRows("riseset");
     ASSERT_EQ(rows.size(), goldenRows().size());

@@ -224,8 +224,9 @@ TEST_F(ControlLoadingTest, AFullDiskKeepsTheRegistryAndSaysWhy) {
     const QByteArray before = f.readAll();
     f.close();
     platform::failFileWrites(1, ENOSPC);
-    const auto [number, text] =
-        failure([] { registry::registerClass({"{2}", "Test.Lost.1", "Lost", "/x.so", 0}); });
+    const auto [number, text] = failure([] {
+        registry::registerClass({"{2}", "Test.Lost.1", "Lost", "/x.so", 0});
+    });
     EXPECT_EQ(number, AppError::kPathFileAccess);
     EXPECT_TRUE(text.endsWith("cannot be written: No space left on device")) << text.toStdString();
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

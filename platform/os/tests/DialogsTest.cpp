@@ -10,13 +10,16 @@ namespace Msg = platform::Msg;
 
 TEST(DialogsTest, EveryBoxIsBracketedByTheMessageBoxFlag) {
     bool seenDuring = false;
-    testenv::dialogs().expectMsgBox("Sure?", Msg::Yes).whileShowing([&] { seenDuring = state().bMsgBoxShowing; });
+    testenv::dialogs().expectMsgBox("Sure?", Msg::Yes).whileShowing([&] {
+        seenDuring = state().bMsgBoxShowing;
+    });
     EXPECT_EQ(Dialogs::msgBox("Sure?", Msg::YesNo), Msg::Yes);
     EXPECT_TRUE(seenDuring);
     EXPECT_FALSE(state().bMsgBoxShowing);
 
     seenDuring = true;
-    testenv::dialogs().expectMsgBox("quiet").whileShowing([&] { seenDuring = state().bMsgBoxShowing; });
+    testenv::dialogs().expectMsgBox("quiet").whileShowing(
+        [&] { seenDuring = state().bMsgBoxShowing; });
     Dialogs::msgBox("quiet", Msg::OKOnly, {}, Dialogs::Bracket::No);
     EXPECT_FALSE(seenDuring);
 
