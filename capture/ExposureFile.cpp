@@ -1,9 +1,9 @@
 #include "capture/ExposureFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "platform/core/AppError.h"
+#include "platform/os/FileWrite.h"
 #include "shell/AppPaths.h"
 #include "shell/Conv.h"
 
@@ -55,9 +55,11 @@ WriteResult writeFile(const QString& path, const QStringList& rows, bool shortEx
                     QStringLiteral("row %1 (%2): %3").arg(i).arg(rows[i], e.description())};
         }
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return {false, false, f.errorString()};
-    if (f.write(content) != content.size() || !f.commit()) return {false, false, f.errorString()};
+    try {
+        platform::writeFileWhole(path, content);
+    } catch (const AppError& e) {
+        return {false, false, e.description()};
+    }
     return {};
 }
 

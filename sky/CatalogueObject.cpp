@@ -1,11 +1,11 @@
 #include "sky/CatalogueObject.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
 
 #include "platform/core/AppError.h"
+#include "platform/os/FileWrite.h"
 
 namespace zelmora::sky::CatalogueFile {
 
@@ -112,11 +112,17 @@ void write(const QString& path, const std::vector<CatalogueObject>& records) {
                            .arg(records[bad].entryText()));
     QByteArray bytes;
     for (const CatalogueObject& r : records) bytes += lineOf(r).toUtf8() + "\r\n";
-    QSaveFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-        !file.commit())
-        throw AppError(AppError::kPathFileAccess, kSource,
-                       path + QStringLiteral(" could not be written: ") + file.errorString());
+    QString cause = QStringLiteral("No file name");
+    if (!path.isEmpty()) {
+        try {
+            platform::writeFileWhole(path, bytes);
+            return;
+        } catch (const AppError& e) {
+            cause = e.description();
+        }
+    }
+    throw AppError(AppError::kPathFileAccess, kSource,
+                   path + QStringLiteral(" could not be written: ") + cause);
 }
 
 }  // namespace zelmora::sky::CatalogueFile

@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 
 #include "capture/ExposureFile.h"
 #include "platform/core/AppError.h"
+#include "platform/os/FileWrite.h"
 #include "testing/TestEnv.h"
 
 using namespace zelmora;
@@ -118,6 +120,18 @@ TEST(ExposureFile, MissingFileAndAFolderThatCannotBeWritten) {
     EXPECT_FALSE(result.badRow);
     EXPECT_FALSE(readFile(QDir(testenv::appDir()).filePath("none.txt")).has_value());
     EXPECT_EQ(defaultFile(), testenv::appDir() + "/ExposureFiles/exposurefile.txt");
+}
+
+TEST(ExposureFile, AFullDiskKeepsTheOldFile) {
+    const QString path = QDir(testenv::appDir()).filePath("full.txt");
+    ASSERT_TRUE(writeFile(path, listOf({{"1", "30", "5", "1600"}}), false).ok);
+    const QByteArray before = readAll(path);
+    platform::failFileWrites(1, ENOSPC);
+    const WriteResult result = writeFile(path, listOf({{"2", "60", "5", "800"}}), false);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.badRow);
+    EXPECT_TRUE(result.problem.contains("No space left on device")) << result.problem.toStdString();
+    EXPECT_EQ(readAll(path), before);
 }
 
 // The shipped sample is a valid file for the Long Exposures tab, written as the writer writes.

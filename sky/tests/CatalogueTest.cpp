@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <cerrno>
 
+#include "platform/core/AppError.h"
+#include "platform/os/FileWrite.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
@@ -161,6 +164,20 @@ TEST(CatalogueFile, AQuoteIsRefusedAndTheFileKept) {
     EXPECT_THROW(CatalogueFile::write(path, records), AppError);
     EXPECT_EQ(readFile(path), line(1));
     EXPECT_THROW(CatalogueFile::write(QString(), {object("a")}), AppError);
+}
+
+TEST(CatalogueFile, AFullDiskKeepsTheOldFile) {
+    const QString path = writeFile("full.txt", line(1));
+    platform::failFileWrites(1, ENOSPC);
+    try {
+        CatalogueFile::write(path, {object("a"), object("b")});
+        ADD_FAILURE() << "a full disk was not reported";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), AppError::kPathFileAccess);
+        EXPECT_TRUE(e.description().contains("No space left on device"))
+            << e.description().toStdString();
+    }
+    EXPECT_EQ(readFile(path), line(1));
 }
 
 TEST(CatalogueFile, TheShippedCatalogueReadsWhole) {
