@@ -310,6 +310,7 @@ void frmCapture::Form_Load() {
     // capture mode during this load, shows the capture window unless it is
     // loaded, and would otherwise make a second one.
     windows().markLoaded(Win::frmCapture, this);
+    loading_ = true;
     trapAndTrace(QStringLiteral("Form_Load"), [&] {
         oCamera = oMainCamera().get();
         if (oCamera) {
@@ -350,6 +351,7 @@ void frmCapture::Form_Load() {
         ShutterCable::instance().InitShutterPort();
     });
     ChangeColors();
+    loading_ = false;
 }
 
 void frmCapture::Form_Unload() {
@@ -374,6 +376,13 @@ bool frmCapture::runActive() const {
 }
 
 void frmCapture::closeEvent(QCloseEvent* event) {
+    // Connecting from our own load lets the camera window set up its default
+    // mode; focus mode closes this window, which would then be deleted under
+    // the frame about to show it (an empty frame). The load ends in capture mode.
+    if (loading_) {
+        event->ignore();
+        return;
+    }
     // A run has frames on the stack: stop it and close once it has ended.
     if (runActive()) {
         closePending_ = true;

@@ -185,6 +185,7 @@ private:
     bool unloaded_ = false;
     bool closePending_ = false;
     bool laidOut_ = false;
+    bool loading_ = false;  // inside Form_Load: a close then is refused
     QString sPicToshow_;
     QString prefix_;  // the trimmed prefix, as last stored
 };

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 
@@ -84,6 +85,30 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(CaptureWindow, AConnectThatSetsUpFocusModeDoesNotCloseTheWindowBeingOpened) {
+    // The camera window, connecting in its default focus mode, closes the
+    // capture window, here while that window is still loading.
+    class ClosingLink : public FakeCameraLink {
+    public:
+        void doconnect() override {
+            FakeCameraLink::doconnect();
+            if (QWidget* w = windows().ifLoaded(Win::frmCapture)) frameOf(w)->close();
+        }
+    };
+    auto link = std::make_shared<ClosingLink>();
+    CameraLink::setInstance(link);
+    QPointer<frmCapture> w = open();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(w.isNull());
+    EXPECT_EQ(windows().ifLoaded(Win::frmCapture), w.data());
+    EXPECT_EQ(link->calls, QStringList({"showCameraWindow", "doconnect", "SetCaptureMode"}));
+    EXPECT_TRUE(shown(w->frAutomation));
+    // Once loaded, a close is a close again.
+    closeWindow();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(windows().ifLoaded(Win::frmCapture), nullptr);
+}
 
 TEST_F(CaptureWindow, OpensOnTheSavedTabAndConnectsWithoutACamera) {
     testenv::enableTrace();
