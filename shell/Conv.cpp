@@ -1,6 +1,8 @@
 #include "shell/Conv.h"
 
 #include <QLocale>
+#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -50,6 +52,27 @@ QString numberText(double x) {
     QString s = QString::number(x, 'g', 15);
     s.replace(u'e', u'E');
     return s;
+}
+
+QString plainNumberText(double x) {
+    if (x == 0.0 || !std::isfinite(x)) return QStringLiteral("0");
+    QString s = QString::number(x, 'g', 15);
+    if (!s.contains(u'e')) return s;
+    // Very small or large magnitudes: spell the same 15 digits out in full.
+    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(x))));
+    s = QString::number(x, 'f', std::max(0, 14 - exponent));
+    if (s.contains(u'.')) {
+        while (s.endsWith(u'0')) s.chop(1);
+        if (s.endsWith(u'.')) s.chop(1);
+    }
+    return s;
+}
+
+std::optional<int> wholeNumber(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^\\s*([+-]?\\d{1,6})\\s*$"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch()) return std::nullopt;
+    return m.captured(1).toInt();
 }
 
 QString fixed(double x, int decimals) {

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "platform/core/WholeNumber.h"
 
@@ -30,6 +31,15 @@ QString boolText(bool value);
 // significant digits, no trailing zeros, "." decimal point, exponent form
 // ("1E-05", "1.5E+16") only for very small or very large magnitudes.
 QString numberText(double x);
+
+// The same digits as numberText, but never in exponent form: very small or large
+// magnitudes are spelled out in full ("0.00001", "-0.00000015"). Zero, infinities
+// and NaN are "0". For files read by people and other programs (Locations.txt).
+QString plainNumberText(double x);
+
+// A whole number as typed in a box: blanks around it, an optional sign and one to
+// six digits, nothing else (no fraction, no exponent); nullopt for any other text.
+std::optional<int> wholeNumber(const QString& text);
 
 // Fixed decimals with "." ("0.00" style), halves rounded away from zero.
 QString fixed(double x, int decimals);

@@ -1,23 +1,15 @@
 #include "sky/MoonPhaseHelpers.h"
 
-#include <QRegularExpression>
 #include <cmath>
 
 #include "platform/core/AppError.h"
 #include "shell/AppPaths.h"
+#include "shell/Conv.h"
 #include "sky/clsLocation.h"
 
 namespace zelmora::sky::MoonPhaseHelpers {
 
 namespace {
-
-// A whole number as typed: optional sign and blanks, at most six digits.
-std::optional<int> wholeNumber(const QString& text) {
-    static const QRegularExpression re(QStringLiteral("^\\s*([+-]?\\d{1,6})\\s*$"));
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch()) return std::nullopt;
-    return m.captured(1).toInt();
-}
 
 [[noreturn]] void refuse(const QString& message) {
     throw AppError(AppError::kInvalidProcedureCall, QStringLiteral("frmMoonPhase"), message);
@@ -26,8 +18,8 @@ std::optional<int> wholeNumber(const QString& text) {
 // Degrees and minutes of one coordinate, within 0..maxDegrees in total.
 double readAngle(const QString& degreeText, const QString& minuteText, int maxDegrees,
                  const QString& word, const QString& message) {
-    const std::optional<int> deg = wholeNumber(degreeText);
-    const std::optional<int> min = wholeNumber(minuteText);
+    const std::optional<int> deg = Conv::wholeNumber(degreeText);
+    const std::optional<int> min = Conv::wholeNumber(minuteText);
     if (!deg || !min || *deg < 0 || *deg > maxDegrees || *min < 0 || *min > 59 ||
         (*deg == maxDegrees && *min > 0))
         refuse(message);
@@ -52,13 +44,13 @@ bool rotatesPicture(double latitude) {
 }
 
 std::optional<QString> zoneStepUp(const QString& zoneText) {
-    const std::optional<int> zone = wholeNumber(zoneText);
+    const std::optional<int> zone = Conv::wholeNumber(zoneText);
     if (!zone || *zone == 12) return std::nullopt;
     return QString::number(*zone + 1);
 }
 
 std::optional<QString> zoneStepDown(const QString& zoneText) {
-    const std::optional<int> zone = wholeNumber(zoneText);
+    const std::optional<int> zone = Conv::wholeNumber(zoneText);
     if (!zone || *zone == -12) return std::nullopt;
     return QString::number(*zone - 1);
 }
@@ -111,7 +103,7 @@ EditedLocation readEditor(const EditorInput& input) {
         input.longDegree, input.longMinutes, 180, input.eastWest,
         QStringLiteral("The longitude must be whole degrees from 0 to 180 and whole minutes "
                        "from 0 to 59."));
-    const std::optional<int> zone = wholeNumber(input.utcOffset);
+    const std::optional<int> zone = Conv::wholeNumber(input.utcOffset);
     if (!zone || *zone < -12 || *zone > 14)
         refuse(QStringLiteral("The UTC offset must be a whole number of hours from -12 to 14."));
     l.zone = static_cast<std::int16_t>(*zone);

@@ -68,20 +68,6 @@ QString clsLocation::CommaToPoint(QString text) {
     return text.replace(u',', u'.');
 }
 
-QString clsLocation::numberText(double value) {
-    if (value == 0.0 || !std::isfinite(value)) return QStringLiteral("0");
-    QString s = QString::number(value, 'g', 15);
-    if (!s.contains(u'e')) return s;
-    // Very small or large magnitudes: spell the same 15 digits out in full.
-    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    s = QString::number(value, 'f', std::max(0, 14 - exponent));
-    if (s.contains(u'.')) {
-        while (s.endsWith(u'0')) s.chop(1);
-        if (s.endsWith(u'.')) s.chop(1);
-    }
-    return s;
-}
-
 QString clsLocation::nameProblem(const QString& name) {
     if (name.trimmed().isEmpty()) return QStringLiteral("Please enter a name for the location.");
     if (name.contains(u';') || name.contains(u'\n') || name.contains(u'\r'))
@@ -93,8 +79,10 @@ void clsLocation::SaveLastLocation() const {
     guarded([&] {
         Settings::saveApp(kApp, kSection, QStringLiteral("LocationName"), name_);
         Settings::saveApp(kApp, kSection, QStringLiteral("TimeZone"), QString::number(zone_));
-        Settings::saveApp(kApp, kSection, QStringLiteral("Longitude"), numberText(longitude_));
-        Settings::saveApp(kApp, kSection, QStringLiteral("Latitude"), numberText(latitude_));
+        Settings::saveApp(kApp, kSection, QStringLiteral("Longitude"),
+                          Conv::plainNumberText(longitude_));
+        Settings::saveApp(kApp, kSection, QStringLiteral("Latitude"),
+                          Conv::plainNumberText(latitude_));
     });
 }
 
@@ -169,8 +157,8 @@ void clsLocation::SaveLocationList() {
     const LocationCollection& list = LocationList();
     for (int i = 0; i < list.count(); ++i) {
         const clsLocation& l = list.at(i);
-        const QString line = l.name_ + u';' + numberText(l.latitude_) + u';' +
-                             numberText(l.longitude_) + u';' + QString::number(l.zone_);
+        const QString line = l.name_ + u';' + Conv::plainNumberText(l.latitude_) + u';' +
+                             Conv::plainNumberText(l.longitude_) + u';' + QString::number(l.zone_);
         bytes += line.toUtf8() + "\r\n";
     }
     // Whole or not at all: a failed write (a full disk) leaves the old list.

@@ -50,9 +50,6 @@ public:
 
     // Why a name cannot be stored in Locations.txt, or "" when it can.
     static QString nameProblem(const QString& name);
-    // A coordinate as stored in the file and the settings: plain decimal text,
-    // up to 15 significant digits, "." whatever the locale, no exponent.
-    static QString numberText(double value);
     // DataFiles/Locations.txt of the application folder in use.
     static QString filePath();
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <limits>
+#include <optional>
 #include "platform/core/AppError.h"
 
 #include "shell/AppPaths.h"
@@ -69,6 +71,34 @@ TEST(ConvTest, NumberTexts) {
     EXPECT_EQ(Conv::fixed(2.345, 2), "2.35");
     EXPECT_EQ(Conv::fixed(-0.001, 2), "0.00");
     EXPECT_EQ(Conv::parseDouble(Conv::numberText(-37.8136)), -37.8136);
+}
+
+// Plain decimal text: the same digits, never the exponent form.
+TEST(ConvTest, PlainNumberTexts) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<std::pair<double, QString>> cases = {{-37.8136, "-37.8136"},
+                                                           {144.9631, "144.9631"},
+                                                           {0, "0"},
+                                                           {-0.0, "0"},
+                                                           {1e-05, "0.00001"},
+                                                           {-1.5e-7, "-0.00000015"},
+                                                           {10, "10"},
+                                                           {1.0 / 3, "0.333333333333333"},
+                                                           {151.25, "151.25"},
+                                                           {1.5e16, "15000000000000000"},
+                                                           {nan, "0"},
+                                                           {inf, "0"}};
+    for (const auto& [x, text] : cases) EXPECT_EQ(Conv::plainNumberText(x), text) << x;
+}
+
+TEST(ConvTest, WholeNumbersAsTyped) {
+    const std::vector<std::pair<QString, std::optional<int>>> cases = {
+        {"0", 0},    {"+11", 11}, {" -12 ", -12},  {"999999", 999999}, {"1234567", {}},
+        {"1.5", {}}, {"1e3", {}}, {"", {}},        {" ", {}},          {"+", {}},
+        {"--1", {}}, {"1 2", {}}, {"\t-05\t", -5}, {"x1", {}}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(Conv::wholeNumber(text), value) << text.toStdString();
 }
 
 TEST(ConvTest, ColoursAreBgr) {

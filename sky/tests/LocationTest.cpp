@@ -131,24 +131,6 @@ TEST(LocationTest, LoadSaveLoadKeepsFullPrecision) {
               "Extra;-37.8136;144.963123456789;-5\r\n");
 }
 
-TEST(LocationTest, NumberTextIsPlainDecimalWithFifteenDigits) {
-    struct Case {
-        double v;
-        const char* text;
-    } cases[] = {
-        {-37.8136, "-37.8136"},
-        {144.9631, "144.9631"},
-        {0, "0"},
-        {-0.0, "0"},
-        {1e-05, "0.00001"},
-        {-1.5e-7, "-0.00000015"},
-        {10, "10"},
-        {1.0 / 3, "0.333333333333333"},
-        {151.25, "151.25"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(clsLocation::numberText(c.v), c.text) << c.v;
-}
-
 // A user whose locale writes "," as the decimal separator gets the same file
 // and settings texts, and reads them back unchanged.
 TEST(LocationTest, CommaLocaleChangesNothingStored) {
