@@ -74,4 +74,17 @@ private:
     int seen_ = 0;
 };
 
+// One standard parallel port at 0x378, chosen, with the trace read up to here.
+class SppCableTest : public CableTest {
+protected:
+    void SetUp() override {
+        CableTest::SetUp();
+        bus->addPort(0x378, ports::SimParallelBus::Kind::SPP);
+        CableSetup& c = cableSetup();
+        c.PortTable[0] = {0x378, "SPP", "", 0, true};
+        c.selectPort(0);
+        newTrace();
+    }
+};
+
 }  // namespace zelmora::cables::test

@@ -8,21 +8,12 @@
 using namespace zelmora;
 using namespace zelmora::cables;
 using namespace zelmora::cables::test;
-using Kind = ports::SimParallelBus::Kind;
 using Lines = ports::FakeSerialLines::Lines;
 
 namespace {
 
-class DispatchTest : public CableTest {
+class DispatchTest : public SppCableTest {
 protected:
-    void SetUp() override {
-        CableTest::SetUp();
-        bus->addPort(0x378, Kind::SPP);
-        CableSetup& c = cableSetup();
-        c.PortTable[0] = {0x378, "SPP", "", 0, true};
-        c.selectPort(0);
-        newTrace();
-    }
     // What reached each cable since the last look.
     std::string reached() {
         std::string r;

@@ -182,17 +182,7 @@ TEST_F(ParallelTest, MissingKeysKeepTheTableAndGiveTheDefaultLines) {
     EXPECT_EQ(c.PortTable[1].Address, 0x278);
 }
 
-class ParallelPressTest : public CableTest {
-protected:
-    void SetUp() override {
-        CableTest::SetUp();
-        bus->addPort(0x378, Kind::SPP);
-        CableSetup& c = cableSetup();
-        c.PortTable[0] = {0x378, "SPP", "", 0, true};
-        c.selectPort(0);
-        newTrace();
-    }
-};
+using ParallelPressTest = SppCableTest;
 
 TEST_F(ParallelPressTest, PressAndReleaseChangeOnlyTheShutterLineAndWriteTwice) {
     cableSetup().FullPressPin = 3;
