@@ -73,28 +73,26 @@ QString AddBackslash(const QString& path) {
     return path.endsWith(u'/') ? path : path + u'/';
 }
 
-QString GetFileNameOfThumb(const QString& path) {
+namespace {
+// The part of path after its last '/' (or up to and with it); a path without one is
+// traced under the caller's name and gives an empty text.
+QString splitAtLastSlash(const QString& path, const QString& caller, bool fileName) {
     QString result;
-    trapAndTrace(QStringLiteral("GetFileNameOfThumb"), [&] {
+    trapAndTrace(caller, [&] {
         const qsizetype i = path.lastIndexOf(u'/');
-        if (i < 0)
-            throw AppError(5, QStringLiteral("GetFileNameOfThumb"),
-                           QStringLiteral("Invalid procedure call or argument"));
-        result = path.mid(i + 1);
+        if (i < 0) throw AppError(AppError::kInvalidProcedureCall, caller, QStringLiteral("Invalid procedure call or argument"));
+        result = fileName ? path.mid(i + 1) : path.left(i + 1);
     });
     return result;
 }
+}  // namespace
+
+QString GetFileNameOfThumb(const QString& path) {
+    return splitAtLastSlash(path, QStringLiteral("GetFileNameOfThumb"), true);
+}
 
 QString GetPathNameOfThumb(const QString& path) {
-    QString result;
-    trapAndTrace(QStringLiteral("GetPathNameOfThumb"), [&] {
-        const qsizetype i = path.lastIndexOf(u'/');
-        if (i < 0)
-            throw AppError(5, QStringLiteral("GetPathNameOfThumb"),
-                           QStringLiteral("Invalid procedure call or argument"));
-        result = path.left(i + 1);
-    });
-    return result;
+    return splitAtLastSlash(path, QStringLiteral("GetPathNameOfThumb"), false);
 }
 
 }  // namespace zelmora::capture::review
