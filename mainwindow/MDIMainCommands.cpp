@@ -443,32 +443,32 @@ QList<QMdiSubWindow*> tileable(QMdiArea* area) {
         if (w->isVisible() && !w->isMinimized()) out << w;
     return out;
 }
-}  // namespace
 
-// Stacked top to bottom, each as wide as the area.
-void MDIMain::tileHorizontally() {
-    const QList<QMdiSubWindow*> list = tileable(mdiArea_);
+// The visible windows in equal bands: stacked top to bottom, each as wide as the
+// area, or side by side, each as tall as the area.
+void tileInBands(QMdiArea* mdiArea, bool stacked) {
+    const QList<QMdiSubWindow*> list = tileable(mdiArea);
     if (list.isEmpty()) return;
-    const QRect area = mdiArea_->viewport()->rect();
+    const QRect area = mdiArea->viewport()->rect();
     const int n = int(list.size());
     for (int i = 0; i < n; ++i) {
         if (list[i]->isMaximized()) list[i]->showNormal();
-        const int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
-        list[i]->setGeometry(0, top, area.width(), bottom - top);
+        const int length = stacked ? area.height() : area.width();
+        const int from = length * i / n, to = length * (i + 1) / n;
+        if (stacked)
+            list[i]->setGeometry(0, from, area.width(), to - from);
+        else
+            list[i]->setGeometry(from, 0, to - from, area.height());
     }
 }
+}  // namespace
 
-// Side by side, each as tall as the area.
+void MDIMain::tileHorizontally() {
+    tileInBands(mdiArea_, true);
+}
+
 void MDIMain::tileVertically() {
-    const QList<QMdiSubWindow*> list = tileable(mdiArea_);
-    if (list.isEmpty()) return;
-    const QRect area = mdiArea_->viewport()->rect();
-    const int n = int(list.size());
-    for (int i = 0; i < n; ++i) {
-        if (list[i]->isMaximized()) list[i]->showNormal();
-        const int left = area.width() * i / n, right = area.width() * (i + 1) / n;
-        list[i]->setGeometry(left, 0, right - left, area.height());
-    }
+    tileInBands(mdiArea_, false);
 }
 
 }  // namespace zelmora
