@@ -654,6 +654,27 @@ void DirectCameraDriver::downloadFailed(RCResult code, const QString& prefix) {
     }
 }
 
+// The camera's controls locked, the notice up and the window told, before a download.
+void DirectCameraDriver::downloadStarting(const QString& lockFailText) {
+    if (RCLockUI(source_)) log(lockFailText);
+    if (notice_) notice_->show();
+    QCoreApplication::processEvents();
+    emit cam_.StatusInfoUpdate(QStringLiteral("Downloading"));
+    emit cam_.Busy();
+}
+
+// A download that went through: the waiter and the release are done.
+void DirectCameraDriver::downloadEnded() {
+    if (cam_.WaitingForDownload()) {
+        cam_.setWaitingForDownload(false);
+        log(QStringLiteral("!!!Waiting for download is now FALSE"));
+    }
+    state().bReleaseInProgress = false;
+    emit cam_.StatusInfoUpdate(QStringLiteral("Waiting"));
+    emit cam_.Idle();
+    log(QStringLiteral("!!!GetRel Ended"));
+}
+
 void DirectCameraDriver::DownloadReleasedData(std::uint32_t count) {
     ProgramState& st = state();
     log(QStringLiteral("Get Rel Started- Numdata:") + QString::number(count));
@@ -664,11 +685,7 @@ void DirectCameraDriver::DownloadReleasedData(std::uint32_t count) {
     }
     const QString failText =
         QStringLiteral("!!!GetRelData Failed ------------------Unable to connect to Camera:");
-    if (RCLockUI(source_)) log(QStringLiteral("!!!GetRelData ---Error from lock"));
-    if (notice_) notice_->show();
-    QCoreApplication::processEvents();
-    emit cam_.StatusInfoUpdate(QStringLiteral("Downloading"));
-    emit cam_.Busy();
+    downloadStarting(QStringLiteral("!!!GetRelData ---Error from lock"));
     for (std::uint32_t i = 0; i < count; ++i) {
         RCImageReadyBlock info{};
         QString path;
@@ -700,18 +717,10 @@ void DirectCameraDriver::DownloadReleasedData(std::uint32_t count) {
         downloadFailed(r, failText);
         return;
     }
-    if (cam_.WaitingForDownload()) {
-        cam_.setWaitingForDownload(false);
-        log(QStringLiteral("!!!Waiting for download is now FALSE"));
-    }
-    st.bReleaseInProgress = false;
-    emit cam_.StatusInfoUpdate(QStringLiteral("Waiting"));
-    emit cam_.Idle();
-    log(QStringLiteral("!!!GetRel Ended"));
+    downloadEnded();
 }
 
 void DirectCameraDriver::DownloadCapturedImage(const RCImageReadyBlock& block) {
-    ProgramState& st = state();
     std::uint32_t type = block.kind;
     const std::uint8_t format = block.format;
     const std::uint32_t size = block.size;
@@ -720,11 +729,7 @@ void DirectCameraDriver::DownloadCapturedImage(const RCImageReadyBlock& block) {
     log(QStringLiteral("RelImgInfo: Data Type") + QString::number(type));
     log(QStringLiteral("RelImgInfo: FILENAME"));  // the block leaves the name field empty
     log(QStringLiteral("RelImgInfo: SIZE") + QString::number(size));
-    if (RCLockUI(source_)) log(QStringLiteral("!!!GetRelData ---Error from locking UI"));
-    if (notice_) notice_->show();
-    QCoreApplication::processEvents();
-    emit cam_.StatusInfoUpdate(QStringLiteral("Downloading"));
-    emit cam_.Busy();
+    downloadStarting(QStringLiteral("!!!GetRelData ---Error from locking UI"));
     if (type == RC_IMAGE_SECOND_PICTURE) {
         log(QStringLiteral("Setting Data Type Back to cdDATA_TYPE_PICTURE"));
         type = RC_IMAGE_PICTURE;
@@ -746,14 +751,7 @@ void DirectCameraDriver::DownloadCapturedImage(const RCImageReadyBlock& block) {
     if (cam_.FocusMode()) emit cam_.DownloadComplete(path);
     if (notice_) notice_->close();
     if (RCUnlockUI(source_)) log(QStringLiteral("!!!GetRelData ---Error from locking UI"));
-    if (cam_.WaitingForDownload()) {
-        cam_.setWaitingForDownload(false);
-        log(QStringLiteral("!!!Waiting for download is now FALSE"));
-    }
-    st.bReleaseInProgress = false;
-    emit cam_.StatusInfoUpdate(QStringLiteral("Waiting"));
-    emit cam_.Idle();
-    log(QStringLiteral("!!!GetRel Ended"));
+    downloadEnded();
 }
 
 // ---- Polling ----

@@ -151,6 +151,8 @@ private:
     bool is20DFamily() const;
     QString downloadPath(std::uint32_t dataType, std::uint8_t format, bool releasedData);
     void downloadFailed(RCResult code, const QString& prefix);
+    void downloadStarting(const QString& lockFailText);
+    void downloadEnded();
     void handleEvent(const CameraEventQueue::Event& e);
     void copyPendingFrame();
 
