@@ -6,6 +6,7 @@
 #include "platform/os/Dialogs.h"
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
+#include "vosquin/CameraTexts.h"
 
 namespace zelmora {
 
@@ -117,15 +118,6 @@ constexpr Entry kThirdStop[] = {
     {160, "1/8000"}, {163, "1/10000"}, {165, "1/12800"}, {168, "1/16000"},
 };
 
-constexpr Entry kIso[] = {
-    {0, "AUTO"},   {40, "6"},     {43, "8"},         {45, "10"},    {48, "12"},    {51, "16"},
-    {53, "20"},    {56, "25"},    {59, "32"},        {61, "40"},    {64, "50"},    {67, "64"},
-    {69, "80"},    {72, "100"},   {75, "125"},       {77, "160"},   {80, "200"},   {83, "250"},
-    {85, "320"},   {88, "400"},   {91, "500"},       {93, "640"},   {96, "800"},   {99, "1000"},
-    {101, "1250"}, {104, "1600"}, {107, "2000"},     {109, "2500"}, {112, "3200"}, {115, "4000"},
-    {117, "5000"}, {120, "6400"}, {-1, "(Invalid)"},
-};
-
 constexpr Entry kSize[] = {
     {-1, "UNKNOWN"}, {0, "LARGE"},   {1, "MEDIUM"},  {2, "SMALL"},
     {5, "MEDIUM1"},  {6, "MEDIUM2"}, {7, "MEDIUM3"},
@@ -172,7 +164,7 @@ QString CameraSettingLists::tvText(std::int32_t code) {
     return orError(find(kTv, code));
 }
 QString CameraSettingLists::isoText(std::int32_t code) {
-    return orError(find(kIso, code));
+    return orError(vosquin::texts::findIsoText(code));
 }
 
 QString CameraSettingLists::sizeText(std::int32_t code) {

@@ -1,52 +1,12 @@
 #include "camera/ShutterSpeeds.h"
 
-#include <QHash>
+#include "vosquin/CameraTexts.h"
 
 namespace zelmora::camera::ShutterSpeeds {
 
-namespace {
-
-struct Row {
-    int code;
-    const char* text;
-};
-
-// "''" is the seconds mark; 2 and 1 seconds are written without it, as the
-// camera control writes them.
-constexpr Row kRows[] = {
-    {-1, "No Lense"}, {4, "Bulb"},      {16, "30''"},     {19, "25''"},    {20, "20''"},
-    {21, "20''"},     {24, "15''"},     {27, "13''"},     {28, "10''"},    {29, "10''"},
-    {32, "8''"},      {35, "6''"},      {36, "6''"},      {37, "5''"},     {40, "4''"},
-    {43, "3''2"},     {44, "3''"},      {45, "2''5"},     {48, "2"},       {51, "1''6"},
-    {52, "1.5''"},    {53, "1''3"},     {56, "1"},        {59, "0''8"},    {60, "0''7"},
-    {61, "0''6"},     {64, "0''5"},     {67, "0''4"},     {68, "0''3"},    {69, "0''3"},
-    {72, "1/4"},      {75, "1/5"},      {76, "1/6"},      {77, "1/6"},     {80, "1/8"},
-    {83, "1/10"},     {85, "1/13"},     {88, "1/15"},     {91, "1/20"},    {92, "1/20"},
-    {93, "1/25"},     {96, "1/30"},     {99, "1/40"},     {100, "1/45"},   {101, "1/50"},
-    {104, "1/60"},    {107, "1/80"},    {108, "1/90"},    {109, "1/100"},  {112, "1/125"},
-    {115, "1/160"},   {116, "1/180"},   {117, "1/200"},   {120, "1/250"},  {123, "1/320"},
-    {124, "1/350"},   {125, "1/400"},   {128, "1/500"},   {131, "1/640"},  {132, "1/750"},
-    {133, "1/800"},   {136, "1/1000"},  {139, "1/1250"},  {140, "1/1500"}, {141, "1/1600"},
-    {144, "1/2000"},  {147, "1/2500"},  {148, "1/3000"},  {149, "1/3200"}, {152, "1/4000"},
-    {155, "1/5000"},  {156, "1/6000"},  {157, "1/6400"},  {160, "1/8000"}, {163, "1/10000"},
-    {164, "1/12000"}, {165, "1/12800"}, {168, "1/16000"},
-};
-
-const QHash<int, QString>& table() {
-    static const QHash<int, QString> t = [] {
-        QHash<int, QString> h;
-        for (const Row& r : kRows) h.insert(r.code, QString::fromLatin1(r.text));
-        return h;
-    }();
-    return t;
-}
-
-}  // namespace
-
 std::optional<QString> text(int code) {
-    auto it = table().find(code);
-    if (it == table().end()) return std::nullopt;
-    return *it;
+    if (const char* t = vosquin::texts::findTvText(code)) return QString::fromLatin1(t);
+    return std::nullopt;
 }
 
 }  // namespace zelmora::camera::ShutterSpeeds

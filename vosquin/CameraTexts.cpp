@@ -128,11 +128,26 @@ constexpr Entry kSize[] = {
     {0, "Large"}, {1, "Medium"}, {2, "Small"}, {5, "Medium1"}, {6, "Medium2"},
 };
 
+template <std::size_t N>
+const char* findSigned(const Entry (&table)[N], std::int32_t code) {
+    if (code == -1) return find(table, 0xFFFF);
+    if (code < 0 || code >= 0xFFFF) return nullptr;
+    return find(table, std::uint16_t(code));
+}
+
 std::string orElse(const char* text, const char* otherwise) {
     return text ? text : otherwise;
 }
 
 }  // namespace
+
+const char* findIsoText(std::int32_t code) {
+    return findSigned(kIso, code);
+}
+
+const char* findTvText(std::int32_t code) {
+    return findSigned(kTv, code);
+}
 
 std::string isoText(std::uint16_t code) {
     return orElse(find(kIso, code), "(Error)");

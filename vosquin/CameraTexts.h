@@ -23,6 +23,11 @@ std::string sizePropertyText(std::uint16_t size);
 // Battery level from device property 15 (low 4 bits).
 std::string batteryText(std::uint32_t property15);
 
+// The ISO and Tv tables' own text for a code read as signed (-1 for the library's
+// 0xFFFF), or nullptr where the table has no row; the host's windows share them.
+const char* findIsoText(std::int32_t code);
+const char* findTvText(std::int32_t code);
+
 // "0x" and eight upper-case hexadecimal digits, as the log writes library codes.
 std::string hex8(std::uint32_t code);
 // "Error:" and the code as a signed decimal number, as events report failures.
