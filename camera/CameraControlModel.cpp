@@ -137,7 +137,7 @@ bool CameraControlModel::isRawFile(const QString& path) {
 std::int32_t CameraControlModel::continuousIntervalMs(const QString& text) {
     const double seconds = Conv::roundHalfEven(Conv::parseDouble(text));
     if (seconds < kMinIntervalSeconds || seconds > kMaxIntervalSeconds)
-        throw AppError(380, QStringLiteral("frmCameraControl"),
+        throw AppError(AppError::kInvalidPropertyValue, QStringLiteral("frmCameraControl"),
                        QStringLiteral("Invalid property value"));
     return static_cast<std::int32_t>(seconds) * 1000;
 }

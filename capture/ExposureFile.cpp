@@ -34,7 +34,8 @@ QStringList rowFields(const QString& row) {
 
 QByteArray formatRecord(const QStringList& fields, bool shortExposureMode) {
     if (fields.size() < 4)
-        throw AppError(9, QStringLiteral("formatRecord"), QStringLiteral("Subscript out of range"));
+        throw AppError(AppError::kSubscriptOutOfRange, QStringLiteral("formatRecord"),
+                       QStringLiteral("Subscript out of range"));
     const QString iso = fields[3] == kNoIso ? QStringLiteral("0") : fields[3];
     QByteArray line = number16(fields[0]) + ',';
     if (shortExposureMode)

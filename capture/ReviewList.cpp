@@ -80,7 +80,9 @@ QString splitAtLastSlash(const QString& path, const QString& caller, bool fileNa
     QString result;
     trapAndTrace(caller, [&] {
         const qsizetype i = path.lastIndexOf(u'/');
-        if (i < 0) throw AppError(AppError::kInvalidProcedureCall, caller, QStringLiteral("Invalid procedure call or argument"));
+        if (i < 0)
+            throw AppError(AppError::kInvalidProcedureCall, caller,
+                           QStringLiteral("Invalid procedure call or argument"));
         result = fileName ? path.mid(i + 1) : path.left(i + 1);
     });
     return result;

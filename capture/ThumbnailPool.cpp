@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "capture/ReviewList.h"
+#include "platform/core/AppError.h"
 
 namespace zelmora::capture {
 
@@ -63,20 +64,21 @@ QSize scaledCover(int w, int h, QSizeF need) {
 }
 
 Thumbnail decodeJpeg(tjhandle h, const QString& path, const QByteArray& data) {
-    if (!h) return failed(path, 7, QStringLiteral("Out of memory"));
+    if (!h) return failed(path, AppError::kOutOfMemory, QStringLiteral("Out of memory"));
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     int w = 0, hgt = 0, sub = 0, space = 0;
     if (tjDecompressHeader3(h, bytes, static_cast<unsigned long>(data.size()), &w, &hgt, &sub,
                             &space) != 0 ||
         w <= 0 || hgt <= 0)
-        return failed(path, 481, QStringLiteral("Invalid picture"));
+        return failed(path, AppError::kInvalidPicture, QStringLiteral("Invalid picture"));
     const QSize size = scaledCover(w, hgt, review::thumbFit(w, hgt));
     QImage small(size, QImage::Format_ARGB32);
-    if (small.isNull()) return failed(path, 7, QStringLiteral("Out of memory"));
+    if (small.isNull())
+        return failed(path, AppError::kOutOfMemory, QStringLiteral("Out of memory"));
     if (tjDecompress2(h, bytes, static_cast<unsigned long>(data.size()), small.bits(), size.width(),
                       static_cast<int>(small.bytesPerLine()), size.height(), TJPF_BGRA,
                       TJFLAG_STOPONWARNING) != 0)
-        return failed(path, 481, QStringLiteral("Invalid picture"));
+        return failed(path, AppError::kInvalidPicture, QStringLiteral("Invalid picture"));
     Thumbnail t;
     t.path = path;
     t.image = review::drawThumb(small, QSize(w, hgt));
@@ -94,16 +96,18 @@ Thumbnail fromJpeg(const QString& path, const QByteArray& data) {
 
 Thumbnail ThumbnailPool::make(const QString& path) {
     QFile file(path);
-    if (!file.exists()) return failed(path, 53, QStringLiteral("File not found"));
+    if (!file.exists())
+        return failed(path, AppError::kFileNotFound, QStringLiteral("File not found"));
     if (!file.open(QIODevice::ReadOnly))
-        return failed(path, 75, QStringLiteral("Path/File access error"));
+        return failed(path, AppError::kPathFileAccess, QStringLiteral("Path/File access error"));
     const QByteArray data = file.readAll();
     if (looksLikeJpeg(data)) return fromJpeg(path, data);
     QBuffer buffer;
     buffer.setData(data);
     QImageReader reader(&buffer);
     const QImage img = reader.read();
-    if (img.isNull()) return failed(path, 481, QStringLiteral("Invalid picture"));
+    if (img.isNull())
+        return failed(path, AppError::kInvalidPicture, QStringLiteral("Invalid picture"));
     Thumbnail t;
     t.path = path;
     t.image = review::drawThumb(img, img.size());

@@ -54,7 +54,8 @@ void ctlProgress::DrawProgress() {
     surface_.fill(backColor_);
     update();
     if (max_ == min_)
-        throw AppError(11, QStringLiteral("ctlProgress"), QStringLiteral("Division by zero"));
+        throw AppError(AppError::kDivisionByZero, QStringLiteral("ctlProgress"),
+                       QStringLiteral("Division by zero"));
     shownText_ = textFor(v, min_, max_, captionStyle_, caption_);
     QPainter p(&surface_);
     p.setFont(captionFont_);

@@ -437,7 +437,7 @@ void frmAutomate::cbStart_Click() {
         for (int i = 1; i <= iStepCount; ++i) {
             const QStringList f = expfile::rowFields(lbExposures->item(i)->text());
             if (f.size() < 4)
-                throw AppError(9, QStringLiteral("cbStart_Click"),
+                throw AppError(AppError::kSubscriptOutOfRange, QStringLiteral("cbStart_Click"),
                                QStringLiteral("Subscript out of range"));
             const QString iso = roundTrip(f[3] == kNoIso ? QStringLiteral("0") : f[3]);
             vStepTable.push_back(
@@ -445,7 +445,8 @@ void frmAutomate::cbStart_Click() {
             if (iso != QStringLiteral("0")) hasIso = true;
         }
         if (iStepCount < 1)
-            throw AppError(9, QStringLiteral("cbStart_Click"), QStringLiteral("No steps"));
+            throw AppError(AppError::kSubscriptOutOfRange, QStringLiteral("cbStart_Click"),
+                           QStringLiteral("No steps"));
         if (!connected && !bConnectToChangeISO && hasIso) {
             const int answer = Dialogs::msgBox(
                 QStringLiteral("You are about to start an Image Capture Sequence that have ISO "
@@ -491,7 +492,7 @@ void frmAutomate::runStep() {
         const QStringList& step = vStepTable.at(std::size_t(iCurrentStep - 1));
         capture_ = captureWindow(true);
         if (!capture_)
-            throw AppError(91, QStringLiteral("SequenceExp"),
+            throw AppError(AppError::kObjectVariableNotSet, QStringLiteral("SequenceExp"),
                            QStringLiteral("The capture window is not available"));
         if (!isSeconds(step[1])) {
             // A shutter-speed step: a short run on the capture window's Short tab.

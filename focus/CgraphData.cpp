@@ -74,7 +74,8 @@ ADataPoint CgraphData::toPoint(const IterationRow& row) {
 
 ADataPoint CgraphData::GetDataPointdata(int iDataPoint) const {
     if (iDataPoint < 0 || iDataPoint >= rows())
-        throw AppError(9, QStringLiteral("CgraphData"), QStringLiteral("Subscript out of range"));
+        throw AppError(AppError::kSubscriptOutOfRange, QStringLiteral("CgraphData"),
+                       QStringLiteral("Subscript out of range"));
     return toPoint(table_[std::size_t(iDataPoint)]);
 }
 

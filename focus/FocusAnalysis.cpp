@@ -104,7 +104,9 @@ FocusAnalysis::Outcome FocusAnalysis::measure(int column) {
     aPoint c;
     bool located = trapAndTrace(kUpdateProc, [&] {
         const HistoryEntry* e = entry(whichHist_);
-        if (!e) throw AppError(9, kUpdateProc, QStringLiteral("Subscript out of range"));
+        if (!e)
+            throw AppError(AppError::kSubscriptOutOfRange, kUpdateProc,
+                           QStringLiteral("Subscript out of range"));
         historyDib_.CreateFromPicture(e->picture);
         const std::int32_t left = Conv::toInt32(Conv::roundHalfEven(starPoint_.X - kWindow / 2));
         const std::int32_t top = Conv::toInt32(Conv::roundHalfEven(starPoint_.Y - kWindow / 2));
@@ -122,7 +124,7 @@ FocusAnalysis::Outcome FocusAnalysis::measure(int column) {
         aPoint dims{32, 32};
         starDib_ = cDIBSection{};
         if (!starDib_.Create(kWindow, kWindow))
-            throw AppError(7, kUpdateProc, QStringLiteral("Out of memory"));
+            throw AppError(AppError::kOutOfMemory, kUpdateProc, QStringLiteral("Out of memory"));
         const std::int32_t channel = state().lMeasureChannel;
         if (processStar_)
             processStar_(historyDib_, c, dims, starDib_, channel);

@@ -57,7 +57,8 @@ bool FocuserController::linked() const {
 
 std::int32_t FocuserController::GetFocuserPosition() const {
     if (!driver_)
-        throw AppError(91, QStringLiteral("Focuser"), QStringLiteral("No focuser has been chosen"));
+        throw AppError(AppError::kObjectVariableNotSet, QStringLiteral("Focuser"),
+                       QStringLiteral("No focuser has been chosen"));
     return driver_->absolute() ? driver_->Position() : relative_;
 }
 

@@ -216,7 +216,8 @@ void frmAnalyze::updateHistory() {
         IFocusFrameViewer* viewer = display ? display->ImageDisp() : nullptr;
         const QImage picture = viewer ? viewer->GetImage() : QImage();
         if (picture.isNull())
-            throw AppError(91, QStringLiteral("frmAnalyze.updateHistory"),
+            throw AppError(AppError::kObjectVariableNotSet,
+                           QStringLiteral("frmAnalyze.updateHistory"),
                            QStringLiteral("No focus crop from the image window"));
 
         const QString time = platform::clock().now().time().toString(QStringLiteral("HH:mm:ss"));

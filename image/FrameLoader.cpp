@@ -18,14 +18,13 @@ namespace zelmora {
 
 namespace {
 
-constexpr int kInvalidPicture = 481;
 // More than any camera makes: a header claiming more is corrupt, and refused before
 // any memory is taken for it.
 constexpr std::int64_t kMaxPixels = 200'000'000;
 const QString kSource = QStringLiteral("FrameLoader");
 
 [[noreturn]] void invalidPicture(const QString& name, const QString& why) {
-    throw AppError(kInvalidPicture, kSource,
+    throw AppError(AppError::kInvalidPicture, kSource,
                    QStringLiteral("Invalid picture: %1 (%2)").arg(name, why));
 }
 

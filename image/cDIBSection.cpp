@@ -11,6 +11,7 @@
 #include <random>
 
 #include "image/ByteView.h"
+#include "platform/core/AppError.h"
 #include "platform/os/Dialogs.h"
 #include "platform/time/Clock.h"
 
@@ -28,7 +29,8 @@ void raiseOverflow() {
 }
 
 void raiseDivisionByZero() {
-    throw AppError(11, QStringLiteral("cDIBSection"), QStringLiteral("Division by zero"));
+    throw AppError(AppError::kDivisionByZero, QStringLiteral("cDIBSection"),
+                   QStringLiteral("Division by zero"));
 }
 
 }  // namespace detail

@@ -14,7 +14,8 @@ AppError currentError(std::exception_ptr e) {
     } catch (const AppError& err) {
         return err;
     } catch (const std::bad_alloc&) {
-        return AppError(7, QStringLiteral("Zelmora"), QStringLiteral("Out of memory"));
+        return AppError(AppError::kOutOfMemory, QStringLiteral("Zelmora"),
+                        QStringLiteral("Out of memory"));
     } catch (const std::out_of_range& err) {
         return AppError(AppError::kSubscriptOutOfRange, QStringLiteral("Zelmora"),
                         QStringLiteral("Subscript out of range"));

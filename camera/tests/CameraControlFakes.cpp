@@ -149,7 +149,8 @@ void FakeImageDisp::LoadImage(const QString& strFilePath) {
     record(QStringLiteral("disp.LoadImage(%1)").arg(strFilePath));
     loaded << strFilePath;
     if (failing)
-        throw AppError(481, QStringLiteral("frmImageDisp"), QStringLiteral("Invalid picture"));
+        throw AppError(AppError::kInvalidPicture, QStringLiteral("frmImageDisp"),
+                       QStringLiteral("Invalid picture"));
 }
 
 FakeCapture::FakeCapture() {

@@ -15,20 +15,7 @@ public:
     using AppError::AppError;
     ~AutomationError() override;
 
-    enum Number : int {
-        kInvalidProcedureCall = 5,
-        kOverflow = 6,
-        kTypeMismatch = 13,
-        kFileNotFound = 53,
-        kPathFileAccess = 75,
-        kSetNotSupported = 383,
-        kGetNotSupported = 394,
-        kCantCreateObject = 429,
-        kNoSuchInterface = 430,  // the class is not what the caller asked for
-        kMemberNotFound = 438,   // no property or method with that identifier
-        kWrongArgumentCount = 450,
-        kEntryPointNotFound = 453,  // the library lacks a required function
-    };
+    // The numbers are AppError's (AutomationError::kCantCreateObject and so on).
 };
 
 }  // namespace zelmora::automation

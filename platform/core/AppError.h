@@ -14,19 +14,29 @@ namespace zelmora {
 // description. Conventional numbers keep the trace lines informative.
 class AppError : public std::exception {
 public:
+    // The one list of the numbers in use; every subsystem names them from here.
     enum Number : int {
+        kInvalidProcedureCall = 5,
         kOverflow = 6,
+        kOutOfMemory = 7,
         kSubscriptOutOfRange = 9,
+        kDivisionByZero = 11,
         kTypeMismatch = 13,
         kFileNotFound = 53,
         kPathFileAccess = 75,
         kPathNotFound = 76,
-        kInvalidProcedureCall = 5,
-        kObjectRequired = 424,
-        kCantCreateObject = 429,
-        kObjectDoesntSupport = 438,
+        kObjectVariableNotSet = 91,
+        kInvalidPropertyValue = 380,
         kSetNotSupported = 383,
         kGetNotSupported = 394,
+        kObjectRequired = 424,
+        kCantCreateObject = 429,
+        kNoSuchInterface = 430,  // the class is not what the caller asked for
+        kObjectDoesntSupport = 438,
+        kMemberNotFound = kObjectDoesntSupport,  // no property or method with that identifier
+        kWrongArgumentCount = 450,
+        kEntryPointNotFound = 453,  // the library lacks a required function
+        kInvalidPicture = 481,
     };
 
     AppError(int number, QString source, QString description);
