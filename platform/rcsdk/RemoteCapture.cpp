@@ -47,39 +47,16 @@ std::uint16_t get16(const void* src) {
     return std::uint16_t(b[0] | (b[1] << 8));
 }
 
-// A new enumerator over the given items (under the library's lock).
-RCHandle newEnumerator(std::string kind, std::vector<std::uint32_t> items) {
-    const RCHandle h = lib().newHandle();
-    Enumerator e;
-    e.kind = std::move(kind);
-    e.items = std::move(items);
-    lib().enumerators.emplace(h, std::move(e));
-    return h;
-}
-
-RCResult findEnumerator(RCHandle h, std::string_view kind, Enumerator*& e) {
-    e = nullptr;
-    if (lib().started == 0) return RC_COMP_LIBRARY | RC_ERR_NOT_STARTED;
-    auto it = lib().enumerators.find(h);
-    if (it == lib().enumerators.end() || it->second.kind != kind)
-        return RC_COMP_LIBRARY | RC_ERR_INVALID_HANDLE;
-    e = &it->second;
-    return RC_OK;
-}
-
 RCResult releaseEnumerator(RCHandle h, std::string_view kind) {
     std::lock_guard lock(lib().mu);
-    Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(h, kind, e)) return r;
-    lib().enumerators.erase(h);
-    return RC_OK;
+    return lib().releaseEnumerator(h, kind);
 }
 
 RCResult nextCode(RCHandle h, std::string_view kind, std::uint16_t* value) {
     if (!value) return RC_COMP_LIBRARY | RC_ERR_INVALID_PARAMETER;
     std::lock_guard lock(lib().mu);
     Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(h, kind, e)) return r;
+    if (RCResult r = lib().findEnumerator(h, kind, e)) return r;
     if (e->next >= e->items.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
     *value = std::uint16_t(e->items[e->next++]);
     return RC_OK;
@@ -94,8 +71,8 @@ RCResult resetCodes(RCHandle source, RCHandle* enumerator, std::string_view kind
     Device* d;
     if (RCResult r = lib().lookup(source, s, d)) return r;
     const std::vector<std::uint16_t> codes = list(d->state);
-    *enumerator =
-        newEnumerator(std::string(kind), std::vector<std::uint32_t>(codes.begin(), codes.end()));
+    *enumerator = lib().newEnumerator(std::string(kind),
+                                      std::vector<std::uint32_t>(codes.begin(), codes.end()));
     return RC_OK;
 }
 
@@ -151,7 +128,7 @@ RCResult RCEnumDeviceReset(uint32_t kind, RCHandle* enumerator) {
     // Kind 1 is the cameras on USB; there is nothing of any other kind.
     std::vector<std::uint32_t> ids;
     if (kind == 1) ids = lib().deviceOrder;
-    *enumerator = newEnumerator("Device", std::move(ids));
+    *enumerator = lib().newEnumerator("Device", std::move(ids));
     return RC_OK;
 }
 
@@ -160,7 +137,7 @@ RCResult RCEnumDeviceNext(RCHandle enumerator, RCDeviceRecord* device) {
     if (!device) return badParameter();
     std::lock_guard lock(lib().mu);
     Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(enumerator, "Device", e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, "Device", e)) return r;
     while (e->next < e->items.size()) {
         const std::uint32_t id = e->items[e->next++];
         auto it = lib().devices.find(id);
@@ -181,7 +158,7 @@ RCResult RCGetDeviceCount(RCHandle enumerator, uint32_t* count) {
     if (!count) return badParameter();
     std::lock_guard lock(lib().mu);
     Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(enumerator, "Device", e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, "Device", e)) return r;
     *count = std::uint32_t(e->items.size());
     return RC_OK;
 }
@@ -266,7 +243,7 @@ RCResult RCEnumVolumeReset(RCHandle source, RCHandle* enumerator) {
     SIMRC_ENTER();
     if (!enumerator) return badParameter();
     return withCamera(source, [&](Source& s, Device&, CameraProfile&) {
-        *enumerator = newEnumerator("Volume", {s.volume});
+        *enumerator = lib().newEnumerator("Volume", {s.volume});
         return RC_OK;
     });
 }
@@ -276,7 +253,7 @@ RCResult RCEnumVolumeNext(RCHandle enumerator, RCHandle* volume) {
     if (!volume) return badParameter();
     std::lock_guard lock(lib().mu);
     Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(enumerator, "Volume", e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, "Volume", e)) return r;
     if (e->next >= e->items.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
     *volume = e->items[e->next++];
     return RC_OK;
@@ -677,7 +654,7 @@ RCResult RCEnumImageFormatAttributeReset(RCHandle source, RCHandle* enumerator) 
         std::vector<std::uint32_t> packed;
         for (const QualitySize& f : c.formats)
             packed.push_back((std::uint32_t(f.quality) << 16) | f.size);
-        *enumerator = newEnumerator("ImageFormat", std::move(packed));
+        *enumerator = lib().newEnumerator("ImageFormat", std::move(packed));
         return RC_OK;
     });
 }
@@ -687,7 +664,7 @@ RCResult RCEnumImageFormatAttributeNext(RCHandle enumerator, uint16_t* quality, 
     if (!quality || !size) return badParameter();
     std::lock_guard lock(lib().mu);
     Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(enumerator, "ImageFormat", e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, "ImageFormat", e)) return r;
     if (e->next >= e->items.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
     const std::uint32_t v = e->items[e->next++];
     *quality = std::uint16_t(v >> 16);
@@ -733,7 +710,7 @@ RCResult RCEnumRelCamSettingReset(RCHandle source, RCHandle* enumerator) {
     return withCamera(source, [&](Source&, Device&, CameraProfile& c) {
         std::vector<std::uint32_t> ids;
         if (!c.isoValues.empty()) ids.push_back(RC_SETTING_ISO);
-        *enumerator = newEnumerator("RelCamSetting", std::move(ids));
+        *enumerator = lib().newEnumerator("RelCamSetting", std::move(ids));
         return RC_OK;
     });
 }
@@ -743,7 +720,7 @@ RCResult RCEnumRelCamSettingNext(RCHandle enumerator, uint32_t* id) {
     if (!id) return badParameter();
     std::lock_guard lock(lib().mu);
     Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(enumerator, "RelCamSetting", e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, "RelCamSetting", e)) return r;
     if (e->next >= e->items.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
     *id = e->items[e->next++];
     return RC_OK;
@@ -761,8 +738,8 @@ RCResult RCEnumRelCamSettingDataReset(RCHandle source, uint32_t id, RCHandle* en
     return withCamera(source, [&](Source&, Device&, CameraProfile& c) -> RCResult {
         if (id != RC_SETTING_ISO) return RC_COMP_CAMERA | RC_ERR_NOT_SUPPORTED;
         *enumerator =
-            newEnumerator("RelCamSettingData",
-                          std::vector<std::uint32_t>(c.isoValues.begin(), c.isoValues.end()));
+            lib().newEnumerator("RelCamSettingData",
+                                std::vector<std::uint32_t>(c.isoValues.begin(), c.isoValues.end()));
         lib().enumerators[*enumerator].valueSize = std::max<std::uint32_t>(2, c.isoValueSize);
         *valueSize = lib().enumerators[*enumerator].valueSize;
         return RC_OK;
@@ -774,7 +751,7 @@ RCResult RCEnumRelCamSettingDataNext(RCHandle enumerator, uint32_t size, void* v
     if (!value) return badParameter();
     std::lock_guard lock(lib().mu);
     Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(enumerator, "RelCamSettingData", e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, "RelCamSettingData", e)) return r;
     if (size < e->valueSize) return badParameter();
     if (e->next >= e->items.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
     putSetting(value, size, std::uint16_t(e->items[e->next++]));
@@ -790,7 +767,7 @@ RCResult RCEnumCustomFunctionSettingReset(RCHandle source, RCHandle* enumerator)
     SIMRC_ENTER();
     if (!enumerator) return badParameter();
     return withCamera(source, [&](Source&, Device&, CameraProfile& c) {
-        *enumerator = newEnumerator("CustomFunction", {});
+        *enumerator = lib().newEnumerator("CustomFunction", {});
         lib().enumerators[*enumerator].functions = c.customFunctions;
         return RC_OK;
     });
@@ -801,7 +778,7 @@ RCResult RCEnumCustomFunctionSettingNext(RCHandle enumerator, RCCustomFunction* 
     if (!setting) return badParameter();
     std::lock_guard lock(lib().mu);
     Enumerator* e = nullptr;
-    if (RCResult r = findEnumerator(enumerator, "CustomFunction", e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, "CustomFunction", e)) return r;
     if (e->next >= e->functions.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
     *setting = e->functions[e->next++];
     return RC_OK;

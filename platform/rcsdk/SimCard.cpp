@@ -55,27 +55,9 @@ RCResult findItem(RCHandle h, CardItem*& item) {
     return RC_OK;
 }
 
-RCResult findEnum(RCHandle h, std::string_view kind, Enumerator*& e) {
-    e = nullptr;
-    if (lib().started == 0) return RC_COMP_LIBRARY | RC_ERR_NOT_STARTED;
-    auto it = lib().enumerators.find(h);
-    if (it == lib().enumerators.end() || it->second.kind != kind) return stale();
-    e = &it->second;
-    return RC_OK;
-}
-
 RCHandle newItem(CardItem item) {
     const RCHandle h = lib().newHandle();
     lib().cardItems.emplace(h, item);
-    return h;
-}
-
-RCHandle newEnum(std::string kind, std::vector<std::uint32_t> items) {
-    const RCHandle h = lib().newHandle();
-    Enumerator e;
-    e.kind = std::move(kind);
-    e.items = std::move(items);
-    lib().enumerators.emplace(h, std::move(e));
     return h;
 }
 
@@ -83,7 +65,7 @@ RCResult nextOf(RCHandle enumerator, std::string_view kind, RCHandle* item) {
     if (!item) return bad();
     std::lock_guard lock(lib().mu);
     Enumerator* e;
-    if (RCResult r = findEnum(enumerator, kind, e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, kind, e)) return r;
     if (e->next >= e->items.size()) return RC_COMP_LIBRARY | RC_ERR_ENUM_END;
     *item = e->items[e->next++];
     return RC_OK;
@@ -91,10 +73,7 @@ RCResult nextOf(RCHandle enumerator, std::string_view kind, RCHandle* item) {
 
 RCResult releaseOf(RCHandle enumerator, std::string_view kind) {
     std::lock_guard lock(lib().mu);
-    Enumerator* e;
-    if (RCResult r = findEnum(enumerator, kind, e)) return r;
-    lib().enumerators.erase(enumerator);
-    return RC_OK;
+    return lib().releaseEnumerator(enumerator, kind);
 }
 
 }  // namespace
@@ -113,7 +92,7 @@ RCResult RCEnumItemReset(RCHandle volume, uint32_t, RCHandle* enumerator) {
     std::vector<std::uint32_t> items;
     for (int i = 0; i < int(d->state.cardFolders.size()); ++i)
         items.push_back(newItem({d->id, i, -1}));
-    *enumerator = newEnum("Item", std::move(items));
+    *enumerator = lib().newEnumerator("Item", std::move(items));
     return RC_OK;
 }
 
@@ -159,7 +138,7 @@ RCResult RCEnumImageItemReset(RCHandle folder, uint32_t, uint32_t, RCHandle* enu
     std::vector<std::uint32_t> items;
     for (int i = 0; i < int(f->files.size()); ++i)
         items.push_back(newItem({item->deviceId, item->folder, i}));
-    *enumerator = newEnum("ImageItem", std::move(items));
+    *enumerator = lib().newEnumerator("ImageItem", std::move(items));
     return RC_OK;
 }
 
@@ -168,7 +147,7 @@ RCResult RCGetImageItemCount(RCHandle enumerator, uint32_t* count) {
     if (!count) return bad();
     std::lock_guard lock(lib().mu);
     Enumerator* e;
-    if (RCResult r = findEnum(enumerator, "ImageItem", e)) return r;
+    if (RCResult r = lib().findEnumerator(enumerator, "ImageItem", e)) return r;
     *count = std::uint32_t(e->items.size());
     return RC_OK;
 }

@@ -73,6 +73,32 @@ RCResult SimLibrary::lookup(RCHandle id, Source*& s, Device*& d) {
     return RC_OK;
 }
 
+RCHandle SimLibrary::newEnumerator(std::string kind, std::vector<std::uint32_t> items) {
+    const RCHandle h = newHandle();
+    Enumerator e;
+    e.kind = std::move(kind);
+    e.items = std::move(items);
+    enumerators.emplace(h, std::move(e));
+    return h;
+}
+
+RCResult SimLibrary::findEnumerator(RCHandle h, std::string_view kind, Enumerator*& e) {
+    e = nullptr;
+    if (started == 0) return RC_COMP_LIBRARY | RC_ERR_NOT_STARTED;
+    auto it = enumerators.find(h);
+    if (it == enumerators.end() || it->second.kind != kind)
+        return RC_COMP_LIBRARY | RC_ERR_INVALID_HANDLE;
+    e = &it->second;
+    return RC_OK;
+}
+
+RCResult SimLibrary::releaseEnumerator(RCHandle h, std::string_view kind) {
+    Enumerator* e = nullptr;
+    if (RCResult r = findEnumerator(h, kind, e)) return r;
+    enumerators.erase(h);
+    return RC_OK;
+}
+
 RCResult SimLibrary::enter(const char* function) {
     std::lock_guard lock(faultMu_);
     ++callCounts_[function];

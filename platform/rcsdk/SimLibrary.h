@@ -144,6 +144,11 @@ public:
     // old ones no longer reach a camera.
     void replaceDevices(std::vector<CameraProfile> profiles);
 
+    // Enumerators (under mu). Finding one fails for a stale handle or one of another kind.
+    RCHandle newEnumerator(std::string kind, std::vector<std::uint32_t> items);
+    RCResult findEnumerator(RCHandle h, std::string_view kind, Enumerator*& e);
+    RCResult releaseEnumerator(RCHandle h, std::string_view kind);
+
     // Look-ups (under mu). Null when stale.
     Source* source(RCHandle id);
     std::shared_ptr<Source> sourcePtr(RCHandle id);
