@@ -17,6 +17,7 @@
 #include "shell/Errors.h"
 #include "shell/Globals.h"
 #include "shell/WindowRegistry.h"
+#include "sky/FormParts.h"
 #include "sky/LocationCollection.h"
 #include "sky/MoonPhaseHelpers.h"
 #include "sky/UpDown.h"
@@ -33,23 +34,9 @@ constexpr int kPictureSize = 160;  // the moon pictures' size, pixels
 // (a 32-bit 3.14, a shade short of half a turn).
 constexpr float kSouthernTurn = 3.14f;
 
-template <typename T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QLabel* caption(QWidget* parent, const QString& text, int x, int y, int w, int h = 20) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(x, y, w, h);
-    return l;
-}
-
-QGroupBox* frame(QWidget* parent, const QString& title, int x, int y, int w, int h) {
-    auto* g = new QGroupBox(title, parent);
-    g->setGeometry(x, y, w, h);
-    return g;
-}
+using form::caption;
+using form::frame;
+using form::named;
 
 QImage blankPicture() {
     QImage image(kPictureSize, kPictureSize, QImage::Format_RGB32);

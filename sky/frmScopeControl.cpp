@@ -17,6 +17,7 @@
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
+#include "sky/FormParts.h"
 
 namespace zelmora::sky {
 
@@ -42,23 +43,9 @@ const JogAmount kJogAmounts[] = {
     {"60\xC2\xB0", 3600},
 };
 
-template <typename T>
-T* named(T* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-QLabel* caption(QWidget* parent, const QString& text, int x, int y, int w, int h = 20) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(x, y, w, h);
-    return l;
-}
-
-QGroupBox* frame(QWidget* parent, const QString& title, int x, int y, int w, int h) {
-    auto* g = new QGroupBox(title, parent);
-    g->setGeometry(x, y, w, h);
-    return g;
-}
+using form::caption;
+using form::frame;
+using form::named;
 
 // A stored check box value: 1 ticks the box; anything else, a text that is no
 // number included, leaves it clear.
