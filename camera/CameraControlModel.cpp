@@ -312,32 +312,51 @@ void CameraControlModel::LoadAllowedTvs(QComboBox* combo) {
 
 // --- Releases -------------------------------------------------------------------
 
-void CameraControlModel::release() {
+ReleaseOutcome CameraControlModel::release(FrameKind kind) {
+    using S = ReleaseOutcome::Status;
     // A space typed on this procedure's own refusal box comes back here: the
     // nested call returns at once, so boxes never stack.
-    if (releasing_) return;
+    if (releasing_)
+        return ReleaseOutcome::refused(S::Busy, QStringLiteral("A release is under way"));
     releasing_ = true;
     struct Reset {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{releasing_};
+    // Anything that raises below is the control's failure, not a refusal.
+    ReleaseOutcome outcome =
+        ReleaseOutcome::refused(S::Failed, QStringLiteral("The camera could not be released"));
     trapAndTrace(QStringLiteral("release"), [&] {
-        if (state().bSimulationMode) {
+        if (state().bSimulationMode && kind == FrameKind::Focus) {
             if (IImageDispWindow* disp = focusFrameWindow()) disp->ProcessSpaceBar();
+            outcome = ReleaseOutcome::refused(S::Simulated, {});
             return;
         }
-        if (Vosquin1.MirrorLock()) {
-            Dialogs::msgBox(kMirrorLockText, Msg::OKOnly | Msg::Critical, {}, Dialogs::Bracket::No);
+        if (!Vosquin1.control() || !Vosquin1.Connected()) {
+            outcome =
+                ReleaseOutcome::refused(S::NotConnected, QStringLiteral("Camera Not Connected"));
             return;
         }
-        if (Vosquin1.ImageQuality() == kRaw) {
-            Dialogs::msgBox(kRawReleaseText, Msg::OKOnly, {}, Dialogs::Bracket::No);
-            return;
+        if (kind == FrameKind::Focus) {
+            if (Vosquin1.MirrorLock()) {
+                outcome = ReleaseOutcome::refused(S::MirrorLock, kMirrorLockText);
+                Dialogs::msgBox(kMirrorLockText, Msg::OKOnly | Msg::Critical, {},
+                                Dialogs::Bracket::No);
+                return;
+            }
+            if (Vosquin1.ImageQuality() == kRaw) {
+                outcome = ReleaseOutcome::refused(S::RawQuality, kRawReleaseText);
+                Dialogs::msgBox(kRawReleaseText, Msg::OKOnly, {}, Dialogs::Bracket::No);
+                return;
+            }
         }
+        state().sDownloadFailure.clear();
         BusyScope busy(view_);
         QCoreApplication::processEvents();
         Vosquin1.Release();
+        outcome = ReleaseOutcome::ok();
     });
+    return outcome;
 }
 
 void CameraControlModel::cbRelease_Click() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/time/Timer.h"
+#include "shell/Neighbours.h"
 
 class QComboBox;
 
@@ -67,7 +68,7 @@ public:
     void SetControlStates();
     void LoadAllowedTvs(QComboBox* combo);
     void StartContinousDownload();
-    void release();
+    ReleaseOutcome release(FrameKind kind = FrameKind::Focus);
     void LogSettings();
     void EnableMonitorFolder() {}
     void setupFolderMonitor();

@@ -48,7 +48,9 @@ public:
     static void setControlLibraryFolder(const QString& folder);
 
     // ICameraControlWindow.
-    void release() override { model_.release(); }
+    ReleaseOutcome release(FrameKind kind = FrameKind::Focus) override {
+        return model_.release(kind);
+    }
     void StartContinousDownload() override { model_.StartContinousDownload(); }
     void doconnect() override { model_.doconnect(); }
     void SetFocusMode() override { model_.SetFocusMode(); }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QComboBox;
 
@@ -47,11 +48,36 @@ public:
     virtual void LoadImage(const QString& strFilePath) = 0;
 };
 
+// What came of asking the camera window for a frame. A caller that waits for
+// the frame waits only after Released: a refused frame never comes.
+struct ReleaseOutcome {
+    enum class Status {
+        Released,      // the camera was told to take the frame
+        NotConnected,  // no camera, or no release control to drive it
+        MirrorLock,    // the camera's mirror lock-up is on
+        RawQuality,    // a focus frame at RAW quality
+        Busy,          // a release is already under way
+        Failed,        // the control raised an error
+        Simulated,     // no camera: the image display stepped to its next file
+    };
+    Status status = Status::Released;
+    QString why;  // for a refusal, what the user is told or the trace says
+
+    bool released() const { return status == Status::Released || status == Status::Simulated; }
+    static ReleaseOutcome ok() { return {}; }
+    static ReleaseOutcome refused(Status s, QString why) { return {s, std::move(why)}; }
+};
+
+// A focus frame is refused at RAW quality and with the mirror locked up (the
+// camera window says why in a box); a capture frame is the capture window's
+// business and is refused only when nothing can take it.
+enum class FrameKind { Focus, Capture };
+
 // The camera control window.
 class ICameraControlWindow {
 public:
     virtual ~ICameraControlWindow() = default;
-    virtual void release() = 0;
+    virtual ReleaseOutcome release(FrameKind kind = FrameKind::Focus) = 0;
     // Starts continuous focus frames, or stops them when they run.
     virtual void StartContinousDownload() = 0;
     // The folder-monitor panel's hot key for the remote application ("SPACE",

@@ -89,7 +89,10 @@ protected:
 
 class FakeCamera : public QWidget, public ICameraControlWindow {
 public:
-    void release() override { ++releases; }
+    ReleaseOutcome release(FrameKind) override {
+        ++releases;
+        return ReleaseOutcome::ok();
+    }
     void StartContinousDownload() override {}
     QString RemoteHotKey() const override { return hotKey; }
     int releases = 0;

@@ -59,7 +59,10 @@ public:
     void BottomRight() override { call("BottomRight"); }
     QImage GetImage() const override { return {}; }
     void LoadImage(const QString&) override { call("LoadImage"); }
-    void release() override { call("release"); }
+    ReleaseOutcome release(FrameKind) override {
+        call("release");
+        return ReleaseOutcome::ok();
+    }
     void StartContinousDownload() override { call("StartContinousDownload"); }
     void InvokeZoom() override { call("InvokeZoom"); }
     void showHistogram() override {

@@ -38,7 +38,10 @@ class FakeCameraControl : public QWidget, public ICameraControlWindow {
 public:
     FakeCameraControl() { windows().markLoaded(Win::frmCameraControl, this); }
     ~FakeCameraControl() override { windows().markUnloaded(Win::frmCameraControl); }
-    void release() override { gLog->push_back(QStringLiteral("release")); }
+    ReleaseOutcome release(FrameKind) override {
+        gLog->push_back(QStringLiteral("release"));
+        return ReleaseOutcome::ok();
+    }
     void StartContinousDownload() override {}
 };
 
@@ -239,7 +242,9 @@ TEST_F(KeyboardHookTest, AFailingReleaseIsTracedAndTheKeyGoesOn) {
     class Throwing : public QWidget, public ICameraControlWindow {
     public:
         Throwing() { windows().markLoaded(Win::frmCameraControl, this); }
-        void release() override { throw AppError(91, "frmCameraControl", "release failed"); }
+        ReleaseOutcome release(FrameKind) override {
+            throw AppError(91, "frmCameraControl", "release failed");
+        }
         void StartContinousDownload() override {}
     };
     camera.reset();
