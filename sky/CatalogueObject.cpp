@@ -52,6 +52,53 @@ bool splitLine(const QString& line, QStringList& values) {
     }
 }
 
+namespace {
+
+// Follows the value syntax of splitLine byte by byte, so that a line can be
+// given up as soon as it holds an eighth value, before the rest of it is read.
+class ValueCounter {
+public:
+    void reset() {
+        state_ = State::ValueStart;
+        separators_ = 0;
+    }
+    void feed(char c) {
+        switch (state_) {
+            case State::ValueStart:
+                if (c == '"')
+                    state_ = State::Quoted;
+                else if (c == ',')
+                    ++separators_;
+                else if (c != ' ' && c != '\t')
+                    state_ = State::Unquoted;
+                break;
+            case State::Quoted:
+                if (c == '"') state_ = State::AfterQuote;
+                break;
+            case State::AfterQuote:
+                if (c == ',') {
+                    ++separators_;
+                    state_ = State::ValueStart;
+                }
+                break;
+            case State::Unquoted:
+                if (c == ',') {
+                    ++separators_;
+                    state_ = State::ValueStart;
+                }
+                break;
+        }
+    }
+    bool tooMany() const { return separators_ >= 7; }
+
+private:
+    enum class State { ValueStart, Quoted, AfterQuote, Unquoted };
+    State state_ = State::ValueStart;
+    int separators_ = 0;
+};
+
+}  // namespace
+
 ReadResult read(const QString& path) {
     ReadResult result;
     QFile file(path);
@@ -59,30 +106,72 @@ ReadResult read(const QString& path) {
         result.problem = QStringLiteral("cannot open ") + path;
         return result;
     }
+    const QString tooLarge =
+        QStringLiteral("larger than %1 bytes, far more than a catalogue holds").arg(kMaxBytes);
+    if (file.size() > kMaxBytes) {
+        result.problem = tooLarge;
+        return result;
+    }
     int lineNo = 0;
-    while (!file.atEnd()) {
-        QByteArray bytes = file.readLine();
+    QByteArray bytes;
+    ValueCounter counter;
+    // Ends the line held in `bytes`; false when the read has to stop.
+    auto endLine = [&]() {
         ++lineNo;
-        while (bytes.endsWith('\n') || bytes.endsWith('\r')) bytes.chop(1);
         const QString line = decodeLine(bytes);
-        if (line.trimmed().isEmpty()) continue;
+        bytes.clear();
+        counter.reset();
+        if (line.trimmed().isEmpty()) return true;
         if (int(result.records.size()) == kMaxRecords) {
             result.problem = QStringLiteral("more than %1 objects").arg(kMaxRecords);
-            return result;
+            return false;
         }
         QStringList values;
         if (!splitLine(line, values) || values.size() != 7) {
             result.problem = QStringLiteral("line %1 does not hold seven values").arg(lineNo);
-            return result;
+            return false;
         }
         CatalogueObject record;
         for (int k = 0; k < 7; ++k) record.fields[k] = values[k];
         result.records.push_back(std::move(record));
+        return true;
+    };
+    qint64 total = 0;
+    bool afterCr = false;  // a LF right after a CR ends no further line
+    char chunk[65536];
+    while (true) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got < 0) {
+            result.problem = file.errorString();
+            return result;
+        }
+        if (got == 0) break;
+        total += got;
+        if (total > kMaxBytes) {
+            result.problem = tooLarge;
+            return result;
+        }
+        for (qint64 k = 0; k < got; ++k) {
+            const char c = chunk[k];
+            if (c == '\n' && afterCr) {
+                afterCr = false;
+                continue;
+            }
+            afterCr = c == '\r';
+            if (c == '\r' || c == '\n') {
+                if (!endLine()) return result;
+                continue;
+            }
+            bytes += c;
+            counter.feed(c);
+            if (counter.tooMany()) {
+                result.problem =
+                    QStringLiteral("line %1 holds more than seven values").arg(lineNo + 1);
+                return result;
+            }
+        }
     }
-    if (file.error() != QFileDevice::NoError) {
-        result.problem = file.errorString();
-        return result;
-    }
+    if (!bytes.isEmpty() && !endLine()) return result;
     if (result.records.empty()) {
         result.problem = QStringLiteral("no objects");
         return result;

@@ -21,11 +21,14 @@ struct CatalogueObject {
 };
 
 // The catalogue file: one object a line, the seven fields each in double
-// quotes, comma-separated, CR LF.
+// quotes, comma-separated, CR LF (written so; read with any line end).
 namespace CatalogueFile {
 
 // At most this many objects are read (a 16-bit count in the file's history).
 constexpr int kMaxRecords = 5001;
+// A file larger than this is refused unread: 5001 objects of real catalogues
+// take well under a megabyte.
+constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
 
 struct ReadResult {
     std::vector<CatalogueObject> records;  // those read before any failure
@@ -34,8 +37,9 @@ struct ReadResult {
     QString problem;                       // what went wrong, for the trace
 };
 
-// Blank lines are skipped; a line that does not hold exactly seven values is
-// a failure (the lines before it are kept). A value in double quotes is taken
+// CR, LF and CR LF each end a line. Blank lines are skipped; a line that does
+// not hold exactly seven values is a failure (the lines before it are kept),
+// and reading stops as soon as a line holds an eighth value. A value in double quotes is taken
 // without them and may hold commas; text after its closing quote other than
 // blanks makes the line malformed. Each line is read as UTF-8, or as Latin-1
 // when it is not valid UTF-8 (files written by older versions).

@@ -110,6 +110,12 @@ TEST(CatalogueFile, LinesTable) {
         {"two lines", good + line(2), true, 2},
         {"no final line end", good + line(2).chopped(2), true, 2},
         {"LF only", good.chopped(2) + "\n" + line(2).chopped(2) + "\n", true, 2},
+        {"CR only", good.chopped(2) + "\r" + line(2).chopped(2) + "\r" + line(3).chopped(2), true,
+         3},
+        {"CR, LF and CR LF mixed",
+         good.chopped(2) + "\r" + line(2).chopped(2) + "\n" + line(3) + line(4).chopped(2) + "\r",
+         true, 4},
+        {"CR LF split as LF CR leaves a blank line", good.chopped(2) + "\n\r" + line(2), true, 2},
         {"blank lines and a trailing empty line", "\r\n" + good + "\r\n   \r\n" + line(2) + "\r\n",
          true, 2},
         {"unquoted values", "A,B,1 2 3,+4 5 6,x,y,z\r\n", true, 1},
@@ -129,6 +135,29 @@ TEST(CatalogueFile, LinesTable) {
     }
     EXPECT_FALSE(CatalogueFile::read(pathOf("missing.txt")).ok);
     EXPECT_FALSE(CatalogueFile::read(QString()).ok);
+}
+
+TEST(CatalogueFile, OversizedLinesAndFilesAreRefusedEarly) {
+    // A line of commas is given up at its eighth value, not split whole.
+    const QByteArray commas(4 * 1024 * 1024, ',');
+    auto r = CatalogueFile::read(writeFile("commas.txt", line(1) + commas + "\r\n" + line(3)));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.records.size(), 1u);
+    EXPECT_EQ(r.problem, "line 2 holds more than seven values");
+    // Quoted commas are not separators: seven quoted values full of commas read.
+    const QByteArray quoted = "\"" + QByteArray(1000, ',') + "\"";
+    r = CatalogueFile::read(
+        writeFile("quoted.txt", quoted + "," + quoted + ",\"1h\",\"+1\",\"\",\"\",\"\"\r"));
+    EXPECT_TRUE(r.ok) << r.problem.toStdString();
+    EXPECT_EQ(r.records.at(0).name().size(), 1000);
+
+    // A file far larger than any catalogue is refused before it is read.
+    const QString huge = writeFile("huge.txt", line(1));
+    ASSERT_TRUE(QFile::resize(huge, CatalogueFile::kMaxBytes + 1));
+    r = CatalogueFile::read(huge);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.records.empty());
+    EXPECT_TRUE(r.problem.startsWith("larger than")) << r.problem.toStdString();
 }
 
 TEST(CatalogueFile, DegreeSignInEitherEncoding) {
