@@ -17,20 +17,26 @@ namespace {
 
 std::atomic<int> gFailCount{0};
 std::atomic<int> gFailError{ENOSPC};
+std::atomic<int> gReadFailCount{0};
+std::atomic<int> gReadFailError{EIO};
 
 [[noreturn]] void fail(int error) {
     throw AppError(AppError::kPathFileAccess, QStringLiteral("File"),
                    QString::fromLocal8Bit(std::strerror(error)));
 }
 
-bool injectedFailure(int& error) {
-    int left = gFailCount.load();
+bool takeInjected(std::atomic<int>& count, const std::atomic<int>& which, int& error) {
+    int left = count.load();
     while (left > 0)
-        if (gFailCount.compare_exchange_weak(left, left - 1)) {
-            error = gFailError.load();
+        if (count.compare_exchange_weak(left, left - 1)) {
+            error = which.load();
             return true;
         }
     return false;
+}
+
+bool injectedFailure(int& error) {
+    return takeInjected(gFailCount, gFailError, error);
 }
 
 bool writeAll(int fd, const char* data, qsizetype size, int& error) {
@@ -82,6 +88,41 @@ void writeFileWhole(const QString& path, const QByteArray& bytes) {
         ::unlink(temporary.constData());
         fail(error);
     }
+}
+
+std::optional<QByteArray> readFileIfPresent(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    int error = 0;
+    int fd = -1;
+    if (!takeInjected(gReadFailCount, gReadFailError, error)) {
+        do fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0) error = errno;
+    }
+    if (fd < 0) {
+        if (error == ENOENT) return std::nullopt;
+        fail(error);
+    }
+    QByteArray bytes;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            ::close(fd);
+            fail(error);
+        }
+        if (n == 0) break;
+        bytes.append(chunk, n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+void failFileReads(int count, int error) {
+    gReadFailError = error;
+    gReadFailCount = count;
 }
 
 void failFileWrites(int count, int error) {

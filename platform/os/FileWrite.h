@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 ZELMORA_API_BEGIN
 
@@ -19,6 +20,14 @@ void writeFileWhole(const QString& path, const QByteArray& bytes);
 // For tests: the next `count` writes fail part-way with errno `error`, as a disk
 // that fills during the write does.
 void failFileWrites(int count, int error);
+
+// Reads the whole file at path; nullopt when there is no file there. A file that
+// is there but cannot be opened or read (permission, too many open files, an I/O
+// error) throws AppError 75 with the cause, so that it is never taken for missing.
+std::optional<QByteArray> readFileIfPresent(const QString& path);
+
+// For tests: the next `count` opens by readFileIfPresent fail with errno `error`.
+void failFileReads(int count, int error);
 
 }  // namespace zelmora::platform
 

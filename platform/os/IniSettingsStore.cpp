@@ -92,15 +92,32 @@ const SettingsData& IniSettingsStore::load(const QString& app) const {
     if (it != cache_.end()) return *it;
     SettingsData data;
     const QString path = fileFor(app);
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) {
+    std::optional<QByteArray> bytes;
+    try {
+        bytes = readFileIfPresent(path);
+    } catch (const AppError& e) {
+        // Never taken for a missing file: a save would then write back only its own key.
+        throw AppError(AppError::kPathFileAccess, QStringLiteral("Settings"),
+                       QStringLiteral("Cannot read the settings file ") + path +
+                           QStringLiteral(": ") + e.description());
+    }
+    if (bytes) {
         QStringList problems;
-        data = SettingsData::fromIni(f.readAll(), &problems);
+        data = SettingsData::fromIni(*bytes, &problems);
         for (const QString& line : problems)
             warn(QStringLiteral("Settings file ") + path +
                  QStringLiteral(": malformed section line skipped with its keys: ") + line);
     }
     return *cache_.insert(k, std::move(data));
+}
+
+const SettingsData* IniSettingsStore::loadOrWarn(const QString& app) const {
+    try {
+        return &load(app);
+    } catch (const AppError& e) {
+        warn(e.description());
+        return nullptr;
+    }
 }
 
 void IniSettingsStore::write(const QString& app, const SettingsData& data) {
@@ -133,12 +150,14 @@ void IniSettingsStore::update(const QString& app, Change change) {
 
 QString IniSettingsStore::get(const QString& app, const QString& section, const QString& key,
                               const QString& defaultValue) const {
-    return load(app).find(section, key).value_or(defaultValue);
+    const SettingsData* data = loadOrWarn(app);
+    return data ? data->find(section, key).value_or(defaultValue) : defaultValue;
 }
 
 bool IniSettingsStore::contains(const QString& app, const QString& section,
                                 const QString& key) const {
-    return load(app).find(section, key).has_value();
+    const SettingsData* data = loadOrWarn(app);
+    return data && data->find(section, key).has_value();
 }
 
 void IniSettingsStore::save(const QString& app, const QString& section, const QString& key,

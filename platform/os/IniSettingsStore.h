@@ -16,6 +16,7 @@ namespace zelmora::platform {
 // (by default $XDG_CONFIG_HOME/zelmora). Each save re-reads the file, so that a
 // second copy of the program loses nothing, and replaces it whole; the read, the
 // change and the write hold the file's lock ("<file>.lock"), as the class registry does.
+// A file that is there but cannot be read makes a save raise and write nothing.
 class IniSettingsStore : public SettingsStore {
 public:
     explicit IniSettingsStore(QString folder = defaultFolder());
@@ -35,7 +36,11 @@ public:
     static void setWarningSink(std::function<void(const QString&)> sink);
 
 private:
+    // Throws AppError when the file is there but cannot be read.
     const SettingsData& load(const QString& app) const;
+    // load() for the readers: an unreadable file is told to the warning sink and
+    // gives nullptr (the defaults), and is tried again at the next read.
+    const SettingsData* loadOrWarn(const QString& app) const;
     void write(const QString& app, const SettingsData& data);
     template <typename Change>
     void update(const QString& app, Change change);

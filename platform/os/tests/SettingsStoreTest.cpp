@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstring>
 #include <thread>
 
 #include "platform/core/AppError.h"
@@ -148,6 +149,42 @@ TEST(IniSettingsStoreTest, AFullDiskLeavesTheOldFileAndRaises) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Zelmora 3.ini"});
     IniSettingsStore fresh(dir.path());
     EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Color", ""), "255");
+}
+
+// A settings file that is there but cannot be opened (too many open files, no
+// permission, an I/O error) is not a missing one: a save raises and writes nothing,
+// and a read gives the default without keeping it.
+TEST(IniSettingsStoreTest, AnUnreadableFileIsNeitherReplacedNorTakenForEmpty) {
+    for (int error : {EMFILE, EACCES, EIO}) {
+        QTemporaryDir dir;
+        IniSettingsStore(dir.path()).save("Zelmora 3", "Options", "Color", "255");
+        QFile f(dir.path() + "/Zelmora 3.ini");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+
+        IniSettingsStore store(dir.path());
+        zelmora::platform::failFileReads(1, error);
+        try {
+            store.save("Zelmora 3", "Options", "Size", "3");
+            ADD_FAILURE() << "no error for errno " << error;
+        } catch (const zelmora::AppError& e) {
+            EXPECT_EQ(e.number(), 75);
+            EXPECT_TRUE(e.description().contains(QString::fromLocal8Bit(std::strerror(error))))
+                << e.description().toStdString();
+        }
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before) << error;
+        f.close();
+
+        zelmora::platform::failFileReads(1, error);
+        EXPECT_EQ(store.get("Zelmora 3", "Options", "Color", "dflt"), "dflt") << error;
+        EXPECT_EQ(store.get("Zelmora 3", "Options", "Color", "dflt"), "255") << error;
+        store.save("Zelmora 3", "Options", "Size", "3");
+        IniSettingsStore fresh(dir.path());
+        EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Color", ""), "255") << error;
+        EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Size", ""), "3") << error;
+    }
 }
 
 // Two copies of the program saving at the same moment: the read, change and write
