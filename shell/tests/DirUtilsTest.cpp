@@ -53,6 +53,30 @@ TEST(ListUtils, CountAppendIndexOf) {
     EXPECT_EQ(pumped, 2);
 }
 
+// A table of records is searched by each record's element 0 only.
+TEST(ListUtils, IndexOfARecordByItsFirstElement) {
+    using Table = std::vector<std::vector<QString>>;
+    const Table folders{{"/night/a", "12"}, {"/night/b", "/night/a"}, {}, {"/night/c"}};
+    struct Case {
+        const char* name;
+        Table table;
+        QString value;
+        int index;
+    } cases[] = {
+        {"first record", folders, "/night/a", 0},
+        {"a later record", folders, "/night/c", 3},
+        {"only in element 1", folders, "12", -1},
+        {"element 1 of another record", Table{{"x", "/night/c"}, {"/night/c"}}, "/night/c", 1},
+        {"empty table", Table{}, "/night/a", -1},
+        {"first record empty", Table{{}, {"/night/a"}}, "/night/a", -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ArrayFunctions::ArrayIndexOf(c.table, c.value), c.index) << c.name;
+    // A whole record is still found as a value of the table.
+    EXPECT_EQ(ArrayFunctions::ArrayIndexOf(folders, std::vector<QString>{"/night/c"}), 3);
+    EXPECT_EQ(ArrayFunctions::ArrayIndexOf(std::vector<std::vector<int>>{{4, 1}, {7, 4}}, 7), 1);
+}
+
 TEST(DirUtilsMatch, WildcardTable) {
     struct Case {
         const char* path;
