@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 
 #include "platform/core/AppError.h"
 
@@ -200,10 +202,22 @@ void FrameLoader::load(const QString& path, cDIBSection& dib) {
     if (isGif(file_.data(), size)) {
         picture = readGif(file_.data(), size, path);
     } else {
+        const QByteArray bytes =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(file_.data()),
+                                    static_cast<qsizetype>(std::min<std::size_t>(size, INT32_MAX)));
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        // The size the header claims, before any pixel is decoded or memory taken.
+        const QSize claimed = reader.size();
+        if (claimed.isValid() && std::int64_t(claimed.width()) * claimed.height() > kMaxPixels)
+            invalidPicture(path, QStringLiteral("%1 x %2 pixels is too large")
+                                     .arg(claimed.width())
+                                     .arg(claimed.height()));
         if (cutShort(file_.data(), size))
             invalidPicture(path, QStringLiteral("the file is cut short"));
-        if (!picture.loadFromData(file_.data(),
-                                  static_cast<int>(std::min<std::size_t>(size, INT32_MAX))))
+        if (!reader.read(&picture))
             invalidPicture(path, QStringLiteral("not a picture in a format Zelmora reads"));
     }
     if (std::int64_t(picture.width()) * picture.height() > kMaxPixels)

@@ -11,7 +11,8 @@ namespace zelmora {
 
 // Reads picture files into a cDIBSection. JPEG files (every camera frame) are
 // decoded straight into the buffer's bottom-up BGR rows; BMP, GIF, PNG and the
-// other formats Qt reads go through QImage. The buffer's memory is kept and
+// other formats Qt reads go through QImage. The size a header claims is checked
+// before anything is decoded, for every format. The buffer's memory is kept and
 // reused while the frame size stays the same, which matters at 18 to 24 MP.
 //
 // Failures raise AppError: 53 for a missing file, 75 when it cannot be read,

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <cstdlib>
 
 #include "image/FrameLoader.h"
@@ -284,6 +285,125 @@ TEST(FrameLoader, CutShortPicturesOfEveryFormatAreRefused) {
     QByteArray jpeg = synth::encodeJpeg(frame, 95);
     jpeg[2] = 0;  // FF D8 not followed by FF
     EXPECT_EQ(errorNumber([&] { loadFrame(writeFile("odd.jpg", jpeg), dib); }), 481);
+}
+
+namespace {
+
+void putLe(QByteArray& b, int at, std::uint32_t v, int bytes) {
+    for (int k = 0; k < bytes; ++k) b[at + k] = char((v >> (8 * k)) & 0xFF);
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    QByteArray body = QByteArray(type, 4) + data;
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (char c : body) {
+        crc ^= std::uint8_t(c);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    QByteArray out;
+    for (std::uint32_t v : {std::uint32_t(data.size()), crc})
+        for (int k = 3; k >= 0; --k) out += char((v >> (8 * k)) & 0xFF);
+    return out.left(4) + body + out.mid(4);
+}
+
+// A PNG of headers only: IHDR for width x height, 16 bits a sample, RGBA, and
+// an IDAT chunk with no pixels in it.
+QByteArray pngHeader(std::uint32_t width, std::uint32_t height) {
+    QByteArray ihdr(13, 0);
+    for (int k = 0; k < 4; ++k) {
+        ihdr[k] = char((width >> (24 - 8 * k)) & 0xFF);
+        ihdr[4 + k] = char((height >> (24 - 8 * k)) & 0xFF);
+    }
+    ihdr[8] = 16;  // bits a sample
+    ihdr[9] = 6;   // RGBA
+    const QByteArray emptyDeflate("\x78\x9c\x03\x00\x00\x00\x00\x01", 8);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", ihdr) +
+           pngChunk("IDAT", emptyDeflate) + pngChunk("IEND", {});
+}
+
+// A run-length BMP (8 bits a pixel) whose data is only the end-of-picture mark:
+// complete as far as its data goes, whatever size its header claims.
+QByteArray rleBmpHeader(std::int32_t width, std::int32_t height) {
+    QByteArray b(54 + 8 + 2, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    putLe(b, 2, std::uint32_t(b.size()), 4);
+    putLe(b, 10, 54 + 8, 4);  // pixel data after two palette entries
+    putLe(b, 14, 40, 4);
+    putLe(b, 18, std::uint32_t(width), 4);
+    putLe(b, 22, std::uint32_t(height), 4);
+    putLe(b, 26, 1, 2);
+    putLe(b, 28, 8, 2);
+    putLe(b, 30, 1, 4);  // RLE8
+    putLe(b, 46, 2, 4);  // colours used
+    b[54 + 4] = char(0xFF);
+    b[54 + 8] = 0;  // end of picture
+    b[54 + 9] = 1;
+    return b;
+}
+
+// A little-endian TIFF header whose one strip is width x height of 8-bit grey.
+QByteArray tiffHeader(std::uint32_t width, std::uint32_t height) {
+    const std::uint16_t tags[][2] = {{256, 4}, {257, 4}, {258, 3}, {259, 3}, {262, 3},
+                                     {273, 4}, {277, 3}, {278, 4}, {279, 4}};
+    const std::uint32_t values[] = {width, height, 8, 1, 1, 200, 1, height, 16};
+    const int n = int(std::size(values));
+    QByteArray b(200 + 16, 0);
+    b[0] = 'I';
+    b[1] = 'I';
+    putLe(b, 2, 42, 2);
+    putLe(b, 4, 8, 4);
+    putLe(b, 8, std::uint32_t(n), 2);
+    for (int i = 0; i < n; ++i) {
+        const int at = 10 + 12 * i;
+        putLe(b, at, tags[i][0], 2);
+        putLe(b, at + 2, tags[i][1], 2);
+        putLe(b, at + 4, 1, 4);
+        putLe(b, at + 8, values[i], tags[i][1] == 3 ? 2 : 4);
+    }
+    return b;
+}
+
+}  // namespace
+
+// Small files whose headers claim more pixels than any camera makes: every
+// format is refused from its header, before the picture is decoded.
+TEST(FrameLoader, EveryFormatIsSizedFromItsHeaderFirst) {
+    const bool tiff = QImageReader::supportedImageFormats().contains("tiff");
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* size;  // nullptr: a size the loader takes
+    } cases[] = {
+        {"16-bit PNG", pngHeader(20000, 20000), "20000 x 20000"},
+        {"run-length BMP", rleBmpHeader(20000, 12000), "20000 x 12000"},
+        {"TIFF", tiffHeader(15000, 15000), "15000 x 15000"},
+        {"small PNG", encoded(testPicture(), "PNG"), nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cDIBSection dib;
+        const QString path = writeFile("claim.img", c.bytes);
+        if (!c.size) {
+            try {
+                loadFrame(path, dib);
+            } catch (const AppError& e) {
+                EXPECT_FALSE(e.description().contains("too large")) << e.what();
+            }
+            continue;
+        }
+        if (QByteArray(c.name) == "TIFF" && !tiff) continue;  // no reader for it here
+        try {
+            loadFrame(path, dib);
+            ADD_FAILURE() << "no error";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), 481);
+            EXPECT_TRUE(e.description().contains(QString(c.size) + " pixels is too large"))
+                << e.what();
+        }
+        EXPECT_EQ(dib.Width(), 0);
+    }
 }
 
 // A 2.6 KB file whose header claims 65500 x 7151 pixels: refused before a byte is
