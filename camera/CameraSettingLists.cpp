@@ -41,14 +41,8 @@ constexpr Entry kMode[] = {
     {106, "Gray Scale"},
     {107, "Sepia"},
     {108, "Portrait"},
-    {109, "Spot"},
-    {110, "Macro"},
-    {111, "BW"},
-    {112, "Panfocus"},
-    {113, "Vivid"},
-    {114, "Neutral"},
     {-1, "(Invalid)"},
-};
+};  // the modes from 109 on are named by the control's one table of mode names
 
 constexpr Entry kAv[] = {
     {0, "No Lens"},   {8, "1.0"},  {11, "1.1"}, {12, "1.2"}, {13, "1.2"},      {16, "1.4"},
@@ -155,7 +149,11 @@ QString CameraSettingLists::hex(std::uint32_t code) {
 }
 
 QString CameraSettingLists::modeText(std::int32_t code) {
-    return orError(find(kMode, code));
+    if (const char* own = find(kMode, code)) return QString::fromLatin1(own);
+    const char* name = code > 108 && code <= 0xFFFF
+                           ? vosquin::texts::findModeName(static_cast<std::uint16_t>(code))
+                           : nullptr;
+    return orError(name);
 }
 QString CameraSettingLists::avText(std::int32_t code) {
     return orError(find(kAv, code));

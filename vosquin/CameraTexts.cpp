@@ -161,6 +161,10 @@ std::string modePropertyText(std::uint16_t code) {
     return orElse(find(kModeProperty, code), "Invalid");
 }
 
+const char* findModeName(std::uint16_t code) {
+    return find(kModeProperty, code);
+}
+
 std::string tvText(std::uint16_t code) {
     return orElse(find(kTv, code), "(Error);");
 }

@@ -27,6 +27,10 @@ std::string batteryText(std::uint32_t property15);
 // 0xFFFF), or nullptr where the table has no row; the host's windows share them.
 const char* findIsoText(std::int32_t code);
 const char* findTvText(std::int32_t code);
+// The one table of shooting-mode names (the ShootingMode property's), or nullptr
+// for a code it does not know. The host's camera information and the modes its
+// list has no text of its own for (109 to 114) read it.
+const char* findModeName(std::uint16_t code);
 
 // "0x" and eight upper-case hexadecimal digits, as the log writes library codes.
 std::string hex8(std::uint32_t code);
