@@ -13,6 +13,7 @@
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
+#include "vosquin/CameraTexts.h"
 
 namespace zelmora {
 
@@ -569,20 +570,28 @@ QString DirectCameraDriver::imageFileName(const QString& imageSavePath, const QS
             break;
     }
     const QString number = QStringLiteral("%1").arg(counter, 3, 10, QLatin1Char('0'));
-    return imageSavePath + prefix + stem + number + QLatin1Char('.') + ext;
+    return AppPaths::join(imageSavePath, prefix + stem + number + QLatin1Char('.') + ext);
 }
 
 QString DirectCameraDriver::downloadPath(std::uint32_t dataType, std::uint8_t format,
                                          bool releasedData) {
+    // The counters start again at every start: a number whose file is there already
+    // (an earlier night's frame) is passed over, so no frame is ever replaced. Only the
+    // focus frame that is not kept is written over on purpose.
     QString path;
     if (cam_.FocusMode()) {
-        if (cam_.SaveFocusImages()) ++focusCounter_;
-        path = focusFileName(cam_.FocusImageSavePath(), cam_.SaveFocusImages(), focusCounter_);
-        if (cam_.SaveFocusImages()) log(QStringLiteral("Saving focus images:") + path);
+        const bool keep = cam_.SaveFocusImages();
+        do {
+            if (keep) ++focusCounter_;
+            path = focusFileName(cam_.FocusImageSavePath(), keep, focusCounter_);
+        } while (keep && QFileInfo::exists(path));
+        if (keep) log(QStringLiteral("Saving focus images:") + path);
     } else {
-        ++downloadCounter_;
-        path = imageFileName(cam_.ImageSavePath(), cam_.SaveFilename(), downloadCounter_, dataType,
-                             format, releasedData, state().sCameraName);
+        do {
+            ++downloadCounter_;
+            path = imageFileName(cam_.ImageSavePath(), cam_.SaveFilename(), downloadCounter_,
+                                 dataType, format, releasedData, state().sCameraName);
+        } while (QFileInfo::exists(path));
         log((releasedData ? QStringLiteral("myMedium.u.lpszFileName:")
                           : QStringLiteral("myMedium.u.FILENAME:")) +
             path);
@@ -980,31 +989,9 @@ QString DirectCameraDriver::GetCameraInformation() {
     if (RCResult r = RCGetShootingMode(source_, &mode)) {
         failed("RCGetShootingMode", r);
     } else {
-        static const std::pair<int, const char*> kModes[] = {{0, "Auto"},
-                                                             {112, "Auto"},
-                                                             {1, "Program"},
-                                                             {2, "Tv"},
-                                                             {3, "Av"},
-                                                             {4, "Manual"},
-                                                             {5, "A Dep"},
-                                                             {6, "M Dep"},
-                                                             {7, "Bulb"},
-                                                             {101, "Manual2"},
-                                                             {102, "Far Scene"},
-                                                             {103, "Fast Shutter"},
-                                                             {104, "Slow Shutter"},
-                                                             {105, "Night Scene"},
-                                                             {106, "Gray Scale"},
-                                                             {107, "Mode Sepia"},
-                                                             {108, "Portrait"},
-                                                             {109, "Spot"},
-                                                             {110, "Macro"},
-                                                             {111, "BW"},
-                                                             {113, "Panfocus"},
-                                                             {114, "Neutral"}};
-        const char* text = "Invalid";
-        for (const auto& [code, t] : kModes)
-            if (code == mode) text = t;
+        // The control's table of mode names, the one the ShootingMode property reads.
+        const char* name = vosquin::texts::findModeName(mode);
+        const char* text = name ? name : "Invalid";
         line(QStringLiteral("ShootingMode = ") + QLatin1String(text));
     }
     std::uint32_t shots = 0;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/os/PartialFiles.h"
 #include "vosquin/CCameraDlg.h"
 #include "vosquin/CameraTexts.h"
 #include "vosquin/FileStream.h"
@@ -187,11 +188,15 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
     // No release while an image is on its way.
     releaseEnabled_ = false;
     fire(ids::kOnStatusUpdate, {std::string("Downloading")});
+    // Temporary files of downloads killed part-way are of no use to anyone.
+    for (const std::string& stale : platform::partial::removeStale(name.folder))
+        logLine("Removed unfinished download:" + stale);
     logLine("Writing File to PC");
     logLine(name.path);
 
-    // The image lands under a temporary name and replaces the target whole, so a
-    // reader never sees half a file and a failed transfer leaves the old one.
+    // The image lands under a temporary name, reaches the disk and then replaces the
+    // target whole, so a reader never sees half a file, a failed transfer leaves the
+    // old one, and a power cut leaves no empty file under a frame's name.
     const std::string temporary = name.path + ".part";
     RCResult r;
     {

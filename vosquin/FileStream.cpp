@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
+
+#include "platform/os/PartialFiles.h"
 
 namespace zelmora::vosquin {
 
@@ -11,7 +14,15 @@ namespace {
 FileStream* self(void* context) {
     return static_cast<FileStream*>(context);
 }
+std::function<void(const std::string&)>& flushObserver() {
+    static std::function<void(const std::string&)> observer;
+    return observer;
+}
 }  // namespace
+
+void FileStream::setFlushObserver(std::function<void(const std::string&)> observer) {
+    flushObserver() = std::move(observer);
+}
 
 FileStream::FileStream(std::string path) : path_(std::move(path)) {
     table_.context = this;
@@ -52,6 +63,8 @@ std::uint32_t FileStream::open(void* context, std::uint32_t mode) {
     const int fd = ::open(s->path_.c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) return kOpenFailed;
     s->fd_ = fd;
+    s->writing_ = (flags & (O_WRONLY | O_RDWR)) != 0;
+    if (s->writing_) platform::partial::holdWhileWriting(fd);
     return 0;
 }
 
@@ -60,7 +73,14 @@ std::uint32_t FileStream::close(void* context) {
     if (!s || s->fd_ < 0) return kCloseFailed;
     const int fd = s->fd_;
     s->fd_ = -1;
-    return ::close(fd) == 0 ? 0u : std::uint32_t(kCloseFailed);
+    bool ok = true;
+    if (s->writing_) {
+        s->writing_ = false;
+        ok = platform::partial::flushToDisk(fd);
+        if (ok && flushObserver()) flushObserver()(s->path_);
+    }
+    if (::close(fd) != 0) ok = false;
+    return ok ? 0u : std::uint32_t(kCloseFailed);
 }
 
 std::uint32_t FileStream::read(void* context, void* buffer, std::uint32_t* count) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/rcsdk/RemoteCapture.h"
@@ -31,6 +32,11 @@ public:
     // The table to hand to the library; valid while this object lives.
     const RCStream& table() const { return table_; }
 
+    // A file opened for writing is held (see platform/os/PartialFiles.h) while it is
+    // open, and its data is flushed to the disk when it is closed; a failed flush
+    // fails the close. Tests may watch each flush (the path, after it succeeded).
+    static void setFlushObserver(std::function<void(const std::string&)> observer);
+
 private:
     static std::uint32_t open(void* context, std::uint32_t mode);
     static std::uint32_t close(void* context);
@@ -42,6 +48,7 @@ private:
 
     std::string path_;
     int fd_ = -1;
+    bool writing_ = false;
     RCStream table_{};
 };
 

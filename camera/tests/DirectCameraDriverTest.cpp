@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <cstring>
 
@@ -10,6 +11,7 @@
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
 #include "testing/TestEnv.h"
+#include "vosquin/CameraTexts.h"
 
 using namespace zelmora;
 namespace sim = zelmora::simrc;
@@ -104,6 +106,8 @@ TEST(DirectCameraDriverNames, DownloadedFileNames) {
         {99, 1, true, "EOS 10D", 3, "/img/M31_003."},
         {32, 1, true, "EOS 10D", 1000, "/img/M31_1000.JPG"},
     };
+    // A folder without its final slash does not run into the file name.
+    EXPECT_EQ(D::imageFileName("/img", "M31_", 7, 32, 1, true, "EOS 10D"), "/img/M31_007.JPG");
     for (const Case& c : cases)
         EXPECT_EQ(
             D::imageFileName("/img/", "M31_", c.counter, c.type, c.format, c.released, c.camera),
@@ -288,6 +292,39 @@ TEST_F(DriverFixture, CameraInformationText) {
         "ImageQuality = Fine\r\nImageSize = Medium\r\n<err>RCGetNumAvailableShot =0x200080\r\n");
 }
 
+// One table names the shooting modes: the camera information, the control's
+// ShootingMode property and the mode list (where it has no text of its own) agree.
+TEST_F(DriverFixture, ShootingModesAreNamedByOneTable) {
+    connect(manual(sim::profiles::eos10D()));
+    struct Case {
+        std::uint16_t code;
+        const char* info;      // the camera information's text
+        const char* listText;  // the mode list's
+    } cases[] = {
+        {0, "Auto", "Auto"},
+        {4, "Manual", "Manual"},
+        {5, "A Dep", "A_DEP"},
+        {101, "Manual2", "Manual"},
+        {107, "Mode Sepia", "Sepia"},
+        {109, "Spot", "Spot"},
+        {111, "BW", "BW"},
+        {112, "Panfocus", "Panfocus"},
+        {113, "Vivid", "Vivid"},
+        {114, "Neutral", "Neutral"},
+        {115, "Invalid", "(Error)"},
+        {0xFFFF, "Invalid", "(Invalid)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        sim::setShootingMode(c.code);
+        const QString info = camera->GetCameraInformation();
+        EXPECT_TRUE(info.contains(QStringLiteral("ShootingMode = %1\r\n").arg(c.info)))
+            << info.toStdString();
+        EXPECT_EQ(vosquin::texts::modePropertyText(c.code), c.info);
+        EXPECT_EQ(CameraSettingLists::modeText(c.code == 0xFFFF ? -1 : c.code), c.listText);
+    }
+}
+
 TEST_F(DriverFixture, ExposureStepsFromCustomFunctions) {
     struct Case {
         const char* name;
@@ -435,6 +472,46 @@ TEST_F(DriverFixture, ReleaseControlRoadDownloadsUnderItsOwnNames) {
     // The release raised no events: nothing comes down twice at the next poll.
     camera->ProcessTimer();
     EXPECT_FALSE(QFileInfo::exists(dir + "M31_003.CRW"));
+}
+
+// The counter starts again at every start of the library: a second night into
+// the same folder takes the next free numbers and keeps the first night's frames.
+TEST_F(DriverFixture, ASecondNightKeepsTheFirstNightsFrames) {
+    auto p = manual(sim::profiles::eos10D());
+    p.format = {4, 0};  // RAW
+    connect(p);
+    camera->setSaveFilename("M31_");
+    camera->setThumbToPC(true);
+    camera->release();
+    const QString dir = camera->ImageSavePath();
+    ASSERT_TRUE(QFileInfo::exists(dir + "THM31_001.JPG"));
+    ASSERT_TRUE(QFileInfo::exists(dir + "M31_002.CRW"));
+    // Each of the first night's frames marked, and one more frame that holds the
+    // number the second night's picture would take.
+    auto mark = [&](const QString& name) {
+        QFile f(dir + name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(name.toUtf8());
+    };
+    auto bytesOf = [&](const QString& name) {
+        QFile f(dir + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    };
+    for (const char* name : {"THM31_001.JPG", "M31_002.CRW", "M31_003.CRW"}) mark(name);
+
+    camera->disconnect();
+    camera->DestroyAPI();
+    startAndConnect();
+    ASSERT_TRUE(dir.endsWith('/'));
+    camera->setImageSavePath(dir.chopped(1));  // the folder as a browser gives it
+    camera->setSaveFilename("M31_");
+    camera->setThumbToPC(true);
+    camera->release();
+    for (const char* name : {"THM31_001.JPG", "M31_002.CRW", "M31_003.CRW"})
+        EXPECT_EQ(bytesOf(name), name);
+    EXPECT_TRUE(QFileInfo::exists(dir + "THM31_002.JPG"));
+    EXPECT_TRUE(QFileInfo::exists(dir + "M31_004.CRW"));
+    EXPECT_FALSE(camera->CameraArrror());
 }
 
 TEST_F(DriverFixture, CaptureRoadDownloadsOnImageReadyOnly) {

@@ -94,7 +94,9 @@ private:
 TEST(ReviewListTest, PictureNamesFitCaptionAndPaths) {
     for (const char* yes : {"a.JPG", "c.bmp", "x.ico", "y.CUR", "/p/z.jpg"})
         EXPECT_TRUE(review::isPictureFile(yes)) << yes;
-    for (const char* no : {"b.jpeg", "d.txt", "e.png", "f.CR2"})
+    // Downloads still under way (or killed part-way) are not frames.
+    for (const char* no : {"b.jpeg", "d.txt", "e.png", "f.CR2", "M31-0001.JPG.part",
+                           "M31_001.JPG.part812_3", "x.bmp.part"})
         EXPECT_FALSE(review::isPictureFile(no)) << no;
 
     struct Fit {

@@ -1,11 +1,15 @@
 #include "platform/rcsdk/ImageWriter.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <string>
+
+#include "platform/os/PartialFiles.h"
 
 namespace zelmora::simrc::detail {
 
@@ -51,14 +55,28 @@ RCResult writeImage(const std::vector<std::uint8_t>& bytes, const RCMedium* medi
     if (medium->kind == RC_MEDIUM_PATH) {
         if (!medium->path || !*medium->path) return component | RC_ERR_INVALID_PARAMETER;
         const std::string path = medium->path;
+        const std::size_t slash = path.rfind('/');
+        platform::partial::removeStale(slash == std::string::npos ? std::string()
+                                                                  : path.substr(0, slash + 1));
         const std::string temp = temporaryNameFor(path);
-        std::FILE* f = std::fopen(temp.c_str(), "wb");
-        if (!f) return component | RC_ERR_FILE_IO;
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) return component | RC_ERR_FILE_IO;
+        platform::partial::holdWhileWriting(fd);
         RCResult result = writeChunks(bytes, chunk, progress, context, component,
                                       [&](const std::uint8_t* data, std::size_t n) {
-                                          return std::fwrite(data, 1, n, f) == n;
+                                          while (n > 0) {
+                                              const ssize_t w = ::write(fd, data, n);
+                                              if (w < 0 && errno == EINTR) continue;
+                                              if (w <= 0) return false;
+                                              data += w;
+                                              n -= std::size_t(w);
+                                          }
+                                          return true;
                                       });
-        if (std::fclose(f) != 0 && result == RC_OK) result = component | RC_ERR_FILE_IO;
+        // On the disk before it takes its name: a power cut leaves no empty image.
+        if (result == RC_OK && !platform::partial::flushToDisk(fd))
+            result = component | RC_ERR_FILE_IO;
+        if (::close(fd) != 0 && result == RC_OK) result = component | RC_ERR_FILE_IO;
         if (result == RC_OK && std::rename(temp.c_str(), path.c_str()) != 0)
             result = component | RC_ERR_FILE_IO;
         if (result != RC_OK) std::remove(temp.c_str());

@@ -9,8 +9,10 @@ namespace zelmora::simrc::detail {
 
 // Writes bytes to the medium in chunks, reporting the percentage after each chunk
 // (the last report is 100), all on the calling thread.
-//  - A path is written to a temporary name beside it and renamed over it, so a
-//    reader never sees half an image and a failure leaves the old file whole.
+//  - A path is written to a temporary name beside it, flushed to the disk and
+//    renamed over it, so a reader never sees half an image and a failure leaves the
+//    old file whole. Temporary files that killed writers left in the folder are
+//    removed first.
 //  - A stream is opened for writing (mode 2), written and closed; a non-zero
 //    status from any operation aborts the transfer (the stream is still closed).
 // A progress function returning non-zero cancels with RC_ERR_CANCELLED.

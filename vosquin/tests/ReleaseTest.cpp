@@ -8,7 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/os/PartialFiles.h"
 #include "testing/TestEnv.h"
+#include "vosquin/FileStream.h"
 #include "vosquin/tests/VosquinFixture.h"
 
 namespace zelmora::vosquin {
@@ -344,6 +349,59 @@ TEST_F(VosquinReleaseTest, TwoRunsIntoOneFolderKeepBothFrames) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), firstBytes);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3);
+}
+
+// Downloads killed part-way leave their temporary files; the next download into
+// that folder removes those nobody is writing, and only those.
+TEST_F(VosquinReleaseTest, TheNextDownloadRemovesUnfinishedOnes) {
+    prepare();
+    auto make = [&](const QString& name) {
+        QFile f(folder + name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("half an image");
+    };
+    for (const char* name :
+         {"M31-0007.JPG.part", "M31-0008.CRW.part4711_2", "notes.part.txt", "M31-0009.JPG"})
+        make(name);
+    // A download another writer still has open.
+    make("busy.JPG.part");
+    const int busy = ::open((folder + "busy.JPG.part").toLocal8Bit().constData(), O_RDONLY);
+    ASSERT_GE(busy, 0);
+    platform::partial::holdWhileWriting(busy);
+
+    releaseAndDeliver();
+    ::close(busy);
+    EXPECT_EQ(completions(), std::vector<std::string>{folder.toStdString() + "M31-0001.JPG"});
+    QStringList left = QDir(folder).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(left,
+              QStringList({"M31-0001.JPG", "M31-0009.JPG", "busy.JPG.part", "notes.part.txt"}));
+    EXPECT_TRUE(
+        logMessages().contains("Removed unfinished download:" + folder + "M31-0007.JPG.part"));
+}
+
+// The frame is on the disk before it takes its name: the flush sees the whole
+// image under the temporary name, and nothing yet under the final one.
+TEST_F(VosquinReleaseTest, TheFrameIsFlushedBeforeItIsNamed) {
+    prepare();
+    struct Flush {
+        std::string path;
+        qint64 size;
+        bool finalThere;
+    };
+    std::vector<Flush> flushes;
+    const std::string target = folder.toStdString() + "M31-0001.JPG";
+    FileStream::setFlushObserver([&](const std::string& path) {
+        flushes.push_back({path, QFileInfo(QString::fromStdString(path)).size(),
+                           QFileInfo::exists(QString::fromStdString(target))});
+    });
+    releaseAndDeliver();
+    FileStream::setFlushObserver({});
+    EXPECT_EQ(completions(), std::vector<std::string>{target});
+    ASSERT_EQ(flushes.size(), 1u);
+    EXPECT_EQ(flushes[0].path, target + ".part");
+    EXPECT_FALSE(flushes[0].finalThere);
+    EXPECT_GT(flushes[0].size, 0);
+    EXPECT_EQ(flushes[0].size, QFileInfo(QString::fromStdString(target)).size());
 }
 
 // The one name reused on purpose: the focus frame, while frames are not kept.
