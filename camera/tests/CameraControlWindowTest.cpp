@@ -240,6 +240,14 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
     EXPECT_EQ(win->release().status, S::MirrorLock);
     EXPECT_EQ(nested.status, S::Busy);
     EXPECT_EQ(ctl->count("Release"), 1);
+
+    // No release control at all (it could not be created).
+    delete win.data();
+    ctl = nullptr;
+    frmCameraControl::setControlFactory([] { return std::unique_ptr<FakeVosquinControl>(); });
+    win = new frmCameraControl;
+    for (FrameKind kind : {FrameKind::Focus, FrameKind::Capture})
+        EXPECT_EQ(win->release(kind).status, S::NotConnected);
 }
 
 TEST_F(CameraWindowTest, ReleaseInSimulationModeHandsTheSpaceBarToTheFocusFrameWindow) {
