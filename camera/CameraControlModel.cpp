@@ -32,6 +32,7 @@ const QString CameraControlModel::kRawReleaseText = QStringLiteral(
 const QString CameraControlModel::kRawContinuousText = QStringLiteral(
     "Make sure you select something other than RAW setting for focus aid. RAW images take to long "
     "too download. I suggest Normal\\Medium");
+const QString CameraControlModel::kPictureFailedText = QStringLiteral("Picture failed ");
 
 namespace {
 
@@ -132,6 +133,11 @@ bool CameraControlModel::isRawFile(const QString& path) {
     // Only these four spellings, as the camera writes them.
     return ext == QLatin1String("CR2") || ext == QLatin1String("CRW") ||
            ext == QLatin1String("cr2") || ext == QLatin1String("crw");
+}
+
+bool CameraControlModel::isFailureReport(const QString& FileName) {
+    // A file always comes with its full path, so it never starts this way.
+    return FileName.startsWith(QLatin1String("Error:"));
 }
 
 std::int32_t CameraControlModel::continuousIntervalMs(const QString& text) {
@@ -350,17 +356,25 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind) {
                 return;
             }
         }
-        state().sDownloadFailure.clear();
         BusyScope busy(view_);
         QCoreApplication::processEvents();
-        Vosquin1.Release();
-        outcome = ReleaseOutcome::ok();
+        releaseShutter();
+        // The control reports a release the camera refused at once, through
+        // its download event, before Release returns.
+        const QString failure = state().sDownloadFailure;
+        outcome =
+            failure.isEmpty() ? ReleaseOutcome::ok() : ReleaseOutcome::refused(S::Failed, failure);
     });
     return outcome;
 }
 
+void CameraControlModel::releaseShutter() {
+    state().sDownloadFailure.clear();
+    Vosquin1.Release();
+}
+
 void CameraControlModel::cbRelease_Click() {
-    trapAndTrace(QStringLiteral("cbRelease_Click"), [&] { Vosquin1.Release(); });
+    trapAndTrace(QStringLiteral("cbRelease_Click"), [&] { releaseShutter(); });
 }
 
 void CameraControlModel::cbSetDefault_Click() {
@@ -394,7 +408,7 @@ void CameraControlModel::StartContinousDownload() {
         enableButton(kStop, true);
         ContinuousTimer_.setInterval(ms);
         ContinuousTimer_.setEnabled(true);
-        Vosquin1.Release();
+        releaseShutter();
     });
 }
 
@@ -410,7 +424,7 @@ void CameraControlModel::stopContinuousLoop() {
 void CameraControlModel::ContinuousTimer_Timer() {
     trapAndTrace(QStringLiteral("ContinuousTimer_Timer"), [&] {
         enableButton(kShutterRelease, false);
-        Vosquin1.Release();
+        releaseShutter();
     });
 }
 
@@ -469,8 +483,27 @@ void CameraControlModel::routeDownload(const QString& FileName) {
     }
 }
 
+void CameraControlModel::downloadFailed(const QString& report) {
+    trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
+        // Whoever waits for this frame reads the failure when the flags clear.
+        state().sDownloadFailure = report;
+        clearWaitingFlags();
+        Globals::WriteLogLine(QStringLiteral("No picture from the camera, nothing loaded: ") +
+                              report);
+        if (clsCamera* cam = mainCamera()) cam->UpdateStatus(kPictureFailedText + report);
+        failureShown_ = true;
+        view_.setFormHeight(kCompactHeight);
+    });
+}
+
 void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
     Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnComplete: ") + FileName);
+    // A report of failure is no picture: nothing is handed on, and the last
+    // picture stays the one the Frame Image window shows.
+    if (isFailureReport(FileName)) {
+        downloadFailed(FileName);
+        return;
+    }
     trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
         sFileDownloaded_ = FileName;
         try {
@@ -545,6 +578,11 @@ void CameraControlModel::Vosquin1_OnReadyForRelease(bool ReadyState) {
 void CameraControlModel::Vosquin1_OnStatusUpdate(const QString& CamStatus) {
     Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnStatusUpdate: ") + CamStatus);
     guarded([&] {
+        // The control says "Waiting" right after reporting a failure; the
+        // failure stays on show until the camera has something new to say.
+        const bool keepFailure = failureShown_ && CamStatus == QLatin1String("Waiting");
+        failureShown_ = false;
+        if (keepFailure) return;
         if (clsCamera* cam = mainCamera()) cam->UpdateStatus(CamStatus);
     });
 }

@@ -49,6 +49,9 @@ public:
     static const QString kMirrorLockText;
     static const QString kRawReleaseText;
     static const QString kRawContinuousText;
+    // The status bar after a release or download that brought no picture,
+    // followed by the camera's report ("Error:<code>").
+    static const QString kPictureFailedText;
     // The window's height (twips) after load, connect and download, and with
     // the folder-monitor panel shown.
     static constexpr int kCompactHeight = 3930;
@@ -113,12 +116,18 @@ public:
     static int batteryPicture(const QString& level);
     // A camera RAW file by its extension (".CR2", ".CRW", ".cr2", ".crw").
     static bool isRawFile(const QString& path);
+    // The control's download event carries "Error:<code>" in place of a file
+    // when a release or a transfer brought no picture.
+    static bool isFailureReport(const QString& FileName);
     // The timer interval in milliseconds for the interval box's text: whole
     // seconds (half to even) from 1 to 3600. Raises AppError otherwise.
     static std::int32_t continuousIntervalMs(const QString& text);
 
 private:
     void routeDownload(const QString& FileName);
+    void downloadFailed(const QString& report);
+    // Every release the window starts: the last failure is forgotten first.
+    void releaseShutter();
     void clearWaitingFlags();
     QString defaultsSection() const;
     void connectEvents();
@@ -130,6 +139,9 @@ private:
     bool bContinuousFocus_ = false;
     bool optMode_[2] = {false, false};
     bool releasing_ = false;
+    // A failure is on show in the status bar: the control's "Waiting" that
+    // follows it does not replace it.
+    bool failureShown_ = false;
 };
 
 }  // namespace zelmora::camera

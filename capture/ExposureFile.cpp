@@ -64,45 +64,79 @@ WriteResult writeFile(const QString& path, const QStringList& rows, bool shortEx
     return {};
 }
 
-std::vector<ExposureStep> parse(const QByteArray& bytes) {
-    const QString text = QString::fromLatin1(bytes);
+namespace {
+
+QString tooLarge(const QString& name, const QString& limit) {
+    return QStringLiteral(
+               "The exposure file %1 was not loaded: it is %2, far beyond any "
+               "sequence.")
+        .arg(name, limit);
+}
+
+QString overSteps(const QString& name) {
+    return tooLarge(name, QStringLiteral("more than %1 steps").arg(kMaxSteps));
+}
+
+QString overBytes(const QString& name) {
+    return tooLarge(name, QStringLiteral("larger than %1 MB").arg(kMaxFileBytes / (1024 * 1024)));
+}
+
+}  // namespace
+
+ReadResult parse(const QByteArray& bytes, const QString& name) {
+    ReadResult result;
+    // An editor that saved the file as UTF-8 may have put a byte-order mark first.
+    static const QByteArray kBom("\xEF\xBB\xBF");
+    const QString text = bytes.startsWith(kBom) ? QString::fromUtf8(bytes.mid(kBom.size()))
+                                                : QString::fromLatin1(bytes);
+    const qsizetype maxValues = 4 * qsizetype(kMaxSteps + 1);
     QStringList values;
-    int i = 0;
-    const int n = text.size();
+    qsizetype i = 0;
+    const qsizetype n = text.size();
     const auto isEnd = [](QChar c) { return c == u'\r' || c == u'\n'; };
     while (i < n) {
         // Blanks and empty lines before a value.
         while (i < n && (text[i] == u' ' || text[i] == u'\t' || isEnd(text[i]))) ++i;
         if (i >= n) break;
+        const qsizetype start = i;
+        while (i < n && text[i] != u',' && !isEnd(text[i])) ++i;
         QString value;
-        if (text[i] == u'"') {
-            const int close = text.indexOf(u'"', i + 1);
-            const int stop = close < 0 ? n : close;
-            value = text.mid(i + 1, stop - i - 1);
-            i = stop + 1;
-            while (i < n && text[i] != u',' && !isEnd(text[i])) ++i;
+        if (text[start] == u'"') {
+            // The speed texts hold double quotes of their own (0"3): the value
+            // closes at the last quote of the field.
+            const qsizetype close = text.lastIndexOf(u'"', i - 1);
+            const qsizetype stop = close > start ? close : i;
+            value = text.mid(start + 1, stop - start - 1);
         } else {
-            const int start = i;
-            while (i < n && text[i] != u',' && !isEnd(text[i])) ++i;
             value = text.mid(start, i - start).trimmed();
             if (Conv::isNumeric(value)) value = Conv::numberText(Conv::parseDouble(value));
         }
         if (i < n && text[i] == u',') ++i;
         values << value;
+        if (values.size() >= maxValues) {
+            result.status = ReadResult::Status::TooLarge;
+            result.problem = overSteps(name);
+            return result;
+        }
     }
-    std::vector<ExposureStep> steps;
-    for (int k = 0; k + 3 < values.size(); k += 4) {
+    for (qsizetype k = 0; k + 3 < values.size(); k += 4) {
         ExposureStep s{values[k], values[k + 1], values[k + 2], values[k + 3]};
         if (Conv::isNumeric(s.iso) && Conv::parseDouble(s.iso) == 0) s.iso = kNoIso;
-        steps.push_back(s);
+        result.steps.push_back(s);
     }
-    return steps;
+    return result;
 }
 
-std::optional<std::vector<ExposureStep>> readFile(const QString& path) {
+ReadResult readFile(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    return parse(f.readAll());
+    if (!f.open(QIODevice::ReadOnly)) return {ReadResult::Status::NotFound, {}, {}};
+    // The size first; then never more than one byte past the limit, for a file
+    // that does not know its size (a device, a pipe) or grows while it is read.
+    ReadResult tooBig{ReadResult::Status::TooLarge, {}, overBytes(path)};
+    if (f.size() > kMaxFileBytes) return tooBig;
+    const QByteArray bytes = f.read(kMaxFileBytes + 1);
+    if (bytes.size() > kMaxFileBytes) return tooBig;
+    return parse(bytes, path);
 }
 
 QString defaultFile() {

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <optional>
 #include <vector>
 
 // The exposure-sequence file and the step rows of the sequencing window's list.
@@ -41,14 +40,31 @@ struct WriteResult {
 };
 WriteResult writeFile(const QString& path, const QStringList& rows, bool shortExposureMode);
 
+// Far beyond any real sequence: a file larger than this, or holding more
+// steps, is refused before it is read or parsed any further.
+constexpr qint64 kMaxFileBytes = 1024 * 1024;
+constexpr int kMaxSteps = 5000;
+
+// What a read came to. `problem` names the file and the limit it passes.
+struct ReadResult {
+    enum class Status { Read, NotFound, TooLarge };
+    Status status = Status::Read;
+    std::vector<ExposureStep> steps;
+    QString problem;
+};
+
 // The reader: values separated by commas or line ends, four to a step; blanks
 // before a value skipped, blanks after an unquoted one trimmed; a quoted value
-// is its text (anything after the closing quote up to the separator ignored);
-// blank lines are skipped; an ISO that reads as 0 becomes "N/A"; an incomplete
-// last step is dropped.
-std::vector<ExposureStep> parse(const QByteArray& bytes);
-// Reads the file; nullopt when it cannot be opened.
-std::optional<std::vector<ExposureStep>> readFile(const QString& path);
+// runs to the last double quote before the next comma or line end, so the
+// camera's own speeds such as 0"3 come back whole (anything after that quote
+// is ignored); blank lines are skipped; an ISO that reads as 0 becomes "N/A";
+// an incomplete last step is dropped. A leading UTF-8 byte-order mark is
+// skipped. Parsing stops once there are more than kMaxSteps steps (TooLarge);
+// `name` is the file the message names.
+ReadResult parse(const QByteArray& bytes, const QString& name = {});
+// Reads the file: NotFound when it cannot be opened, TooLarge when it is over
+// kMaxFileBytes (told by its size, before it is read) or kMaxSteps.
+ReadResult readFile(const QString& path);
 
 // The file used while none has been chosen.
 QString defaultFile();

@@ -332,8 +332,8 @@ void frmAutomate::ReadExposureFile() {
         // A cancelled dialog keeps the name it held.
         if (!chosen.isEmpty()) sExposureFileName = chosen;
         if (!sExposureFileName.isEmpty()) {
-            const auto steps = expfile::readFile(sExposureFileName);
-            if (!steps) {
+            const expfile::ReadResult read = expfile::readFile(sExposureFileName);
+            if (read.status == expfile::ReadResult::Status::NotFound) {
                 QDir::setCurrent(AppPaths::appDir());
                 Dialogs::msgBox(
                     QStringLiteral("Exposure File not found. make sure you have a valid "
@@ -342,8 +342,14 @@ void frmAutomate::ReadExposureFile() {
                     AppPaths::appDir() + QStringLiteral("."));
                 return;
             }
+            if (read.status == expfile::ReadResult::Status::TooLarge) {
+                QDir::setCurrent(AppPaths::appDir());
+                Dialogs::msgBox(read.problem, Msg::Exclamation);
+                return;
+            }
             lbExposures->addItem(expfile::headingRow());
-            for (const expfile::ExposureStep& s : *steps) lbExposures->addItem(expfile::stepRow(s));
+            for (const expfile::ExposureStep& s : read.steps)
+                lbExposures->addItem(expfile::stepRow(s));
         }
         QDir::setCurrent(AppPaths::appDir());
     });

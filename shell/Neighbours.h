@@ -92,7 +92,8 @@ public:
     virtual void LoadAllowedTvs(QComboBox* combo) {}
     // The camera settings as ten trace lines (only while connected).
     virtual void LogSettings() {}
-    // Full path (or failure text) of the last file the camera reported.
+    // Full path of the last picture the camera delivered; a release or download
+    // that came to nothing leaves it (the failure is in sDownloadFailure).
     virtual QString sFileDownloaded() const { return {}; }
     // The hosted camera release control (nullptr when it could not be created).
     virtual vosquin::VosquinHost* Vosquin1() { return nullptr; }

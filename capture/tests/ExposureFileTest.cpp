@@ -4,9 +4,12 @@
 #include <QFile>
 #include <cerrno>
 
+#include "camera/CameraSettingLists.h"
+#include "camera/ShutterSpeeds.h"
 #include "capture/ExposureFile.h"
 #include "platform/core/AppError.h"
 #include "platform/os/FileWrite.h"
+#include "platform/rcsdk/SimCamera.h"
 #include "testing/TestEnv.h"
 
 using namespace zelmora;
@@ -24,6 +27,35 @@ QStringList listOf(const std::vector<ExposureStep>& steps) {
     QStringList rows{headingRow()};
     for (const auto& s : steps) rows << stepRow(s);
     return rows;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// The shutter-speed texts the simulated cameras offer, as the camera window's
+// list (through the release control) and the direct driver's list show them.
+QStringList simulatedCameraSpeeds() {
+    namespace profiles = simrc::profiles;
+    QStringList speeds;
+    for (const simrc::CameraProfile& p :
+         {profiles::eos20D(), profiles::eos350D(), profiles::eos350DRebelXT(), profiles::eos300D(),
+          profiles::digitalRebel(), profiles::eos10D(), profiles::eosD60(), profiles::eos1D(),
+          profiles::eosD30(), profiles::powerShotG2()}) {
+        std::vector<std::uint16_t> codes = p.tvValues;
+        codes.push_back(4);  // Bulb, which the lists add on their own
+        for (std::uint16_t code : codes) {
+            if (const auto text = camera::ShutterSpeeds::text(code)) speeds << *text;
+            speeds << CameraSettingLists::tvText(code);
+        }
+    }
+    // The direct driver's half stops, 1.5 seconds among them.
+    for (int code = 16; code <= 168; ++code)
+        if (code % 4 == 0) speeds << CameraSettingLists::tvText(code);
+    speeds.removeDuplicates();
+    return speeds;
 }
 
 }  // namespace
@@ -61,18 +93,18 @@ TEST(ExposureFile, RoundTripThroughTheFile) {
         {"2", "30", "5", "1600"}, {"1", "5", "0", "N/A"}, {"10", "360", "30", "400"}};
     ASSERT_TRUE(writeFile(path, listOf(steps), false).ok);
     EXPECT_EQ(readAll(path), "2,30,5,1600\r\n1,5,0,0\r\n10,360,30,400\r\n");
-    EXPECT_EQ(readFile(path).value(), steps);
+    EXPECT_EQ(readFile(path).steps, steps);
 
     // Short mode quotes the exposure; the reader shows both the same way.
     ASSERT_TRUE(writeFile(path, listOf(steps), true).ok);
     EXPECT_EQ(readAll(path), "2,\"30\",5,1600\r\n1,\"5\",0,0\r\n10,\"360\",30,400\r\n");
-    EXPECT_EQ(readFile(path).value(), steps);
+    EXPECT_EQ(readFile(path).steps, steps);
 
     // Only the heading, or nothing: an empty file.
     ASSERT_TRUE(writeFile(path, {headingRow()}, false).ok);
     EXPECT_EQ(readAll(path), "");
     ASSERT_TRUE(writeFile(path, {}, false).ok);
-    EXPECT_TRUE(readFile(path).value().empty());
+    EXPECT_TRUE(readFile(path).steps.empty());
 }
 
 TEST(ExposureFile, AStepThatDoesNotConvertLeavesTheFileUntouched) {
@@ -109,8 +141,94 @@ TEST(ExposureFile, ReaderRules) {
         // An incomplete last step is dropped; the earlier ones stay.
         {"1,30,5,0\r\n2,60\r\n", {{"1", "30", "5", "N/A"}}},
         {"", {}},
+        // Speeds holding double quotes of their own run to the field's last quote.
+        {"5,\"0\"3\",10,0\r\n2,\"30\"\" ,0,800\r\n1,\"0\"3(1/3)\"\n",
+         {{"5", "0\"3", "10", "N/A"}, {"2", "30\"", "0", "800"}}},
+        {"1,\"1.5\"\",0,0\r\n", {{"1", "1.5\"", "0", "N/A"}}},
+        // An unclosed quote ends at the field's end, not at the end of the file.
+        {"1,\"1/125,5,0\r\n2,30,5,0\r\n", {{"1", "1/125", "5", "N/A"}, {"2", "30", "5", "N/A"}}},
+        // A file an editor saved as UTF-8 with a byte-order mark.
+        {"\xEF\xBB\xBF"
+         "5,\"0\"3\",10,0\r\n",
+         {{"5", "0\"3", "10", "N/A"}}},
+        {"\xEF\xBB\xBF"
+         "2,30,5,1600\r\n",
+         {{"2", "30", "5", "1600"}}},
     };
-    for (const Row& r : rows) EXPECT_EQ(parse(r.text), r.steps) << r.text.toStdString();
+    for (const Row& r : rows) {
+        const ReadResult read = parse(r.text);
+        EXPECT_EQ(read.status, ReadResult::Status::Read) << r.text.toStdString();
+        EXPECT_EQ(read.steps, r.steps) << r.text.toStdString();
+    }
+}
+
+// Written in short mode and read back, every speed is the text it was; saved
+// again in long mode it is refused, never turned into a number of seconds,
+// unless it is one (1 and 2 seconds are written bare).
+TEST(ExposureFile, EverySpeedOfTheSimulatedCameraComesBackAsWritten) {
+    const QStringList speeds = simulatedCameraSpeeds();
+    for (const char* s : {"30\"", "1\"3", "0\"8", "0\"3", "0\"3(1/3)", "1.5\"", "30''", "0''3", "2",
+                          "1/8000", "Bulb"})
+        EXPECT_TRUE(speeds.contains(QString::fromLatin1(s))) << s;
+    const QString path = QDir(testenv::appDir()).filePath("speeds.txt");
+    std::vector<ExposureStep> steps;
+    for (const QString& speed : speeds) steps.push_back({"2", speed, "5", "N/A"});
+    ASSERT_TRUE(writeFile(path, listOf(steps), true).ok);
+    // The writer's bytes: the text between quotes, nothing escaped.
+    EXPECT_TRUE(readAll(path).contains("\r\n2,\"0\"3\",5,0\r\n"));
+    const ReadResult read = readFile(path);
+    ASSERT_EQ(read.status, ReadResult::Status::Read);
+    EXPECT_EQ(listOf(read.steps), listOf(steps));
+
+    for (const ExposureStep& step : read.steps) {
+        SCOPED_TRACE(step.exposure.toStdString());
+        ASSERT_TRUE(writeFile(path, listOf({{"1", "60", "0", "0"}}), false).ok);
+        const WriteResult result = writeFile(path, listOf({step}), false);
+        if (step.exposure == "1" || step.exposure == "2") {
+            EXPECT_TRUE(result.ok);
+            EXPECT_EQ(readAll(path), "2," + step.exposure.toLatin1() + ",5,0\r\n");
+        } else {
+            EXPECT_FALSE(result.ok);
+            EXPECT_TRUE(result.badRow);
+            EXPECT_EQ(readAll(path), "1,60,0,0\r\n");
+        }
+    }
+}
+
+// Far beyond any real sequence: refused with a message naming the file and
+// the limit, before the list is filled.
+TEST(ExposureFile, AFileFarBeyondAnySequenceIsRefused) {
+    const QString path = QDir(testenv::appDir()).filePath("huge.txt");
+    const QByteArray step("1,30,5,0\r\n");
+
+    // 5000 steps load; one more is refused, and so is a file of nothing but commas.
+    writeBytes(path, step.repeated(kMaxSteps));
+    ReadResult read = readFile(path);
+    EXPECT_EQ(read.status, ReadResult::Status::Read);
+    EXPECT_EQ(read.steps.size(), std::size_t(kMaxSteps));
+    for (const QByteArray& bytes : {step.repeated(kMaxSteps + 1), QByteArray(1000 * 1000, ',')}) {
+        writeBytes(path, bytes);
+        read = readFile(path);
+        EXPECT_EQ(read.status, ReadResult::Status::TooLarge);
+        EXPECT_TRUE(read.steps.empty());
+        EXPECT_EQ(read.problem, "The exposure file " + path +
+                                    " was not loaded: it is more than 5000 steps, far beyond "
+                                    "any sequence.");
+    }
+
+    // Up to 1 MB is read (here a step padded with blank lines); one byte more is not.
+    QByteArray padded = step + QByteArray(kMaxFileBytes - step.size(), '\n');
+    writeBytes(path, padded);
+    read = readFile(path);
+    EXPECT_EQ(read.status, ReadResult::Status::Read);
+    EXPECT_EQ(read.steps, (std::vector<ExposureStep>{{"1", "30", "5", "N/A"}}));
+    writeBytes(path, padded + "\n");
+    read = readFile(path);
+    EXPECT_EQ(read.status, ReadResult::Status::TooLarge);
+    EXPECT_TRUE(read.steps.empty());
+    EXPECT_EQ(read.problem, "The exposure file " + path +
+                                " was not loaded: it is larger than 1 MB, far beyond any "
+                                "sequence.");
 }
 
 TEST(ExposureFile, MissingFileAndAFolderThatCannotBeWritten) {
@@ -118,7 +236,8 @@ TEST(ExposureFile, MissingFileAndAFolderThatCannotBeWritten) {
         writeFile(QDir(testenv::appDir()).filePath("no/such/dir/x.txt"), {}, false);
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.badRow);
-    EXPECT_FALSE(readFile(QDir(testenv::appDir()).filePath("none.txt")).has_value());
+    EXPECT_EQ(readFile(QDir(testenv::appDir()).filePath("none.txt")).status,
+              ReadResult::Status::NotFound);
     EXPECT_EQ(defaultFile(), testenv::appDir() + "/ExposureFiles/exposurefile.txt");
 }
 
@@ -136,11 +255,11 @@ TEST(ExposureFile, AFullDiskKeepsTheOldFile) {
 
 // The shipped sample is a valid file for the Long Exposures tab, written as the writer writes.
 TEST(ExposureFile, TheShippedSample) {
-    const auto steps = readFile(QStringLiteral(ZELMORA_SAMPLE_EXPOSURE_FILE));
-    ASSERT_TRUE(steps.has_value());
-    ASSERT_FALSE(steps->empty());
+    const ReadResult read = readFile(QStringLiteral(ZELMORA_SAMPLE_EXPOSURE_FILE));
+    ASSERT_EQ(read.status, ReadResult::Status::Read);
+    ASSERT_FALSE(read.steps.empty());
     QByteArray rewritten;
-    for (const ExposureStep& s : *steps)
+    for (const ExposureStep& s : read.steps)
         rewritten += formatRecord({s.count, s.exposure, s.delay, s.iso}, false);
     EXPECT_EQ(rewritten, readAll(QStringLiteral(ZELMORA_SAMPLE_EXPOSURE_FILE)));
 }

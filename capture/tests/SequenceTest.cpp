@@ -280,6 +280,21 @@ TEST_F(SequenceTest, LoadTheFileAndAMissingOne) {
     EXPECT_EQ(seq->rows().size(), 0);
 }
 
+TEST_F(SequenceTest, AFileFarBeyondAnySequenceIsRefusedWithAMessage) {
+    open();
+    const QString path = QDir(testenv::appDir()).filePath("ExposureFiles/huge.txt");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("1,30,5,0\r\n").repeated(expfile::kMaxSteps + 1));
+    f.close();
+    testenv::dialogs().expectOpenFile(path).expectMsgBox("The exposure file " + path +
+                                                         " was not loaded: it is more than 5000 "
+                                                         "steps");
+    seq->cbLoadFile_Click();
+    EXPECT_EQ(seq->rows().size(), 0);
+    EXPECT_EQ(testenv::dialogs().shown().back().style, Msg::Exclamation);
+}
+
 TEST_F(SequenceTest, OneRunOrSequenceAtATime) {
     open();
     addStep("1", "10", "0", "N/A");
