@@ -524,7 +524,7 @@ void frmAutomate::runStep() {
             capture_->txtExpMin->setText(QStringLiteral("0"));
         }
         capture_->txtExpCount->setText(step[0]);
-        capture_->txtLeadinTime->setText(step[2]);
+        capture_->txtTimeBetween->setText(step[2]);
         stepIso_ = step[3];
     });
     if (!ok) return failSequence();

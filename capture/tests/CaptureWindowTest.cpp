@@ -222,8 +222,8 @@ TEST_F(CaptureWindow, NumberBoxGuardsAndTotal) {
     w->txtExpMin->setText("2");
     w->txtExpSec->setText("30");
     w->txtExpCount->setText("3");
-    w->txtLeadinTime->setText("10");
-    w->txtdelayTime->setText("5");
+    w->txtTimeBetween->setText("10");
+    w->txtLeadIn->setText("5");
     w->chMirrorLock->setChecked(true);
     EXPECT_TRUE(w->txtMirrorLockDelay->isEnabled());
     w->txtMirrorLockDelay->setText("2");
@@ -234,8 +234,8 @@ TEST_F(CaptureWindow, NumberBoxGuardsAndTotal) {
         EXPECT_EQ(w->lblTotalExp->text(), "Total Exp Time: 0 secs");
         w->txtExpCount->setText("3");
     }
-    w->txtLeadinTime->setText(" 1.5 ");  // numeric: stays
-    EXPECT_EQ(w->txtLeadinTime->text(), " 1.5 ");
+    w->txtTimeBetween->setText(" 1.5 ");  // numeric: stays
+    EXPECT_EQ(w->txtTimeBetween->text(), " 1.5 ");
     w->selectTab(1);
     // No camera: only the gaps ("1.5" counts as 2, halves to even) and the lead-in.
     w->txtExpCount->setText("4");
@@ -322,7 +322,7 @@ TEST_F(CaptureWindow, SettingsRoundTripAndBadValues) {
     frmCapture* w = open();
     // Each bad key falls back to its own default; the rest still load.
     EXPECT_TRUE(w->bCheckGap());
-    EXPECT_EQ(w->txtLeadinTime->text(), "20");
+    EXPECT_EQ(w->txtTimeBetween->text(), "20");
     EXPECT_TRUE(w->chPictoCam->isChecked());  // PicToCam after the bad PicToPC
     EXPECT_FALSE(w->chPictoPC->isChecked());  // cleared by the camera box
     EXPECT_EQ(w->GetCurrFrame(), 1);
@@ -407,7 +407,7 @@ TEST_F(CaptureWindow, RunChecksThroughTheWindow) {
     camera_->tv = "1/125";
     w->oCamera_Connected();
     w->chPictoCam->setChecked(true);
-    w->txtLeadinTime->setText("5");
+    w->txtTimeBetween->setText("5");
     // Short gap, saving to the card: asked until answered No.
     testenv::dialogs().expectMsgBox("setting time a between exposures", Msg::Yes);
     EXPECT_TRUE(w->ValidShortExpValues());

@@ -83,8 +83,8 @@ protected:
         w->txtExpCount->setText(count);
         w->txtExpMin->setText(min);
         w->txtExpSec->setText(sec);
-        w->txtdelayTime->setText(leadIn);
-        w->txtLeadinTime->setText(between);
+        w->txtLeadIn->setText(leadIn);
+        w->txtTimeBetween->setText(between);
     }
     ExposureRun& run() { return *dynamic_cast<ExposureRun*>(w->runEngine()); }
     void start() {
@@ -366,8 +366,8 @@ TEST_F(ExposureRunTest, LeadInTexts) {
         openLong("1", "1", "0", "0");
         {
             // The box itself turns what is no number into 0; the run copes anyway.
-            const QSignalBlocker block(w->txtdelayTime);
-            w->txtdelayTime->setText(r.text);
+            const QSignalBlocker block(w->txtLeadIn);
+            w->txtLeadIn->setText(r.text);
         }
         start();
         // The caption is set whether or not a countdown follows.
@@ -506,8 +506,8 @@ TEST(ExposureRunRealClock, BulbEndsOnTimeWhileAMessageBoxIsUp) {
     w->txtExpCount->setText("1");
     w->txtExpMin->setText("0");
     w->txtExpSec->setText("2");
-    w->txtdelayTime->setText("0");
-    w->txtLeadinTime->setText("0");
+    w->txtLeadIn->setText("0");
+    w->txtTimeBetween->setText("0");
     auto* engine = dynamic_cast<ExposureRun*>(w->runEngine());
     QEventLoop loop;
     QObject::connect(engine, &ExposureRun::finished, &loop, &QEventLoop::quit);

@@ -133,7 +133,7 @@ TEST_F(SequenceEndToEnd, AFileOfShortAndBulbStepsGivesFiveNamedFramesOfTheirLeng
     cap->chPictoPC->setChecked(true);
     cap->txtObjPrefix->setText("M42");
     cap->chkUseISO->setChecked(true);
-    cap->txtdelayTime->setText("0");
+    cap->txtLeadIn->setText("0");
 
     // The sequence file: two short frames, two 30-s bulbs at ISO 1600, one 5-s bulb.
     const QString file = QDir(testenv::appDir()).filePath("ExposureFiles/night.txt");
@@ -198,8 +198,8 @@ TEST_F(SequenceEndToEnd, ALongRunThroughTheRealControlWaitsForEachPicture) {
     cap->txtExpCount->setText("2");
     cap->txtExpMin->setText("0");
     cap->txtExpSec->setText("10");
-    cap->txtdelayTime->setText("3");
-    cap->txtLeadinTime->setText("9");
+    cap->txtLeadIn->setText("3");
+    cap->txtTimeBetween->setText("9");
     cable->t0 = platform::clock().monotonicMs();
     cap->cbExpStart_Click();
     ASSERT_TRUE(cap->runActive());

@@ -54,7 +54,7 @@ protected:
         cap = dynamic_cast<frmCapture*>(windows().load(Win::frmCapture));
         ASSERT_NE(cap, nullptr);
         cap->selectTab(longTab ? 2 : 1);
-        cap->txtdelayTime->setText("0");
+        cap->txtLeadIn->setText("0");
         cap->chPictoPC->setChecked(true);
         cap->txtDirectory->setText(testenv::appDir());
         seq = dynamic_cast<frmAutomate*>(windows().load(Win::frmAutomate));
@@ -114,7 +114,7 @@ TEST_F(SequenceTest, TwoStepsWaitAfterTheFirstStepOnlyAndSoundOneAlarm) {
         EXPECT_TRUE(t.contains(line)) << line.toStdString();
     EXPECT_EQ(cap->txtExpSec->text(), "2");
     EXPECT_EQ(cap->txtExpMin->text(), "0");
-    EXPECT_EQ(cap->txtLeadinTime->text(), "4");
+    EXPECT_EQ(cap->txtTimeBetween->text(), "4");
 }
 
 TEST_F(SequenceTest, CancelDuringAStep) {
