@@ -26,7 +26,7 @@ void log(const QString& line) {
 }  // namespace
 
 ExposureRun::ExposureRun(frmCapture& window) : w_(window), run_(*this) {
-    connect(&run_, &PlannedRun::finished, this, &ExposureRun::finished);
+    connect(&run_, &PlannedRun::finished, this, [this] { emit finished(); });
 }
 
 ExposureRun::~ExposureRun() = default;
