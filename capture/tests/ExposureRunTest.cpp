@@ -617,3 +617,33 @@ TEST_F(ExposureRunTest, APressedShutterIsLetGoOnEveryWayOut) {
         w = nullptr;
     }
 }
+
+// The window closed (or the program ended) while Start's checks ask: no run
+// starts on the closing window, and it closes once the checks are done.
+TEST_F(ExposureRunTest, AWindowClosedDuringTheChecksStartsNoRun) {
+    for (const bool exit : {false, true}) {
+        testenv::resetEnvironment();
+        SetUp();
+        openLong("1", "10", "0", "5");
+        camera->isConnected = true;
+        camera->tv = "Bulb";
+        w->oCamera_Connected();
+        w->chPictoCam->setChecked(true);  // a short gap to the card is asked about
+        testenv::dialogs()
+            .expectMsgBox("setting time a between exposures", Msg::Yes)
+            .whileShowing([this, exit] {
+                if (exit) platform::setShuttingDown(true);
+                w->close();
+            });
+        start();
+        runFor(30'000);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform::setShuttingDown(false);
+        // The Stop that the close asks for lets go; nothing is pressed.
+        EXPECT_FALSE(cable->calls.join(' ').contains("press ")) << exit;
+        EXPECT_FALSE(bCaptureLoaded()) << exit;
+        w = nullptr;
+        TearDown();
+    }
+}
