@@ -207,6 +207,8 @@ void PlannedRun::frameStart() {
             link().setFileName(plan_.fileStem + QString::number(k));
             link().setWaitingForDownload(true);
             state().bWaitingForDownload = true;
+            // The cable takes this frame: an earlier release's failure is not its own.
+            state().sDownloadFailure.clear();
         }
         go = true;
     });

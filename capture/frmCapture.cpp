@@ -185,7 +185,7 @@ void frmCapture::buildControls() {
                            "sensor to cool for 10 seconds)"));
     caption(frAutomation, QStringLiteral("Lead In (Sec):"), 10, 150, 130);
     txtLeadIn = box(frAutomation, "txtLeadIn", 170, 150, 60,
-                       QStringLiteral("No of seconds to wait before starting the timer"));
+                    QStringLiteral("No of seconds to wait before starting the timer"));
     cbExpStart = named(new QPushButton(QStringLiteral("Start"), frAutomation), "cbExpStart");
     cbExpStart->setToolTip(QStringLiteral("Start Sequence of exposures"));
     cbExpStart->setGeometry(8, 175, 72, 24);
@@ -562,7 +562,7 @@ void frmCapture::UpdateModeControls() {
     apply(txtObjPrefix, c.txtObjPrefix);
     if (c.cbExpStart)
         setStartEnabled(*c.cbExpStart, rules::startHint(GetCurrFrame(), isConnected, tv,
-                                                         checked(chPictoPC), checked(chPictoCam)));
+                                                        checked(chPictoPC), checked(chPictoCam)));
     apply(cbExpStop, c.cbExpStop);
     apply(chPictoCam, c.chPictoCam);
     apply(chPictoPC, c.chPictoPC);
@@ -950,8 +950,7 @@ void frmCapture::LoadSettings() {
         chPictoCam->setChecked(cam == 1);
         txtTimeBetween->setText(
             Settings::get(kOptions, QStringLiteral("Leadin"), QStringLiteral("15")));
-        txtLeadIn->setText(
-            Settings::get(kOptions, QStringLiteral("Delay"), QStringLiteral("5")));
+        txtLeadIn->setText(Settings::get(kOptions, QStringLiteral("Delay"), QStringLiteral("5")));
         txtDirectory->setText(
             Settings::get(kOptions, QStringLiteral("SaveImageDir"), AppPaths::appDir()));
         std::int16_t tab =

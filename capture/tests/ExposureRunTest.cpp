@@ -607,8 +607,8 @@ TEST_F(ExposureRunTest, APressedShutterIsLetGoOnEveryWayOut) {
         runFor(1000);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         platform::setShuttingDown(false);
-        EXPECT_TRUE(cable->calls.last().startsWith("release")) << way << ": "
-                                                               << cable->calls.join(' ').toStdString();
+        EXPECT_TRUE(cable->calls.last().startsWith("release"))
+            << way << ": " << cable->calls.join(' ').toStdString();
         if (name == "window close" || name == "program exit") {
             EXPECT_FALSE(bCaptureLoaded()) << way;
             w = nullptr;

@@ -84,9 +84,9 @@ TEST_F(PlannedRunTest, ALongPlanRunsOnTheClockAndASecondStartIsRefused) {
     EXPECT_FALSE(run->start(shortPlan()));  // one run at a time
     testenv::vclock().advance(60'000);
     // Lead-in 2; per frame: lift, 1 s lock-up, 1 s pause, 3 s open; 4 s between.
-    EXPECT_EQ(cable->calls, QStringList({"press 2000", "release 3000", "press 4000",
-                                         "release 7000", "press 11000", "release 12000",
-                                         "press 13000", "release 16000"}));
+    EXPECT_EQ(cable->calls,
+              QStringList({"press 2000", "release 3000", "press 4000", "release 7000",
+                           "press 11000", "release 12000", "press 13000", "release 16000"}));
     EXPECT_EQ(display.countdowns,
               QStringList({"Leadin In 2", "Mirror Lock 1", "Mirror Lock Pause 1", "Exposure Time 3",
                            "Time Between Exposures 4", "Mirror Lock 1", "Mirror Lock Pause 1",
@@ -149,8 +149,8 @@ TEST_F(PlannedRunTest, AStopArrivingInsideAPumpEndsTheRunOnce) {
         SetUp();
         camera->isConnected = true;
         const auto stopLater = [this] {
-            QMetaObject::invokeMethod(qApp, [this] { run->stop(run->longRun()); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                qApp, [this] { run->stop(run->longRun()); }, Qt::QueuedConnection);
         };
         if (longRun) {
             cable->onRelease = stopLater;  // the end of the exposure pumps once

@@ -354,8 +354,8 @@ TEST_F(SequenceTest, ExitCloseOrDisconnectArrivingMidLoopEndClean) {
         for (const Arrival arrival : {Arrival::Exit, Arrival::Close, Arrival::Disconnect}) {
             testenv::resetEnvironment();
             SetUp();
-            const std::string row = std::string(loopNames[int(loop)]) + " / " +
-                                    arrivalNames[int(arrival)];
+            const std::string row =
+                std::string(loopNames[int(loop)]) + " / " + arrivalNames[int(arrival)];
             camera->isConnected = true;
             camera->tv = "1/125";  // the Long tab sets Bulb
             open(loop == Loop::LongRun);
