@@ -64,6 +64,11 @@ public:
     void Release() override {
         if (auto* c = control()) c->Release();
     }
+    ReleaseOutcome releaseFrame() override {
+        if (auto* w = window()) return w->release(FrameKind::Capture);
+        return ReleaseOutcome::refused(ReleaseOutcome::Status::NotConnected,
+                                       QStringLiteral("Camera Not Connected"));
+    }
     void setISO(const QString& iso) override {
         if (auto* c = control()) c->setISO(iso);
     }

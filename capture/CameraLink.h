@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "shell/Neighbours.h"
+
 class QComboBox;
 
 namespace zelmora::capture {
@@ -41,6 +43,12 @@ public:
     virtual void setFileName(const QString& stem) = 0;
     virtual void setWaitingForDownload(bool on) = 0;
     virtual void Release() = 0;
+    // A capture frame through the camera window's release: released, or
+    // refused and why. Without a camera window the control is released directly.
+    virtual ReleaseOutcome releaseFrame() {
+        Release();
+        return ReleaseOutcome::ok();
+    }
     // What the sequencer sets per step and at its start.
     virtual void setISO(const QString&) {}
     virtual void setImageQuality(const QString&) {}

@@ -192,6 +192,20 @@ ModeChanges modeControls(int tab, bool connected, const QString& tv, bool pictoP
     return c;
 }
 
+QString startHint(int tab, bool connected, const QString& tv, bool pictoPC, bool pictoCam) {
+    const bool target = pictoPC || pictoCam;
+    const bool bulb = tv == QStringLiteral("Bulb");
+    if (tab == 1) {
+        if (!connected) return kHintConnect;
+        if (bulb) return kHintBulbOnShortTab;
+        if (!target) return kHintNoTarget;
+    } else if (tab == 2 && connected) {
+        if (!bulb) return kHintNotBulb;
+        if (!target) return kHintNoTarget;
+    }
+    return {};
+}
+
 QString safeObjectName(const QString& name) {
     static const QString kInvalid = QStringLiteral("\\/:*?\"<>|");
     QString out = name;

@@ -80,6 +80,24 @@ struct ModeChanges {
 };
 ModeChanges modeControls(int tab, bool connected, const QString& tv, bool pictoPC, bool pictoCam);
 
+// Why the enabling rules above turn Start off, saying what turns it on; "" when
+// they leave it on or alone.
+QString startHint(int tab, bool connected, const QString& tv, bool pictoPC, bool pictoCam);
+inline const QString kHintConnect =
+    QStringLiteral("Start is off: short exposures are taken by the camera. Connect the camera.");
+inline const QString kHintBulbOnShortTab = QStringLiteral(
+    "Start is off: the camera's shutter speed is Bulb. Set a shutter speed on the camera, or use "
+    "the Long Exposures tab.");
+inline const QString kHintNotBulb = QStringLiteral(
+    "Start is off: the camera's shutter speed is not Bulb. Set the camera to Bulb (mode dial on B "
+    "or M), then choose the Long Exposures tab again.");
+inline const QString kHintNoTarget = QStringLiteral(
+    "Start is off: choose where the images go (Save Image(s) to PC or to Cam), then choose the "
+    "tab again.");
+inline const QString kHintNoTime = QStringLiteral("Start is off: enter an exposure time.");
+inline const QString kHintDsusb = QStringLiteral(
+    "Start is off: the DSUSB box is not connected. Plug it in, then choose the tab again.");
+
 // The object name as it may stand in a file name: path separators, "..",
 // characters a file name cannot hold and control characters become "_".
 QString safeObjectName(const QString& name);

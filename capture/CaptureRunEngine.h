@@ -22,6 +22,10 @@ public:
     virtual void cbAutomate_Click() {}
     virtual void cbPressShutter_Click() {}
     virtual void cbReleaseShutter_Click() {}
+    // Marks a stop without acting on it: the run ends at its next stop test.
+    virtual void requestStop() {}
+    // Lets go of a shutter held pressed (the manual press), on every way out.
+    virtual void letGo() {}
     virtual bool running() const = 0;
 
     using Factory = std::function<std::unique_ptr<CaptureRunEngine>(frmCapture& window)>;

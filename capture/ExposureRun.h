@@ -1,42 +1,23 @@
 #pragma once
 
-#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <cstdint>
-#include <functional>
 
 #include "capture/CaptureRunEngine.h"
-
-namespace zelmora::platform {
-class Timer;
-}
+#include "capture/PlannedRun.h"
 
 namespace zelmora::capture {
 
 class frmCapture;
 
-// The exposure runs behind the capture window's Start and Stop: N short
-// exposures fired through the camera, or N bulb exposures timed here and
-// opened and closed through the shutter cable. A state machine on the program
-// clock: each timed phase is one single-shot precise timer whose handler does
-// the phase's closing work itself, so the end of a bulb exposure lets go of the
-// cable in that handler and nothing nested (a message box, a redraw) can
-// lengthen it. Start returns at once; `finished` is emitted when a run ends.
-class ExposureRun : public QObject, public CaptureRunEngine {
+// The capture window's Start, Stop and manual shutter buttons: the pre-run
+// checks on the window, then a PlannedRun of the plan copied from the window's
+// boxes, shown on the window.
+class ExposureRun : public QObject, public CaptureRunEngine, private RunDisplay {
     Q_OBJECT
 public:
-    enum class Phase {
-        Idle,
-        LeadIn,
-        MirrorUp,
-        MirrorPause,
-        Exposing,
-        DownloadWait,
-        Between,
-        Manual,  // the manual press with mirror lock-up in progress
-    };
+    using Phase = PlannedRun::Phase;
 
     explicit ExposureRun(frmCapture& window);
     ~ExposureRun() override;
@@ -47,71 +28,46 @@ public:
     void cbAutomate_Click() override;
     void cbPressShutter_Click() override;
     void cbReleaseShutter_Click() override;
-    bool running() const override { return phase_ != Phase::Idle; }
+    void requestStop() override { run_.requestStop(); }
+    void letGo() override { run_.letGo(); }
+    // A run in progress, or a start still in its checks.
+    bool running() const override { return starting_ || run_.running(); }
 
     // The sequencer's start and stop: Start without the refusal that keeps the
     // button out of a running sequence.
     void StartExposureAutomate();
     void StopExposureAutomate() { cbExpStop_Click(); }
 
-    Phase phase() const { return phase_; }
-    // The length of the timed phase in progress, in ms (-1 when none is timed).
-    int scheduledMs() const { return scheduledMs_; }
-
-    std::int32_t lExposureSeconds = 0;
-    std::int32_t lDownloadTimeout = 0;
-    QDateTime dtDownloadStart;
+    Phase phase() const { return run_.phase(); }
+    int scheduledMs() const { return run_.scheduledMs(); }
+    PlannedRun& plannedRun() { return run_; }
 
 signals:
     void finished();
 
 private:
-    void start(bool fromSequencer);
+    void start();
     void ProcessShortExpStart();
     void ProcessLongExpStart();
-    void prepare(bool longRun);
-    void afterLeadIn();
-    void frameStart();
-    void pressShutter(std::function<void()> opened);
-    void releaseshutter();
-    void openShutter();
-    void CountDownExposure();
-    void exposureEnded();
-    void Waitfordownload();
-    void downloadCheck();
-    bool timexceded();
-    void downloadDone();
-    void CountDownTimeBetween();
-    void frameEnded();
-    bool IsLastExposureOfSequence() const;
-    void endRun();
-    void endSilent();
-    void trappedInLoop();
-    void finish();
-    void ProcessShortExpStop();
-    void ProcessLongExpStop();
 
-    // A countdown shown on the window and timed here; `after` runs when it
-    // ends or is stopped.
-    void countdown(const QString& reason, std::int32_t seconds, std::function<void()> after);
-    void arm(qint64 ms, std::function<void()> next);
-    void fire(quint64 generation);
-    void stopWait();
-    void setStatus(const QString& text);
-    void setRunControls(bool runActive);
-    void setCursorBusy(bool busy);
+    // RunDisplay: the window.
+    void setCountdownReason(const QString& reason) override;
+    std::int32_t startCountdown(const QString& reason, std::int32_t seconds) override;
+    void stopCountdown() override;
+    void clearInformation() override;
+    void setProgressRange(std::int32_t frames) override;
+    void updateInformation(std::int32_t frame, std::int32_t frames) override;
+    void setCaption(const QString& caption) override;
+    void soundAlarm() override;
+    void runControls(bool active, bool longRun) override;
+    void setBusy(bool busy) override;
+    void frameNotice(const QString& why) override;
+    void runEnded() override;
 
     frmCapture& w_;
-    Phase phase_ = Phase::Idle;
-    bool longRun_ = false;
-    bool manual_ = false;
-    bool statusTouched_ = false;
-    platform::Timer* wait_ = nullptr;
-    platform::Timer* wake_ = nullptr;
-    std::function<void()> next_;
-    quint64 generation_ = 0;
-    int scheduledMs_ = -1;
-    qint64 openedAtMs_ = 0;
+    PlannedRun run_;
+    bool starting_ = false;
+    bool stopWhileStarting_ = false;
 };
 
 }  // namespace zelmora::capture

@@ -12,7 +12,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStyledItemDelegate>
 
 #include "capture/CameraLink.h"
@@ -44,12 +43,6 @@ constexpr int kConnectPollMs = 250;
 
 CameraLink& link() {
     return CameraLink::instance();
-}
-
-// A step's exposure in whole seconds (a bulb step), as against a shutter-speed text.
-bool isSeconds(const QString& exposure) {
-    static const QRegularExpression whole(QStringLiteral("^\\s*-?[0-9]+\\s*$"));
-    return whole.match(exposure).hasMatch();
 }
 
 void log(const QString& line) {
@@ -399,10 +392,14 @@ frmCapture* frmAutomate::captureWindow(bool load) const {
 void frmAutomate::cbStart_Click() {
     // One sequence, and no sequence beside a run.
     frmCapture* running = captureWindow(false);
-    if (sequenceActive() || (running && running->runActive())) {
+    if (starting_ || sequenceActive() || (running && running->runActive())) {
         log(QStringLiteral("Start Sequence refused: a run or sequence is in progress"));
         return;
     }
+    // The checks show boxes, which process events: a second click is refused
+    // meanwhile, and a window closed meanwhile ends the start.
+    QPointer<frmAutomate> self(this);
+    starting_ = true;
     bool go = false;
     const bool ok = trapAndTrace(QStringLiteral("cbStart_Click"), [&] {
         const bool connected = link().connected();
@@ -423,6 +420,7 @@ void frmAutomate::cbStart_Click() {
                         quality +
                         QStringLiteral(" Press NO to change quality to RAW before proceding"),
                     Msg::YesNo | Msg::DefaultButton2, QStringLiteral("Warning"));
+                if (!self) return;
                 if (answer == Msg::No) link().setImageQuality(QStringLiteral("Raw"));
             }
             if (!shortMode()) link().setTv(QStringLiteral("Bulb"));
@@ -437,6 +435,7 @@ void frmAutomate::cbStart_Click() {
         vStepTable.clear();
         bool hasIso = false;
         const bool shortExp = shortMode();
+        shortExp_ = shortExp;
         const auto roundTrip = [](const QString& t) {
             return QString::number(Conv::parseInt16(t));
         };
@@ -460,6 +459,7 @@ void frmAutomate::cbStart_Click() {
                                "Continuing sequence without connecting will result in ISO "
                                "settings being ignored. Continue?"),
                 Msg::YesNo | Msg::DefaultButton2, QStringLiteral("Warning"));
+            if (!self) return;
             if (answer == Msg::No) {
                 link().showCameraWindow();
                 return;
@@ -467,15 +467,22 @@ void frmAutomate::cbStart_Click() {
         }
         go = true;
     });
+    if (!self) return;
+    starting_ = false;
+    if (unloaded_) return;
     if (!ok) return failSequence();
     if (!go) return;
+    // The mode the steps were read in is the mode they run in, whatever their look.
+    shortSequence_ = shortExp_;
     state().bSequenceRunning = true;
     bCancelSequence = false;
     SequenceExp();
 }
 
 void frmAutomate::failSequence() {
+    QPointer<frmAutomate> self(this);
     Dialogs::msgBox(badFileMessage());
+    if (!self) return;
     CancelSeqClick();
     if (sequenceActive()) endSequence();
 }
@@ -489,6 +496,9 @@ void frmAutomate::SequenceExp() {
 
 void frmAutomate::runStep() {
     if (iCurrentStep > iStepCount) return endSequence();
+    // Boxes and the camera's answers process events: this window or the
+    // capture window may be closed, or the sequence cancelled, meanwhile.
+    QPointer<frmAutomate> self(this);
     const bool ok = trapAndTrace(QStringLiteral("SequenceExp"), [&] {
         if (iCurrentStep == iStepCount) state().bLastSequenceStep = true;
         log(QStringLiteral("----doing sequence :") + QString::number(iCurrentStep));
@@ -500,8 +510,9 @@ void frmAutomate::runStep() {
         if (!capture_)
             throw AppError(AppError::kObjectVariableNotSet, QStringLiteral("SequenceExp"),
                            QStringLiteral("The capture window is not available"));
-        if (!isSeconds(step[1])) {
-            // A shutter-speed step: a short run on the capture window's Short tab.
+        if (shortSequence_) {
+            // A shutter-speed step, whatever its look ("1" and "2" are speeds
+            // too): a short run on the capture window's Short tab.
             if (capture_->GetCurrFrame() != 1) {
                 // The camera leaves Bulb first, so the tab finds a usable speed.
                 if (link().connected() && link().Tv() == QStringLiteral("Bulb"))
@@ -523,6 +534,7 @@ void frmAutomate::runStep() {
                 capture_->lbTv_Click();
             }
             QCoreApplication::processEvents();
+            if (!self || !capture_) return;
         } else {
             // Whole seconds: a bulb step on the Long tab.
             if (capture_->GetCurrFrame() == 1) capture_->selectTab(2);
@@ -530,11 +542,12 @@ void frmAutomate::runStep() {
             capture_->txtExpMin->setText(QStringLiteral("0"));
         }
         capture_->txtExpCount->setText(step[0]);
-        capture_->txtLeadinTime->setText(step[2]);
+        capture_->txtTimeBetween->setText(step[2]);
         stepIso_ = step[3];
     });
+    if (!self || runnerState_ == Runner::Idle) return;
     if (!ok) return failSequence();
-    if (bCancelSequence) return endSequence();
+    if (bCancelSequence || !capture_) return endSequence();
     if (stepIso_ == QStringLiteral("0")) return startStep();
     if (link().connected()) {
         log(QStringLiteral("About to Set ISO:") + stepIso_);
@@ -550,6 +563,7 @@ void frmAutomate::runStep() {
         connectDeadline_ = platform::clock().monotonicMs() + kConnectTimeoutMs;
         link().setSilentConnectMode(true);
         guarded([] { link().doconnect(); });
+        if (!self || runnerState_ != Runner::Connecting) return;
         poll_->setInterval(kConnectPollMs);
         return connectPoll();
     }
@@ -600,13 +614,25 @@ void frmAutomate::startStep() {
         bCancelSequence = true;
         return endSequence();
     }
-    // Queued: the runner goes on once the run's own end has been handled.
-    connect(engine, &ExposureRun::finished, this, &frmAutomate::stepDone,
-            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    // The runner goes on once the run's own end has been handled. A short run
+    // can end inside its own start (its waits process events), so the end is
+    // noted at once and the step goes on exactly once.
+    stepEnded_ = false;
+    const QMetaObject::Connection ended = connect(
+        engine, &ExposureRun::finished, this,
+        [this] {
+            stepEnded_ = true;
+            QMetaObject::invokeMethod(this, &frmAutomate::stepDone, Qt::QueuedConnection);
+        },
+        Qt::SingleShotConnection);
+    // The run's checks and start process events: either window may go meanwhile.
+    QPointer<frmAutomate> self(this);
+    QPointer<ExposureRun> run(engine);
     engine->StartExposureAutomate();
-    if (!engine->running()) {
-        // Refused by its checks: the sequence goes on with the next step.
-        disconnect(engine, &ExposureRun::finished, this, &frmAutomate::stepDone);
+    if (!self || runnerState_ != Runner::Running || stepEnded_) return;
+    if (!run || !engine->running()) {
+        // Refused by its checks (or gone): the sequence goes on with the next step.
+        if (run) disconnect(ended);
         QMetaObject::invokeMethod(this, &frmAutomate::stepDone, Qt::QueuedConnection);
     }
 }

@@ -112,6 +112,10 @@ private:
     QPointer<frmCapture> capture_;
     QString stepIso_;
     bool unloaded_ = false;
+    bool starting_ = false;       // Start Sequence is in its checks
+    bool stepEnded_ = false;      // the running step's run has reported its end
+    bool shortExp_ = false;       // the mode the step table was read in
+    bool shortSequence_ = false;  // the running sequence's mode
 };
 
 }  // namespace zelmora::capture

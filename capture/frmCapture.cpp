@@ -179,13 +179,13 @@ void frmCapture::buildControls() {
     txtExpCount = box(frAutomation, "txtExpCount", 170, 106, 60,
                       QStringLiteral("Number of exposures to take in the Imaging run"));
     caption(frAutomation, QStringLiteral("Sec's Between Exp:"), 10, 128, 130);
-    txtLeadinTime =
-        box(frAutomation, "txtLeadinTime", 170, 128, 60,
+    txtTimeBetween =
+        box(frAutomation, "txtTimeBetween", 170, 128, 60,
             QStringLiteral("Number of seconds to wait before taking exposure. (eg allow "
                            "sensor to cool for 10 seconds)"));
     caption(frAutomation, QStringLiteral("Lead In (Sec):"), 10, 150, 130);
-    txtdelayTime = box(frAutomation, "txtdelayTime", 170, 150, 60,
-                       QStringLiteral("No of seconds to wait before starting the timer"));
+    txtLeadIn = box(frAutomation, "txtLeadIn", 170, 150, 60,
+                    QStringLiteral("No of seconds to wait before starting the timer"));
     cbExpStart = named(new QPushButton(QStringLiteral("Start"), frAutomation), "cbExpStart");
     cbExpStart->setToolTip(QStringLiteral("Start Sequence of exposures"));
     cbExpStart->setGeometry(8, 175, 72, 24);
@@ -236,6 +236,18 @@ void frmCapture::buildControls() {
     ctlCountDown1 = named(new ctlCountDown(frTab), "ctlCountDown1");
     ctlCountDown1->move(8, 133);
     ctlCountDown1->resize(400, 110);
+    // Under the countdown on both exposure tabs: where the pictures go, why
+    // Start is off, and what became of a frame.
+    const auto note = [&](const char* name, int y, int h) {
+        auto* l = named(new QLabel(frTab), name);
+        l->setGeometry(8, y, 400, h);
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    };
+    lblSaveTarget = note("lblSaveTarget", 325, 36);
+    lblStartHint = note("lblStartHint", 363, 36);
+    lblRunNotice = note("lblRunNotice", 401, 36);
 
     // File naming.
     frFileNames = named(new QGroupBox(QStringLiteral("File Naming"), this), "frFileNames");
@@ -268,8 +280,8 @@ void frmCapture::buildControls() {
     txtExpCount->setText(QStringLiteral("1"));
     txtExpMin->setText(QStringLiteral("0"));
     txtExpSec->setText(QStringLiteral("0"));
-    txtLeadinTime->setText(QStringLiteral("0"));  // until the settings fill them
-    txtdelayTime->setText(QStringLiteral("0"));
+    txtTimeBetween->setText(QStringLiteral("0"));  // until the settings fill them
+    txtLeadIn->setText(QStringLiteral("0"));
     txtObjPrefix->setText(QStringLiteral("IMG"));
     chkUseISO->setChecked(true);
     txtSampFilename->setText(QStringLiteral("IMG-360s-ISO400-001.crw"));
@@ -282,13 +294,14 @@ void frmCapture::connectControls() {
     connect(chMirrorLock, &QCheckBox::toggled, this, [this] { chMirrorLock_Click(); });
     connect(txtMirrorLockDelay, &QLineEdit::textChanged, this,
             [this] { txtMirrorLockDelay_Change(); });
-    for (QLineEdit* b : {txtExpCount, txtExpSec, txtLeadinTime, txtExpMin, txtdelayTime})
+    for (QLineEdit* b : {txtExpCount, txtExpSec, txtTimeBetween, txtExpMin, txtLeadIn})
         connect(b, &QLineEdit::textChanged, this, [this, b] { numberBox_Change(b); });
     connect(txtObjPrefix, &QLineEdit::textChanged, this, [this] { txtObjPrefix_Change(); });
     connect(chkUseISO, &QCheckBox::toggled, this, [this] { chkUseISO_Click(); });
     connect(chPictoPC, &QCheckBox::toggled, this, [this] { chPictoPC_Click(); });
     connect(chPictoCam, &QCheckBox::toggled, this, [this] { chPictoCam_Click(); });
     connect(cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
+    connect(txtDirectory, &QLineEdit::textChanged, this, [this] { showSaveTarget(); });
     connect(cbExpStart, &QPushButton::clicked, this, [this] { cbExpStart_Click(); });
     connect(cbExpStop, &QPushButton::clicked, this, [this] { cbExpStop_Click(); });
     connect(cbAutomate, &QPushButton::clicked, this, [this] {
@@ -357,6 +370,8 @@ void frmCapture::Form_Load() {
 void frmCapture::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    // A shutter pressed by hand is let go with the window.
+    if (engine_) guarded([&] { engine_->letGo(); });
     trapAndTrace(QStringLiteral("Form_Unload"), [&] {
         if (oCamera) disconnect(oCamera, nullptr, this, nullptr);
         oCamera = nullptr;
@@ -545,7 +560,9 @@ void frmCapture::UpdateModeControls() {
         if (on) w->setEnabled(*on);
     };
     apply(txtObjPrefix, c.txtObjPrefix);
-    apply(cbExpStart, c.cbExpStart);
+    if (c.cbExpStart)
+        setStartEnabled(*c.cbExpStart, rules::startHint(GetCurrFrame(), isConnected, tv,
+                                                        checked(chPictoPC), checked(chPictoCam)));
     apply(cbExpStop, c.cbExpStop);
     apply(chPictoCam, c.chPictoCam);
     apply(chPictoPC, c.chPictoPC);
@@ -556,6 +573,27 @@ void frmCapture::UpdateModeControls() {
     if (c.setPictoPC) chPictoPC->setChecked(*c.setPictoPC == 1);
     if (c.setPictoCam) chPictoCam->setChecked(*c.setPictoCam == 1);
     if (c.showShortExpLB) showShortExpLB();
+    showSaveTarget();
+}
+
+void frmCapture::setStartEnabled(bool enabled, const QString& why) {
+    cbExpStart->setEnabled(enabled);
+    lblStartHint->setText(enabled ? QString() : why);
+}
+
+void frmCapture::showSaveTarget() {
+    QString where;
+    if (checked(chPictoCam))
+        where = QStringLiteral("the camera's card");
+    else if (checked(chPictoPC))
+        where = txtDirectory->text();
+    else
+        where = QStringLiteral("nowhere chosen");
+    lblSaveTarget->setText(QStringLiteral("Images are saved to: ") + where);
+}
+
+void frmCapture::showRunNotice(const QString& text) {
+    lblRunNotice->setText(text);
 }
 
 void frmCapture::showShortExpLB() {
@@ -633,15 +671,15 @@ void frmCapture::updateTotal(bool startRule) {
     trapAndTrace(QStringLiteral("UpdateTotalExp"), [&] {
         const bool longTab = GetCurrFrame() == 2;
         const std::int32_t total = rules::totalExposure(
-            txtExpCount->text(), txtLeadinTime->text(), txtdelayTime->text(),
+            txtExpCount->text(), txtTimeBetween->text(), txtLeadIn->text(),
             txtMirrorLockDelay->text(), longTab && checked(chMirrorLock), getExpTime());
         lblTotalExp->setText(rules::totalLabel(total, longTab));
-        if (longTab && startRule) cbExpStart->setEnabled(getExpTime() > 0);
+        if (longTab && startRule) setStartEnabled(getExpTime() > 0, rules::kHintNoTime);
     });
 }
 
 bool frmCapture::NeedsGapWarning() const {
-    return rules::needsGapWarning(txtLeadinTime->text(), bCheckGap_, connected());
+    return rules::needsGapWarning(txtTimeBetween->text(), bCheckGap_, connected());
 }
 
 rules::RunInputs frmCapture::runInputs(bool longRun) {
@@ -743,7 +781,9 @@ void frmCapture::chPictoPC_Click() {
     trapAndTrace(QStringLiteral("chPictoPC_Click"), [&] {
         const bool on = checked(chPictoPC);
         if (on) chPictoCam->setChecked(false);
-        if (!connected()) return;
+        showSaveTarget();
+        // A run keeps the targets it started with; the next run applies the boxes.
+        if (!connected() || runActive()) return;
         const rules::SaveTargets t = rules::pcBoxChanged(on);
         link().setPicPc(*t.PicPc);
         link().setThumbPc(*t.ThumbPc);
@@ -754,7 +794,8 @@ void frmCapture::chPictoCam_Click() {
     trapAndTrace(QStringLiteral("chPictoCam_Click"), [&] {
         const bool on = checked(chPictoCam);
         if (on) chPictoPC->setChecked(false);
-        if (!connected()) return;
+        showSaveTarget();
+        if (!connected() || runActive()) return;
         const rules::SaveTargets t = rules::camBoxChanged(on);
         link().setPicCam(*t.PicCam);
         link().setThumbPc(*t.ThumbPc);
@@ -765,6 +806,26 @@ void frmCapture::ApplySaveTargets() {
     if (!connected()) return;
     chPictoCam_Click();
     chPictoPC_Click();
+}
+
+RunPlan frmCapture::runPlan(bool longRun, bool frames) {
+    RunPlan p;
+    p.longRun = longRun;
+    p.mirrorLock = checked(chMirrorLock);
+    p.mirrorLockDelay = txtMirrorLockDelay->text();
+    if (!frames) return p;
+    const bool isConnected = connected();
+    p.exposureCount = txtExpCount->text();
+    p.leadIn = txtLeadIn->text();
+    p.between = txtTimeBetween->text();
+    p.exposureSeconds = getExpTime();
+    // Reading the camera's ISO for the name needs the camera; a cable-only run names nothing.
+    if (!longRun || isConnected) p.fileStem = GetFileName();
+    p.savePath = runSavePath(longRun);
+    p.picturesToPc = isConnected && link().PicPc();
+    p.inSequence = state().bSequenceRunning;
+    p.lastSequenceStep = state().bLastSequenceStep;
+    return p;
 }
 
 QString frmCapture::runSavePath(bool longRun) {
@@ -887,10 +948,9 @@ void frmCapture::LoadSettings() {
         const std::int16_t cam =
             loadSetting<std::int16_t>(QStringLiteral("PicToCam"), QStringLiteral("0"), toInt16);
         chPictoCam->setChecked(cam == 1);
-        txtLeadinTime->setText(
+        txtTimeBetween->setText(
             Settings::get(kOptions, QStringLiteral("Leadin"), QStringLiteral("15")));
-        txtdelayTime->setText(
-            Settings::get(kOptions, QStringLiteral("Delay"), QStringLiteral("5")));
+        txtLeadIn->setText(Settings::get(kOptions, QStringLiteral("Delay"), QStringLiteral("5")));
         txtDirectory->setText(
             Settings::get(kOptions, QStringLiteral("SaveImageDir"), AppPaths::appDir()));
         std::int16_t tab =
@@ -916,9 +976,9 @@ void frmCapture::SaveSettings() {
         save("mirrorlockValue", txtMirrorLockDelay->text());
         save("PicToPC", bit(chPictoPC));
         save("PicToCam", bit(chPictoCam));
-        save("Delay", txtdelayTime->text());
+        save("Delay", txtLeadIn->text());
         save("SaveImageDir", txtDirectory->text());
-        save("Leadin", txtLeadinTime->text());
+        save("Leadin", txtTimeBetween->text());
         save("CaptureMode", QString::number(GetCurrFrame()));
         save("CheckGap", Conv::boolText(bCheckGap_));
     });
@@ -959,6 +1019,7 @@ void frmCapture::oCamera_Disconnected() {
     Globals::WriteLogLine(QStringLiteral("EVENT: frmCapture: oCamera_Disconnected: "));
     trapAndTrace(QStringLiteral("oCamera_Disconnected"), [&] {
         cbExpStop_Click();
+        if (engine_) engine_->letGo();
         checkConnectStatus();
         UpdateModeControls();
     });
@@ -994,8 +1055,9 @@ void frmCapture::loDSUSB_disconnected() {
     state().bDSUSBConnected = false;
     frDisconnected->show();
     frConnected->hide();
-    cbExpStart->setEnabled(false);
+    setStartEnabled(false, rules::kHintDsusb);
     bStopRequested = true;
+    if (engine_) engine_->requestStop();
 }
 
 }  // namespace zelmora::capture

@@ -8,6 +8,7 @@
 
 #include "camera/CValidValues.h"
 #include "capture/CaptureRules.h"
+#include "capture/PlannedRun.h"
 #include "shell/Neighbours.h"
 
 class QCheckBox;
@@ -70,6 +71,13 @@ public:
     void ApplySaveTargets();
     // The folder a run hands the control at its start ("" = leave it).
     QString runSavePath(bool longRun);
+    // The plan of a run, copied from the boxes now; frames = false for the
+    // manual press, which needs only the mirror lock-up.
+    RunPlan runPlan(bool longRun, bool frames = true);
+    // A line under the run's controls about the run (a frame not taken); "" clears it.
+    void showRunNotice(const QString& text);
+    // Start's state and the hint beside it that says why it is off.
+    void setStartEnabled(bool enabled, const QString& why);
     void SoundAlarm();
     bool bCheckGap() const { return bCheckGap_; }
     // Selects a tab (1 to 4) and lays the window out for it.
@@ -116,10 +124,10 @@ public:
     QCheckBox* chPictoCam = nullptr;
     QCheckBox* chPictoPC = nullptr;
     QLineEdit* txtExpCount = nullptr;
-    QLineEdit* txtLeadinTime = nullptr;
+    QLineEdit* txtTimeBetween = nullptr;
     QLineEdit* txtExpMin = nullptr;
     QLineEdit* txtExpSec = nullptr;
-    QLineEdit* txtdelayTime = nullptr;
+    QLineEdit* txtLeadIn = nullptr;
     QLabel* Label9 = nullptr;
     QLabel* Label10 = nullptr;
     QPushButton* cbExpStart = nullptr;
@@ -133,6 +141,9 @@ public:
     QLabel* lblShotsLeft = nullptr;
     QLabel* lblImgType = nullptr;
     QLabel* lblExpTaken = nullptr;
+    QLabel* lblSaveTarget = nullptr;  // where the next run's pictures go
+    QLabel* lblStartHint = nullptr;   // why Start is off, and what turns it on
+    QLabel* lblRunNotice = nullptr;
     QFrame* frTab = nullptr;
     QGroupBox* frMirrorLock = nullptr;
     QCheckBox* chMirrorLock = nullptr;
@@ -172,6 +183,7 @@ private:
     // The total-time label; startRule: also enable Start on tab 2 by the exposure time.
     void updateTotal(bool startRule);
     void setButton19(bool enabled);
+    void showSaveTarget();
     bool connected() const;
     bool runChecks(const rules::CheckResult& result);
     rules::RunInputs runInputs(bool longRun);

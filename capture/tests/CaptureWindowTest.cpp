@@ -222,8 +222,8 @@ TEST_F(CaptureWindow, NumberBoxGuardsAndTotal) {
     w->txtExpMin->setText("2");
     w->txtExpSec->setText("30");
     w->txtExpCount->setText("3");
-    w->txtLeadinTime->setText("10");
-    w->txtdelayTime->setText("5");
+    w->txtTimeBetween->setText("10");
+    w->txtLeadIn->setText("5");
     w->chMirrorLock->setChecked(true);
     EXPECT_TRUE(w->txtMirrorLockDelay->isEnabled());
     w->txtMirrorLockDelay->setText("2");
@@ -234,8 +234,8 @@ TEST_F(CaptureWindow, NumberBoxGuardsAndTotal) {
         EXPECT_EQ(w->lblTotalExp->text(), "Total Exp Time: 0 secs");
         w->txtExpCount->setText("3");
     }
-    w->txtLeadinTime->setText(" 1.5 ");  // numeric: stays
-    EXPECT_EQ(w->txtLeadinTime->text(), " 1.5 ");
+    w->txtTimeBetween->setText(" 1.5 ");  // numeric: stays
+    EXPECT_EQ(w->txtTimeBetween->text(), " 1.5 ");
     w->selectTab(1);
     // No camera: only the gaps ("1.5" counts as 2, halves to even) and the lead-in.
     w->txtExpCount->setText("4");
@@ -322,7 +322,7 @@ TEST_F(CaptureWindow, SettingsRoundTripAndBadValues) {
     frmCapture* w = open();
     // Each bad key falls back to its own default; the rest still load.
     EXPECT_TRUE(w->bCheckGap());
-    EXPECT_EQ(w->txtLeadinTime->text(), "20");
+    EXPECT_EQ(w->txtTimeBetween->text(), "20");
     EXPECT_TRUE(w->chPictoCam->isChecked());  // PicToCam after the bad PicToPC
     EXPECT_FALSE(w->chPictoPC->isChecked());  // cleared by the camera box
     EXPECT_EQ(w->GetCurrFrame(), 1);
@@ -407,7 +407,7 @@ TEST_F(CaptureWindow, RunChecksThroughTheWindow) {
     camera_->tv = "1/125";
     w->oCamera_Connected();
     w->chPictoCam->setChecked(true);
-    w->txtLeadinTime->setText("5");
+    w->txtTimeBetween->setText("5");
     // Short gap, saving to the card: asked until answered No.
     testenv::dialogs().expectMsgBox("setting time a between exposures", Msg::Yes);
     EXPECT_TRUE(w->ValidShortExpValues());
@@ -584,5 +584,77 @@ TEST_F(CaptureWindow, Screenshot) {
         EXPECT_FALSE(shot.isNull());
         if (!dir.isEmpty())
             shot.save(QString::fromLocal8Bit(dir) + QStringLiteral("/capture-tab%1.png").arg(tab));
+    }
+}
+
+// Start greyed says why, and what turns it on; the save target shows where the
+// next run's pictures go, also after a disconnect moved them to the card.
+TEST_F(CaptureWindow, StartSaysWhyItIsOffAndTheSaveTargetShows) {
+    frmCapture* w = open();
+    const QString folder = testenv::appDir();
+    w->txtDirectory->setText(folder);
+    // Short tab, no camera.
+    w->selectTab(1);
+    EXPECT_FALSE(w->cbExpStart->isEnabled());
+    EXPECT_EQ(w->lblStartHint->text(), rules::kHintConnect);
+    EXPECT_TRUE(w->lblStartHint->isVisibleTo(w));
+
+    // Long tab, connected, the camera will not take Bulb (its dial is on Av).
+    camera_->isConnected = true;
+    w->oCamera_Connected();
+    w->chPictoCam->setChecked(false);
+    w->chPictoPC->setChecked(true);
+    w->selectTab(2);
+    camera_->tv = "1/125";  // the camera kept its speed
+    w->oCamera_BulbModeNotEnabled();
+    EXPECT_FALSE(w->cbExpStart->isEnabled());
+    EXPECT_EQ(w->lblStartHint->text(), rules::kHintNotBulb);
+    EXPECT_EQ(w->lblSaveTarget->text(), "Images are saved to: " + folder);
+    // Set to Bulb: Start comes on and the hint goes.
+    camera_->tv = "Bulb";
+    w->oCamera_BulbModeEnabled();
+    EXPECT_TRUE(w->cbExpStart->isEnabled());
+    EXPECT_EQ(w->lblStartHint->text(), "");
+
+    // A disconnect moves the pictures to the card; the reconnect leaves them there.
+    camera_->isConnected = false;
+    w->oCamera_Disconnected();
+    EXPECT_EQ(w->lblSaveTarget->text(), "Images are saved to: the camera's card");
+    camera_->isConnected = true;
+    w->oCamera_Connected();
+    EXPECT_TRUE(w->chPictoCam->isChecked());
+    EXPECT_EQ(w->lblSaveTarget->text(), "Images are saved to: the camera's card");
+    EXPECT_TRUE(w->lblSaveTarget->isVisibleTo(w));
+    // The DSUSB box gone: Start goes off and says so.
+    w->loDSUSB_disconnected();
+    EXPECT_EQ(w->lblStartHint->text(), rules::kHintDsusb);
+    closeWindow();
+}
+
+TEST(CaptureRulesStartHint, EveryWayTheRulesTurnStartOffIsSaid) {
+    struct Row {
+        int tab;
+        bool connected;
+        const char* tv;
+        bool pc, cam;
+        QString hint;
+    };
+    const std::vector<Row> rows = {
+        {1, false, "", true, false, rules::kHintConnect},
+        {1, true, "Bulb", true, false, rules::kHintBulbOnShortTab},
+        {1, true, "1/125", false, false, rules::kHintNoTarget},
+        {1, true, "1/125", false, true, ""},
+        {2, true, "1/125", true, false, rules::kHintNotBulb},
+        {2, true, "Bulb", false, false, rules::kHintNoTarget},
+        {2, true, "Bulb", true, false, ""},
+        {2, false, "", false, false, ""},  // a cable-only run
+        {3, true, "1/125", false, false, ""},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(rules::startHint(r.tab, r.connected, r.tv, r.pc, r.cam), r.hint)
+            << r.tab << r.connected << r.tv << r.pc << r.cam;
+        // The hint is given exactly where the rules turn Start off.
+        const auto c = rules::modeControls(r.tab, r.connected, r.tv, r.pc, r.cam);
+        EXPECT_EQ(!r.hint.isEmpty(), c.cbExpStart.has_value() && !*c.cbExpStart) << r.tab;
     }
 }

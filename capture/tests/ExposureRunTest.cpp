@@ -22,6 +22,7 @@
 #include "capture/frmCapture.h"
 #include "capture/tests/RunFakes.h"
 #include "platform/core/AppError.h"
+#include "platform/os/Dialogs.h"
 #include "platform/time/QtClock.h"
 #include "shell/MainWindow.h"
 #include "shell/Neighbours.h"
@@ -32,6 +33,7 @@
 using namespace zelmora;
 using namespace zelmora::capture;
 using zelmora::capture::testing::FakeCameraLink;
+namespace Msg = zelmora::platform::Msg;
 
 namespace {
 
@@ -83,8 +85,8 @@ protected:
         w->txtExpCount->setText(count);
         w->txtExpMin->setText(min);
         w->txtExpSec->setText(sec);
-        w->txtdelayTime->setText(leadIn);
-        w->txtLeadinTime->setText(between);
+        w->txtLeadIn->setText(leadIn);
+        w->txtTimeBetween->setText(between);
     }
     ExposureRun& run() { return *dynamic_cast<ExposureRun*>(w->runEngine()); }
     void start() {
@@ -366,8 +368,8 @@ TEST_F(ExposureRunTest, LeadInTexts) {
         openLong("1", "1", "0", "0");
         {
             // The box itself turns what is no number into 0; the run copes anyway.
-            const QSignalBlocker block(w->txtdelayTime);
-            w->txtdelayTime->setText(r.text);
+            const QSignalBlocker block(w->txtLeadIn);
+            w->txtLeadIn->setText(r.text);
         }
         start();
         // The caption is set whether or not a countdown follows.
@@ -506,8 +508,8 @@ TEST(ExposureRunRealClock, BulbEndsOnTimeWhileAMessageBoxIsUp) {
     w->txtExpCount->setText("1");
     w->txtExpMin->setText("0");
     w->txtExpSec->setText("2");
-    w->txtdelayTime->setText("0");
-    w->txtLeadinTime->setText("0");
+    w->txtLeadIn->setText("0");
+    w->txtTimeBetween->setText("0");
     auto* engine = dynamic_cast<ExposureRun*>(w->runEngine());
     QEventLoop loop;
     QObject::connect(engine, &ExposureRun::finished, &loop, &QEventLoop::quit);
@@ -528,4 +530,120 @@ TEST(ExposureRunRealClock, BulbEndsOnTimeWhileAMessageBoxIsUp) {
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     CaptureRunEngine::setFactory({});
+}
+
+// The run keeps the plan it started with: boxes edited mid-run change nothing.
+TEST_F(ExposureRunTest, EditsMidRunChangeNothing) {
+    openLong("2", "10", "0", "5");
+    camera->isConnected = true;
+    camera->tv = "Bulb";
+    w->oCamera_Connected();
+    w->chPictoPC->setChecked(true);
+    w->txtDirectory->setText(testenv::appDir());
+    w->txtObjPrefix->setText("M31");
+    w->chkUseISO->setChecked(false);
+    cable->onRelease = [this] { camera->deliverLater(); };  // the picture follows the bulb
+    start();
+    ASSERT_TRUE(run().running());
+    testenv::vclock().scheduleAt(t0 + 2000, [this] {
+        w->txtExpCount->setText("5");
+        w->txtExpSec->setText("20");
+        w->txtTimeBetween->setText("0");
+        w->chMirrorLock->setChecked(true);
+        w->txtObjPrefix->setText("M42");
+        w->chPictoCam->setChecked(true);  // would stop the pictures coming here
+    });
+    runFor(120'000);
+    // Two frames of ten seconds, five seconds after the first picture came.
+    ASSERT_EQ(cable->calls.size(), 4) << cable->calls.join(' ').toStdString();
+    EXPECT_EQ(cable->calls.mid(0, 2), QStringList({"press 0", "release 10000"}));
+    const int second = cable->calls[2].mid(6).toInt();
+    EXPECT_GE(second, 17000);
+    EXPECT_LE(second, 17200);
+    EXPECT_EQ(cable->calls[3], QStringLiteral("release %1").arg(second + 10000));
+    EXPECT_EQ(camera->fileName, "M31-2");
+    EXPECT_TRUE(camera->picPc);
+    EXPECT_FALSE(run().running());
+    // The next run takes the boxes as they are now.
+    EXPECT_EQ(w->txtExpCount->text(), "5");
+}
+
+// A Start that arrives while the checks ask (a queued click, a space on the
+// box) is refused: one run, its checks asked once.
+TEST_F(ExposureRunTest, AStartArrivingDuringTheChecksIsRefused) {
+    openShort("2", "0", "5");
+    w->chPictoCam->setChecked(true);  // a short gap to the card is asked about
+    testenv::dialogs()
+        .expectMsgBox("setting time a between exposures", Msg::Yes)
+        .whileShowing([this] { w->cbExpStart_Click(); });
+    start();
+    runFor(60'000);
+    EXPECT_EQ(camera->calls.count("Release"), 2);
+    EXPECT_EQ(runTrace().filter("-----ShortExp Control Started ------").size(), 1);
+    EXPECT_TRUE(runTrace().contains("Start refused: a run is in progress"));
+}
+
+// A shutter pressed by hand is let go on every way out.
+TEST_F(ExposureRunTest, APressedShutterIsLetGoOnEveryWayOut) {
+    for (const char* way : {"window close", "program exit", "camera disconnect", "failed press"}) {
+        testenv::resetEnvironment();
+        SetUp();
+        openLong("1", "10", "0", "0");
+        w->selectTab(1);  // the Short tab's Stop lets go of nothing by itself
+        const std::string name = way;
+        if (name == "failed press") cable->failPress = true;
+        if (name == "camera disconnect") camera->isConnected = true;
+        w->cbPressShutter->click();
+        ASSERT_TRUE(cable->calls.contains("press 0")) << way;
+        if (name == "window close") {
+            w->close();
+        } else if (name == "program exit") {
+            platform::setShuttingDown(true);
+            windows().closeAll();
+        } else if (name == "camera disconnect") {
+            camera->isConnected = false;
+            w->oCamera_Disconnected();
+        }
+        runFor(1000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform::setShuttingDown(false);
+        EXPECT_TRUE(cable->calls.last().startsWith("release"))
+            << way << ": " << cable->calls.join(' ').toStdString();
+        if (name == "window close" || name == "program exit") {
+            EXPECT_FALSE(bCaptureLoaded()) << way;
+            w = nullptr;
+        }
+        TearDown();
+        w = nullptr;
+    }
+}
+
+// The window closed (or the program ended) while Start's checks ask: no run
+// starts on the closing window, and it closes once the checks are done.
+TEST_F(ExposureRunTest, AWindowClosedDuringTheChecksStartsNoRun) {
+    for (const bool exit : {false, true}) {
+        testenv::resetEnvironment();
+        SetUp();
+        openLong("1", "10", "0", "5");
+        camera->isConnected = true;
+        camera->tv = "Bulb";
+        w->oCamera_Connected();
+        w->chPictoCam->setChecked(true);  // a short gap to the card is asked about
+        testenv::dialogs()
+            .expectMsgBox("setting time a between exposures", Msg::Yes)
+            .whileShowing([this, exit] {
+                if (exit) platform::setShuttingDown(true);
+                w->close();
+            });
+        start();
+        runFor(30'000);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform::setShuttingDown(false);
+        // The Stop that the close asks for lets go; nothing is pressed.
+        EXPECT_FALSE(cable->calls.join(' ').contains("press ")) << exit;
+        EXPECT_FALSE(bCaptureLoaded()) << exit;
+        w = nullptr;
+        TearDown();
+    }
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "capture/tests/FakeCameraLink.h"
 #include "platform/core/AppError.h"
@@ -24,7 +25,10 @@ inline qint64 nowMs() {
 // Every press and release with the program clock's time.
 class RecordingShutter : public ShutterCable {
 public:
-    void PressShutter() override { calls << QStringLiteral("press %1").arg(nowMs() - t0); }
+    void PressShutter() override {
+        calls << QStringLiteral("press %1").arg(nowMs() - t0);
+        if (failPress) throw AppError(5, "PressShutter", "port not open");
+    }
     void ReleaseShutter() override {
         calls << QStringLiteral("release %1").arg(nowMs() - t0);
         if (onRelease) onRelease();
@@ -33,6 +37,7 @@ public:
     QStringList calls;
     qint64 t0 = 0;
     std::function<void()> onRelease;
+    bool failPress = false;
 };
 
 // A camera whose image arrives downloadMs after its release (never when < 0).
@@ -59,7 +64,21 @@ public:
     void Release() override {
         FakeCameraLink::Release();
         releaseTimes << nowMs();
+        if (onRelease) onRelease();
         deliverLater();
+    }
+    // The camera window's answer: a refusal when one is set, else the release.
+    ReleaseOutcome releaseFrame() override {
+        if (refusal) {
+            calls << "Refused";
+            return *refusal;
+        }
+        state().sDownloadFailure.clear();
+        return FakeCameraLink::releaseFrame();
+    }
+    void setTv(const QString& t) override {
+        FakeCameraLink::setTv(t);
+        if (onSetTv) onSetTv();
     }
     void setFileName(const QString& s) override {
         FakeCameraLink::setFileName(s);
@@ -67,9 +86,18 @@ public:
     }
     void deliverLater() {
         if (downloadMs < 0) return;
+        // A release that came to nothing is reported in place of the picture.
+        if (!failWith.isEmpty()) {
+            testenv::vclock().scheduleIn(downloadMs,
+                                         [f = failWith] { state().sDownloadFailure = f; });
+            return;
+        }
         testenv::vclock().scheduleIn(downloadMs, [] { state().bWaitingForDownload = false; });
     }
     qint64 downloadMs = 2000;
+    QString failWith;
+    std::optional<ReleaseOutcome> refusal;
+    std::function<void()> onRelease, onSetTv;
     int names = 0, failOnName = 0;
     QList<qint64> releaseTimes;
 };

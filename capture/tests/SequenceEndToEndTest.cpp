@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <cmath>
 
 #include "cables/CableSetup.h"
 #include "cables/CableShutter.h"
@@ -116,31 +118,24 @@ protected:
 
 }  // namespace
 
-TEST_F(SequenceEndToEnd, AFileOfShortAndBulbStepsGivesFiveNamedFramesOfTheirLengths) {
-    // Connect the camera in capture mode; the capture window comes with it.
-    camWin = qobject_cast<camera::frmCameraControl*>(windows().show(Win::frmCameraControl));
-    ASSERT_NE(camWin, nullptr);
-    testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
-    camWin->doconnect();
-    ASSERT_TRUE(oMainCamera()->connected());
-    camWin->SetCaptureMode();
-    auto* cap = windows().ifLoadedAs<capture::frmCapture>(Win::frmCapture);
+TEST_F(SequenceEndToEnd, AFileOfBulbStepsGivesNamedFramesOfTheirLengthsAndIsos) {
+    capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
-    cap->selectTab(1);
+    cap->selectTab(2);
     const QString folder = QDir(testenv::appDir()).filePath("Lights");
     ASSERT_TRUE(QDir().mkpath(folder));
     cap->txtDirectory->setText(folder);
     cap->chPictoPC->setChecked(true);
     cap->txtObjPrefix->setText("M42");
     cap->chkUseISO->setChecked(true);
-    cap->txtdelayTime->setText("0");
+    cap->txtLeadIn->setText("0");
 
-    // The sequence file: two short frames, two 30-s bulbs at ISO 1600, one 5-s bulb.
+    // The sequence file: two 30-s bulbs at ISO 1600, one 5-s bulb.
     const QString file = QDir(testenv::appDir()).filePath("ExposureFiles/night.txt");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("2,\"1/100\",0,0\r\n2,30,5,1600\r\n1,5,0,0\r\n");
+    f.write("2,30,5,1600\r\n1,5,0,0\r\n");
     f.close();
 
     cap->cbAutomate->click();
@@ -148,10 +143,11 @@ TEST_F(SequenceEndToEnd, AFileOfShortAndBulbStepsGivesFiveNamedFramesOfTheirLeng
     ASSERT_NE(seq, nullptr);
     testenv::dialogs().expectOpenFile(file);
     seq->cbLoadFile_Click();
-    ASSERT_EQ(seq->rows().size(), 4);
+    ASSERT_EQ(seq->rows().size(), 3);
 
     // Keep the camera's JPEG quality: one file per frame.
     testenv::dialogs().expectMsgBox("Image Quality Setting not on RAW", Msg::Yes);
+    cable->t0 = platform::clock().monotonicMs();
     seq->cbStart_Click();
     ASSERT_TRUE(state().bSequenceRunning);
     for (int i = 0; i < 200 && state().bSequenceRunning; ++i) {
@@ -161,26 +157,79 @@ TEST_F(SequenceEndToEnd, AFileOfShortAndBulbStepsGivesFiveNamedFramesOfTheirLeng
     }
     EXPECT_FALSE(state().bSequenceRunning);
 
-    // What the camera took: its lengths, bulb or not, and the ISO of each bulb.
+    // What the camera took: its lengths, all bulb, and the ISO of each.
     const auto frames = simrc::captures();
-    ASSERT_EQ(frames.size(), 5u);
-    const std::int64_t lengths[5] = {10, 10, 30'000, 30'000, 5'000};
-    const bool bulbs[5] = {false, false, true, true, true};
-    for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(frames.size(), 3u);
+    const std::int64_t lengths[3] = {30'000, 30'000, 5'000};
+    for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(frames[i].exposureMs, lengths[i]) << i;
-        EXPECT_EQ(frames[i].bulb, bulbs[i]) << i;
+        EXPECT_TRUE(frames[i].bulb) << i;
     }
     EXPECT_EQ(cable->isoAtPress, QStringList({"1600", "1600", "1600"}));
 
     // The files, named by prefix, exposure and ISO as the camera reported them, then frame.
     QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
     EXPECT_EQ(files.join(' ').toStdString(),
-              "M42-0.01s-800-10001.JPG M42-0.01s-800-20002.JPG M42-30s-1600-10003.JPG "
-              "M42-30s-1600-20004.JPG M42-5s-1600-10005.JPG");
+              "M42-30s-1600-10001.JPG M42-30s-1600-20002.JPG M42-5s-1600-10003.JPG");
     const QStringList t = testenv::traceLines();
     EXPECT_TRUE(t.contains("About to Set ISO:1600"));
     EXPECT_TRUE(t.contains("----sequence Complete---------"));
     EXPECT_FALSE(t.filter("Time exceded").size());
+}
+
+// In short-exposure mode every step's exposure is a shutter speed, whatever
+// its look: "2" and "1" are the camera's speeds, not bulb seconds.
+TEST_F(SequenceEndToEnd, ShortModeReleasesEveryStepAtItsShutterSpeed) {
+    capture::frmCapture* cap = connectInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    cap->selectTab(1);
+    ASSERT_EQ(cap->GetCurrFrame(), 1);
+    const QString folder = QDir(testenv::appDir()).filePath("Lights");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QDir().mkpath(QDir(testenv::appDir()).filePath("ExposureFiles")));
+    cap->txtDirectory->setText(folder);
+    cap->chPictoPC->setChecked(true);
+    cap->txtLeadIn->setText("0");
+
+    cap->cbAutomate->click();
+    auto* seq = windows().ifLoadedAs<capture::frmAutomate>(Win::frmAutomate);
+    ASSERT_NE(seq, nullptr);
+    // The speeds as the camera window lists them (seconds marked '').
+    const QStringList speeds = {"1/125", "2", "1", "30''", "0''3"};
+    std::vector<int> codes;
+    for (const QString& speed : speeds) {
+        const int i = seq->lbTv->findText(speed, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ASSERT_GE(i, 0) << speed.toStdString();
+        codes.push_back(seq->lbTv->itemData(i).toInt());
+        seq->lbTv->setCurrentIndex(i);
+        seq->txtNoExp->setText("2");
+        seq->txtDelayBetwExp->setText("0");
+        seq->cbAdd_Click();
+    }
+    ASSERT_EQ(seq->rows().size(), speeds.size() + 1);
+
+    testenv::dialogs().expectMsgBox("Image Quality Setting not on RAW", Msg::Yes);
+    seq->cbStart_Click();
+    ASSERT_TRUE(state().bSequenceRunning);
+    for (int i = 0; i < 400 && state().bSequenceRunning; ++i) {
+        testenv::vclock().advance(1000);
+        ASSERT_TRUE(simrc::waitUntilIdle());
+        QCoreApplication::processEvents();
+    }
+    EXPECT_FALSE(state().bSequenceRunning);
+
+    // Two frames a step, each released by the camera at the step's speed.
+    const auto frames = simrc::captures();
+    ASSERT_EQ(frames.size(), 2 * speeds.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const int code = codes[i / 2];
+        const auto ms = std::int64_t(std::llround(std::pow(2.0, (56.0 - code) / 8.0) * 1000));
+        EXPECT_EQ(frames[i].exposureMs, ms) << speeds[int(i / 2)].toStdString();
+        EXPECT_FALSE(frames[i].bulb) << speeds[int(i / 2)].toStdString();
+    }
+    EXPECT_TRUE(cable->calls.isEmpty()) << cable->calls.join(' ').toStdString();
+    EXPECT_EQ(cap->GetCurrFrame(), 1);
+    EXPECT_FALSE(testenv::traceLines().filter("Time exceded").size());
 }
 
 // One long run on the real control: the cable holds each bulb its length, the
@@ -198,8 +247,8 @@ TEST_F(SequenceEndToEnd, ALongRunThroughTheRealControlWaitsForEachPicture) {
     cap->txtExpCount->setText("2");
     cap->txtExpMin->setText("0");
     cap->txtExpSec->setText("10");
-    cap->txtdelayTime->setText("3");
-    cap->txtLeadinTime->setText("9");
+    cap->txtLeadIn->setText("3");
+    cap->txtTimeBetween->setText("9");
     cable->t0 = platform::clock().monotonicMs();
     cap->cbExpStart_Click();
     ASSERT_TRUE(cap->runActive());

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 
 #include "capture/CaptureRunEngine.h"
 #include "capture/CaptureWindows.h"
@@ -54,7 +55,7 @@ protected:
         cap = dynamic_cast<frmCapture*>(windows().load(Win::frmCapture));
         ASSERT_NE(cap, nullptr);
         cap->selectTab(longTab ? 2 : 1);
-        cap->txtdelayTime->setText("0");
+        cap->txtLeadIn->setText("0");
         cap->chPictoPC->setChecked(true);
         cap->txtDirectory->setText(testenv::appDir());
         seq = dynamic_cast<frmAutomate*>(windows().load(Win::frmAutomate));
@@ -114,7 +115,7 @@ TEST_F(SequenceTest, TwoStepsWaitAfterTheFirstStepOnlyAndSoundOneAlarm) {
         EXPECT_TRUE(t.contains(line)) << line.toStdString();
     EXPECT_EQ(cap->txtExpSec->text(), "2");
     EXPECT_EQ(cap->txtExpMin->text(), "0");
-    EXPECT_EQ(cap->txtLeadinTime->text(), "4");
+    EXPECT_EQ(cap->txtTimeBetween->text(), "4");
 }
 
 TEST_F(SequenceTest, CancelDuringAStep) {
@@ -353,4 +354,92 @@ TEST_F(SequenceTest, AShutterSpeedTheCameraDoesNotOfferIsSaidBeforeTheStepRuns) 
     EXPECT_EQ(camera->calls.count("Release"), 2);
     EXPECT_TRUE(camera->calls.contains("setTv 30''"));
     EXPECT_FALSE(state().bSequenceRunning);
+}
+
+// Program exit, a window closing or the camera going, arriving inside a loop
+// that processes events while a run's or the runner's handler is on the
+// stack: everything ends, nothing touches a freed window (the sanitizers
+// watch), the cable is let go.
+TEST_F(SequenceTest, ExitCloseOrDisconnectArrivingMidLoopEndClean) {
+    enum class Loop { ShortRun, LongRun, Sequence };
+    enum class Arrival { Exit, Close, Disconnect };
+    const char* loopNames[] = {"short run", "long run", "sequence"};
+    const char* arrivalNames[] = {"program exit", "window close", "camera disconnect"};
+    for (const Loop loop : {Loop::ShortRun, Loop::LongRun, Loop::Sequence}) {
+        for (const Arrival arrival : {Arrival::Exit, Arrival::Close, Arrival::Disconnect}) {
+            testenv::resetEnvironment();
+            SetUp();
+            const std::string row =
+                std::string(loopNames[int(loop)]) + " / " + arrivalNames[int(arrival)];
+            camera->isConnected = true;
+            camera->tv = "1/125";  // the Long tab sets Bulb
+            open(loop == Loop::LongRun);
+            QPointer<frmCapture> capture(cap);
+            QPointer<frmAutomate> sequence(seq);
+            const auto act = [&, arrival, loop] {
+                switch (arrival) {
+                    case Arrival::Exit:
+                        platform::setShuttingDown(true);
+                        windows().closeAll();
+                        break;
+                    case Arrival::Close:
+                        if (loop == Loop::Sequence) {
+                            if (sequence) sequence->close();
+                        } else if (capture) {
+                            capture->close();
+                        }
+                        break;
+                    case Arrival::Disconnect:
+                        camera->isConnected = false;
+                        if (capture) capture->oCamera_Disconnected();
+                        break;
+                }
+            };
+            // Posted at the loop's own step, handled by its next pump.
+            bool posted = false;
+            const auto postOnce = [&] {
+                if (posted) return;
+                posted = true;
+                QMetaObject::invokeMethod(qApp, act, Qt::QueuedConnection);
+            };
+            cap->txtExpCount->setText("2");
+            cap->txtExpSec->setText("3");
+            cap->txtTimeBetween->setText("0");
+            if (loop == Loop::ShortRun) {
+                camera->onRelease = postOnce;  // the download wait pumps first
+                cap->cbExpStart_Click();
+            } else if (loop == Loop::LongRun) {
+                cable->onRelease = postOnce;  // the end of the exposure pumps
+                cap->cbExpStart_Click();
+            } else {
+                camera->onSetTv = postOnce;  // the runner pumps after choosing the speed
+                for (int i = 0; i < 2; ++i) {
+                    if (i == 0) seq->lbExposures->addItem(expfile::headingRow());
+                    seq->lbExposures->addItem(expfile::stepRow({"1", "1/125", "0", "N/A"}));
+                }
+                // Without the camera the steps left are refused by their checks.
+                if (arrival == Arrival::Disconnect)
+                    testenv::dialogs()
+                        .expectMsgBox("no camera is connected")
+                        .expectMsgBox("no camera is connected");
+                seq->cbStart_Click();
+            }
+            testenv::vclock().advance(60'000);
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            platform::setShuttingDown(false);
+
+            EXPECT_TRUE(posted) << row;
+            EXPECT_FALSE(state().bSequenceRunning) << row;
+            if (capture) EXPECT_FALSE(capture->runActive()) << row;
+            if (sequence) EXPECT_FALSE(sequence->sequenceActive()) << row;
+            if (!cable->calls.filter("press").isEmpty())
+                EXPECT_TRUE(cable->calls.last().startsWith("release")) << row;
+            if (arrival == Arrival::Exit) {
+                EXPECT_FALSE(bCaptureLoaded()) << row;
+                EXPECT_FALSE(bAutomateLoaded()) << row;
+            }
+            TearDown();
+        }
+    }
 }

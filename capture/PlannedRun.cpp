@@ -1,0 +1,555 @@
+#include "capture/PlannedRun.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPointer>
+
+#include "capture/CameraLink.h"
+#include "capture/ctlCountDown.h"
+#include "platform/os/Media.h"
+#include "platform/time/Clock.h"
+#include "platform/time/Timer.h"
+#include "shell/AppPaths.h"
+#include "shell/Conv.h"
+#include "shell/Errors.h"
+#include "shell/Globals.h"
+#include "shell/MainWindow.h"
+#include "shell/Neighbours.h"
+#include "shell/ProgramState.h"
+
+namespace zelmora::capture {
+
+namespace {
+
+void log(const QString& line) {
+    Globals::WriteLogLine(line);
+}
+
+QString nowText() {
+    return platform::clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString stampText(const QDateTime& t) {
+    return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+ShutterCable& cable() {
+    return ShutterCable::instance();
+}
+
+CameraLink& link() {
+    return CameraLink::instance();
+}
+
+// How often the download wait looks at the flag; the flag itself is cleared
+// by the camera window's download handler.
+constexpr int kDownloadWakeMs = 100;
+
+}  // namespace
+
+PlannedRun::PlannedRun(RunDisplay& display, QObject* parent) : QObject(parent), display_(display) {
+    wait_ = new platform::Timer(this);
+    wait_->setInterval(0);
+    connect(wait_, &platform::Timer::timeout, this, [this] { fire(generation_); });
+    wake_ = new platform::Timer(this);
+    wake_->setInterval(0);
+    connect(wake_, &platform::Timer::timeout, this, [this] { downloadCheck(); });
+}
+
+PlannedRun::~PlannedRun() {
+    // A window closed mid-exposure or after a manual press never leaves the shutter held.
+    letGo();
+}
+
+// ---- Timing --------------------------------------------------------------------
+
+void PlannedRun::arm(qint64 ms, std::function<void()> next) {
+    next_ = std::move(next);
+    const quint64 gen = ++generation_;
+    scheduledMs_ = static_cast<int>(std::max<qint64>(ms, 0));
+    if (ms > 0) {
+        wait_->setInterval(scheduledMs_);
+    } else {
+        wait_->setInterval(0);
+        QMetaObject::invokeMethod(
+            this, [this, gen] { fire(gen); }, Qt::QueuedConnection);
+    }
+}
+
+void PlannedRun::fire(quint64 generation) {
+    if (generation != generation_ || !next_) return;
+    wait_->setInterval(0);
+    scheduledMs_ = -1;
+    auto next = std::move(next_);
+    next_ = nullptr;
+    next();
+}
+
+void PlannedRun::stopWait() {
+    // Like StopTimer on a wait in progress: the wait ends now and its step goes on.
+    if (!next_) return;
+    wait_->setInterval(0);
+    const quint64 gen = ++generation_;
+    QMetaObject::invokeMethod(
+        this, [this, gen] { fire(gen); }, Qt::QueuedConnection);
+}
+
+void PlannedRun::countdown(const QString& reason, std::int32_t seconds,
+                           std::function<void()> after) {
+    const std::int32_t s = display_.startCountdown(reason, seconds);
+    log(QStringLiteral("----Wait Start Time:") + nowText());
+    arm(qint64(s) * 1000, [this, after = std::move(after)] {
+        display_.stopCountdown();
+        log(QStringLiteral("----Wait End Time:") + nowText());
+        after();
+    });
+}
+
+void PlannedRun::setStatus(const QString& text) {
+    if (IMainWindow* m = mainWindow())
+        if (QLabel* p = m->statusPanel(1)) p->setText(text);
+}
+
+bool PlannedRun::stopping() const {
+    return stopRequested_ || platform::shuttingDown();
+}
+
+bool PlannedRun::survives(const std::function<void()>& work) {
+    QPointer<PlannedRun> self(this);
+    const quint64 run = runId_;
+    work();
+    return self && runId_ == run && phase_ != Phase::Idle;
+}
+
+bool PlannedRun::pump() {
+    return survives([] { QCoreApplication::processEvents(); });
+}
+
+// ---- Start --------------------------------------------------------------------
+
+bool PlannedRun::start(const RunPlan& plan) {
+    if (running()) {
+        log(QStringLiteral("Start refused: a run is in progress"));
+        return false;
+    }
+    plan_ = plan;
+    manual_ = false;
+    statusTouched_ = false;
+    frame_ = 0;
+    frames_ = 0;
+    phase_ = Phase::LeadIn;
+    display_.runControls(true, plan_.longRun);
+    stopRequested_ = false;
+    const QString step =
+        plan_.longRun ? QStringLiteral("StartExposure") : QStringLiteral("startShortExposure");
+    trapAndTrace(step, [&] {
+        if (!plan_.savePath.isEmpty()) link().setSavePath(plan_.savePath);
+    });
+    if (!survives([&] { trapAndTrace(step, [&] { display_.clearInformation(); }); })) return true;
+    // CountDownDelayTime: the lead-in.
+    bool counting = false;
+    trapAndTrace(QStringLiteral("CountDownDelayTime"), [&] {
+        const QString text = plan_.leadIn;
+        log(QStringLiteral("Counting down Leadin:") + text);
+        display_.setCountdownReason(QStringLiteral("Leadin In"));
+        const QString trimmed = text.trimmed();
+        if (trimmed != QStringLiteral("0") && Conv::isNumeric(trimmed)) {
+            const std::int16_t seconds = Conv::parseInt16(trimmed);
+            counting = true;
+            countdown(QStringLiteral("Leadin In"), seconds, [this] { afterLeadIn(); });
+        }
+    });
+    if (!counting) afterLeadIn();
+    return true;
+}
+
+void PlannedRun::afterLeadIn() {
+    if (stopping()) return finish();
+    bool go = false;
+    trapAndTrace(
+        plan_.longRun ? QStringLiteral("StartExposure") : QStringLiteral("startShortExposure"),
+        [&] {
+            frames_ = Conv::parseInt16(plan_.exposureCount);
+            if (frames_ < 1) return;
+            display_.setProgressRange(frames_);
+            stopRequested_ = false;
+            go = true;
+        });
+    if (!go) return finish();
+    state().iSequenceTotal = frames_;
+    frame_ = 1;
+    frameStart();
+}
+
+// ---- Frames ---------------------------------------------------------------------
+
+void PlannedRun::frameStart() {
+    const std::int32_t k = frame_;
+    const QString proc =
+        plan_.longRun ? QStringLiteral("DoExposure") : QStringLiteral("DoShortExposure");
+    bool go = false;
+    const bool ok = trapAndTrace(proc, [&] {
+        state().iSequenceFrame = k;
+        log(QString(41, u'-'));
+        if (!plan_.longRun) {
+            log(QStringLiteral("***** Starting Short Exposure:") + QString::number(k));
+            if (stopping()) return;
+            link().setFileName(plan_.fileStem + QString::number(k));
+            display_.setBusy(true);
+            state().bWaitingForDownload = true;
+            link().setWaitingForDownload(true);
+            go = true;
+            return;
+        }
+        log(QStringLiteral("***** Starting Exposure:") + QString::number(k) +
+            QStringLiteral(" of ") + QString::number(frames_));
+        if (link().connected()) {
+            link().setFileName(plan_.fileStem + QString::number(k));
+            link().setWaitingForDownload(true);
+            state().bWaitingForDownload = true;
+            // The cable takes this frame: an earlier release's failure is not its own.
+            state().sDownloadFailure.clear();
+        }
+        go = true;
+    });
+    if (!ok) return trappedInLoop();
+    if (!go) return endRun();  // a short run stopped before its release
+    if (plan_.longRun) {
+        if (link().connected() && !pump()) return;
+        return pressShutter([this] { CountDownExposure(); });
+    }
+    // The camera window takes the frame, or says why it does not.
+    ReleaseOutcome outcome;
+    bool trapped = false;
+    if (!survives([&] { trapped = !trapAndTrace(proc, [&] { outcome = link().releaseFrame(); }); }))
+        return;
+    if (trapped) return trappedInLoop();
+    if (outcome.released()) return Waitfordownload();
+    // Nothing will come of this frame: no wait for it.
+    const QString why = outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why;
+    log(QStringLiteral("Frame ") + QString::number(k) + QStringLiteral(" not taken: ") + why);
+    state().bWaitingForDownload = false;
+    guarded([] { link().setWaitingForDownload(false); });
+    display_.frameNotice(QStringLiteral("Frame ") + QString::number(k) +
+                         QStringLiteral(" not taken: ") + why);
+    downloadDone();
+}
+
+void PlannedRun::press() {
+    // Held from the moment it is asked for: a press that fails half-way is let go too.
+    shutterHeld_ = true;
+    try {
+        cable().PressShutter();
+    } catch (...) {
+        letGo();
+        throw;
+    }
+}
+
+void PlannedRun::pressShutter(std::function<void()> opened) {
+    const bool pressed = trapAndTrace(QStringLiteral("pressShutter"), [&] {
+        if (!plan_.mirrorLock) {
+            press();
+            openedAtMs_ = platform::clock().monotonicMs();
+            return;
+        }
+        log(QStringLiteral("Locking Up Mirror"));
+        press();
+    });
+    if (!pressed) {
+        // A failed press ends the run (or the manual press); the cable is let go.
+        if (manual_) return finish();
+        return trappedInLoop();
+    }
+    if (!plan_.mirrorLock) return opened();
+    phase_ = manual_ ? Phase::Manual : Phase::MirrorUp;
+    const QString delayText = plan_.mirrorLockDelay;
+    log(QStringLiteral("Counting down Mirror Lock:") + delayText);
+    std::int16_t delay = 0;
+    trapAndTrace(QStringLiteral("CountDownMirrorLock"),
+                 [&] { delay = Conv::parseInt16(delayText); });
+    const bool timed = delay > 0;
+    auto afterPause = [this, opened] {
+        // A stop during the lock-up or the pause never opens the shutter.
+        if (stopping()) {
+            if (manual_) return finish();
+            return endRun();
+        }
+        if (!trapAndTrace(QStringLiteral("pressShutter"), [&] { press(); }))
+            return manual_ ? finish() : trappedInLoop();
+        openedAtMs_ = platform::clock().monotonicMs();
+        opened();
+    };
+    auto afterLock = [this, timed, afterPause] {
+        shutterHeld_ = false;
+        guarded([] { cable().ReleaseShutter(); });
+        log(QStringLiteral("Mirror Locked"));
+        if (stopping()) return afterPause();
+        phase_ = manual_ ? Phase::Manual : Phase::MirrorPause;
+        log(QStringLiteral("Pausing after Mirror Lock:") + QStringLiteral("1"));
+        if (!timed) return afterPause();
+        countdown(QStringLiteral("Mirror Lock Pause"), 1, afterPause);
+    };
+    if (!timed) return afterLock();
+    countdown(QStringLiteral("Mirror Lock"), delay, afterLock);
+}
+
+void PlannedRun::releaseshutter() {
+    shutterHeld_ = false;
+    cable().ReleaseShutter();
+}
+
+void PlannedRun::letGo() {
+    if (!shutterHeld_) return;
+    shutterHeld_ = false;
+    guarded([] { log(QStringLiteral("Shutter let go")); });
+    guarded([] { cable().ReleaseShutter(); });
+}
+
+void PlannedRun::CountDownExposure() {
+    phase_ = Phase::Exposing;
+    bool timed = false;
+    trapAndTrace(QStringLiteral("CountDownExposure"), [&] {
+        log(QStringLiteral("--Countdown Started--"));
+        lExposureSeconds = Conv::toInt32(Conv::roundHalfEven(plan_.exposureSeconds));
+        log(QStringLiteral("Exposure Time Sec:") + QString::number(lExposureSeconds));
+        // One second is timed like any other; the display and the sound stay for longer ones.
+        if (lExposureSeconds < 1) return;
+        log(QStringLiteral("Actual Start Time:") + nowText());
+        log(QStringLiteral("----Wait Start Time:") + nowText());
+        if (lExposureSeconds > 1) {
+            if (!state().bMute)
+                platform::SoundService::instance().play(
+                    AppPaths::join(ctlCountDown::wavFolder(), QStringLiteral("startexposure.wav")),
+                    false);
+            display_.startCountdown(QStringLiteral("Exposure Time"), lExposureSeconds);
+        }
+        timed = true;
+        // The shutter closes in this timer's own handler, counted from the press.
+        const qint64 spent = platform::clock().monotonicMs() - openedAtMs_;
+        arm(qint64(lExposureSeconds) * 1000 - spent, [this] {
+            display_.stopCountdown();
+            log(QStringLiteral("----Wait End Time:") + nowText());
+            exposureEnded();
+        });
+    });
+    if (!timed) exposureEnded();
+}
+
+void PlannedRun::exposureEnded() {
+    log(QStringLiteral("Actual End Time:") + nowText());
+    guarded([&] { releaseshutter(); });
+    if (manual_) return finish();
+    if (!pump()) return;
+    Waitfordownload();
+}
+
+// ---- Download wait ----------------------------------------------------------------
+
+void PlannedRun::Waitfordownload() {
+    phase_ = Phase::DownloadWait;
+    log(QStringLiteral("Waiting for download Started"));
+    if (!pump()) return;
+    bool waiting = false;
+    trapAndTrace(QStringLiteral("Waitfordownload"), [&] {
+        if (!(link().connected() && plan_.picturesToPc)) return;
+        lDownloadTimeout = Conv::toInt32(Conv::roundHalfEven(plan_.exposureSeconds) + 8.0);
+        dtDownloadStart = platform::clock().now();
+        waiting = true;
+    });
+    if (!waiting) return downloadDone();
+    wake_->setInterval(kDownloadWakeMs);
+    downloadCheck();
+}
+
+void PlannedRun::downloadCheck() {
+    if (phase_ != Phase::DownloadWait) {
+        wake_->setInterval(0);
+        return;
+    }
+    bool leave = true;
+    QString failure;
+    trapAndTrace(QStringLiteral("Waitfordownload"), [&] {
+        // The camera said the release came to nothing: no picture will come.
+        failure = state().sDownloadFailure;
+        leave = !failure.isEmpty() || timexceded() || !state().bWaitingForDownload || stopping();
+        if (!leave) {
+            setStatus(QStringLiteral("Waiting for Image download"));
+            statusTouched_ = true;
+        }
+    });
+    if (!leave) return;
+    wake_->setInterval(0);
+    setStatus(QString());
+    if (!failure.isEmpty()) {
+        const QString text = QStringLiteral("Frame ") + QString::number(frame_) +
+                             QStringLiteral(" not downloaded: ") + failure;
+        log(text);
+        state().bWaitingForDownload = false;
+        guarded([] { link().setWaitingForDownload(false); });
+        display_.frameNotice(text);
+    }
+    downloadDone();
+}
+
+bool PlannedRun::timexceded() {
+    bool exceeded = false;
+    trapAndTrace(QStringLiteral("timexceded"), [&] {
+        const QDateTime now = platform::clock().now();
+        // Second boundaries passed, not elapsed milliseconds.
+        const qint64 boundaries = now.toSecsSinceEpoch() - dtDownloadStart.toSecsSinceEpoch();
+        if (boundaries > lDownloadTimeout) {
+            log(QStringLiteral("Time exceded: Start Time:") + stampText(dtDownloadStart) +
+                QStringLiteral(" Curr Time:") + stampText(now));
+            exceeded = true;
+        }
+    });
+    return exceeded;
+}
+
+void PlannedRun::downloadDone() {
+    if (!plan_.longRun) display_.setBusy(false);
+    display_.updateInformation(frame_, frames_);
+    CountDownTimeBetween();
+}
+
+bool PlannedRun::IsLastExposureOfSequence() const {
+    return plan_.lastSequenceStep && frame_ == frames_;
+}
+
+void PlannedRun::CountDownTimeBetween() {
+    phase_ = Phase::Between;
+    if (stopping()) return frameEnded();
+    bool counting = false;
+    trapAndTrace(QStringLiteral("CountDownTimeBetween"), [&] {
+        const QString text = plan_.between;
+        log(QStringLiteral("Counting down Time Between:") + text);
+        const std::int16_t between = Conv::parseInt16(text);
+        const bool moreFrames = frame_ < frames_ && frames_ > 1;
+        const bool sequenceGoesOn = plan_.inSequence && !IsLastExposureOfSequence();
+        if (between > 0 && (moreFrames || sequenceGoesOn)) {
+            counting = true;
+            countdown(QStringLiteral("Time Between Exposures"), between, [this] { frameEnded(); });
+        }
+    });
+    if (!counting) frameEnded();
+}
+
+void PlannedRun::frameEnded() {
+    if (stopping()) return endRun();
+    const std::int32_t k = frame_;
+    const bool ok = trapAndTrace(
+        plan_.longRun ? QStringLiteral("DoExposure") : QStringLiteral("DoShortExposure"), [&] {
+            log((plan_.longRun ? QStringLiteral("** Exposure:")
+                               : QStringLiteral("** Short Exposure:")) +
+                QString::number(k) + QStringLiteral(" Completed!"));
+            display_.setCaption(QStringLiteral("Image Capture - Exposure ") + QString::number(k) +
+                                QStringLiteral(" of ") + QString::number(frames_));
+        });
+    if (!ok) return trappedInLoop();
+    if (k >= frames_) return endRun();
+    frame_ = k + 1;
+    frameStart();
+}
+
+// ---- Ends -------------------------------------------------------------------------
+
+void PlannedRun::endRun() {
+    guarded([&] { display_.setCaption({}); });
+    if (!pump()) return;
+    if (!plan_.inSequence && !stopRequested_) guarded([&] { display_.soundAlarm(); });
+    finish();
+}
+
+void PlannedRun::trappedInLoop() {
+    // The run ends without the alarm, but with all its bookkeeping undone.
+    guarded([&] { display_.setCaption({}); });
+    finish();
+}
+
+void PlannedRun::finish() {
+    if (phase_ == Phase::Idle && !manual_) return;  // ended already
+    const bool wasManual = manual_;
+    ++runId_;
+    next_ = nullptr;
+    ++generation_;
+    wait_->setInterval(0);
+    wake_->setInterval(0);
+    scheduledMs_ = -1;
+    phase_ = Phase::Idle;
+    manual_ = false;
+    // Only a manual press keeps the shutter open past its end.
+    if (!wasManual) letGo();
+    if (!wasManual) {
+        state().iSequenceTotal = 0;
+        guarded([&] { display_.setBusy(false); });
+        if (statusTouched_) setStatus(QString());
+        statusTouched_ = false;
+    }
+    QPointer<PlannedRun> self(this);
+    guarded([&] { display_.runControls(false, plan_.longRun); });
+    // A close asked for during the run is queued first, so whoever goes on
+    // after `finished` finds the window closed.
+    guarded([&] { display_.runEnded(); });
+    if (self) emit finished();
+}
+
+// ---- Stop -------------------------------------------------------------------------
+
+void PlannedRun::stop(bool longStop) {
+    if (longStop)
+        guarded([] { log(QStringLiteral("Automation Stop Pressed")); });
+    else
+        guarded([] { log(QStringLiteral("Short Exp Stop Pressed")); });
+    stopRequested_ = true;
+    guarded([&] { stopWait(); });
+    guarded([&] { display_.stopCountdown(); });
+    if (longStop) {
+        guarded([&] { releaseshutter(); });
+        guarded([&] { display_.stopCountdown(); });
+    }
+    guarded([&] { display_.setBusy(false); });
+}
+
+void PlannedRun::abort() {
+    // The program is closing: nothing more is waited for.
+    stopRequested_ = true;
+    letGo();
+    if (!running()) return;
+    // No pump and no alarm: the windows are closing around the run.
+    if (!manual_) guarded([&] { display_.setCaption({}); });
+    finish();
+}
+
+// ---- Manual shutter ---------------------------------------------------------------
+
+void PlannedRun::pressManual(const RunPlan& plan) {
+    if (running()) {
+        log(QStringLiteral("Shutter press refused: a run is in progress"));
+        return;
+    }
+    plan_ = plan;
+    manual_ = true;
+    stopRequested_ = false;
+    phase_ = Phase::Manual;
+    const bool ok = trapAndTrace(QStringLiteral("cbPressShutter_Click"), [&] {
+        log(QStringLiteral("Shutter Manually Pressed"));
+        cable().ClearDataPort();
+        releaseshutter();
+    });
+    if (!ok) return finish();
+    pressShutter([this] { finish(); });
+}
+
+void PlannedRun::releaseManual() {
+    if (running()) {
+        log(QStringLiteral("Shutter release refused: a run is in progress"));
+        return;
+    }
+    trapAndTrace(QStringLiteral("cbReleaseShutter_Click"), [&] {
+        log(QStringLiteral("Shutter Manually Released"));
+        releaseshutter();
+    });
+}
+
+}  // namespace zelmora::capture

@@ -1,0 +1,175 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace zelmora::platform {
+class Timer;
+}
+
+namespace zelmora::capture {
+
+// Everything a run needs from the window, copied when it starts. The window's
+// boxes are the editor of the next run: a change made while a run goes on
+// changes nothing in it.
+struct RunPlan {
+    bool longRun = false;
+    QString exposureCount = QStringLiteral("1");  // as typed; converted after the lead-in
+    QString leadIn = QStringLiteral("0");         // lead-in seconds, as typed
+    QString between = QStringLiteral("0");        // seconds between exposures, as typed
+    bool mirrorLock = false;
+    QString mirrorLockDelay = QStringLiteral("0");
+    // A long run's exposure, or the camera's shutter speed of a short run (for
+    // the download time-out).
+    double exposureSeconds = 0;
+    QString fileStem;               // each frame's name is the stem and its number
+    QString savePath;               // "" leaves the control's folder as it is
+    bool picturesToPc = false;      // the camera sends each picture here: wait for it
+    bool inSequence = false;        // the run is one step of a sequence
+    bool lastSequenceStep = false;  // ... its last step
+};
+
+// What a run shows on its window. Every member may be left as it is.
+class RunDisplay {
+public:
+    virtual ~RunDisplay() = default;
+    virtual void setCountdownReason(const QString& reason) { (void)reason; }
+    // Shows a countdown; returns the seconds it shows, which are then waited.
+    virtual std::int32_t startCountdown(const QString& reason, std::int32_t seconds) {
+        (void)reason;
+        return seconds;
+    }
+    virtual void stopCountdown() {}
+    virtual void clearInformation() {}
+    virtual void setProgressRange(std::int32_t frames) { (void)frames; }
+    virtual void updateInformation(std::int32_t frame, std::int32_t frames) {
+        (void)frame;
+        (void)frames;
+    }
+    // "" puts the window's own caption back.
+    virtual void setCaption(const QString& caption) { (void)caption; }
+    virtual void soundAlarm() {}
+    virtual void runControls(bool active, bool longRun) {
+        (void)active;
+        (void)longRun;
+    }
+    virtual void setBusy(bool busy) { (void)busy; }
+    // A frame the camera did not take, or a picture that did not come: why.
+    virtual void frameNotice(const QString& why) { (void)why; }
+    // Called at the end of every run, before `finished`.
+    virtual void runEnded() {}
+};
+
+// The exposure runs: N short exposures fired through the camera, or N bulb
+// exposures timed here and opened and closed through the shutter cable. A
+// state machine on the program clock: each timed phase is one single-shot
+// precise timer whose handler does the phase's closing work itself, so the end
+// of a bulb exposure lets go of the cable in that handler and nothing nested (a
+// message box, a redraw) can lengthen it. Start returns at once; `finished` is
+// emitted when a run ends.
+//
+// The run reads only its plan. Whatever may process events (the display, the
+// camera's release, a pump) can end the run or delete its owner; every such
+// call is followed by a check before the run goes on.
+class PlannedRun : public QObject {
+    Q_OBJECT
+public:
+    enum class Phase {
+        Idle,
+        LeadIn,
+        MirrorUp,
+        MirrorPause,
+        Exposing,
+        DownloadWait,
+        Between,
+        Manual,  // the manual press with mirror lock-up in progress
+    };
+
+    explicit PlannedRun(RunDisplay& display, QObject* parent = nullptr);
+    ~PlannedRun() override;
+
+    // Starts a run of the plan; false (and traced) while a run is in progress.
+    bool start(const RunPlan& plan);
+    // Stop: the wait in progress ends now; a long stop lets go of the cable.
+    void stop(bool longStop);
+    // Marks the stop only: the run ends at its next stop test.
+    void requestStop() { stopRequested_ = true; }
+    bool stopRequested() const { return stopRequested_; }
+    // The program is closing: nothing more is waited for, the cable is let go.
+    void abort();
+
+    // The manual buttons.
+    void pressManual(const RunPlan& plan);
+    void releaseManual();
+    // Lets go of the cable when this run holds it pressed (manually or mid-run).
+    void letGo();
+    bool shutterHeld() const { return shutterHeld_; }
+
+    bool running() const { return phase_ != Phase::Idle; }
+    bool manual() const { return manual_; }
+    bool longRun() const { return plan_.longRun; }
+    Phase phase() const { return phase_; }
+    // The length of the timed phase in progress, in ms (-1 when none is timed).
+    int scheduledMs() const { return scheduledMs_; }
+    std::int32_t frame() const { return frame_; }
+    std::int32_t frames() const { return frames_; }
+
+    std::int32_t lExposureSeconds = 0;
+    std::int32_t lDownloadTimeout = 0;
+    QDateTime dtDownloadStart;
+
+signals:
+    void finished();
+
+private:
+    void afterLeadIn();
+    void frameStart();
+    void pressShutter(std::function<void()> opened);
+    void press();
+    void releaseshutter();
+    void CountDownExposure();
+    void exposureEnded();
+    void Waitfordownload();
+    void downloadCheck();
+    bool timexceded();
+    void downloadDone();
+    void CountDownTimeBetween();
+    void frameEnded();
+    bool IsLastExposureOfSequence() const;
+    void endRun();
+    void trappedInLoop();
+    void finish();
+    bool stopping() const;
+    // Runs work that may process events; true when this same run is still on
+    // afterwards (the owner not deleted, the run not ended meanwhile).
+    bool survives(const std::function<void()>& work);
+    bool pump();
+
+    void countdown(const QString& reason, std::int32_t seconds, std::function<void()> after);
+    void arm(qint64 ms, std::function<void()> next);
+    void fire(quint64 generation);
+    void stopWait();
+    void setStatus(const QString& text);
+
+    RunDisplay& display_;
+    RunPlan plan_;
+    Phase phase_ = Phase::Idle;
+    bool manual_ = false;
+    bool stopRequested_ = false;
+    bool statusTouched_ = false;
+    bool shutterHeld_ = false;
+    std::int32_t frame_ = 0;
+    std::int32_t frames_ = 0;
+    quint64 runId_ = 0;
+    platform::Timer* wait_ = nullptr;
+    platform::Timer* wake_ = nullptr;
+    std::function<void()> next_;
+    quint64 generation_ = 0;
+    int scheduledMs_ = -1;
+    qint64 openedAtMs_ = 0;
+};
+
+}  // namespace zelmora::capture
