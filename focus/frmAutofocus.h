@@ -11,6 +11,7 @@
 #include "focus/CgraphData.h"
 #include "focus/FocuserController.h"
 #include "platform/time/Timer.h"
+#include "shell/Neighbours.h"
 
 class QCheckBox;
 class QLabel;
@@ -118,7 +119,10 @@ private:
     void afterMove();
     void afterPause();
     void updateProgress(int iImageCount, int iIteration);
+    // Ends the run; a message is shown after the run has ended.
     void stopRun(const QString& message);
+    // What the user is told when the camera did not take a focus frame.
+    static QString refusedText(const ReleaseOutcome& outcome);
     void ending(bool completed);
     void OfferMoveToBestFocus();
     void onTimer();
