@@ -69,7 +69,7 @@ public:
 
     // --- The run -------------------------------------------------------------
     void cbStartAutoFocus_Click();
-    bool running() const { return phase_ != Phase::Idle; }
+    bool running() const { return !ended_; }
     // The vote over this run's table; 0 when no row can vote.
     std::int32_t GetBestFocusPosition() const;
     const IterationTable& aIterationData() const { return aIterationData_; }
