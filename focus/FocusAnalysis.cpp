@@ -139,7 +139,8 @@ FocusAnalysis::Outcome FocusAnalysis::measure(int column) {
             // its own sky is found first, so that it reads as every later one.
             cDIBSection scratch;
             if (!scratch.Create(kWindow, kWindow))
-                throw AppError(AppError::kOutOfMemory, kUpdateProc, QStringLiteral("Out of memory"));
+                throw AppError(AppError::kOutOfMemory, kUpdateProc,
+                               QStringLiteral("Out of memory"));
             aPoint d = dims;
             process(d, scratch);
         }

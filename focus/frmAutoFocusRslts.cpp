@@ -312,7 +312,8 @@ void frmAutoFocusRslts::applyMaxMin() {
     for (QLineSeries* s : statLines_) s->setVisible(chShowMaxMin->isChecked());
     for (QLegendMarker* m : chart()->legend()->markers()) {
         auto* s = qobject_cast<QLineSeries*>(m->series());
-        if (!s || s->name().isEmpty() || std::find(series_.begin(), series_.end(), s) == series_.end())
+        if (!s || s->name().isEmpty() ||
+            std::find(series_.begin(), series_.end(), s) == series_.end())
             m->setVisible(false);
     }
 }

@@ -606,8 +606,7 @@ void frmAutofocus::nextFrame() {
 QString frmAutofocus::refusedText(const ReleaseOutcome& outcome) {
     using S = ReleaseOutcome::Status;
     // The camera window has said why in its own box already.
-    if (outcome.why.isEmpty() || outcome.status == S::MirrorLock ||
-        outcome.status == S::RawQuality)
+    if (outcome.why.isEmpty() || outcome.status == S::MirrorLock || outcome.status == S::RawQuality)
         return kReleaseRefusedText;
     return QStringLiteral("The camera did not take the focus frame (") + outcome.why +
            QStringLiteral("). The autofocus run has been stopped.");
@@ -646,8 +645,8 @@ void frmAutofocus::onTimer() {
             if (!s.sDownloadFailure.isEmpty()) {
                 setStatus(QString());
                 trace(QStringLiteral("Download failed: ") + s.sDownloadFailure);
-                stopRun(refusedText(ReleaseOutcome::refused(ReleaseOutcome::Status::Failed,
-                                                            s.sDownloadFailure)));
+                stopRun(refusedText(
+                    ReleaseOutcome::refused(ReleaseOutcome::Status::Failed, s.sDownloadFailure)));
             } else if (!s.bWaitingForDownload) {
                 timer_.setInterval(0);
                 setStatus(QString());
@@ -735,7 +734,8 @@ void frmAutofocus::endIteration() {
             steps = in ? focuser_.planMoveIn(a) : focuser_.planMoveOut(a, GetBacklashAmount());
         } catch (const AppError& e) {
             stopRun({});
-            if (!platform::shuttingDown()) showWarning(e.description(), Msg::OKOnly | Msg::Critical);
+            if (!platform::shuttingDown())
+                showWarning(e.description(), Msg::OKOnly | Msg::Critical);
             return;
         }
         phase_ = Phase::Moving;

@@ -25,20 +25,20 @@
 #include "display/frmImageDisp.h"
 #include "display/tests/DisplayTestSupport.h"
 #include "focus/FocusAnalysis.h"
+#include "focus/FocusHistory.h"
 #include "focus/FocusWindows.h"
+#include "focus/frmAnalyze.h"
 #include "focus/frmAutoFocusRslts.h"
 #include "focus/frmAutofocus.h"
-#include "focus/FocusHistory.h"
-#include "focus/tests/FocusTestUtil.h"
 #include "focus/hlog.h"
-#include "focus/frmAnalyze.h"
+#include "focus/tests/FocusTestUtil.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/drivers/DriverRegistry.h"
 #include "platform/drivers/FocuserSimulator.h"
 #include "platform/os/PointerScreen.h"
 #include "platform/rcsdk/SimCamera.h"
-#include "platform/time/Clock.h"
 #include "platform/sim/SimSky.h"
+#include "platform/time/Clock.h"
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
@@ -421,7 +421,6 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"WindowClosed", 2100, [](frmAutofocus* af) { frameOf(af)->close(); }, nullptr}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
-
 // What arrives while the run, or one of its boxes, is under way.
 enum class Arrival { ProgramExit, WindowClose, CameraDisconnect };
 
@@ -459,8 +458,7 @@ using MidRunParam = std::tuple<MidRunCase, Arrival>;
 
 std::string midRunName(const ::testing::TestParamInfo<MidRunParam>& info) {
     static const char* arrivals[] = {"ProgramExit", "WindowClose", "CameraDisconnect"};
-    return std::string(std::get<0>(info.param).name) + "_" +
-           arrivals[int(std::get<1>(info.param))];
+    return std::string(std::get<0>(info.param).name) + "_" + arrivals[int(std::get<1>(info.param))];
 }
 
 class AutofocusMidRun : public AutofocusEndToEnd,
@@ -515,33 +513,32 @@ TEST_P(AutofocusMidRun, EndsCleanAndNeverTouchesAGoneWindow) {
     }
     EXPECT_FALSE(state().bWaitingForDownload);
     EXPECT_FALSE(FocusAnalysis::instance().focusLogOn());
-    EXPECT_EQ(testenv::traceLines().count(
-                  "<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"),
-              1)
+    EXPECT_EQ(
+        testenv::traceLines().count("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"), 1)
         << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     MidRun, AutofocusMidRun,
     ::testing::Combine(
-        ::testing::Values(
-            MidRunCase{"InsideTheRelease", "You currently have Mirror Lock", 0,
-                       [](frmAutofocus*) {
-                           simrc::setMirrorLock(true);
-                           AutofocusEndToEnd::deliver();
-                       }},
-            MidRunCase{"WhileTheRunsMessageIsUp", "The focus frame did not arrive", 0,
-                       [](frmAutofocus*) { loseDownloads(); }},
-            MidRunCase{"WhileTheFocusersFaultIsUp", "", 0,
-                       [](frmAutofocus* af) {
-                           auto cfg = simOf(af)->config();
-                           cfg.moveFails = true;
-                           simOf(af)->setConfig(cfg);
-                       }},
-            MidRunCase{"WhileTheOfferIsUp", "Autofocus data collected.", 0, nullptr, 2},
-            MidRunCase{"WhileWaitingForADownload", nullptr, 400},
-            MidRunCase{"WhileTheFocuserMoves", nullptr, 2100},
-            MidRunCase{"WhilePausing", nullptr, 3000}),
+        ::testing::Values(MidRunCase{"InsideTheRelease", "You currently have Mirror Lock", 0,
+                                     [](frmAutofocus*) {
+                                         simrc::setMirrorLock(true);
+                                         AutofocusEndToEnd::deliver();
+                                     }},
+                          MidRunCase{"WhileTheRunsMessageIsUp", "The focus frame did not arrive", 0,
+                                     [](frmAutofocus*) { loseDownloads(); }},
+                          MidRunCase{"WhileTheFocusersFaultIsUp", "", 0,
+                                     [](frmAutofocus* af) {
+                                         auto cfg = simOf(af)->config();
+                                         cfg.moveFails = true;
+                                         simOf(af)->setConfig(cfg);
+                                     }},
+                          MidRunCase{"WhileTheOfferIsUp", "Autofocus data collected.", 0, nullptr,
+                                     2},
+                          MidRunCase{"WhileWaitingForADownload", nullptr, 400},
+                          MidRunCase{"WhileTheFocuserMoves", nullptr, 2100},
+                          MidRunCase{"WhilePausing", nullptr, 3000}),
         ::testing::Values(Arrival::ProgramExit, Arrival::WindowClose, Arrival::CameraDisconnect)),
     midRunName);
 
@@ -581,8 +578,7 @@ TEST_F(FocusRoad, AStarsFirstMeasurementReadsAsTheLaterFramesAtTheSameFocus) {
     FocusAnalysis& fa = FocusAnalysis::instance();
     ASSERT_EQ(fa.count(), 5);
     const std::vector<Frame> frames = framesFrom(1, std::vector<int>(5, kBest));
-    std::printf("first frame: H %.0f V %.0f peak %.1f\n", frames[0].h, frames[0].v,
-                frames[0].peak);
+    std::printf("first frame: H %.0f V %.0f peak %.1f\n", frames[0].h, frames[0].v, frames[0].peak);
     for (std::size_t i = 1; i < frames.size(); ++i) {
         std::printf("frame %zu: H %.0f V %.0f peak %.1f\n", i + 1, frames[i].h, frames[i].v,
                     frames[i].peak);

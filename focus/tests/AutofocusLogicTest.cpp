@@ -6,9 +6,9 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QLineSeries>
-#include <QLegendMarker>
 #include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QValueAxis>
 #include <algorithm>
@@ -60,9 +60,7 @@ TEST(AutofocusVote, Cases) {
         {"H and radial greatest at 10, V at 20",
          {row(10, 2, 3, 25.3f), row(20, 3, 2, 25.0f), row(30, 4, 4, 24.8f)},
          10},
-        {"equal radial values keep the earliest row",
-         {row(10, 2, 3, 25), row(20, 3, 2, 25)},
-         10},
+        {"equal radial values keep the earliest row", {row(10, 2, 3, 25), row(20, 3, 2, 25)}, 10},
         {"radial never above 0: V", {row(10, 2, 3, 0), row(20, 3, 2, 0)}, 20},
         {"99999 never wins", {row(5000, 99999, 99999, 1)}, std::nullopt},
         {"rows without a measured frame are left out",
