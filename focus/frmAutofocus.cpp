@@ -437,10 +437,6 @@ void frmAutofocus::onMovesDone(const FocuserController::Result& r, bool forRun) 
             return;
         case FocuserController::Outcome::Failed:
             if (running()) {
-                bStopAutoFocus_ = true;
-                cbStartAutoFocus->setText(kStartCaption);
-            }
-            if (running()) {
                 // The run ends before the box, which lets events run.
                 stopRun({});
                 if (r.number != 0 && !platform::shuttingDown())
