@@ -290,9 +290,12 @@ void ScrollingImage::Image1_MouseDown(const QPoint& at) {
         const std::int32_t py = Conv::toInt32(y / tp.y);
         if (policy::isDifferentStar(px, py, s.lStarX, s.lStarY)) {
             if (s.lStarX != 0 || s.lStarY != 0) {
+                // The question lets events run: the window may close meanwhile.
+                const QPointer<ScrollingImage> self(this);
                 const int answer = Dialogs::msgBox(policy::kDifferentStarQuestion,
                                                    Msg::YesNo | Msg::Critical | Msg::DefaultButton2,
                                                    QStringLiteral("Warning"));
+                if (!self) return;
                 if (answer != Msg::Yes) {
                     s.bStarChosen = false;
                     SetCursorWithOffset(s.lCursorOffsetX, s.lCursorOffsetY);
@@ -314,7 +317,10 @@ void ScrollingImage::Image1_MouseDown(const QPoint& at) {
         // Every accepted click starts the analysis afresh.
         analysis::close();
         raiseHost();
-        setStatusPanel(5, policy::pairText(x / tp.x, y / tp.y));
+        // The pixel box and the twips box, as the pointer moving over the
+        // picture fills them.
+        setStatusPanel(4, policy::pairText(x / tp.x, y / tp.y));
+        setStatusPanel(5, policy::pairText(x, y));
         focusClick_ = aPoint{x / tp.x, y / tp.y};
         const policy::BoxCorner corner = policy::boxCorner(focusClick_, focusSize_);
         theX_ = corner.theX;

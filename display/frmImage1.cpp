@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 
 #include "display/AAImageView.h"
@@ -157,10 +158,17 @@ void frmImage1::cbOpen_Click() {
         r.filter = frameimage::openFilter();
         r.initialDir = Settings::get(QStringLiteral("Options"), QStringLiteral("SaveImageDir"),
                                      AppPaths::appDir());
+        // The chooser and the camera window's start let events run: this
+        // window may be closed meanwhile.
+        const QPointer<frmImage1> self(this);
         QString name = platform::Dialogs::openFile(r);
+        if (!self) return;
         if (frameimage::isRawFile(name)) {
-            auto* cam = dynamic_cast<ICameraControlWindow*>(windows().show(Win::frmCameraControl));
+            windows().show(Win::frmCameraControl);
             QApplication::processEvents();
+            if (!self) return;
+            // Looked up again: the camera window may have gone meanwhile too.
+            auto* cam = windows().ifLoadedAs<ICameraControlWindow>(Win::frmCameraControl);
             QString developed;
             if (cam) {
                 if (vosquin::VosquinHost* v = cam->Vosquin1())
@@ -169,6 +177,7 @@ void frmImage1::cbOpen_Click() {
                     developed = cam->DevlopRaw(name);
             }
             name = developed;
+            if (!self) return;
         }
         if (!name.isEmpty()) LoadImage(name);
     });

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 
 #include "display/AnalysisLink.h"
 #include "display/FocusFramePolicy.h"
@@ -155,9 +156,13 @@ void frmImageDisp::restoreView(const ViewState& view) {
 }
 
 void frmImageDisp::LoadImage(const QString& strFilePath) {
+    // A frame that cannot be read shows a box, which lets events run: the
+    // window may be closed meanwhile.
+    const QPointer<frmImageDisp> self(this);
     try {
         const ViewState view = saveView();
         const bool loaded = ImageDisp_->SetImage(strFilePath);
+        if (!self) return;
         restoreView(view);
         // A frame that could not be read is not analysed: the history would
         // gain the previous crop again under a new time.
@@ -180,7 +185,10 @@ void frmImageDisp::AnalyseStar() {
         ImageDisp_->SetCursorWithOffset(s.lCursorOffsetX, s.lCursorOffsetY);
         repaint();
         analysis::showBehind(this);
+        // A star without a centroid brings a box: the window may go meanwhile.
+        const QPointer<frmImageDisp> self(this);
         analysis::updateHistory();
+        if (!self) return;
         ImageDisp_->SetCursorWithOffset(s.lCursorOffsetX, s.lCursorOffsetY);
     });
 }
@@ -194,8 +202,11 @@ void frmImageDisp::SimulateExposure() {
     if (!entry)
         throw AppError(AppError::kFileNotFound, QStringLiteral("frmImageDisp"),
                        QStringLiteral("File not found"));
-    const bool loaded = ImageDisp_->SetImage(AppPaths::join(simulationFolder(), entry->text()));
-    state().sSimulatedFile = entry->text();
+    const QString file = entry->text();
+    const QPointer<frmImageDisp> self(this);
+    const bool loaded = ImageDisp_->SetImage(AppPaths::join(simulationFolder(), file));
+    state().sSimulatedFile = file;
+    if (!self) return;
     restoreView(view);
     File1->setCurrentRow(iSimFileIndex);
     iSimFileIndex = static_cast<std::int16_t>(iSimFileIndex + 1);

@@ -33,7 +33,7 @@ std::optional<std::int32_t> labelPosition(const QString& label) {
 
 std::optional<std::int32_t> bestFocusPosition(const IterationTable& table) {
     double leastH = kNoFigure, leastV = kNoFigure;
-    std::optional<double> leastRadial;
+    double greatestRadial = 0;
     std::optional<std::int32_t> posH, posV, posR;
     for (const IterationRow& row : table) {
         if (!row.valid) continue;
@@ -47,9 +47,11 @@ std::optional<std::int32_t> bestFocusPosition(const IterationTable& table) {
             leastV = row.VFWHM;
             posV = pos;
         }
-        // The radial value is a half-flux radius: least at best focus.
-        if (!leastRadial || double(row.RadialSum) < *leastRadial) {
-            leastRadial = row.RadialSum;
+        // The radial value is taken before the sky is subtracted, so the sky
+        // in the measuring window dominates it: it is greatest for the
+        // sharpest star.
+        if (double(row.RadialSum) > greatestRadial) {
+            greatestRadial = row.RadialSum;
             posR = pos;
         }
     }

@@ -27,7 +27,7 @@ QString positionLabel(std::int32_t position);
 std::optional<std::int32_t> labelPosition(const QString& label);
 
 // The best-focus vote over a run's table: the HFWHM position when it agrees
-// with the radial position (least half-flux radius) and the VFWHM position
+// with the radial position (the greatest radial value) and the VFWHM position
 // differs; the VFWHM position otherwise. Strict comparisons keep the earliest of
 // equal rows; rows left out of the vote, and figures of 99999 or more, never
 // win. nullopt when no row can vote.

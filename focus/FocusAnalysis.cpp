@@ -59,6 +59,7 @@ void FocusAnalysis::startAfresh() {
     starDib_ = cDIBSection{};
     lastCentroidX_ = 0.0;
     lastCentroidY_ = 0.0;
+    skyKnown_ = false;
     picAnal_ = blackSquare(kWindow);
     picCal_ = blackSquare(kWindow);
     graphs_.reset();
@@ -126,12 +127,27 @@ FocusAnalysis::Outcome FocusAnalysis::measure(int column) {
         if (!starDib_.Create(kWindow, kWindow))
             throw AppError(AppError::kOutOfMemory, kUpdateProc, QStringLiteral("Out of memory"));
         const std::int32_t channel = state().lMeasureChannel;
-        if (processStar_)
-            processStar_(historyDib_, c, dims, starDib_, channel);
-        else
-            historyDib_.ProcessStar(c, dims, starDib_, channel);
+        auto process = [&](aPoint& d, cDIBSection& star) {
+            if (processStar_)
+                processStar_(historyDib_, c, d, star, channel);
+            else
+                historyDib_.ProcessStar(c, d, star, channel);
+        };
+        if (!skyKnown_) {
+            // Each frame is measured above the sky level found around the star
+            // in the frame before. The star's first frame has none before it:
+            // its own sky is found first, so that it reads as every later one.
+            cDIBSection scratch;
+            if (!scratch.Create(kWindow, kWindow))
+                throw AppError(AppError::kOutOfMemory, kUpdateProc,
+                               QStringLiteral("Out of memory"));
+            aPoint d = dims;
+            process(d, scratch);
+        }
+        process(dims, starDib_);
     });
     if (!measured) return Outcome::MeasureFailed;
+    skyKnown_ = true;
 
     starPoint_ = c;
     picCal_ = starDib_.toImage();

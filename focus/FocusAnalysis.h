@@ -125,6 +125,7 @@ private:
     cDIBSection starDib_;
     double lastCentroidX_ = 0.0;
     double lastCentroidY_ = 0.0;
+    bool skyKnown_ = false;  // a frame of this star has been measured
     QImage picAnal_;
     QImage picCal_;
     FocusGraphs graphs_;

@@ -103,15 +103,9 @@ std::vector<std::int32_t> FocuserController::planMoveOut(std::int32_t amount,
     return {amount};
 }
 
-std::vector<std::int32_t> FocuserController::planMoveTo(std::int32_t target,
-                                                        std::int32_t backlash) const {
-    if (driver_->absolute()) {
-        if (backlash > 0 && target > driver_->Position()) return {target + backlash, target};
-        return {target};
-    }
-    const std::int32_t d = target - relative_;
-    if (backlash > 0 && d > 0) return {d + backlash, -backlash};
-    return {d};
+std::vector<std::int32_t> FocuserController::planMoveTo(std::int32_t target) const {
+    if (driver_->absolute()) return {target};
+    return {target - relative_};
 }
 
 QString FocuserController::describe(const std::vector<std::int32_t>& steps) {

@@ -56,11 +56,12 @@ public:
     QString focuserInfo(std::optional<std::int32_t>* position = nullptr) const;
 
     // The driver's Move values for each kind of move (throws the driver's error
-    // when a read fails). Backlash b > 0 overshoots outward and comes back by
-    // b, so that the last approach is always inward.
+    // when a read fails). A step out with backlash b > 0 overshoots by b and
+    // comes back by b, so that it ends on an inward move; a move to a position
+    // is one move, without compensation.
     std::vector<std::int32_t> planMoveIn(std::int32_t amount) const;
     std::vector<std::int32_t> planMoveOut(std::int32_t amount, std::int32_t backlash) const;
-    std::vector<std::int32_t> planMoveTo(std::int32_t target, std::int32_t backlash) const;
+    std::vector<std::int32_t> planMoveTo(std::int32_t target) const;
 
     // Sends the steps one by one: each Move once the focuser has stopped after
     // the previous one, then waits for the last to end. A relative focuser's

@@ -178,48 +178,82 @@ void frmAutoFocusRslts::GraphData() {
     chart->addAxis(xAxis, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
     chart->addAxis(peakAxis, Qt::AlignRight);
-    double lo = 0, hi = 1;
+
+    // Only positions with a measured frame are plotted: a position without
+    // one has no figures (its zeros are no measurement), so its lines break.
+    // Each axis covers the figures it carries.
+    double lo = 0, hi = 1, peakLo = 255;
     bool any = false;
+    for (const IterationRow& r : table) {
+        if (!r.valid) continue;
+        for (int c : {1, 2, 4}) {
+            const double v = column(r, c);
+            lo = any ? std::min(lo, v) : v;
+            hi = any ? std::max(hi, v) : v;
+            any = true;
+        }
+        peakLo = std::min(peakLo, double(r.peakValue));
+    }
     const bool depth = chk3D->isChecked();
-    for (int c = 1; c <= 4; ++c) {
-        auto* s = new QLineSeries;
-        s->setName(titles.value(c));
-        QPen pen(kColours[c - 1]);
-        pen.setWidth(1);
-        s->setPen(pen);
-        double smin = 0, smax = 0;
-        for (int i = 0; i < n; ++i) {
-            const double v = column(table[std::size_t(i)], c);
-            s->append(i, v);
-            if (i == 0 || v < smin) smin = v;
-            if (i == 0 || v > smax) smax = v;
-            if (c != 3) {
-                lo = any ? std::min(lo, v) : v;
-                hi = any ? std::max(hi, v) : v;
-                any = true;
-            }
-        }
-        if (depth) {
-            // The 3D look: a pale copy set back and up, behind the series.
-            auto* shadow = new QLineSeries;
-            QPen sp(kColours[c - 1].lighter(160));
-            sp.setWidth(3);
-            shadow->setPen(sp);
-            const double dy = (c == 3 ? 200.0 : std::max(hi - lo, 1.0)) * 0.03;
-            for (int i = 0; i < n; ++i)
-                shadow->append(i + 0.15, column(table[std::size_t(i)], c) + dy);
-            chart->addSeries(shadow);
-            shadow->attachAxis(xAxis);
-            shadow->attachAxis(c == 3 ? peakAxis : yAxis);
-            shadows_.push_back(shadow);
-        }
+    auto attach = [&](QLineSeries* s, int c) {
         chart->addSeries(s);
         s->attachAxis(xAxis);
         s->attachAxis(c == 3 ? peakAxis : yAxis);
-        series_.push_back(s);
-        connect(s, &QLineSeries::clicked, this, [this](const QPointF& p) {
-            chtResults_PointSelected(static_cast<int>(std::lround(p.x())) + 1);
-        });
+    };
+    for (int c = 1; c <= 4; ++c) {
+        QPen pen(kColours[c - 1]);
+        pen.setWidth(1);
+        // One series per unbroken run of measured positions; the first carries
+        // the legend entry.
+        std::vector<QLineSeries*> parts;
+        double smin = 0, smax = 0;
+        bool seen = false;
+        bool open = false;
+        for (int i = 0; i < n; ++i) {
+            const IterationRow& r = table[std::size_t(i)];
+            if (!r.valid) {
+                open = false;
+                continue;
+            }
+            if (!open || parts.empty()) {
+                auto* s = new QLineSeries;
+                s->setPen(pen);
+                parts.push_back(s);
+                open = true;
+            }
+            const double v = column(r, c);
+            parts.back()->append(i, v);
+            smin = seen ? std::min(smin, v) : v;
+            smax = seen ? std::max(smax, v) : v;
+            seen = true;
+        }
+        if (parts.empty()) {
+            auto* s = new QLineSeries;
+            s->setPen(pen);
+            parts.push_back(s);
+        }
+        parts.front()->setName(titles.value(c));
+        if (depth) {
+            // The 3D look: a pale copy set back and up, behind the series.
+            const double dy = (c == 3 ? 200.0 : std::max(hi - lo, 1.0)) * 0.03;
+            for (QLineSeries* part : parts) {
+                auto* shadow = new QLineSeries;
+                QPen sp(kColours[c - 1].lighter(160));
+                sp.setWidth(3);
+                shadow->setPen(sp);
+                for (const QPointF& p : part->points()) shadow->append(p.x() + 0.15, p.y() + dy);
+                attach(shadow, c);
+                shadows_.push_back(shadow);
+            }
+        }
+        for (QLineSeries* s : parts) {
+            attach(s, c);
+            series_.push_back(s);
+            connect(s, &QLineSeries::clicked, this, [this](const QPointF& p) {
+                chtResults_PointSelected(static_cast<int>(std::lround(p.x())) + 1);
+            });
+        }
+        if (!seen) continue;
         for (double level : {smin, smax}) {
             auto* stat = new QLineSeries;
             QPen sp(kColours[c - 1]);
@@ -227,9 +261,7 @@ void frmAutoFocusRslts::GraphData() {
             stat->setPen(sp);
             stat->append(0, level);
             stat->append(std::max(1, n - 1), level);
-            chart->addSeries(stat);
-            stat->attachAxis(xAxis);
-            stat->attachAxis(c == 3 ? peakAxis : yAxis);
+            attach(stat, c);
             statLines_.push_back(stat);
         }
     }
@@ -237,7 +269,8 @@ void frmAutoFocusRslts::GraphData() {
         const double pad = std::max((hi - lo) * 0.1, 0.5);
         yAxis->setRange(std::max(0.0, lo - pad), hi + pad);
     }
-    peakAxis->setRange(55, 255);
+    // 55 to 255 in ten divisions, reaching lower when a fainter peak needs it.
+    peakAxis->setRange(std::clamp(std::floor((peakLo - 5) / 5) * 5, 0.0, 55.0), 255);
     peakAxis->setTickCount(11);
     peakAxis->setGridLineColor(QColor(100, 100, 100));
     peakAxis->setLinePenColor(QColor(100, 100, 100));
@@ -264,7 +297,8 @@ void frmAutoFocusRslts::FormatChart(const QStringList& titles) {
     c->legend()->setVisible(true);
     for (QLegendMarker* m : c->legend()->markers()) {
         auto* s = qobject_cast<QLineSeries*>(m->series());
-        m->setVisible(std::find(series_.begin(), series_.end(), s) != series_.end());
+        m->setVisible(s && !s->name().isEmpty() &&
+                      std::find(series_.begin(), series_.end(), s) != series_.end());
     }
     applyMarkers();
     applyMaxMin();
@@ -278,7 +312,9 @@ void frmAutoFocusRslts::applyMaxMin() {
     for (QLineSeries* s : statLines_) s->setVisible(chShowMaxMin->isChecked());
     for (QLegendMarker* m : chart()->legend()->markers()) {
         auto* s = qobject_cast<QLineSeries*>(m->series());
-        if (std::find(series_.begin(), series_.end(), s) == series_.end()) m->setVisible(false);
+        if (!s || s->name().isEmpty() ||
+            std::find(series_.begin(), series_.end(), s) == series_.end())
+            m->setVisible(false);
     }
 }
 
@@ -309,6 +345,12 @@ void frmAutoFocusRslts::ShowBestFocus() {
     lblBestRadialSum->setText(Conv::numberText(std::round(d->RadialSum * 100.0) / 100.0));
     lblBestPeak->setText(QString::number(d->peakValue));
     cbMoveToBest->setEnabled(!lblBestPos->text().isEmpty());
+}
+
+void frmAutoFocusRslts::clearBestFocus() {
+    for (QLabel* l : {lblBestPos, lblBestHFWHM, lblBestVFWHM, lblBestRadialSum, lblBestPeak})
+        l->clear();
+    cbMoveToBest->setEnabled(false);
 }
 
 void frmAutoFocusRslts::cbMoveTo_Click() {

@@ -28,6 +28,8 @@ public:
     CgraphData& oGraph() { return graph_; }
     void GraphData();
     void ShowBestFocus();
+    // Empties the "Best Focus" frame: a new run has no vote yet.
+    void clearBestFocus();
     void ShowDataPoint(int row);
     // Points count from 1; smaller numbers are ignored.
     void chtResults_PointSelected(int point);

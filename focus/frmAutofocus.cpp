@@ -27,7 +27,6 @@
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
-#include "vosquin/VosquinHost.h"
 
 namespace zelmora::focus {
 
@@ -246,9 +245,8 @@ void frmAutofocus::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
     if (running()) {
-        bStopAutoFocus_ = true;
         trace(QStringLiteral("Autofocus window closed: run stopped"));
-        ending(false);
+        stopRun({});
     }
     focuser_.cancel();
     guarded([&] { Globals::SaveFormPosition(this, kDesignCaption); });
@@ -305,13 +303,17 @@ void frmAutofocus::showWarning(const QString& text, int style) {
 
 void frmAutofocus::ChooseFocuser(bool force) {
     try {
-        focuserId_ = Settings::get(kSection, QStringLiteral("ID"), QString());
-        if (force || focuserId_.isEmpty()) {
+        QString id = Settings::get(kSection, QStringLiteral("ID"), QString());
+        if (force || id.isEmpty()) {
+            // The chooser lets events run: the window may be closed meanwhile.
+            const QPointer<frmAutofocus> self(this);
             drivers::DriverChooser chooser;
             chooser.setDeviceType(drivers::kFocuserType);
-            focuserId_ = chooser.Choose(focuserId_);
-            Settings::save(kSection, QStringLiteral("ID"), focuserId_);
+            id = chooser.Choose(id);
+            Settings::save(kSection, QStringLiteral("ID"), id);
+            if (!self || unloaded_) return;
         }
+        focuserId_ = id;
         focuser_.setDriver(drivers::DriverRegistry::instance().createFocuser(focuserId_));
         cbSetPosition->setEnabled(focuserId_ == QLatin1String("FINEFOCUS.Focuser"));
         if (focuser_.hasDriver()) cbLink_Click();
@@ -360,11 +362,11 @@ void frmAutofocus::oCamera_Connected() {
 }
 
 void frmAutofocus::oCamera_Disconnected() {
+    cbStartAutoFocus->setEnabled(false);
     if (running()) {
         trace(QStringLiteral("Camera disconnected during the autofocus run"));
         stopRun(kCameraLostText);
     }
-    cbStartAutoFocus->setEnabled(false);
 }
 
 void frmAutofocus::ShowFocuserInfo() {
@@ -435,11 +437,13 @@ void frmAutofocus::onMovesDone(const FocuserController::Result& r, bool forRun) 
             return;
         case FocuserController::Outcome::Failed:
             if (running()) {
-                bStopAutoFocus_ = true;
-                cbStartAutoFocus->setText(kStartCaption);
+                // The run ends before the box, which lets events run.
+                stopRun({});
+                if (r.number != 0 && !platform::shuttingDown())
+                    showWarning(r.description, Msg::OKOnly | Msg::Critical);
+                return;
             }
             if (r.number != 0) showWarning(r.description, Msg::OKOnly | Msg::Critical);
-            if (running()) stopRun({});
             return;
         case FocuserController::Outcome::TimedOut:
             trace(QStringLiteral("Focuser still moving after ") +
@@ -483,7 +487,7 @@ void frmAutofocus::cbMoveTo_Click() {
         return showWarning(QStringLiteral("Please enter the position to move to."), Msg::OKOnly);
     }
     try {
-        startMoves(focuser_.planMoveTo(t, GetBacklashAmount()), false);
+        startMoves(focuser_.planMoveTo(t), false);
     } catch (const AppError& e) {
         showWarning(e.description(), Msg::OKOnly | Msg::Critical);
     }
@@ -511,8 +515,8 @@ void frmAutofocus::cbStartAutoFocus_Click() {
     }
     ResetRunData();
     if (!focuser_.linked()) {
-        showWarning(kNotConnectedText, Msg::OKOnly);
         unsetCursor();
+        showWarning(kNotConnectedText, Msg::OKOnly);
         return;
     }
     startRun();
@@ -529,6 +533,9 @@ std::int32_t frmAutofocus::GetBestFocusPosition() const {
 
 void frmAutofocus::startRun() {
     guarded([&] { FocusAnalysis::instance().StartTheFocusLog(); });
+    // The last run's best focus no longer stands while this one runs.
+    if (auto* results = windows().ifLoadedAs<frmAutoFocusRslts>(Win::frmAutoFocusRslts))
+        results->clearBestFocus();
     bStopAutoFocus_ = false;
     ended_ = false;
     cbStartAutoFocus->setText(kStopCaption);
@@ -562,48 +569,52 @@ void frmAutofocus::nextFrame() {
     markGeneration_ = fa.generation();
     markColumn_ = fa.History().lastIndex();
     ICameraControlWindow* cam = cameraWindow();
-    vosquin::VosquinHost* control = cam ? cam->Vosquin1() : nullptr;
-    if (cam && control && cameraConnected()) {
-        bool refused = false;
-        guarded([&] {
-            // Set before the release, so that the first frame is downloaded too.
-            control->setPicPc(true);
-            control->setWaitingForDownload(true);
-        });
-        state().bWaitingForDownload = true;
-        ++framesReleased_;
-        cam->release();
-        // The camera window refuses a focus frame with the mirror locked up or
-        // RAW quality (after its own message): no download will come.
-        guarded([&] {
-            refused = control->MirrorLock() || control->ImageQuality() == QLatin1String("Raw");
-        });
-        if (refused) {
-            guarded([&] { control->setWaitingForDownload(false); });
-            state().bWaitingForDownload = false;
-            trace(QStringLiteral("Release refused by the camera"));
-            stopRun(kReleaseRefusedText);
-            return;
-        }
+    if (!cam) {
+        stopRun(refusedText(ReleaseOutcome::refused(ReleaseOutcome::Status::NotConnected,
+                                                    QStringLiteral("Camera Not Connected"))));
+        return;
+    }
+    // Raised before the release: the camera window clears it once the frame
+    // has been downloaded and handed on to the analysis.
+    ProgramState& s = state();
+    s.bWaitingForDownload = true;
+    const QPointer<frmAutofocus> self(this);
+    const ReleaseOutcome outcome = cam->release(FrameKind::Focus);
+    // The release lets events run: the window may have gone, or the run
+    // ended, meanwhile.
+    if (!self || ended_) return;
+    if (!outcome.released()) {
+        s.bWaitingForDownload = false;
+        trace(QStringLiteral("Release refused by the camera: ") + outcome.why);
+        stopRun(refusedText(outcome));
+        return;
+    }
+    ++framesReleased_;
+    if (outcome.status == ReleaseOutcome::Status::Simulated) {
+        // The image display has already shown and analysed its next file.
+        s.bWaitingForDownload = false;
+        afterDownload();
+        return;
     }
     Waitfordownload();
 }
 
+QString frmAutofocus::refusedText(const ReleaseOutcome& outcome) {
+    using S = ReleaseOutcome::Status;
+    // The camera window has said why in its own box already.
+    if (outcome.why.isEmpty() || outcome.status == S::MirrorLock || outcome.status == S::RawQuality)
+        return kReleaseRefusedText;
+    return QStringLiteral("The camera did not take the focus frame (") + outcome.why +
+           QStringLiteral("). The autofocus run has been stopped.");
+}
+
 void frmAutofocus::Waitfordownload() {
     trace(QStringLiteral("Waiting for download Started"));
-    ICameraControlWindow* cam = cameraWindow();
-    vosquin::VosquinHost* control = cam ? cam->Vosquin1() : nullptr;
-    bool picPc = false;
-    guarded([&] { picPc = control && control->PicPc(); });
-    if (cameraConnected() && picPc) {
-        setStatus(QStringLiteral("Waiting for Image download"));
-        phase_ = Phase::Downloading;
-        downloadDeadline_ = platform::clock().monotonicMs() + kDownloadTimeoutMs;
-        timer_.setInterval(FocuserController::kPollMs);
-        onTimer();  // a download that has already come ends the wait at once
-        return;
-    }
-    afterDownload();
+    setStatus(QStringLiteral("Waiting for Image download"));
+    phase_ = Phase::Downloading;
+    downloadDeadline_ = platform::clock().monotonicMs() + kDownloadTimeoutMs;
+    timer_.setInterval(FocuserController::kPollMs);
+    onTimer();  // a download that has already come ends the wait at once
 }
 
 void frmAutofocus::setStatus(const QString& text) {
@@ -624,10 +635,15 @@ void frmAutofocus::onTimer() {
             return;
         case Phase::Downloading: {
             // The camera window clears the program's flag once the frame has
-            // been routed on, so the analysis has run; the control's own flag
-            // may clear earlier, at the end of the transfer.
-            const bool waiting = state().bWaitingForDownload;
-            if (!waiting) {
+            // been routed on, so the analysis has run. A release that came to
+            // nothing is reported in place of the frame: no frame will come.
+            const ProgramState& s = state();
+            if (!s.sDownloadFailure.isEmpty()) {
+                setStatus(QString());
+                trace(QStringLiteral("Download failed: ") + s.sDownloadFailure);
+                stopRun(refusedText(
+                    ReleaseOutcome::refused(ReleaseOutcome::Status::Failed, s.sDownloadFailure)));
+            } else if (!s.bWaitingForDownload) {
                 timer_.setInterval(0);
                 setStatus(QString());
                 afterDownload();
@@ -713,18 +729,20 @@ void frmAutofocus::endIteration() {
             a = Conv::parseInt16(txtMoveAmount->text());
             steps = in ? focuser_.planMoveIn(a) : focuser_.planMoveOut(a, GetBacklashAmount());
         } catch (const AppError& e) {
-            bStopAutoFocus_ = true;
-            cbStartAutoFocus->setText(kStartCaption);
-            showWarning(e.description(), Msg::OKOnly | Msg::Critical);
             stopRun({});
+            if (!platform::shuttingDown())
+                showWarning(e.description(), Msg::OKOnly | Msg::Critical);
             return;
         }
         phase_ = Phase::Moving;
+        // A move refused at once ends the run with a box: the window may go.
+        const QPointer<frmAutofocus> self(this);
         if (!startMoves(steps, true)) {
             stopRun(kMoveTimeoutText);
             return;
         }
-        if (phase_ == Phase::Moving) trace(QStringLiteral("Waiting till Focuser finished moving"));
+        if (self && phase_ == Phase::Moving)
+            trace(QStringLiteral("Waiting till Focuser finished moving"));
         return;
     }
     updateProgress(M_, iteration_);
@@ -797,11 +815,12 @@ void frmAutofocus::stopRun(const QString& message) {
     if (state().bWaitingForDownload) state().bWaitingForDownload = false;
     setStatus(QString());
     cbStartAutoFocus->setText(kStartCaption);
-    if (!message.isEmpty()) {
-        trace(message);
-        showWarning(message, Msg::OKOnly | Msg::Exclamation);
-    }
+    if (!message.isEmpty()) trace(message);
     ending(false);
+    // Last: the box lets events run, and the window may be closed while it
+    // is up. A program that is closing says nothing.
+    if (!message.isEmpty() && !platform::shuttingDown())
+        showWarning(message, Msg::OKOnly | Msg::Exclamation);
 }
 
 void frmAutofocus::ending(bool completed) {
@@ -809,10 +828,13 @@ void frmAutofocus::ending(bool completed) {
     ended_ = true;
     phase_ = Phase::Idle;
     timer_.setInterval(0);
+    // The offer's question lets events run: the window may go meanwhile.
+    const QPointer<frmAutofocus> self(this);
     if (completed && !bStopAutoFocus_) OfferMoveToBestFocus();
     guarded([&] { FocusAnalysis::instance().StopTheFocusLog(); });
-    if (!unloaded_) frameOf(this)->raise();
+    if (self && !unloaded_) frameOf(this)->raise();
     trace(QStringLiteral("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"));
+    if (!self) return;
     unsetCursor();
     setRunButtonEnabled();
 }
@@ -831,10 +853,12 @@ void frmAutofocus::OfferMoveToBestFocus() {
         showWarning(kNoBestFocusText, Msg::OKOnly | Msg::Information);
         return;
     }
+    const QPointer<frmAutofocus> self(this);
     const int answer = Dialogs::msgBox(
         QStringLiteral("Autofocus data collected. Move focuser to best focus position:") +
             QString::number(*best),
         Msg::YesNo | Msg::Question | Msg::DefaultButton2, kDesignCaption);
+    if (!self || unloaded_) return;
     if (answer == Msg::Yes) {
         trace(QStringLiteral("Moving focuser to best position:") + QString::number(*best));
         MoveFocuserToPos(*best);

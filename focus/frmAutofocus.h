@@ -11,6 +11,7 @@
 #include "focus/CgraphData.h"
 #include "focus/FocuserController.h"
 #include "platform/time/Timer.h"
+#include "shell/Neighbours.h"
 
 class QCheckBox;
 class QLabel;
@@ -68,7 +69,7 @@ public:
 
     // --- The run -------------------------------------------------------------
     void cbStartAutoFocus_Click();
-    bool running() const { return phase_ != Phase::Idle; }
+    bool running() const { return !ended_; }
     // The vote over this run's table; 0 when no row can vote.
     std::int32_t GetBestFocusPosition() const;
     const IterationTable& aIterationData() const { return aIterationData_; }
@@ -118,7 +119,10 @@ private:
     void afterMove();
     void afterPause();
     void updateProgress(int iImageCount, int iIteration);
+    // Ends the run; a message is shown after the run has ended.
     void stopRun(const QString& message);
+    // What the user is told when the camera did not take a focus frame.
+    static QString refusedText(const ReleaseOutcome& outcome);
     void ending(bool completed);
     void OfferMoveToBestFocus();
     void onTimer();

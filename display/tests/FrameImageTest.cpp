@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "display/frmHistogram.h"
 #include "display/frmImage1.h"
 #include "display/tests/DisplayTestSupport.h"
+#include "platform/time/Clock.h"
 
 using namespace zelmora;
 using namespace zelmora::display;
@@ -425,6 +427,27 @@ TEST_F(DisplayWindowsTest, FrameImageOpenDevelopsRawInAnyCase) {
         traced |= l.startsWith("Error in: frameerror Error LoadImage with error:");
     EXPECT_TRUE(traced);
     windows().markUnloaded(Win::frmCameraControl);
+}
+
+TEST_F(DisplayWindowsTest, FrameImageOpenSurvivesTheWindowGoingWhileTheChooserIsUp) {
+    const QString picture = writePicture("IMG_0003.png", {50, 40}, Qt::white);
+    for (bool exit : {false, true}) {
+        QPointer<frmImage1> w = windows().showAs<frmImage1>(Win::frmImage1);
+        ASSERT_NE(w, nullptr);
+        testenv::dialogs().expectOpenFile(picture).whileShowing([&] {
+            // Leaving the program, or closing the window, while the chooser is up.
+            if (exit) {
+                platform::setShuttingDown(true);
+                windows().closeAll();
+            } else {
+                frameOf(w)->close();
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        });
+        w->cbOpen_Click();
+        EXPECT_FALSE(w) << (exit ? "exit" : "close");
+        platform::setShuttingDown(false);
+    }
 }
 
 TEST_F(DisplayWindowsTest, FrameImageZoomButtonsReticleAndHistogram) {

@@ -98,7 +98,9 @@ TEST_F(ImageDispTest, FirstStarIsTakenWithoutAQuestionAndCroppedAtTheClick) {
     EXPECT_EQ(cursor->moves, std::vector<QPoint>{QPoint(640, 420)});
     const QPoint frameTwips = frameOf(w)->pos() * 15;
     EXPECT_EQ(s.lCursorOffsetX, 640 * 15 - frameTwips.x());
-    EXPECT_EQ(main->panels[4]->text(), QStringLiteral("(300, 250)"));
+    // The pixel box and the twips box.
+    EXPECT_EQ(main->panels[3]->text(), QStringLiteral("(300, 250)"));
+    EXPECT_EQ(main->panels[4]->text(), QStringLiteral("(4500, 3750)"));
 
     // The next frame: the pointer goes back over the star twice, the
     // analysis comes forward behind this window and gets the new crop.

@@ -1,7 +1,7 @@
-// The autofocus run on the real road: the camera window with the real release
-// control and the simulated camera library, the focus-frame window, the focus
-// analysis, and the focuser simulators moving the simulated sky, all on the
-// virtual clock.
+// The autofocus run and continuous focusing on the real road: the camera
+// window with the real release control and the simulated camera library, the
+// focus-frame window, the focus analysis, and the focuser simulators moving
+// the simulated sky, all on the virtual clock.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
+#include <map>
+#include <tuple>
 
 #include "camera/CameraWindows.h"
 #include "camera/clsCamera.h"
@@ -23,15 +25,20 @@
 #include "display/frmImageDisp.h"
 #include "display/tests/DisplayTestSupport.h"
 #include "focus/FocusAnalysis.h"
+#include "focus/FocusHistory.h"
 #include "focus/FocusWindows.h"
+#include "focus/frmAnalyze.h"
 #include "focus/frmAutoFocusRslts.h"
 #include "focus/frmAutofocus.h"
+#include "focus/hlog.h"
+#include "focus/tests/FocusTestUtil.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/drivers/DriverRegistry.h"
 #include "platform/drivers/FocuserSimulator.h"
 #include "platform/os/PointerScreen.h"
 #include "platform/rcsdk/SimCamera.h"
 #include "platform/sim/SimSky.h"
+#include "platform/time/Clock.h"
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
@@ -56,6 +63,17 @@ public:
         int from;
     };
     static inline std::vector<Call> moves;
+};
+
+// The main window with the toolbar's continuous-focus interval box.
+class MainWithInterval : public display::testing::FakeMain {
+public:
+    MainWithInterval() {
+        interval = new QLineEdit(QStringLiteral("8"), this);
+        interval->setVisible(false);
+    }
+    QLineEdit* lbInterval() const override { return interval; }
+    QLineEdit* interval = nullptr;
 };
 
 const QString kRecAbs = QStringLiteral("Test.RecordingAbsolute");
@@ -90,7 +108,7 @@ protected:
         sim::SimSky& sky = sim::SimSky::instance();
         sky.setBestFocus(kBest);
         sky.setBlurPerStep(0.003);
-        main = std::make_unique<display::testing::FakeMain>();
+        main = std::make_unique<MainWithInterval>();
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
     }
@@ -174,7 +192,7 @@ public:
 
     QTemporaryDir registryDir;
     std::shared_ptr<platform::RecordingCursor> cursor;
-    std::unique_ptr<display::testing::FakeMain> main;
+    std::unique_ptr<MainWithInterval> main;
     QPointer<camera::frmCameraControl> cam;
 };
 
@@ -207,6 +225,7 @@ TEST_F(AutofocusEndToEnd, AbsoluteFocuserFromTwoThousandStepsOutEndsInFocus) {
     ASSERT_NE(results, nullptr);
     EXPECT_EQ(results->oGraph().rows(), 10);
     EXPECT_EQ(results->findChild<QLabel*>("lblBestPos")->text(), QString::number(offered));
+    EXPECT_TRUE(results->findChild<QPushButton*>("cbMoveToBest")->isEnabled());
 
     // AUTOFOCUS_GRAB=<folder> keeps pictures of both windows after the run.
     if (const char* grab = std::getenv("AUTOFOCUS_GRAB")) {
@@ -220,6 +239,16 @@ TEST_F(AutofocusEndToEnd, AbsoluteFocuserFromTwoThousandStepsOutEndsInFocus) {
         for (const QString& l : trace) std::printf("%s\n", qPrintable(l));
     EXPECT_TRUE(trace.contains("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"));
     EXPECT_EQ(trace.count("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"), 1);
+
+    // A new run: the last run's best focus is no longer offered while it runs.
+    af->findChild<QPushButton*>("cbStartAutoFocus")->click();
+    ASSERT_TRUE(af->running());
+    for (const char* label :
+         {"lblBestPos", "lblBestHFWHM", "lblBestVFWHM", "lblBestRadialSum", "lblBestPeak"})
+        EXPECT_EQ(results->findChild<QLabel*>(label)->text(), "") << label;
+    EXPECT_FALSE(results->findChild<QPushButton*>("cbMoveToBest")->isEnabled());
+    af->findChild<QPushButton*>("cbStartAutoFocus")->click();
+    EXPECT_FALSE(af->running());
 }
 
 TEST_F(AutofocusEndToEnd, RelativeFocuserCountsFromZeroAndReturnsToTheBestPosition) {
@@ -359,6 +388,15 @@ INSTANTIATE_TEST_SUITE_P(
                   nullptr},
         FaultCase{"DownloadNeverComes", 0, nullptr, "The focus frame did not arrive", nullptr,
                   [](frmAutofocus*) { loseDownloads(); }},
+        // The camera reports, in place of the frame, that the release came to
+        // nothing: the wait ends at once, not after two minutes.
+        FaultCase{"DownloadFailed", 500,
+                  [](frmAutofocus*) {
+                      state().sDownloadFailure = QStringLiteral("Error:0x00000002");
+                      testenv::vclock().advance(FocuserController::kPollMs);
+                  },
+                  "The camera did not take the focus frame (Error:0x00000002).", nullptr,
+                  [](frmAutofocus*) { loseDownloads(); }},
         FaultCase{"CameraDisconnected", 1500,
                   [](frmAutofocus*) { oMainCamera()->setConnected(false); },
                   "The camera was disconnected."},
@@ -383,4 +421,273 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"WindowClosed", 2100, [](frmAutofocus* af) { frameOf(af)->close(); }, nullptr}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
+// What arrives while the run, or one of its boxes, is under way.
+enum class Arrival { ProgramExit, WindowClose, CameraDisconnect };
+
+void arrive(Arrival a, frmAutofocus* af) {
+    switch (a) {
+        case Arrival::ProgramExit:
+            // As the main window closes: every wait sees the flag, then every
+            // window closes with its own steps.
+            platform::setShuttingDown(true);
+            windows().closeAll();
+            break;
+        case Arrival::WindowClose:
+            frameOf(af)->close();
+            break;
+        case Arrival::CameraDisconnect:
+            oMainCamera()->setConnected(false);
+            break;
+    }
+    // A nested loop (a box's) runs the deletions queued meanwhile.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Where the run is when it arrives: a box that is up (the camera's refusal,
+// inside the release; the run's own message; the focuser's fault; the
+// end-of-run question), or a wait on the clock.
+struct MidRunCase {
+    const char* name;
+    const char* box;  // the box during which it arrives; nullptr: at atMs
+    qint64 atMs = 0;
+    std::function<void(frmAutofocus*)> before = nullptr;
+    int iterations = 10;
+};
+
+using MidRunParam = std::tuple<MidRunCase, Arrival>;
+
+std::string midRunName(const ::testing::TestParamInfo<MidRunParam>& info) {
+    static const char* arrivals[] = {"ProgramExit", "WindowClose", "CameraDisconnect"};
+    return std::string(std::get<0>(info.param).name) + "_" + arrivals[int(std::get<1>(info.param))];
+}
+
+class AutofocusMidRun : public AutofocusEndToEnd,
+                        public ::testing::WithParamInterface<MidRunParam> {};
+
+TEST_P(AutofocusMidRun, EndsCleanAndNeverTouchesAGoneWindow) {
+    const auto& [c, arrival] = GetParam();
+    if (arrival == Arrival::ProgramExit && QByteArray(c.name) == "InsideTheRelease")
+        GTEST_SKIP() << "the camera window's release, closed inside its own refusal box, is the "
+                        "camera window's to survive";
+    sim::SimSky::instance().setFocuserPosition(kBest + 2000);
+    connectCameraAndPickStar();
+    QPointer<frmAutofocus> af = openAutofocus(drivers::kSimAbsoluteFocuserId);
+    ASSERT_TRUE(af->focuser().linked());
+    configure(af, true, 0);
+    setText(af, "txtPauseTime", "2");
+    setText(af, "txtNoInterations", QString::number(c.iterations));
+    if (c.before) c.before(af);
+    bool arrived = false;
+    if (c.box) {
+        testenv::dialogs().expectMsgBox(QString::fromUtf8(c.box)).whileShowing([&] {
+            arrive(arrival, af);
+            arrived = true;
+        });
+    }
+    // A camera lost while the run still runs says so (the other boxes come
+    // after the run has ended).
+    if (arrival == Arrival::CameraDisconnect &&
+        (!c.box || QByteArray(c.name) == "InsideTheRelease"))
+        testenv::dialogs().expectMsgBox(frmAutofocus::kCameraLostText);
+    const qint64 start = testenv::vclock().monotonicMs();
+    clickStart(af);
+    for (int i = 0; i < 5000 && af && af->running(); ++i) {
+        if (!c.box && testenv::vclock().monotonicMs() - start >= c.atMs) {
+            arrive(arrival, af);
+            arrived = true;
+            break;
+        }
+        testenv::vclock().advance(50);
+        QCoreApplication::processEvents();
+    }
+    settle();
+    EXPECT_TRUE(arrived) << c.name;
+    if (arrival == Arrival::CameraDisconnect) {
+        ASSERT_TRUE(af) << c.name;
+    } else {
+        EXPECT_FALSE(af) << c.name << ": the window is gone";
+    }
+    if (af) {
+        EXPECT_FALSE(af->running());
+        EXPECT_FALSE(af->focuser().moving());
+    }
+    EXPECT_FALSE(state().bWaitingForDownload);
+    EXPECT_FALSE(FocusAnalysis::instance().focusLogOn());
+    EXPECT_EQ(
+        testenv::traceLines().count("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"), 1)
+        << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MidRun, AutofocusMidRun,
+    ::testing::Combine(
+        ::testing::Values(MidRunCase{"InsideTheRelease", "You currently have Mirror Lock", 0,
+                                     [](frmAutofocus*) {
+                                         simrc::setMirrorLock(true);
+                                         AutofocusEndToEnd::deliver();
+                                     }},
+                          MidRunCase{"WhileTheRunsMessageIsUp", "The focus frame did not arrive", 0,
+                                     [](frmAutofocus*) { loseDownloads(); }},
+                          MidRunCase{"WhileTheFocusersFaultIsUp", "", 0,
+                                     [](frmAutofocus* af) {
+                                         auto cfg = simOf(af)->config();
+                                         cfg.moveFails = true;
+                                         simOf(af)->setConfig(cfg);
+                                     }},
+                          MidRunCase{"WhileTheOfferIsUp", "Autofocus data collected.", 0, nullptr,
+                                     2},
+                          MidRunCase{"WhileWaitingForADownload", nullptr, 400},
+                          MidRunCase{"WhileTheFocuserMoves", nullptr, 2100},
+                          MidRunCase{"WhilePausing", nullptr, 3000}),
+        ::testing::Values(Arrival::ProgramExit, Arrival::WindowClose, Arrival::CameraDisconnect)),
+    midRunName);
+
+// --- Continuous focusing --------------------------------------------------------
+
+class FocusRoad : public AutofocusEndToEnd {
+protected:
+    struct Frame {
+        int focuser;  // where the sky's focuser stood for the frame
+        float h, v, peak;
+    };
+    // Columns of the figures table, one per analysed frame (column = entry + 1).
+    std::vector<Frame> framesFrom(int firstEntry, const std::vector<int>& positions) const {
+        const FocusHistory& t = FocusAnalysis::instance().History();
+        std::vector<Frame> out;
+        for (int e = firstEntry; e <= FocusAnalysis::instance().count(); ++e)
+            out.push_back({positions[std::size_t(e - 1)], t.at(FocusHistory::HFWHM, e + 1),
+                           t.at(FocusHistory::VFWHM, e + 1), t.at(FocusHistory::Peak, e + 1)});
+        return out;
+    }
+    static int countTrace(const QString& line) { return testenv::traceLines().count(line); }
+    static int downloads() {
+        int n = 0;
+        for (const QString& l : testenv::traceLines())
+            n += l.contains(QLatin1String("Vosquin1_OnComplete"));
+        return n;
+    }
+};
+
+TEST_F(FocusRoad, AStarsFirstMeasurementReadsAsTheLaterFramesAtTheSameFocus) {
+    sim::SimSky::instance().setFocuserPosition(kBest);
+    connectCameraAndPickStar();
+    for (int i = 0; i < 4; ++i) {
+        cam->release();
+        deliver();
+    }
+    FocusAnalysis& fa = FocusAnalysis::instance();
+    ASSERT_EQ(fa.count(), 5);
+    const std::vector<Frame> frames = framesFrom(1, std::vector<int>(5, kBest));
+    std::printf("first frame: H %.0f V %.0f peak %.1f\n", frames[0].h, frames[0].v, frames[0].peak);
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        std::printf("frame %zu: H %.0f V %.0f peak %.1f\n", i + 1, frames[i].h, frames[i].v,
+                    frames[i].peak);
+        EXPECT_NEAR(frames[0].peak, frames[i].peak, 4.0) << "frame " << i + 1;
+        EXPECT_NEAR(frames[0].h, frames[i].h, 1.0) << "frame " << i + 1;
+        EXPECT_NEAR(frames[0].v, frames[i].v, 1.0) << "frame " << i + 1;
+    }
+}
+
+TEST_F(FocusRoad, ContinuousFocusingMeasuresEveryFrameOnceAsTheFocuserIsMovedByHand) {
+    sim::SimSky& sky = sim::SimSky::instance();
+    sky.setFocuserPosition(kBest);
+    sky.setBlurPerStep(0.005);  // each step of 500 widens the star visibly
+    connectCameraAndPickStar();
+    auto* analyze = windows().ifLoadedAs<frmAnalyze>(Win::frmAnalyze);
+    ASSERT_NE(analyze, nullptr);
+    analyze->cbLogTrack_Click();  // the tracking log too
+    frmAutofocus* af = openAutofocus(drivers::kSimAbsoluteFocuserId);
+    ASSERT_TRUE(af->focuser().linked());
+    setText(af, "txtMoveAmount", "500");
+
+    FocusAnalysis& fa = FocusAnalysis::instance();
+    std::vector<int> positions{kBest};  // the focuser for each history entry
+    const int firstDownloads = downloads();
+    main->interval->setText("3");
+    cam->StartContinousDownload();
+    auto waitForFrames = [&](int frames) {
+        const int target = fa.count() + frames;
+        for (int i = 0; i < 400 && fa.count() < target; ++i) {
+            const int before = fa.count();
+            testenv::vclock().advance(100);
+            deliver();
+            for (int e = before; e < fa.count(); ++e) positions.push_back(sky.focuserPosition());
+        }
+        ASSERT_EQ(fa.count(), target);
+    };
+    auto move = [&](const char* button) {
+        af->findChild<QPushButton*>(QLatin1String(button))->click();
+        for (int i = 0; i < 100 && af->focuser().moving(); ++i) {
+            const int before = fa.count();
+            testenv::vclock().advance(50);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(fa.count(), before) << "a frame came while the focuser moved";
+        }
+        ASSERT_FALSE(af->focuser().moving());
+    };
+    waitForFrames(2);
+    // Out two steps and back, in two steps and back.
+    for (const char* button : {"cbMoveOut", "cbMoveOut", "cbMoveIn", "cbMoveIn", "cbMoveIn",
+                               "cbMoveIn", "cbMoveOut", "cbMoveOut"}) {
+        move(button);
+        waitForFrames(2);
+    }
+    cam->StartContinousDownload();  // stops the loop
+    testenv::vclock().advance(10000);
+    deliver();
+
+    // Every downloaded frame joined the history once and was measured once.
+    const int frames = fa.count();
+    EXPECT_EQ(frames, 1 + 2 * 9);
+    EXPECT_EQ(downloads() - firstDownloads, frames - 1);  // the first came before the click
+    EXPECT_EQ(countTrace("Updating History"), frames);
+    EXPECT_EQ(fa.History().lastIndex(), frames + 1);
+    // The logs: one line per frame, each that frame's own figures.
+    const QList<QByteArray> focusLines =
+        testutil::readFile(FocusAnalysis::focusLogPath()).split('\n');
+    ASSERT_EQ(focusLines.size(), 1 + frames + 1);  // header, frames, the empty tail
+    for (int e = 1; e <= frames; ++e) {
+        FocusHistory upTo;
+        upTo.redim(e + 1);
+        for (int row = 0; row < 4; ++row) upTo.set(row, e + 1, fa.History().at(row, e + 1));
+        EXPECT_EQ(focusLines[e] + '\n', hlog::focusLine(upTo)) << "frame " << e;
+    }
+    const QByteArray tracking = testutil::readFile(FocusAnalysis::trackingLogPath());
+    // Started after the click: the header, the click's frame, every later frame.
+    EXPECT_EQ(tracking.count('\n'), 1 + frames);
+
+    // The widths grow with the distance from best focus and come back with it.
+    std::map<int, std::vector<Frame>> byPosition;
+    for (const Frame& f : framesFrom(1, positions)) {
+        EXPECT_GT(f.h, 0) << "frame at " << f.focuser << " not measured";
+        byPosition[f.focuser].push_back(f);
+    }
+    std::printf("focuser | frames | HFWHM          | VFWHM          | peak\n");
+    std::map<int, float> width;
+    for (const auto& [pos, list] : byPosition) {
+        float sum = 0;
+        QString hs, vs, ps;
+        for (const Frame& f : list) {
+            sum += f.h + f.v;
+            hs += QString::number(f.h) + u' ';
+            vs += QString::number(f.v) + u' ';
+            ps += QString::number(f.peak) + u' ';
+        }
+        width[pos] = sum / float(2 * list.size());
+        std::printf("%7d | %6zu | %-14s | %-14s | %s\n", pos, list.size(), qPrintable(hs),
+                    qPrintable(vs), qPrintable(ps));
+        // Going out and coming back read alike.
+        for (const Frame& f : list) {
+            EXPECT_NEAR(f.h, list.front().h, 1.0) << "at " << pos;
+            EXPECT_NEAR(f.v, list.front().v, 1.0) << "at " << pos;
+        }
+    }
+    const std::vector<int> out{kBest, kBest + 500, kBest + 1000};
+    const std::vector<int> in{kBest, kBest - 500, kBest - 1000};
+    for (const auto* side : {&out, &in})
+        for (std::size_t i = 1; i < side->size(); ++i)
+            EXPECT_GT(width[(*side)[i]], width[(*side)[i - 1]])
+                << (*side)[i] << " against " << (*side)[i - 1];
+    EXPECT_EQ(byPosition[kBest].size(), 1u + 2u + 2u + 2u);  // the click's frame, three visits
+}
 }  // namespace

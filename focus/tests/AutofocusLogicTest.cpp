@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QChart>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QValueAxis>
+#include <algorithm>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -44,13 +48,20 @@ TEST(AutofocusVote, Cases) {
         {"ties keep the earliest row",
          {row(5000, 3.1f, 3.1f, 2), row(4900, 2.5f, 2.5f, 1.5f), row(4800, 2.5f, 2.5f, 1.5f)},
          4900},
-        {"H and radial agree, V elsewhere: H",
-         {row(5000, 3, 3, 3), row(4900, 2, 2.5f, 1), row(4800, 2.5f, 2, 2)},
+        // The radial value votes with its greatest row: the sky in the
+        // measuring window makes it greatest for the sharpest star.
+        {"H 4900, V 4800, radial greatest 4900",
+         {row(5000, 3, 3, 24.9f), row(4900, 2, 2.5f, 25.3f), row(4800, 2.5f, 2, 25.1f)},
          4900},
-        {"H and V agree, radial elsewhere: V",
-         {row(5000, 3, 3, 1), row(4900, 2, 2, 2), row(4800, 2.5f, 2.5f, 3)},
+        {"H and V 4900, radial greatest 5000",
+         {row(5000, 3, 3, 25.3f), row(4900, 2, 2, 25.2f), row(4800, 2.5f, 2.5f, 25.1f)},
          4900},
-        {"H alone, V and radial agree: V", {row(5000, 2, 3, 3), row(4900, 3, 2, 1)}, 4900},
+        {"H 5000, V and radial 4900", {row(5000, 2, 3, 25.0f), row(4900, 3, 2, 25.3f)}, 4900},
+        {"H and radial greatest at 10, V at 20",
+         {row(10, 2, 3, 25.3f), row(20, 3, 2, 25.0f), row(30, 4, 4, 24.8f)},
+         10},
+        {"equal radial values keep the earliest row", {row(10, 2, 3, 25), row(20, 3, 2, 25)}, 10},
+        {"radial never above 0: V", {row(10, 2, 3, 0), row(20, 3, 2, 0)}, 20},
         {"99999 never wins", {row(5000, 99999, 99999, 1)}, std::nullopt},
         {"rows without a measured frame are left out",
          {row(5000, 0, 0, 0, 0, false), row(4900, 3, 3, 2), row(4800, 0, 0, 0, 0, false)},
@@ -156,8 +167,8 @@ TEST_F(ControllerTest, RelativeMovesWithBacklashKeepTheCounter) {
     run(c.planMoveIn(100));
     EXPECT_EQ(c.lRelativePosition(), 0);
     c.setRelativePosition(300);
-    EXPECT_EQ(c.planMoveTo(1000, 0), std::vector<std::int32_t>{700});
-    run(c.planMoveTo(1000, 0));
+    EXPECT_EQ(c.planMoveTo(1000), std::vector<std::int32_t>{700});
+    run(c.planMoveTo(1000));
     EXPECT_EQ(c.lRelativePosition(), 1000);
     // Every move started only once the one before had ended.
     for (const auto& call : drv->calls) EXPECT_FALSE(call.whileMoving);
@@ -167,9 +178,7 @@ TEST_F(ControllerTest, AbsoluteMoveOutOvershootsWaitsThenComesBack) {
     EXPECT_EQ(c.planMoveOut(100, 20), (std::vector<std::int32_t>{5120, 5100}));
     EXPECT_EQ(c.planMoveOut(100, 0), std::vector<std::int32_t>{5100});
     EXPECT_EQ(c.planMoveIn(100), std::vector<std::int32_t>{4900});
-    // Move to: outward targets are approached from outside too.
-    EXPECT_EQ(c.planMoveTo(6000, 20), (std::vector<std::int32_t>{6020, 6000}));
-    EXPECT_EQ(c.planMoveTo(4000, 20), std::vector<std::int32_t>{4000});
+    EXPECT_EQ(c.planMoveTo(6000), std::vector<std::int32_t>{6000});
     run(c.planMoveOut(100, 20));
     ASSERT_EQ(drv->calls.size(), 2u);
     EXPECT_FALSE(drv->calls[1].whileMoving);
@@ -240,6 +249,59 @@ TEST(AutoFocusResultsChart, OnePointPerPositionAndTheBestFocusFromTheTable) {
     EXPECT_EQ(w->findChild<QLabel*>("lblVFWHM")->text(), "2.1");
     EXPECT_TRUE(w->findChild<QPushButton*>("cbMoveTo")->isEnabled());
     EXPECT_EQ(frmAutoFocusRslts::figureText(3.1f), "3.1");
+    frameOf(w)->close();
+}
+
+TEST(AutoFocusResultsChart, APositionWithoutAMeasuredFrameIsAGapAndEachAxisCoversItsFigures) {
+    focus::registerWindows();
+    auto* w = windows().showAs<frmAutoFocusRslts>(Win::frmAutoFocusRslts);
+    ASSERT_NE(w, nullptr);
+    // A faint star far from focus, a position without a measured frame, then
+    // brighter and sharper.
+    w->oGraph().SetGraphData({row(5000, 9, 9.5f, 20.5f, 30), row(4900, 0, 0, 0, 0, false),
+                              row(4800, 5, 5.5f, 24, 120), row(4700, 3, 3.5f, 25.3f, 200)});
+    for (bool depth : {false, true}) {
+        w->findChild<QCheckBox*>("chk3D")->setChecked(depth);
+        w->GraphData();
+        auto* left = qobject_cast<QValueAxis*>(w->chart()->axes(Qt::Vertical).value(0));
+        auto* peakAxis = qobject_cast<QValueAxis*>(w->chart()->axes(Qt::Vertical).value(1));
+        ASSERT_TRUE(left && peakAxis);
+        const QColor colours[] = {QColor(0, 200, 200), QColor(0, 0, 255), QColor(255, 0, 0),
+                                  QColor(0, 255, 0)};
+        int named = 0;
+        for (int c = 0; c < 4; ++c) {
+            // Every point of the series' lines, whatever pieces they are drawn in.
+            std::vector<QPointF> points;
+            for (QAbstractSeries* a : w->chart()->series()) {
+                auto* s = qobject_cast<QLineSeries*>(a);
+                if (!s || s->pen().color() != colours[c] || s->pen().width() != 1) continue;
+                if (!s->name().isEmpty()) ++named;
+                QValueAxis* axis = nullptr;
+                for (QAbstractAxis* ax : s->attachedAxes())
+                    if (ax->orientation() == Qt::Vertical) axis = qobject_cast<QValueAxis*>(ax);
+                ASSERT_NE(axis, nullptr);
+                for (const QPointF& p : s->points()) {
+                    points.push_back(p);
+                    EXPECT_GE(p.y(), axis->min()) << "series " << c;
+                    EXPECT_LE(p.y(), axis->max()) << "series " << c;
+                }
+            }
+            std::vector<double> xs;
+            for (const QPointF& p : points) xs.push_back(p.x());
+            std::sort(xs.begin(), xs.end());
+            EXPECT_EQ(xs, (std::vector<double>{0, 2, 3})) << "series " << c << " depth " << depth;
+        }
+        EXPECT_EQ(named, 4);
+        int legend = 0;
+        for (QLegendMarker* m : w->chart()->legend()->markers()) legend += m->isVisible();
+        EXPECT_EQ(legend, 4);
+        // The peak scale keeps its top and its ten divisions.
+        EXPECT_EQ(peakAxis->max(), 255);
+        EXPECT_EQ(peakAxis->tickCount(), 11);
+    }
+    // Clicking the point past the gap shows that position.
+    w->chtResults_PointSelected(3);
+    EXPECT_EQ(w->findChild<QLabel*>("lblPosition")->text(), "4800");
     frameOf(w)->close();
 }
 
@@ -338,6 +400,41 @@ TEST_F(AutofocusWindowTest, StoredDirectionAndAGarbledOneFallsBackToMoveIn) {
         frameOf(w)->close();
         // Saved back as "True"/"False".
         EXPECT_EQ(Settings::get("Focuser", "DirectionIn", ""), in ? "True" : "False");
+    }
+}
+
+TEST_F(AutofocusWindowTest, MoveToSendsTheMoveAloneWithOrWithoutBacklashCompensation) {
+    struct Case {
+        const char* id;
+        std::int32_t counter;  // a relative focuser's counter before the move
+        std::int32_t target;
+        std::vector<std::int32_t> sent;
+    };
+    const Case cases[] = {
+        {"Rec.Relative", 0, 500, {500}},
+        {"Rec.Relative", 500, 200, {-300}},
+        {"FINEFOCUS.Focuser", 0, 6000, {6000}},
+        {"FINEFOCUS.Focuser", 0, 4000, {4000}},
+    };
+    for (const Case& c : cases) {
+        for (bool compensate : {false, true}) {
+            store("ID", QString::fromLatin1(c.id));
+            frmAutofocus* w = open();
+            ASSERT_TRUE(w->focuser().linked()) << c.id;
+            w->focuser().setRelativePosition(c.counter);
+            child<QCheckBox>(w, "chBackCompensate")->setChecked(compensate);
+            child<QLineEdit>(w, "txtBacklashAmount")->setText("20");
+            // As the results window moves the focuser.
+            w->MoveFocuserToPos(c.target);
+            for (int i = 0; i < 50 && w->focuser().moving(); ++i) testenv::vclock().advance(100);
+            std::vector<std::int32_t> sent;
+            for (const auto& call : last->calls) sent.push_back(call.value);
+            EXPECT_EQ(sent, c.sent) << c.id << " to " << c.target << " compensated " << compensate;
+            if (!last->isAbsolute) EXPECT_EQ(w->focuser().lRelativePosition(), c.target);
+            EXPECT_EQ(w->GetFocuserPosition(), c.target);
+            frameOf(w)->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
     }
 }
 

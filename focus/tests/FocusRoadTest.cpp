@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QTest>
+#include <functional>
+#include <tuple>
 
 #include "display/ScrollingImage.h"
 #include "display/frmImageDisp.h"
@@ -15,6 +18,8 @@
 #include "focus/hlog.h"
 #include "focus/tests/FocusTestUtil.h"
 #include "platform/os/Dialogs.h"
+#include "platform/time/Clock.h"
+#include "shell/WindowRegistry.h"
 
 using namespace zelmora;
 using namespace zelmora::focus;
@@ -24,7 +29,7 @@ namespace {
 
 // The real focus-frame window hands its crops to the real analysis window.
 class FocusRoadTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         testutil::makeDataFiles();
         cursor = std::make_shared<platform::RecordingCursor>();
@@ -114,4 +119,91 @@ TEST_F(FocusRoadTest, AnotherStarStartsAFreshHistoryAndLog) {
               hlog::headerLine(hlog::FocusLog) + hlog::focusLine(model.History()));
 }
 
+// A box of the focus road lets events run: the program may be left, or the
+// image window closed, while it is up. Nothing may touch the window after.
+enum class Arrival { ProgramExit, WindowClose };
+
+struct BoxCase {
+    const char* name;
+    const char* box;
+    std::function<void(FocusRoadTest&)> before;  // up to the moment the box would come
+    std::function<void(FocusRoadTest&)> bring;   // what brings the box
+};
+
+std::string boxName(const ::testing::TestParamInfo<std::tuple<BoxCase, Arrival>>& info) {
+    return std::string(std::get<0>(info.param).name) +
+           (std::get<1>(info.param) == Arrival::ProgramExit ? "_ProgramExit" : "_WindowClose");
+}
+
+class FocusRoadBoxes : public FocusRoadTest,
+                       public ::testing::WithParamInterface<std::tuple<BoxCase, Arrival>> {
+public:
+    void pickStar() {
+        image->LoadImage(frame("a.jpg", 300, 250, 4.0));
+        clickAt(QPoint(300, 250));
+        ASSERT_NE(analysis(), nullptr);
+    }
+    QString unreadable() {
+        const QString path = AppPaths::join(testenv::appDir(), QStringLiteral("broken.jpg"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a picture");
+        return path;
+    }
+    QString starless() {
+        cDIBSection dib;
+        dib.Create(800, 600);
+        synth::renderStars(dib, {}, {5.0, 0.0, 7, false});
+        const QString path = AppPaths::join(testenv::appDir(), QStringLiteral("dark.jpg"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(synth::encodeJpeg(dib, 92));
+        return path;
+    }
+};
+
+TEST_P(FocusRoadBoxes, NothingTouchesTheImageWindowOnceItHasGone) {
+    const auto& [c, arrival] = GetParam();
+    QPointer<frmImageDisp> window = image;
+    c.before(*this);
+    bool arrived = false;
+    testenv::dialogs().expectMsgBox(QString::fromUtf8(c.box)).whileShowing([&] {
+        if (arrival == Arrival::ProgramExit) {
+            platform::setShuttingDown(true);
+            windows().closeAll();
+        } else {
+            frameOf(window)->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        arrived = true;
+    });
+    c.bring(*this);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(arrived) << c.name;
+    EXPECT_FALSE(window) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, FocusRoadBoxes,
+    ::testing::Combine(
+        ::testing::Values(
+            BoxCase{"DifferentStarQuestion", "Are you sure you want to focus on a different star?",
+                    [](FocusRoadTest& t) { static_cast<FocusRoadBoxes&>(t).pickStar(); },
+                    [](FocusRoadTest& t) {
+                        // The press alone: the window goes while it is handled.
+                        t.cursor->place(QPoint(640, 420));
+                        t.image->viewer()->Image1_MouseDown(QPoint(400, 380));
+                    }},
+            BoxCase{"FrameThatCannotBeRead", "An error in Set Image occured trying to open file",
+                    [](FocusRoadTest& t) { static_cast<FocusRoadBoxes&>(t).pickStar(); },
+                    [](FocusRoadTest& t) {
+                        t.image->LoadImage(static_cast<FocusRoadBoxes&>(t).unreadable());
+                    }},
+            BoxCase{"StarWithoutACentroid", "Centroid not found!",
+                    [](FocusRoadTest& t) { static_cast<FocusRoadBoxes&>(t).pickStar(); },
+                    [](FocusRoadTest& t) {
+                        t.image->LoadImage(static_cast<FocusRoadBoxes&>(t).starless());
+                    }}),
+        ::testing::Values(Arrival::ProgramExit, Arrival::WindowClose)),
+    boxName);
 }  // namespace
