@@ -758,8 +758,7 @@ void frmAutofocus::UpdateResultsGraph() {
             results->oGraph().SetGraphData(aIterationData_);
             results->GraphData();
         }
-        frameOf(results)->raise();
-        results->activateWindow();
+        bringForward(results);
     });
 }
 
@@ -811,7 +810,7 @@ void frmAutofocus::ending(bool completed) {
     timer_.setInterval(0);
     if (completed && !bStopAutoFocus_) OfferMoveToBestFocus();
     guarded([&] { FocusAnalysis::instance().StopTheFocusLog(); });
-    if (!unloaded_) frameOf(this)->raise();
+    if (!unloaded_) bringForward(this);
     trace(QStringLiteral("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"));
     unsetCursor();
     setRunButtonEnabled();
@@ -842,7 +841,7 @@ void frmAutofocus::OfferMoveToBestFocus() {
     if ((results = windows().ifLoadedAs<frmAutoFocusRslts>(Win::frmAutoFocusRslts))) {
         trace(QStringLiteral("Updating results graph with best focus position data"));
         results->ShowBestFocus();
-        frameOf(results)->raise();
+        bringForward(results);
     }
 }
 
