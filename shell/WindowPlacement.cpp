@@ -45,8 +45,9 @@ QStringList partnersOf(const QString& name) {
 }
 
 Home homeOf(const QString& name) {
-    // The camera window serves both roads from below, clear of the focus frame
-    // (top right) and the analysis (top left); the sequence list sits by it.
+    // The camera window opens first on both roads: at the lower right it is clear
+    // of the analysis (top left) and covers the least of the focus frame (top
+    // right). Small helpers start at the right, clear of the capture window.
     if (name == Win::frmCameraControl) return Home::BottomRight;
     if (name == Win::frmAutomate || name == Win::frmAutoFocusRslts) return Home::BottomLeft;
     if (name == Win::frmHistogram || name == Win::frmExpCalc) return Home::TopRight;

@@ -602,4 +602,18 @@ TEST_F(WindowsOnMain, TheCalculatorWritesWholeSecondsAndTheCaptureWindowKeepsIts
     EXPECT_EQ(capture->windowTitle(), "Image Capture");
 }
 
+// The full-screen view names the picture as its path reads, one slash between
+// folder and file.
+TEST_F(WindowsOnMain, TheFullScreenViewShowsThePathAsItReads) {
+    expectOpeningBoxes(Win::frmCapture);
+    auto* capture = qobject_cast<capture::frmCapture*>(open(Win::frmCapture));
+    ASSERT_NE(capture, nullptr);
+    starFrame("IMG_0001.JPG");
+    capture->setPicToshow(testenv::appDir() + QStringLiteral("//IMG_0001.JPG"));
+    QWidget* full = open(Win::frmFullScreen);
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(full->findChild<QLabel*>(QStringLiteral("lblfile"))->text(),
+              AppPaths::join(testenv::appDir(), QStringLiteral("IMG_0001.JPG")));
+}
+
 }  // namespace
