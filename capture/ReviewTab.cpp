@@ -127,7 +127,7 @@ void ReviewTab::thumbMade(std::uint64_t batch, const Thumbnail& thumb) {
                            thumb.error + QStringLiteral(": ") + thumb.path);
         });
     }
-    if (captionOwner_) captionOwner_->setWindowTitle(review::progressCaption(done_, total_));
+    if (showsCaption()) captionOwner_->setWindowTitle(review::progressCaption(done_, total_));
     if (pending_ == 0) finishBuild();
 }
 
@@ -143,7 +143,7 @@ void ReviewTab::finishBuild() {
     flb->sortItems(Qt::AscendingOrder);
     flb->setSortingEnabled(true);
     lblInfo->setText(review::countText(flb->count()));
-    if (captionOwner_) captionOwner_->setWindowTitle(QStringLiteral("Image Browser"));
+    if (showsCaption()) captionOwner_->setWindowTitle(QStringLiteral("Image Browser"));
     emit buildFinished();
 }
 
@@ -162,6 +162,11 @@ void ReviewTab::LoadAThumb(const QString& fileName) {
         flb->sortItems(Qt::AscendingOrder);
         flb->setSortingEnabled(true);
     });
+}
+
+bool ReviewTab::showsCaption() const {
+    // A build that ends after the user left the tab leaves the caption to the other tabs.
+    return captionOwner_ && isVisibleTo(captionOwner_);
 }
 
 QString ReviewTab::itemPath(const QListWidgetItem* item) {

@@ -67,6 +67,7 @@ private:
     void addItem(const QString& path, const QImage& thumb);
     void finishBuild();
 
+    bool showsCaption() const;
     QPointer<QWidget> captionOwner_;
     ThumbnailPool* pool_ = nullptr;
     QString sReviewFolder_;

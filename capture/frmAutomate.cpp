@@ -140,9 +140,9 @@ frmAutomate::frmAutomate(QWidget* parent) : QWidget(parent) {
         named(new QCheckBox(QStringLiteral("Only connect  to change ISO"), this), "chConnForISO");
     chConnForISO->setGeometry(420, 220, 208, 20);
     cbStart = named(new QPushButton(QStringLiteral("Start Sequence"), this), "cbStart");
-    cbStart->setGeometry(420, 246, 100, 28);
+    cbStart->setGeometry(416, 246, 102, 28);
     cbCancelSeq = named(new QPushButton(QStringLiteral("Cancel Sequence"), this), "cbCancelSeq");
-    cbCancelSeq->setGeometry(526, 246, 102, 28);
+    cbCancelSeq->setGeometry(522, 246, 110, 28);
 
     connect(cbAdd, &QPushButton::clicked, this, [this] { cbAdd_Click(); });
     connect(cbModify, &QPushButton::clicked, this, [this] { cbModify_Click(); });

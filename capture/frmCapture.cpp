@@ -141,18 +141,19 @@ void frmCapture::buildControls() {
         frConnectionStatus[i]->setFrameShape(QFrame::StyledPanel);
         frConnectionStatus[i]->setGeometry(363, -9, 165, 38);
         shape(frConnectionStatus[i], statusColours[i], 8, 17);
-        caption(frConnectionStatus[i], statusTexts[i], 26, 13, 135);
+        // In the tabs' smaller type, which "Camera Not Connected" needs beside its lamp.
+        caption(frConnectionStatus[i], statusTexts[i], 26, 13, 135)->setFont(tabFont);
     }
     frConnected = named(new QFrame(this), "frConnected");
     frConnected->setFrameShape(QFrame::StyledPanel);
     frConnected->setGeometry(530, -9, 165, 38);
     shape(frConnected, Qt::green, 8, 17);
-    caption(frConnected, QStringLiteral("DSUSB Connected"), 26, 13, 135);
+    caption(frConnected, QStringLiteral("DSUSB Connected"), 26, 13, 135)->setFont(tabFont);
     frDisconnected = named(new QFrame(this), "frDisconnected");
     frDisconnected->setFrameShape(QFrame::StyledPanel);
     frDisconnected->setGeometry(530, -9, 165, 38);
     LEDClosed = named(shape(frDisconnected, Qt::red, 8, 17), "LEDClosed");
-    caption(frDisconnected, QStringLiteral("DSUSB Not Connected"), 26, 13, 135);
+    caption(frDisconnected, QStringLiteral("DSUSB Not Connected"), 26, 13, 135)->setFont(tabFont);
 
     // Automation.
     frAutomation = named(new QGroupBox(QStringLiteral("Automation"), this), "frAutomation");
@@ -435,6 +436,8 @@ void frmCapture::selectTab(int tab) {
 }
 
 void frmCapture::TabStrip1_Click() {
+    // The review names the window while it is shown; the other tabs give the name back.
+    if (GetCurrFrame() != 4 && !runActive()) setWindowTitle(kDesignCaption);
     switch (GetCurrFrame()) {
         case 1:
             SetupShortExposures();

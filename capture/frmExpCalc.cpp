@@ -82,7 +82,9 @@ void frmExpCalc::cbCalculate_Click() {
         lblExposure->setText(r.label);
         if (auto* capture = windows().ifLoadedAs<frmCapture>(Win::frmCapture)) {
             capture->txtExpMin->setText(QString::number(r.boxMinutes));
-            capture->txtExpSec->setText(Conv::numberText(r.boxSeconds));
+            // The capture window times whole seconds: it gets the rounded value,
+            // as its own reading of the box would round it.
+            capture->txtExpSec->setText(QString::number(Conv::toInt32(r.boxSeconds)));
         }
     });
 }

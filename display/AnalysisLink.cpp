@@ -18,7 +18,7 @@ void showBehind(QWidget* front) {
     const bool siblings = w && front && !frameOf(w)->isWindow() &&
                           frameOf(w)->parentWidget() == frameOf(front)->parentWidget();
     if (w && !siblings) frameOf(w)->lower();
-    if (front) frameOf(front)->raise();
+    bringForward(front);
     if (siblings) frameOf(w)->stackUnder(frameOf(front));
 }
 

@@ -1,6 +1,7 @@
 #include "display/frmFullScreen.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QPainter>
 
@@ -68,7 +69,10 @@ void frmFullScreen::loadStep() {
         lblfile->setText(path);
     });
     guarded([&] {
-        lblfile->setText(fullScreenCaption(path, state().iSequenceFrame, state().iSequenceTotal));
+        // Shown as a path reads: a folder given with a trailing slash and joined
+        // again must not show "zelmora//IMG".
+        const QString shown = path.isEmpty() ? path : QDir::cleanPath(path);
+        lblfile->setText(fullScreenCaption(shown, state().iSequenceFrame, state().iSequenceTotal));
         lblfile->adjustSize();
     });
     guarded([&] { picture_ = loadPicture(path); });  // a failed load keeps the old picture

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -24,7 +25,7 @@ fHistogram::fHistogram(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmHistogram"));
     setWindowTitle(kDesignCaption);
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(360, 300);
+    setFixedSize(360, 322);
 
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.75);
@@ -54,20 +55,24 @@ fHistogram::fHistogram(QWidget* parent) : QWidget(parent) {
         l->setGeometry(2, y - 7, left - 6, 14);
         yLabels[static_cast<std::size_t>(j)] = l;
     }
+    // 15 values apart, three digits do not fit side by side: every other label
+    // goes one line lower, so each has the room of two steps.
+    const int labelHeight = QFontMetrics(small).height();
     for (int i = 0; i < 18; ++i) {
         auto* l = new QLabel(QString::number(i * 15), this);
         l->setObjectName(QStringLiteral("xLabels%1").arg(i));
         l->setFont(small);
         l->setAlignment(Qt::AlignCenter);
-        l->setGeometry(left + i * 15 - 10, top + kPlotHeight + 2, 20, 12);
+        l->setGeometry(left + i * 15 - 14, top + kPlotHeight + 2 + (i % 2) * labelHeight, 28,
+                       labelHeight);
         xLabels[static_cast<std::size_t>(i)] = l;
     }
     labLuminance = new QLabel(QStringLiteral("Luminance"), this);
     labLuminance->setFont(small);
-    labLuminance->setGeometry(left + 90, top + kPlotHeight + 16, 80, 14);
+    labLuminance->setGeometry(left + 90, top + kPlotHeight + 4 + 2 * labelHeight, 80, labelHeight);
     cmdOK = new QPushButton(QStringLiteral("Done"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(140, 264, 80, 26);
+    cmdOK->setGeometry(140, height() - 34, 80, 26);
 
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { close(); });

@@ -178,7 +178,7 @@ void frmImageDisp::LoadImage(const QString& strFilePath) {
 void frmImageDisp::AnalyseStar() {
     trapAndTrace(QStringLiteral("AnalyseStar"), [&] {
         Globals::WriteLogLine(QStringLiteral("Analysing Star"));
-        frameOf(this)->raise();
+        bringForward(this);
         update();
         const ProgramState& s = state();
         if (!s.bNewStar) return;

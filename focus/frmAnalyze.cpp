@@ -209,7 +209,13 @@ void frmAnalyze::updateHistory() {
     trapAndTrace(QStringLiteral("frmAnalyze.updateHistory"), [&] {
         Globals::WriteLogLine(QStringLiteral("Updating History"));
         QWidget* frame = frameOf(this);
-        frame->lower();
+        // Behind the focus frame only: at the bottom of all, the camera window
+        // would come back over the figures with every frame.
+        QWidget* image = windows().ifLoaded(Win::frmImageDisp);
+        if (image && frameOf(image)->parentWidget() == frame->parentWidget() && !frame->isWindow())
+            frame->stackUnder(frameOf(image));
+        else
+            frame->lower();
 
         auto* display = windows().ifLoadedAs<IImageDispWindow>(Win::frmImageDisp);
         if (!display) display = dynamic_cast<IImageDispWindow*>(windows().load(Win::frmImageDisp));
@@ -271,10 +277,15 @@ void frmAnalyze::giveFocusToImageWindow() {
     QWidget* image = windows().ifLoaded(Win::frmImageDisp);
     if (!image) return;
     QWidget* frame = frameOf(image);
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(frame); sub && sub->mdiArea())
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(frame); sub && sub->mdiArea()) {
+        // Back to the focus frame from the focus windows only: a user at work in
+        // another window (the camera window, say) keeps it, and it stays in front.
+        const QMdiSubWindow* active = sub->mdiArea()->activeSubWindow();
+        if (active && active != sub && active != frameOf(this)) return;
         sub->mdiArea()->setActiveSubWindow(sub);
-    else
+    } else {
         frame->activateWindow();
+    }
     image->setFocus();
 }
 

@@ -776,8 +776,7 @@ void frmAutofocus::UpdateResultsGraph() {
             results->oGraph().SetGraphData(aIterationData_);
             results->GraphData();
         }
-        frameOf(results)->raise();
-        results->activateWindow();
+        bringForward(results);
     });
 }
 
@@ -832,7 +831,7 @@ void frmAutofocus::ending(bool completed) {
     const QPointer<frmAutofocus> self(this);
     if (completed && !bStopAutoFocus_) OfferMoveToBestFocus();
     guarded([&] { FocusAnalysis::instance().StopTheFocusLog(); });
-    if (self && !unloaded_) frameOf(this)->raise();
+    if (self && !unloaded_) bringForward(this);
     trace(QStringLiteral("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"));
     if (!self) return;
     unsetCursor();
@@ -866,7 +865,7 @@ void frmAutofocus::OfferMoveToBestFocus() {
     if ((results = windows().ifLoadedAs<frmAutoFocusRslts>(Win::frmAutoFocusRslts))) {
         trace(QStringLiteral("Updating results graph with best focus position data"));
         results->ShowBestFocus();
-        frameOf(results)->raise();
+        bringForward(results);
     }
 }
 

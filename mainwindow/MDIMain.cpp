@@ -77,6 +77,8 @@ MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(mdiArea_);
+    // A window that closes hands the focus back to the one the user came from.
+    mdiArea_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     nightVision_ = NightVision(mdiArea_);
     buildMenus();
     buildToolbar();

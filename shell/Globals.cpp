@@ -42,6 +42,7 @@ QString captionOf(QWidget* form, const QString& designCaption) {
 }
 
 const char* const kNormalPos = "zelmoraNormalPos";
+const char* const kSavedPlace = "zelmoraSavedPlace";
 const QString kTracker = QStringLiteral("zelmoraNormalPositionTracker");
 
 // Remembers where a window stood while it was neither minimised nor maximised,
@@ -129,10 +130,19 @@ void RestoreFormPosition(QWidget* form, const QString& designCaption) {
     if (!form) return;
     const QString caption = captionOf(form, designCaption);
     QWidget* frame = frameOf(form);
+    // Without a stored place the window is placed beside the others of its road.
+    const QString absent = QStringLiteral("\x01");
+    form->setProperty(kSavedPlace,
+                      Settings::get(QStringLiteral("WindowPos"), caption + QStringLiteral("Top"),
+                                    absent) != absent);
     const std::int32_t top = readPosition(caption + QStringLiteral("Top"));
     const std::int32_t left = readPosition(caption + QStringLiteral("Left"));
     frame->move(Conv::twipsToPixels(left), Conv::twipsToPixels(top));
     trackNormalPosition(frame);
+}
+
+bool hasSavedPosition(QWidget* form) {
+    return form && form->property(kSavedPlace).toBool();
 }
 
 void adoptRestoredPosition(QWidget* form) {

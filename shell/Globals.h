@@ -43,6 +43,8 @@ void SaveFormPosition(QWidget* form, const QString& designCaption = {});
 // main window gives it a frame; once placed, the frame takes that position.
 // The window registry calls this for every child window it places.
 void adoptRestoredPosition(QWidget* form);
+// Whether RestoreFormPosition found a stored place for the window.
+bool hasSavedPosition(QWidget* form);
 
 }  // namespace Globals
 

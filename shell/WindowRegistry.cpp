@@ -1,14 +1,63 @@
 #include "shell/WindowRegistry.h"
 
+#include <QEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include "shell/Globals.h"
+#include "shell/WindowPlacement.h"
 
 namespace zelmora {
+
+namespace {
+
+// A child window that ends itself ("Done", "Finish", "OK") takes its frame in the
+// main window with it. The frame's own close already closes the window; a close
+// the window refuses (a run still going) leaves both open.
+class FrameCloser : public QObject {
+public:
+    FrameCloser(QString name, QWidget* window, QWidget* frame)
+        : QObject(window), name_(std::move(name)), window_(window), frame_(frame) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::Close && frame_) {
+            // Whether the window agreed to close is known only after its own handler.
+            QTimer::singleShot(0, frame_.data(), [name = name_, window = window_, frame = frame_] {
+                if (!frame || !frame->isVisible()) return;
+                // A minimised frame hides its window without closing it.
+                const bool hidden =
+                    window && window->isHidden() && !(frame->windowState() & Qt::WindowMinimized);
+                const bool ended = !window || windows().ifLoaded(name) != window.data() || hidden;
+                if (ended) frame->close();
+            });
+        }
+        return false;
+    }
+
+private:
+    QString name_;
+    QPointer<QWidget> window_;
+    QPointer<QWidget> frame_;
+};
+
+}  // namespace
 
 QWidget* frameOf(QWidget* window) {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget())) return sub;
     return window;
+}
+
+void bringForward(QWidget* window) {
+    if (!window) return;
+    QWidget* frame = frameOf(window);
+    frame->raise();
+    auto* sub = qobject_cast<QMdiSubWindow*>(frame);
+    QMdiArea* area = sub ? sub->mdiArea() : nullptr;
+    QMdiSubWindow* active = area ? area->activeSubWindow() : nullptr;
+    if (active && active != sub && active->isVisible() &&
+        active->geometry().intersects(sub->geometry()))
+        active->raise();
 }
 
 WindowRegistry& WindowRegistry::instance() {
@@ -41,6 +90,10 @@ QWidget* WindowRegistry::load(const QString& name) {
     if (entry.mdiChild && placer_) {
         placer_(w);
         Globals::adoptRestoredPosition(w);
+        if (QWidget* frame = frameOf(w); frame != w) {
+            if (!Globals::hasSavedPosition(w)) WindowPlacement::placeOnFirstOpening(name, frame);
+            w->installEventFilter(new FrameCloser(name, w, frame));
+        }
     }
     return w;
 }

@@ -95,6 +95,11 @@ inline WindowRegistry& windows() {
 // a child window, else the window itself.
 QWidget* frameOf(QWidget* window);
 
+// Brings a window forward for the program's own reasons (a new frame, a result):
+// it comes up over the others, but never over the child window the user is
+// working in (the active one), which stays in front where the two meet.
+void bringForward(QWidget* window);
+
 }  // namespace zelmora
 
 namespace zelmora {

@@ -7,9 +7,12 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace zelmora::platform {
 
@@ -40,6 +43,73 @@ auto bracketed(Dialogs::Bracket bracket, F&& f) {
 
 QString applicationTitle(const QString& title) {
     return title.isEmpty() ? QCoreApplication::applicationName() : title;
+}
+
+// A caller's prompt may carry a mnemonic marker ("&Select a directory:"); a title
+// bar shows no mnemonics, so the marker goes ("&&" stays a plain "&").
+QString withoutMnemonic(QString text) {
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(u'&');
+    text.replace(u'\x01', u'&');
+    return text;
+}
+
+// Room a window manager takes from a title bar for its icon and buttons.
+constexpr int kTitleBarAllowance = 140;
+
+// Wide enough that the window manager shows the whole title.
+void fitTitle(QWidget* dialog) {
+    const int wanted =
+        dialog->fontMetrics().horizontalAdvance(dialog->windowTitle()) + kTitleBarAllowance;
+    dialog->setMinimumWidth(std::max(dialog->minimumWidth(), wanted));
+}
+
+// A box comes up where it covers least of the child windows of the window it
+// belongs to (a chart it asks about stays in view), centred when it can.
+void placeClearOfChildWindows(QWidget* box, QWidget* owner) {
+    const QMdiArea* area = owner ? owner->findChild<QMdiArea*>() : nullptr;
+    if (!area || !owner->isVisible()) return;
+    QList<QRect> children;
+    for (const QMdiSubWindow* sub : area->subWindowList())
+        if (sub->isVisible() && !sub->isMinimized())
+            children << QRect(area->viewport()->mapToGlobal(sub->pos()), sub->size());
+    if (children.isEmpty()) return;
+    box->adjustSize();
+    const QSize size = box->frameGeometry().size().expandedTo(box->size());
+    const QRect bounds = owner->geometry();
+    const QPoint centre = bounds.center() - QPoint(size.width() / 2, size.height() / 2);
+    std::vector<int> xs = {centre.x(), bounds.left(), bounds.right() + 1 - size.width()};
+    std::vector<int> ys = {centre.y(), bounds.top(), bounds.bottom() + 1 - size.height()};
+    for (const QRect& r : children) {
+        xs.push_back(r.right() + 1);
+        xs.push_back(r.left() - size.width());
+        ys.push_back(r.bottom() + 1);
+        ys.push_back(r.top() - size.height());
+    }
+    QPoint best = centre;
+    qint64 bestCover = -1;
+    int bestDistance = 0;
+    for (int x : xs) {
+        x = std::clamp(x, bounds.left(),
+                       std::max(bounds.left(), bounds.right() + 1 - size.width()));
+        for (int y : ys) {
+            y = std::clamp(y, bounds.top(),
+                           std::max(bounds.top(), bounds.bottom() + 1 - size.height()));
+            qint64 cover = 0;
+            for (const QRect& r : children) {
+                const QRect i = r.intersected(QRect(QPoint(x, y), size));
+                if (!i.isEmpty()) cover += qint64(i.width()) * i.height();
+            }
+            const int distance = (QPoint(x, y) - centre).manhattanLength();
+            if (bestCover < 0 || cover < bestCover ||
+                (cover == bestCover && distance < bestDistance)) {
+                best = QPoint(x, y);
+                bestCover = cover;
+                bestDistance = distance;
+            }
+        }
+    }
+    box->move(best);
 }
 
 // Where a file dialog opens: the folder, with the preset file name in it.
@@ -142,6 +212,7 @@ int QtDialogBackend::msgBox(const QString& text, int style, const QString& title
     for (const auto& b : buttons) box.addButton(b.button);
     const size_t def = static_cast<size_t>((style >> 8) & 0x3);
     if (def < buttons.size()) box.setDefaultButton(buttons[def].button);
+    placeClearOfChildWindows(&box, box.parentWidget());
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
     for (const auto& b : buttons)
@@ -186,8 +257,8 @@ QString QtDialogBackend::saveFile(const FileDialogRequest& r) {
 }
 
 QString QtDialogBackend::browseForFolder(const QString& startFolder, const QString& title) {
-    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, startFolder,
-                                             QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), withoutMnemonic(title),
+                                             startFolder, QFileDialog::ShowDirsOnly);
 }
 
 int QtDialogBackend::chooseItem(const QString& title, const QString& prompt,
@@ -206,6 +277,7 @@ int QtDialogBackend::chooseItem(const QString& title, const QString& prompt,
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
+    fitTitle(&dialog);
     return dialog.exec() == QDialog::Accepted ? list->currentIndex() : -1;
 }
 

@@ -1,0 +1,619 @@
+// The program's windows on the real main window: how they end, where they open,
+// what the program's own raises do to the window the user works in, and whether
+// their texts can be read. Every window is the real one, on the simulators.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <limits>
+#include <map>
+
+#include "cables/CableSetup.h"
+#include "cables/CablesWindows.h"
+#include "camera/CameraWindows.h"
+#include "camera/frmCameraControl.h"
+#include "capture/CaptureWindows.h"
+#include "capture/frmCapture.h"
+#include "capture/frmExpCalc.h"
+#include "display/DisplayWindows.h"
+#include "display/ScrollingImage.h"
+#include "display/frmImageDisp.h"
+#include "focus/FocusWindows.h"
+#include "image/cDIBSection.h"
+#include "image/synth/StarRenderer.h"
+#include "mainwindow/MDIMain.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/drivers/DriverRegistry.h"
+#include "platform/os/Dialogs.h"
+#include "platform/os/PointerScreen.h"
+#include "platform/rcsdk/SimCamera.h"
+#include "platform/sim/SimSky.h"
+#include "shell/AppPaths.h"
+#include "shell/Globals.h"
+#include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
+#include "sky/SkyWindows.h"
+#include "testing/TestEnv.h"
+
+using namespace zelmora;
+
+namespace {
+
+// The child windows of the main window, as the menus and the roads open them.
+const QStringList kChildWindows = {
+    Win::frmCameraControl,  Win::frmImageDisp, Win::frmAnalyze,   Win::frmAutofocus,
+    Win::frmAutoFocusRslts, Win::frmImage1,    Win::frmHistogram, Win::frmCapture,
+    Win::frmAutomate,       Win::frmExpCalc,   Win::frmMoonPhase, Win::frmScopeControl,
+    Win::frmCustomObjects};
+
+QString plain(QString text) {
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(u'&');
+    text.replace(u'\x01', u'&');
+    return text;
+}
+
+int textWidth(const QFontMetrics& fm, const QString& text) {
+    int w = 0;
+    for (const QString& line : plain(text).split(u'\n'))
+        w = std::max(w, fm.horizontalAdvance(line));
+    return w;
+}
+
+// Room a window manager takes from a top-level window's title bar.
+constexpr int kTitleBarAllowance = 140;
+
+// Where a label draws its text, in its parent's coordinates.
+QRect labelTextRect(const QLabel* l) {
+    const QFontMetrics fm(l->font());
+    QRect cr = l->contentsRect();
+    const int m = l->margin();
+    cr.adjust(m, m, -m, -m);
+    const QStringList lines = plain(l->text()).split(u'\n');
+    const QSize text(textWidth(fm, l->text()), int(lines.size()) * fm.height());
+    const QRect r = QStyle::alignedRect(l->layoutDirection(), l->alignment(), text, cr);
+    return r.translated(l->pos());
+}
+
+// Every label, button, check box, group box title, tab and title of a window
+// that its own width cuts short, or that runs into another label beside it.
+QStringList cutTexts(QWidget* window) {
+    QStringList cut;
+    const auto report = [&](const QWidget* w, const QString& text, int needed, int room) {
+        cut << QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+                   .arg(w->objectName().isEmpty()
+                            ? QString::fromLatin1(w->metaObject()->className())
+                            : w->objectName(),
+                        text)
+                   .arg(needed)
+                   .arg(room);
+    };
+    std::map<QWidget*, std::vector<std::pair<const QLabel*, QRect>>> labelsByParent;
+    for (QLabel* l : window->findChildren<QLabel*>()) {
+        if (!l->isVisibleTo(window) || l->text().isEmpty() || !l->pixmap().isNull()) continue;
+        if (l->textFormat() == Qt::RichText || Qt::mightBeRichText(l->text())) continue;
+        const QFontMetrics fm(l->font());
+        QRect cr = l->contentsRect();
+        cr.adjust(l->margin(), l->margin(), -l->margin(), -l->margin());
+        if (l->wordWrap()) {
+            const int needed = l->heightForWidth(l->width());
+            if (needed > l->height()) report(l, l->text(), needed, l->height());
+        } else {
+            const int needed = textWidth(fm, l->text());
+            if (needed > cr.width()) report(l, l->text(), needed, cr.width());
+            const int lines = int(l->text().count(u'\n')) + 1;
+            if (lines * fm.height() > cr.height() + 2)
+                report(l, l->text(), lines * fm.height(), cr.height());
+            labelsByParent[l->parentWidget()].push_back({l, labelTextRect(l)});
+        }
+    }
+    for (const auto& [parent, labels] : labelsByParent)
+        for (std::size_t i = 0; i < labels.size(); ++i)
+            for (std::size_t j = i + 1; j < labels.size(); ++j)
+                if (labels[i].second.intersects(labels[j].second))
+                    cut << QStringLiteral("\"%1\" runs into \"%2\"")
+                               .arg(labels[i].first->text(), labels[j].first->text());
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        if (!b->isVisibleTo(window) || b->text().isEmpty()) continue;
+        QStyle::SubElement contents;
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.text = b->text();
+        opt.icon = b->icon();
+        opt.iconSize = b->iconSize();
+        if (qobject_cast<QPushButton*>(b))
+            contents = QStyle::SE_PushButtonContents;
+        else if (qobject_cast<QCheckBox*>(b))
+            contents = QStyle::SE_CheckBoxContents;
+        else if (qobject_cast<QRadioButton*>(b))
+            contents = QStyle::SE_RadioButtonContents;
+        else
+            continue;
+        const int room = b->style()->subElementRect(contents, &opt, b).width();
+        int needed = textWidth(b->fontMetrics(), b->text());
+        if (!b->icon().isNull()) needed += b->iconSize().width() + 4;
+        if (needed > room) report(b, b->text(), needed, room);
+    }
+    for (QGroupBox* g : window->findChildren<QGroupBox*>()) {
+        if (!g->isVisibleTo(window) || g->title().isEmpty()) continue;
+        const int needed =
+            textWidth(g->fontMetrics(), g->title()) + 2 * g->fontMetrics().horizontalAdvance(u' ');
+        if (needed > g->width()) report(g, g->title(), needed, g->width());
+    }
+    for (QTabBar* t : window->findChildren<QTabBar*>()) {
+        if (!t->isVisibleTo(window)) continue;
+        for (int i = 0; i < t->count(); ++i) {
+            const int needed = textWidth(t->fontMetrics(), t->tabText(i));
+            if (needed > t->tabRect(i).width())
+                report(t, t->tabText(i), needed, t->tabRect(i).width());
+        }
+    }
+    QWidget* frame = frameOf(window);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(frame)) {
+        QStyleOptionTitleBar opt;
+        opt.initFrom(sub);
+        opt.text = sub->windowTitle();
+        opt.titleBarFlags = sub->windowFlags();
+        opt.titleBarState = int(sub->windowState());
+        opt.subControls = QStyle::SC_All;
+        opt.rect = QRect(0, 0, sub->width(),
+                         sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &opt, sub));
+        const QRect label =
+            sub->style()->subControlRect(QStyle::CC_TitleBar, &opt, QStyle::SC_TitleBarLabel, sub);
+        const int needed = textWidth(QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")),
+                                     sub->windowTitle());
+        if (needed > label.width()) report(sub, sub->windowTitle(), needed, label.width());
+    } else if (frame->isWindow() && !frame->windowTitle().isEmpty()) {
+        const int needed =
+            textWidth(frame->fontMetrics(), frame->windowTitle()) + kTitleBarAllowance;
+        if (needed > frame->width()) report(frame, frame->windowTitle(), needed, frame->width());
+    }
+    return cut;
+}
+
+class WindowsOnMain : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(registryDir.isValid());
+        automation::registry::setFile(registryDir.filePath("classes.json"));
+        camera::frmCameraControl::setControlLibraryFolder(
+            QFileInfo(QStringLiteral(VOSQUIN_LIBRARY)).absolutePath());
+        simrc::setSynchronousDelivery(true);
+        cursor = std::make_shared<platform::RecordingCursor>();
+        platform::CursorService::setInstance(cursor);
+        display::registerWindows();
+        camera::registerWindows();
+        focus::registerWindows();
+        capture::registerWindows();
+        cables::registerWindows();
+        sky::registerWindows();
+        cables::cableSetup().useSimulated(true);
+        main = new MDIMain;
+        main->Form_Load();
+        main->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+        // The focuser the autofocus window links to, as the user chose it before.
+        Settings::save(QStringLiteral("Focuser"), QStringLiteral("ID"),
+                       drivers::kSimAbsoluteFocuserId);
+    }
+    void TearDown() override {
+        main->close();
+        delete main;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform::CursorService::setInstance(nullptr);
+        automation::registry::setFile({});
+        simrc::reset();
+        sim::SimSky::instance().reset();
+    }
+
+    static void settle() {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+    QMdiArea* area() const { return main->mdiArea(); }
+    QWidget* open(const QString& name) {
+        QWidget* w = windows().show(name);
+        settle();
+        return w;
+    }
+    QMdiSubWindow* frame(const QString& name) const {
+        QWidget* w = windows().ifLoaded(name);
+        return w ? qobject_cast<QMdiSubWindow*>(frameOf(w)) : nullptr;
+    }
+    // The frames in the main window, empty ones included.
+    int openFrames() const {
+        int n = 0;
+        for (QMdiSubWindow* sub : area()->subWindowList())
+            if (sub->isVisible()) ++n;
+        return n;
+    }
+    void closeAll() {
+        windows().closeAll();
+        settle();
+    }
+    // A frame with one star on a dark sky, as the simulated camera writes them.
+    QString starFrame(const char* name) {
+        cDIBSection dib;
+        dib.Create(800, 600);
+        synth::renderStars(dib, {{300, 250, 4.0, 220.0}}, {5.0, 2.0, 7, false});
+        const QString path = AppPaths::join(testenv::appDir(), QLatin1String(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(synth::encodeJpeg(dib, 92));
+        return path;
+    }
+
+    // The boxes a window's opening brings up in a fresh folder without a camera.
+    static void expectOpeningBoxes(const QString& name) {
+        // The capture window asks for the camera: no camera is chosen.
+        if (name == Win::frmCapture)
+            testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), -1);
+        // No catalogue in a fresh folder: the sky windows say so and open all the same.
+        if (name == Win::frmScopeControl || name == Win::frmCustomObjects)
+            testenv::dialogs().expectMsgBox(QStringLiteral("Unable to load"));
+    }
+
+    QTemporaryDir registryDir;
+    std::shared_ptr<platform::RecordingCursor> cursor;
+    MDIMain* main = nullptr;
+};
+
+// ---- Buttons that end a window ------------------------------------------------------
+
+TEST_F(WindowsOnMain, EveryButtonThatEndsAWindowClosesItsFrame) {
+    const QStringList ending = {"Done", "Finish", "Close", "Cancel", "OK", "Ok", "End"};
+    QStringList found;
+    // The hosted camera control's "End" ends the camera session, not the window.
+    const QStringList sessionButtons = {QStringLiteral("cmdEnd")};
+    for (const QString& name : kChildWindows) {
+        expectOpeningBoxes(name);
+        QWidget* w = open(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        QStringList buttons;
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+            if (ending.contains(plain(b->text()).trimmed()) && b->isVisibleTo(w) &&
+                !sessionButtons.contains(b->objectName()))
+                buttons << b->objectName();
+        closeAll();
+        for (const QString& button : buttons) {
+            SCOPED_TRACE((name + u' ' + button).toStdString());
+            expectOpeningBoxes(name);
+            w = open(name);
+            ASSERT_NE(w, nullptr);
+            QPointer<QMdiSubWindow> sub = frame(name);
+            ASSERT_NE(sub, nullptr);
+            const int before = openFrames();
+            auto* b = w->findChild<QAbstractButton*>(button);
+            ASSERT_NE(b, nullptr);
+            found << name + u':' + plain(b->text());
+            b->click();
+            settle();
+            EXPECT_FALSE(windows().isLoaded(name));
+            EXPECT_TRUE(sub.isNull() || !sub->isVisible()) << "an empty frame is left";
+            EXPECT_EQ(openFrames(), before - 1);
+            closeAll();
+        }
+    }
+    // The two that left an empty frame are among those found.
+    EXPECT_TRUE(found.contains("frmHistogram:Done")) << found.join(", ").toStdString();
+    EXPECT_TRUE(found.contains("frmExpCalc:Finish")) << found.join(", ").toStdString();
+}
+
+// ---- Where windows open ------------------------------------------------------------
+
+// How much of `covered` the frame `by` hides, in percent of its area.
+int coveredPercent(const QRect& by, const QRect& covered) {
+    const QRect i = by.intersected(covered);
+    if (i.isEmpty()) return 0;
+    return int(std::lround(100.0 * i.width() * i.height() / (covered.width() * covered.height())));
+}
+
+qint64 coverOf(const QRect& r, const QList<QRect>& others) {
+    qint64 sum = 0;
+    for (const QRect& o : others) {
+        const QRect i = r.intersected(o);
+        if (!i.isEmpty()) sum += qint64(i.width()) * i.height();
+    }
+    return sum;
+}
+
+// The least a window of `size` can cover of `others` anywhere inside `client`.
+qint64 leastCover(const QRect& client, QSize size, const QList<QRect>& others) {
+    qint64 least = std::numeric_limits<qint64>::max();
+    const int maxX = std::max(0, client.width() - size.width());
+    const int maxY = std::max(0, client.height() - size.height());
+    for (int x = 0; x <= maxX; x += 4)
+        for (int y = 0; y <= maxY; y += 4)
+            least = std::min(least, coverOf(QRect(QPoint(x, y), size), others));
+    return least;
+}
+
+// Each road's windows opened one after the other at the main window's first size.
+// A window without a place of its own covers, inside the main window, the least it
+// can of the windows of its road already open; the focus frame and the figures
+// open where they always do. The table is what each then covers of the others.
+TEST_F(WindowsOnMain, FirstOpeningPlacesKeepEachRoadClear) {
+    EXPECT_EQ(main->size(), QSize(1024, 768));
+    struct Road {
+        const char* name;
+        QStringList windows;  // in the order the road opens them
+    };
+    const Road roads[] = {
+        {"focus", {Win::frmCameraControl, Win::frmImageDisp, Win::frmAnalyze}},
+        {"capture", {Win::frmCameraControl, Win::frmCapture, Win::frmAutomate}},
+        {"autofocus",
+         {Win::frmCameraControl, Win::frmImageDisp, Win::frmAnalyze, Win::frmAutofocus,
+          Win::frmAutoFocusRslts}},
+        {"frame image", {Win::frmImage1, Win::frmHistogram}},
+        {"calculator", {Win::frmCapture, Win::frmExpCalc}},
+    };
+    // Road, window, the other window, the most of it the window covers (percent).
+    struct Cover {
+        const char* road;
+        QString window, other;
+        int most;
+    };
+    const Cover table[] = {
+        // The windows are larger than the first size holds together: the camera
+        // window lies over the lower part of the focus frame, never on the figures.
+        {"focus", Win::frmCameraControl, Win::frmAnalyze, 0},
+        {"focus", Win::frmImageDisp, Win::frmAnalyze, 0},
+        {"focus", Win::frmCameraControl, Win::frmImageDisp, 60},
+        {"focus", Win::frmImageDisp, Win::frmCameraControl, 50},
+        // The capture window's tabs stay clear of both (below).
+        {"capture", Win::frmCapture, Win::frmCameraControl, 35},
+        {"capture", Win::frmCameraControl, Win::frmCapture, 25},
+        {"capture", Win::frmAutomate, Win::frmCapture, 30},
+        {"capture", Win::frmAutomate, Win::frmCameraControl, 30},
+        // Five windows on the autofocus run: each still keeps most of another in view.
+        {"autofocus", Win::frmAutoFocusRslts, Win::frmAutofocus, 50},
+        {"autofocus", Win::frmAutofocus, Win::frmAutoFocusRslts, 35},
+        {"autofocus", Win::frmAutofocus, Win::frmAnalyze, 65},
+        {"autofocus", Win::frmCameraControl, Win::frmAnalyze, 0},
+        {"frame image", Win::frmHistogram, Win::frmImage1, 5},
+        {"calculator", Win::frmExpCalc, Win::frmCapture, 10},
+    };
+    const QRect client = area()->viewport()->rect();
+    std::map<std::pair<QString, QString>, int> measured;
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        for (const QString& name : road.windows) {
+            QList<QRect> before;
+            for (const QString& other : road.windows)
+                if (other != name && frame(other)) before << frame(other)->geometry();
+            expectOpeningBoxes(name);
+            ASSERT_NE(open(name), nullptr) << name.toStdString();
+            const QRect r = frame(name)->geometry();
+            if (name == Win::frmAnalyze) {
+                EXPECT_EQ(r.topLeft(), QPoint(0, 0));
+            } else if (name == Win::frmImageDisp) {
+                EXPECT_EQ(r.topLeft(), QPoint(main->width() - r.width() - 13, 0));
+            } else {
+                EXPECT_TRUE(client.contains(r)) << name.toStdString() << " lies outside";
+                EXPECT_LE(coverOf(r, before), leastCover(client, r.size(), before))
+                    << name.toStdString() << " could cover less of its road";
+            }
+        }
+        if (auto* capture = windows().ifLoadedAs<capture::frmCapture>(Win::frmCapture)) {
+            auto* tabs = capture->findChild<QTabBar*>(QStringLiteral("TabStrip1"));
+            const QRect onArea(tabs->mapTo(area()->viewport(), QPoint(0, 0)), tabs->size());
+            for (const QString& other : road.windows)
+                if (other != Win::frmCapture)
+                    EXPECT_FALSE(frame(other)->geometry().intersects(onArea))
+                        << other.toStdString() << " lies over the capture tabs";
+        }
+        for (const QString& a : road.windows)
+            for (const QString& b : road.windows)
+                if (a != b)
+                    measured[{QString::fromLatin1(road.name) + u' ' + a, b}] =
+                        coveredPercent(frame(a)->geometry(), frame(b)->geometry());
+        closeAll();
+    }
+    for (const Cover& c : table) {
+        const int got = measured.at({QString::fromLatin1(c.road) + u' ' + c.window, c.other});
+        EXPECT_LE(got, c.most) << c.road << ": " << c.window.toStdString() << " covers " << got
+                               << "% of " << c.other.toStdString();
+    }
+}
+
+// Closing the sequence window gives the focus back to the capture window it was
+// opened from; the camera window does not come forward in its place.
+TEST_F(WindowsOnMain, AClosingWindowHandsTheFocusBackToTheOneTheUserCameFrom) {
+    testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), -1);
+    auto* capture = qobject_cast<capture::frmCapture*>(open(Win::frmCapture));
+    ASSERT_NE(capture, nullptr);
+    ASSERT_NE(frame(Win::frmCameraControl), nullptr);  // opened by the capture window
+    area()->setActiveSubWindow(frame(Win::frmCapture));
+    capture->cbAutomate->click();
+    settle();
+    ASSERT_NE(frame(Win::frmAutomate), nullptr);
+    area()->setActiveSubWindow(frame(Win::frmAutomate));
+    frame(Win::frmAutomate)->close();  // the frame's own close box
+    settle();
+    EXPECT_EQ(area()->activeSubWindow(), frame(Win::frmCapture));
+    const QList<QMdiSubWindow*> order = area()->subWindowList(QMdiArea::StackingOrder);
+    EXPECT_GT(order.indexOf(frame(Win::frmCapture)), order.indexOf(frame(Win::frmCameraControl)));
+}
+
+// A frame arriving during continuous focusing brings the focus frame forward and
+// puts the figures just behind it: the window the user works in stays in front,
+// and the camera window never comes back over the figures.
+TEST_F(WindowsOnMain, ANewFocusFrameLeavesTheWindowTheUserWorksInInFront) {
+    ASSERT_NE(open(Win::frmCameraControl), nullptr);
+    auto* image = qobject_cast<display::frmImageDisp*>(open(Win::frmImageDisp));
+    ASSERT_NE(image, nullptr);
+    image->LoadImage(starFrame("a.jpg"));
+    cursor->place(QPoint(640, 420));
+    display::ScrollingImage* viewer = image->viewer();
+    QTest::mouseClick(viewer, Qt::LeftButton, Qt::NoModifier,
+                      viewer->picturePixelOffset() + QPoint(300, 250));
+    settle();
+    ASSERT_NE(frame(Win::frmAnalyze), nullptr);
+    const auto above = [&](const QString& a, const QString& b) {
+        const QList<QMdiSubWindow*> order = area()->subWindowList(QMdiArea::StackingOrder);
+        return order.indexOf(frame(a)) > order.indexOf(frame(b));
+    };
+    // As first placed, nothing of the road covers the figures.
+    image->LoadImage(starFrame("b.jpg"));
+    settle();
+    EXPECT_TRUE(above(Win::frmAnalyze, Win::frmCameraControl));
+
+    // The user drags the camera window over the figures and works in it, then in
+    // the figures: each time the next frame leaves that window in front.
+    frame(Win::frmCameraControl)->move(frame(Win::frmAnalyze)->pos() + QPoint(40, 40));
+    frame(Win::frmImageDisp)->move(frame(Win::frmAnalyze)->pos() + QPoint(80, 80));
+    area()->setActiveSubWindow(frame(Win::frmCameraControl));
+    image->LoadImage(starFrame("c.jpg"));
+    settle();
+    EXPECT_TRUE(above(Win::frmCameraControl, Win::frmImageDisp));
+    area()->setActiveSubWindow(frame(Win::frmAnalyze));
+    image->LoadImage(starFrame("d.jpg"));
+    settle();
+    EXPECT_TRUE(above(Win::frmAnalyze, Win::frmCameraControl));
+}
+
+// The end-of-run question comes up beside the results chart, not over it.
+TEST_F(WindowsOnMain, TheProgramsQuestionLeavesTheChartInView) {
+    ASSERT_NE(open(Win::frmAutofocus), nullptr);
+    ASSERT_NE(open(Win::frmAutoFocusRslts), nullptr);
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    QMdiSubWindow* chart = frame(Win::frmAutoFocusRslts);
+    const QRect chartOnScreen(area()->viewport()->mapToGlobal(chart->pos()), chart->size());
+    QRect box;
+    QTimer::singleShot(0, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        ASSERT_NE(w, nullptr);
+        box = w->geometry();
+        static_cast<QDialog*>(w)->reject();
+    });
+    platform::QtDialogBackend qt;
+    qt.msgBox(QStringLiteral("Autofocus data collected. Move focuser to best focus position:5200"),
+              platform::Msg::YesNo | platform::Msg::Question | platform::Msg::DefaultButton2,
+              QStringLiteral("Auto Focus"));
+    ASSERT_FALSE(box.isEmpty());
+    EXPECT_FALSE(box.intersects(chartOnScreen))
+        << "box " << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
+    EXPECT_TRUE(main->geometry().contains(box));
+}
+
+// ---- Texts a user can read -------------------------------------------------------------
+
+TEST_F(WindowsOnMain, NoTextIsCutShortWhenAWindowFirstOpens) {
+    QStringList names = kChildWindows;
+    names << Win::frmSelectPort << Win::frmAbout << Win::frmColorPicker;
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        expectOpeningBoxes(name);
+        QWidget* w = open(name);
+        ASSERT_NE(w, nullptr);
+        const QStringList cut = cutTexts(w);
+        EXPECT_TRUE(cut.isEmpty()) << cut.join(u'\n').toStdString();
+        closeAll();
+    }
+}
+
+// The camera chooser and the folder dialog, as the program shows them.
+TEST_F(WindowsOnMain, TheChooserAndTheFolderDialogShowTheirWholeTitles) {
+    platform::QtDialogBackend qt;
+    QStringList cut;
+    QTimer::singleShot(0, [&] {
+        QWidget* d = QApplication::activeModalWidget();
+        ASSERT_NE(d, nullptr);
+        cut = cutTexts(d);
+        static_cast<QDialog*>(d)->reject();
+    });
+    qt.chooseItem(QStringLiteral("Communication setting"), {}, {QStringLiteral("Canon EOS 20D")},
+                  0);
+    EXPECT_TRUE(cut.isEmpty()) << cut.join(u'\n').toStdString();
+
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QWidget* d = QApplication::activeModalWidget();
+        ASSERT_NE(d, nullptr);
+        title = d->windowTitle();
+        static_cast<QDialog*>(d)->reject();
+    });
+    qt.browseForFolder(testenv::appDir(), QStringLiteral("&Select a directory:"));
+    EXPECT_EQ(title, "Select a directory:");
+}
+
+// The calculator fills whole seconds; the capture window, left on the review,
+// takes its name back on another tab and when it opens again.
+TEST_F(WindowsOnMain, TheCalculatorWritesWholeSecondsAndTheCaptureWindowKeepsItsName) {
+    testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), -1);
+    auto* capture = qobject_cast<capture::frmCapture*>(open(Win::frmCapture));
+    ASSERT_NE(capture, nullptr);
+    capture->selectTab(2);
+    auto* calc = qobject_cast<capture::frmExpCalc*>(open(Win::frmExpCalc));
+    ASSERT_NE(calc, nullptr);
+    const auto pick = [&](const char* name, int index) {
+        calc->findChild<QComboBox*>(name)->setCurrentIndex(index);
+    };
+    pick("cbBrightness", 15);  // outer corona, M 9.0
+    pick("cbFilmSpeed", 3);    // 100
+    pick("cbRecipFail", 0);    // p 0.60: 1 s becomes 2.1748 s
+    pick("cbFilterFactor", 0);
+    pick("cbFRatio", 9);  // f/10
+    calc->cbCalculate_Click();
+    EXPECT_EQ(calc->findChild<QLabel*>("lblExposure")->text(), "2.1748 Secs ");
+    EXPECT_EQ(capture->txtExpMin->text(), "0");
+    EXPECT_EQ(capture->txtExpSec->text(), "2");
+
+    capture->selectTab(4);
+    for (int i = 0; i < 100 && capture->windowTitle() != "Image Browser"; ++i) settle();
+    EXPECT_EQ(capture->windowTitle(), "Image Browser");
+    capture->selectTab(2);
+    EXPECT_EQ(capture->windowTitle(), "Image Capture");
+    capture->selectTab(4);
+    for (int i = 0; i < 100 && capture->windowTitle() != "Image Browser"; ++i) settle();
+    closeAll();
+    testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), -1);
+    capture = qobject_cast<capture::frmCapture*>(open(Win::frmCapture));
+    ASSERT_NE(capture, nullptr);
+    capture->selectTab(2);
+    settle();
+    EXPECT_EQ(capture->windowTitle(), "Image Capture");
+}
+
+// The full-screen view names the picture as its path reads, one slash between
+// folder and file.
+TEST_F(WindowsOnMain, TheFullScreenViewShowsThePathAsItReads) {
+    expectOpeningBoxes(Win::frmCapture);
+    auto* capture = qobject_cast<capture::frmCapture*>(open(Win::frmCapture));
+    ASSERT_NE(capture, nullptr);
+    starFrame("IMG_0001.JPG");
+    capture->setPicToshow(testenv::appDir() + QStringLiteral("//IMG_0001.JPG"));
+    QWidget* full = open(Win::frmFullScreen);
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(full->findChild<QLabel*>(QStringLiteral("lblfile"))->text(),
+              AppPaths::join(testenv::appDir(), QStringLiteral("IMG_0001.JPG")));
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace zelmora::WindowPlacement {
+
+// Where a window goes when nothing places it: a corner of the main window's
+// client area, used when several places cover equally little.
+enum class Home { TopLeft, TopRight, BottomLeft, BottomRight };
+
+// The windows a user works with together: a window opening for the first time
+// keeps clear of the others of its roads.
+QStringList partnersOf(const QString& name);
+Home homeOf(const QString& name);
+
+// The top-left corner, inside `area`, for a window of `size` that covers as
+// little as it can of `others`; among equal places the one nearest `home`.
+QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home);
+
+// Places the frame of the loaded child window `name` so, among the open frames
+// of its partners, in the client area of the frame's parent.
+void placeOnFirstOpening(const QString& name, QWidget* frame);
+
+}  // namespace zelmora::WindowPlacement
