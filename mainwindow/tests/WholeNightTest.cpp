@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -16,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMdiArea>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -38,7 +36,6 @@
 #include "display/DisplayWindows.h"
 #include "display/ScrollingImage.h"
 #include "display/frmImageDisp.h"
-#include "display/frmZoomer.h"
 #include "focus/FocusAnalysis.h"
 #include "focus/FocusWindows.h"
 #include "focus/frmAutofocus.h"
@@ -52,7 +49,6 @@
 #include "platform/sim/SimSky.h"
 #include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
-#include "shell/Globals.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "sky/ScopeDriver.h"
