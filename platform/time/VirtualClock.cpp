@@ -62,9 +62,10 @@ void VirtualClock::cancel(std::uint64_t id) {
     byId_.erase(it);
 }
 
-void VirtualClock::processPending() {
+void VirtualClock::processPending(const std::function<bool()>& over) {
     // Twice: handlers of the first pass often post follow-up events.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (over && over()) return;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -87,9 +88,12 @@ bool VirtualClock::pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& contro
     const qint64 deadline = nowMs_ + ms;
     ActiveWaits::add(keep.get());
     bool finished = false;
+    const auto over = [&keep] { return keep->stopped() || shuttingDown(); };
+    const std::function<bool()> quitAt =
+        stopsLikeAnEventLoop_ ? std::function<bool()>(over) : nullptr;
     for (;;) {
-        processPending();
-        if (keep->stopped() || shuttingDown()) break;
+        processPending(quitAt);
+        if (over()) break;
         if (!runNextDue(deadline)) {
             if (nowMs_ < deadline) nowMs_ = deadline;
             finished = true;
@@ -97,7 +101,7 @@ bool VirtualClock::pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& contro
         }
     }
     ActiveWaits::remove(keep.get());
-    processPending();
+    if (!(stopsLikeAnEventLoop_ && over())) processPending();
     return finished;
 }
 

@@ -38,6 +38,13 @@ public:
     // Lets virtual time pass at the outermost level, running what falls due.
     void advance(qint64 ms);
 
+    // A wait that is stopped, or that sees the program shutting down, returns
+    // without dispatching anything more, as a real event loop told to quit does:
+    // what its handlers posted (a window's deletion among it) then runs at the
+    // level of the code that ran the wait, after it has resumed. Off unless a
+    // test asks for it.
+    void setStopsLikeAnEventLoop(bool on) { stopsLikeAnEventLoop_ = on; }
+
 private:
     friend class VirtualTimerEngine;
     struct Key {
@@ -46,8 +53,9 @@ private:
         bool operator<(const Key& o) const { return at != o.at ? at < o.at : seq < o.seq; }
     };
     bool runNextDue(qint64 deadline);
-    // Dispatches posted Qt events, without waiting.
-    void processPending();
+    // Dispatches posted Qt events, without waiting; `over` (when set) is asked
+    // after each pass whether the wait has ended.
+    void processPending(const std::function<bool()>& over = nullptr);
 
     QDateTime start_;
     // Read from other threads too (the simulated camera library stamps its log
@@ -58,6 +66,7 @@ private:
     std::map<std::uint64_t, Key> byId_;
     // Expires with the clock, so that timer engines that outlive it leave it alone.
     std::shared_ptr<const void> alive_;
+    bool stopsLikeAnEventLoop_ = false;
 };
 
 }  // namespace zelmora::platform

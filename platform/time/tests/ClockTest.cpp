@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <atomic>
 #include <thread>
@@ -47,6 +49,38 @@ TEST(VirtualClockTest, PostedEventRunsDuringWaitAndStopEndsIt) {
     EXPECT_FALSE(zelmora::platform::clock().pumpFor(600'000, control));
     EXPECT_TRUE(ran);
     EXPECT_EQ(vclock().monotonicMs(), 0);
+}
+
+// A handler run inside a wait deletes an object later and stops the wait. The
+// real clock's wait returns without dispatching anything more, so the object is
+// still there for the code that ran the wait and goes once that code lets events
+// run; the virtual clock does the same when asked to.
+TEST(VirtualClockTest, AWaitStoppingLikeAnEventLoopLeavesADeletionToItsCaller) {
+    zelmora::platform::QtClock real;
+    struct Row {
+        const char* name;
+        zelmora::platform::Clock* clock;
+        bool likeALoop;
+        bool aliveWhenTheWaitReturns;
+    };
+    const Row rows[] = {{"real clock", &real, false, true},
+                        {"virtual, stopping like an event loop", &vclock(), true, true},
+                        {"virtual", &vclock(), false, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        vclock().setStopsLikeAnEventLoop(r.likeALoop);
+        auto control = std::make_shared<WaitControl>();
+        QPointer<QObject> window = new QObject;
+        QTimer::singleShot(0, [&] {
+            window->deleteLater();
+            control->stop();
+        });
+        EXPECT_FALSE(r.clock->pumpFor(60'000, control));
+        EXPECT_EQ(!window.isNull(), r.aliveWhenTheWaitReturns);
+        QCoreApplication::processEvents();  // the caller lets events run
+        EXPECT_TRUE(window.isNull());
+        delete window.data();
+    }
 }
 
 TEST(VirtualClockTest, ShuttingDownEndsRunningAndNewWaits) {
