@@ -303,7 +303,7 @@ protected:
         ASSERT_NE(cap, nullptr);
         cap->TabStrip1->setCurrentIndex(0);  // "Short"
         cap->txtExpCount->setText(QStringLiteral("2"));
-        cap->txtdelayTime->setText(QStringLiteral("0"));
+        cap->txtLeadIn->setText(QStringLiteral("0"));
         const std::size_t before = simrc::captures().size();
         click(cap, "cbExpStart");
         ASSERT_TRUE(passUntil([cap] { return !cap->runActive(); }, 120'000));
@@ -333,8 +333,8 @@ protected:
         cap->txtExpCount->setText(QStringLiteral("1"));
         cap->txtExpMin->setText(QStringLiteral("0"));
         cap->txtExpSec->setText(QStringLiteral("10"));
-        cap->txtdelayTime->setText(QStringLiteral("0"));
-        cap->txtLeadinTime->setText(QStringLiteral("0"));
+        cap->txtLeadIn->setText(QStringLiteral("0"));
+        cap->txtTimeBetween->setText(QStringLiteral("0"));
         const std::size_t before = simrc::captures().size();
         click(cap, "cbExpStart");
         ASSERT_TRUE(passUntil([cap] { return !cap->runActive(); }, 120'000));
