@@ -189,3 +189,40 @@ TEST_F(FolderMonitorExitTest, WhatArrivesWhileTheMonitorRunsTable) {
 
 }  // namespace
 }  // namespace zelmora::camera::test
+
+namespace zelmora::camera::test {
+namespace {
+
+// The camera window's own wait: a release lets events run before it fires the
+// camera; the window closed (or the program left) in those events does not
+// leave the release working on a freed window.
+TEST_F(FolderMonitorExitTest, WindowClosedWhileAReleaseLetsEventsRun) {
+    const std::pair<const char*, bool> rows[] = {{"camera window closed", false},
+                                                 {"program exit", true}};
+    for (const auto& [name, exit] : rows) {
+        SCOPED_TRACE(name);
+        delete main.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform::setShuttingDown(false);
+        main = new MDIMain;
+        main->Form_Load();
+        main->show();
+        ASSERT_NE(openPanel(), nullptr);
+        ctl->set(ids::kConnected, true);
+        ctl->fire(ids::kOnConnected, {std::string("EOS 20D")});
+        ctl->set(ids::kImageQuality, std::string("Normal"));
+        asEvent([&, exit = exit] {
+            if (exit)
+                exitProgram();
+            else
+                frameOf(cam.data())->close();
+        });
+        cam->release(FrameKind::Focus);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(cam.isNull());
+    }
+    platform::setShuttingDown(false);
+}
+
+}  // namespace
+}  // namespace zelmora::camera::test

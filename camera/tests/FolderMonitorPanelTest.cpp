@@ -423,8 +423,8 @@ TEST_F(PanelTest, FrameThatGrowsAfterItWasHandedOverIsHandedOverAgain) {
     const QByteArray main = noiseJpeg(320, 240, 2);
     QByteArray payload = QByteArray("Exif\0\0", 6) + thumb;
     const int len = int(payload.size()) + 2;
-    const QByteArray first = QByteArray("\xFF\xD8\xFF\xE1", 4) + char(len >> 8) +
-                             char(len & 0xFF) + payload;
+    const QByteArray first =
+        QByteArray("\xFF\xD8\xFF\xE1", 4) + char(len >> 8) + char(len & 0xFF) + payload;
     const QByteArray rest = main.mid(2);
     const QString path = file("IMG_0450.JPG");
     QList<qint64> sizes;

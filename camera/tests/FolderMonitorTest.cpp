@@ -287,9 +287,9 @@ TEST_F(FolderMonitorTest, FolderGoneForGoodEndsTheRunWithANote) {
     EXPECT_GE(ended, 1000 + FolderMonitor::kGoneGraceMs);
     EXPECT_LE(ended, 1000 + FolderMonitor::kGoneGraceMs + 1000);
     EXPECT_FALSE(m.isMonitoring());
-    EXPECT_EQ(m.notes(),
-              QStringList{"FolderNotification.StartMonitoring(): The watched folder is gone: " +
-                          folder});
+    EXPECT_EQ(
+        m.notes(),
+        QStringList{"FolderNotification.StartMonitoring(): The watched folder is gone: " + folder});
 }
 
 // The same through a notifier that reports the loss: the lost handle is closed
