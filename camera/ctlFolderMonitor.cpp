@@ -233,9 +233,12 @@ void ctlFolderMonitor::saveMonitorSettings() {
 }
 
 void ctlFolderMonitor::cmdBrowseMonitor_Click() {
+    QPointer<ctlFolderMonitor> self(this);  // the picker lets events run
     guarded([&] {
-        txtFolderToMonitor->setText(modBrowseForFolder::BrowseForFolder(
-            txtFolderToMonitor->text(), window(), QStringLiteral("&Select a directory:")));
+        const QString chosen = modBrowseForFolder::BrowseForFolder(
+            txtFolderToMonitor->text(), window(), QStringLiteral("&Select a directory:"));
+        if (!self) return;
+        txtFolderToMonitor->setText(chosen);
         sMonitorFolder_ = txtFolderToMonitor->text();
     });
 }
@@ -245,8 +248,9 @@ void ctlFolderMonitor::cmdRemoteApp_Click() {
         platform::FileDialogRequest req;
         req.title = QStringLiteral("Select Remote Application");
         req.fileName = lblRemoteapp->text();
+        QPointer<ctlFolderMonitor> self(this);  // the dialog lets events run
         const QString chosen = platform::Dialogs::openFile(req);
-        if (!chosen.isEmpty()) lblRemoteapp->setText(chosen);
+        if (self && !chosen.isEmpty()) lblRemoteapp->setText(chosen);
     });
 }
 
