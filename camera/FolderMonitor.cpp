@@ -54,6 +54,9 @@ struct FolderMonitor::State {
     QString mask;
     std::vector<QString> folders;
     std::vector<int> handles;
+    // Per folder: when its watch was found gone (-1 while it is watched).
+    std::vector<qint64> goneSince;
+    QString lostFolder;  // the folder given up on, for the run's note
     std::vector<std::int32_t> fired;
     std::int32_t waitTime = 100;
     bool changed = false;
@@ -78,6 +81,7 @@ struct FolderMonitor::State {
         for (int h : handles)
             if (h >= 0) notifier->close(h);
         handles.clear();
+        goneSince.clear();
         stopped = true;
         snapshot.reset();
         if (wait) wait->stop();
@@ -102,16 +106,58 @@ struct FolderMonitor::State {
         return key;
     }
 
+    // A watched folder whose watch is gone (deleted, moved away, unmounted):
+    // its handle is closed and the path looked at again every slice.
+    void lose(std::size_t i) {
+        if (handles[i] >= 0) notifier->close(handles[i]);
+        handles[i] = -1;
+        goneSince[i] = platform::clock().monotonicMs();
+        Globals::WriteLogLine(QStringLiteral("FolderMonitor: the watched folder is gone "
+                                             "(deleted, moved or unmounted): ") +
+                              folders[i]);
+    }
+
+    // The folder is there again: watched anew, and everything in it counts as
+    // new, so that the next ChangedList lists what is there.
+    bool rewatch(std::size_t i) {
+        if (DF::SafeDir(folders[i], DF::kDirectory).isEmpty()) return false;
+        const int h = notifier->open(folders[i], includeSubFolders, filter);
+        if (h < 0) return false;
+        handles[i] = h;
+        goneSince[i] = -1;
+        if (snapshot) {
+            const QString prefix = folders[i].endsWith(u'/') ? folders[i] : folders[i] + u'/';
+            for (auto it = snapshot->begin(); it != snapshot->end();)
+                it = it->startsWith(prefix) ? snapshot->erase(it) : std::next(it);
+        }
+        Globals::WriteLogLine(QStringLiteral("FolderMonitor: watching again: ") + folders[i]);
+        return true;
+    }
+
     // Folder indexes that signalled, all of them; empty on time-out or stop.
-    enum class WaitResult { Fired, Stopped, Failed };
+    enum class WaitResult { Fired, Stopped, Failed, Lost };
     WaitResult waitForChange(std::vector<int>& indexes) {
         for (;;) {
             if (stopped || platform::shuttingDown()) return WaitResult::Stopped;
             const platform::ChangeNotifier::Signals s = notifier->take();
             if (s.failed) return WaitResult::Failed;
-            for (std::size_t i = 0; i < handles.size(); ++i)
-                if (std::find(s.ready.begin(), s.ready.end(), handles[i]) != s.ready.end())
+            for (std::size_t i = 0; i < handles.size(); ++i) {
+                if (handles[i] >= 0 &&
+                    std::find(s.gone.begin(), s.gone.end(), handles[i]) != s.gone.end())
+                    lose(i);
+                else if (handles[i] >= 0 &&
+                         std::find(s.ready.begin(), s.ready.end(), handles[i]) != s.ready.end())
                     indexes.push_back(static_cast<int>(i));
+            }
+            for (std::size_t i = 0; i < goneSince.size(); ++i) {
+                if (goneSince[i] < 0) continue;
+                if (rewatch(i)) {
+                    indexes.push_back(static_cast<int>(i));
+                } else if (platform::clock().monotonicMs() - goneSince[i] > kGoneGraceMs) {
+                    lostFolder = folders[i];
+                    return WaitResult::Lost;
+                }
+            }
             if (!indexes.empty()) return WaitResult::Fired;
             wait = std::make_shared<platform::WaitControl>();
             auto slice = wait;
@@ -136,13 +182,9 @@ FolderMonitor::~FolderMonitor() {
     d_->notifier->setWake(nullptr);
 }
 
+// Lets no events run: a caller may go on using itself afterwards, and the run
+// on the stack ends at the end of its slice.
 void FolderMonitor::StopMonitoring() {
-    auto d = d_;
-    d->stop();
-    QCoreApplication::processEvents();
-}
-
-void FolderMonitor::endRun() {
     d_->stop();
 }
 
@@ -168,6 +210,7 @@ void FolderMonitor::StartMonitoring() {
         const int h = d->notifier->open(folder, d->includeSubFolders, d->filter);
         if (h < 0) d->note(src, QStringLiteral("Failed to initialize folder for monitoring"));
         d->handles.push_back(h);
+        d->goneSince.push_back(-1);
     }
     bool first = true;
     QPointer<FolderMonitor> self(this);
@@ -178,6 +221,13 @@ void FolderMonitor::StartMonitoring() {
             if (!d->stopped)
                 d->note(QStringLiteral("FolderNotification.StartMonitoring()"),
                         first ? QString() : QStringLiteral("Wait failed"));
+            d->stop();
+            break;
+        }
+        if (r == State::WaitResult::Lost) {
+            // Ends as a failed wait does: the owner hears of it through the notes.
+            d->note(QStringLiteral("FolderNotification.StartMonitoring()"),
+                    QStringLiteral("The watched folder is gone: ") + d->lostFolder);
             d->stop();
             break;
         }

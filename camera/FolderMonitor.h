@@ -33,10 +33,14 @@ public:
     // its slice without touching this object again.
     ~FolderMonitor() override;
 
+    // A watched folder that is gone (deleted, moved away, unmounted) is traced
+    // and watched again, everything in it new, once its path is a folder again;
+    // gone for longer than this, the run ends as a failed wait ends.
+    static constexpr qint64 kGoneGraceMs = 10000;
+
+    // Closes the watches and ends the run at the end of its slice; lets no
+    // events run, so a caller may go on using itself afterwards.
     void StopMonitoring();
-    // Stops as StopMonitoring does but lets no events run: for an owner that
-    // is going away.
-    void endRun();
     void StartMonitoring();
     bool isMonitoring() const;
     void setIsMonitoring(bool value);

@@ -1,5 +1,6 @@
 #include "camera/MonitorCheck.h"
 
+#include <QFile>
 #include <QLocale>
 
 #include "platform/time/Clock.h"
@@ -14,6 +15,20 @@ std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& l
         return *it;
     }
     return std::nullopt;
+}
+
+bool isTemporary(const QString& path) {
+    return path.endsWith(QStringLiteral(".part"), Qt::CaseInsensitive);
+}
+
+bool frameComplete(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = f.read(2);
+    if (head != QByteArrayLiteral("\xFF\xD8")) return true;
+    const qint64 size = f.size();
+    if (size < 4 || !f.seek(size - 2)) return false;
+    return f.read(2) == QByteArrayLiteral("\xFF\xD9");
 }
 
 bool ignored(const QString& path, const QString& ignoreText) {

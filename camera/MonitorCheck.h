@@ -15,6 +15,15 @@ namespace zelmora::camera::MonitorCheck {
 // it is the file taken last time. A RAW listed after it does not hide it.
 std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& lastTaken);
 
+// A download still being written under a temporary name ("*.part"): never
+// listed or handed over.
+bool isTemporary(const QString& path);
+
+// Whether the file holds a whole frame: a JPEG stream (it starts with the
+// start-of-image marker) is whole once it ends with its end-of-image marker
+// FF D9. Other contents are left to the settling and to the loader.
+bool frameComplete(const QString& path);
+
 // The ignore box: empty becomes "NONE", and "NONE" filters nothing.
 bool ignored(const QString& path, const QString& ignoreText);
 

@@ -93,10 +93,18 @@ ctlFolderMonitor::ctlFolderMonitor(QWidget* parent) : QWidget(parent) {
     connect(MonitorTimer, &platform::Timer::timeout, this, [this] { MonitorTimer_Timer(); });
 }
 
+const QString ctlFolderMonitor::kCameraConnectedNote =
+    QStringLiteral("Camera connected: disconnect it to monitor a folder.");
+
 ctlFolderMonitor::~ctlFolderMonitor() {
     if (checkWait_) checkWait_->stop();
-    if (objFolderMonitor_) objFolderMonitor_->endRun();
+    if (objFolderMonitor_) objFolderMonitor_->StopMonitoring();
     if (monitoring_) state().bFolderMonitoring = false;
+}
+
+void ctlFolderMonitor::endMonitoring() {
+    if (checkWait_) checkWait_->stop();
+    if (monitoring_ || (objFolderMonitor_ && objFolderMonitor_->isMonitoring())) toIdle();
 }
 
 void ctlFolderMonitor::buildControls() {
@@ -144,6 +152,9 @@ void ctlFolderMonitor::buildControls() {
     List1 = named(new QListWidget(frmMonitorFolder), "List1");
     lblLastUpdate = named(new QLabel(frmMonitorFolder), "lblLastUpdate");
     lblLastUpdate->hide();
+    // Why everything is grey while a camera is connected.
+    lblCameraNote = named(new QLabel(kCameraConnectedNote, frmMonitorFolder), "lblCameraNote");
+    lblCameraNote->hide();
 
     // Label and box on the left, the buttons beside them, the reported files
     // on the right.
@@ -160,6 +171,7 @@ void ctlFolderMonitor::buildControls() {
     g->addWidget(cmdStart, 2, 2);
     g->addWidget(cmdStop, 3, 2);
     g->addWidget(List1, 2, 3, 3, 1);
+    g->addWidget(lblCameraNote, 1, 0, 1, 4);
     g->setColumnStretch(3, 1);
 
     connect(cmdStart, &QPushButton::clicked, this, [this] { cmdStart_Click(); });
@@ -177,6 +189,15 @@ void ctlFolderMonitor::EnableMonitorControls() {
          std::initializer_list<QWidget*>{cmdStart, cmdStop, cmdBrowseMonitor, cmdRemoteApp,
                                          lbHotkey, txtIgnore, txtFolderToMonitor})
         w->setEnabled(true);
+    // A second Start while a run is on the stack would leave the first one
+    // running with nothing able to stop it.
+    if (monitoring_) {
+        cmdStart->setEnabled(false);
+        cmdBrowseMonitor->setEnabled(false);
+    }
+    lblCameraNote->hide();
+    cmdRemoteApp->show();
+    lblRemoteapp->show();
 }
 
 void ctlFolderMonitor::DisableMonitorControls() {
@@ -184,6 +205,11 @@ void ctlFolderMonitor::DisableMonitorControls() {
          std::initializer_list<QWidget*>{cmdStart, cmdStop, cmdBrowseMonitor, cmdRemoteApp,
                                          lbHotkey, txtIgnore, txtFolderToMonitor})
         w->setEnabled(false);
+    if (monitoring_) cmdStop->setEnabled(true);  // a run can always be stopped
+    // The note takes the remote application's row while it shows.
+    cmdRemoteApp->hide();
+    lblRemoteapp->hide();
+    lblCameraNote->show();
 }
 
 void ctlFolderMonitor::loadFolderMonSettings() {
@@ -207,9 +233,12 @@ void ctlFolderMonitor::saveMonitorSettings() {
 }
 
 void ctlFolderMonitor::cmdBrowseMonitor_Click() {
+    QPointer<ctlFolderMonitor> self(this);  // the picker lets events run
     guarded([&] {
-        txtFolderToMonitor->setText(modBrowseForFolder::BrowseForFolder(
-            txtFolderToMonitor->text(), window(), QStringLiteral("&Select a directory:")));
+        const QString chosen = modBrowseForFolder::BrowseForFolder(
+            txtFolderToMonitor->text(), window(), QStringLiteral("&Select a directory:"));
+        if (!self) return;
+        txtFolderToMonitor->setText(chosen);
         sMonitorFolder_ = txtFolderToMonitor->text();
     });
 }
@@ -219,8 +248,9 @@ void ctlFolderMonitor::cmdRemoteApp_Click() {
         platform::FileDialogRequest req;
         req.title = QStringLiteral("Select Remote Application");
         req.fileName = lblRemoteapp->text();
+        QPointer<ctlFolderMonitor> self(this);  // the dialog lets events run
         const QString chosen = platform::Dialogs::openFile(req);
-        if (!chosen.isEmpty()) lblRemoteapp->setText(chosen);
+        if (self && !chosen.isEmpty()) lblRemoteapp->setText(chosen);
     });
 }
 
@@ -249,8 +279,8 @@ void ctlFolderMonitor::cmdStart_Click() {
         mon->AddFolder(sMonitorFolder_);
     } catch (const AppError& e) {
         // Nothing would be watched: say so rather than look busy.
-        report(e.description());
         toIdle();
+        report(e.description());
         return;
     }
 
@@ -265,19 +295,22 @@ void ctlFolderMonitor::cmdStart_Click() {
                                   lblRemoteapp->text());
     }
 
+    // Events run here and inside the monitoring: the panel may be gone after
+    // either (its window closed, the program ended).
+    QPointer<ctlFolderMonitor> self(this);
     QCoreApplication::processEvents();
+    if (!self || objFolderMonitor_ != mon) return;
     state().bFolderMonitoring = true;
     monitoring_ = true;
     MonitorTimer->setEnabled(true);
 
-    QPointer<ctlFolderMonitor> self(this);
     mon->StartMonitoring();  // until Stop; the panel's ticks run inside it
     // A run that ended by itself (a failed wait) leaves nothing watched.
     if (self && objFolderMonitor_ == mon && monitoring_) {
         const QStringList notes = mon->notes();
+        toIdle();
         if (!notes.isEmpty() && !platform::shuttingDown())
             report(QStringLiteral("Folder monitoring stopped: ") + notes.last());
-        toIdle();
     }
 }
 
@@ -301,8 +334,8 @@ void ctlFolderMonitor::MonitorTimer_Timer() {
     // A folder that could not be watched: report it and stop.
     const QStringList notes = objFolderMonitor_->notes();
     if (!notes.isEmpty()) {
+        toIdle();  // first: the message box lets events run
         report(notes.first());
-        toIdle();
         return;
     }
     CheckForNewImage();
@@ -326,8 +359,14 @@ void ctlFolderMonitor::CheckForNewImage() {
     QStringList fresh;
     guarded([&] { fresh = objFolderMonitor_->ChangedList(); });
     if (!self) return;
+    fresh.removeIf(MonitorCheck::isTemporary);
     List1->addItems(fresh);
-    const std::optional<QString> pick = MonitorCheck::lastNewJpeg(fresh, sLastMonitorFile_);
+    // Only the version handed over last is not taken again: a file that was
+    // passed by (half written, gone) or has grown since is.
+    QString handed;
+    if (!handedPath_.isEmpty() && sizeSource()(handedPath_) == std::optional(handedSize_))
+        handed = handedPath_;
+    const std::optional<QString> pick = MonitorCheck::lastNewJpeg(fresh, handed);
     if (!pick) return done();
     const QString path = *pick;
     List1->setCurrentRow(List1->count() - 1);
@@ -350,6 +389,13 @@ void ctlFolderMonitor::CheckForNewImage() {
             Globals::WriteLogLine(QStringLiteral("File gone before loading: ") + path);
         return done();
     }
+    // A frame still being written is taken when its next write is listed.
+    if (!MonitorCheck::frameComplete(path)) {
+        Globals::WriteLogLine(QStringLiteral("Frame not complete yet: ") + path +
+                              QStringLiteral(" Size=") +
+                              QString::number(sizeSource()(path).value_or(0)));
+        return done();
+    }
     Globals::WriteLogLine(QStringLiteral("Loading File: ") + path + QStringLiteral(" Size=") +
                           QString::number(sizeSource()(path).value_or(0)));
     // To the front, unless a message box or the toolbar has the user.
@@ -361,7 +407,11 @@ void ctlFolderMonitor::CheckForNewImage() {
     if (delay > 0 && !probe.pause(delay)) return done();
     if (!self) return;
     done();
-    if (sizeSource()(path)) emit LoadANewImage(path);
+    const std::optional<qint64> size = sizeSource()(path);
+    if (!size) return;
+    handedPath_ = path;
+    handedSize_ = *size;
+    emit LoadANewImage(path);
 }
 
 }  // namespace zelmora::camera

@@ -33,11 +33,22 @@ public:
     // Stops monitoring; a run still on the stack keeps its monitor until it returns.
     ~ctlFolderMonitor() override;
 
+    // Ends a run, if one is going, as Stop does; lets no events run. For an
+    // owner that is closing: the Start click still on the stack returns at the
+    // end of the monitor's slice without touching the panel.
+    void endMonitoring();
+    bool monitoring() const { return monitoring_; }
+
     QString LastUpdate() const { return lastUpdate_; }
     void setLastUpdate(const QString& text) { lastUpdate_ = text; }
     QString RemoteHotKey() const;
+    // Enables the controls again (while a run goes on, Start and Browse stay
+    // off) and hides the note on the connected camera.
     void EnableMonitorControls();
+    // Disables the controls while a camera is connected and says so on the
+    // panel; a run that goes on can still be stopped.
     void DisableMonitorControls();
+    static const QString kCameraConnectedNote;
     void loadFolderMonSettings();
     void saveMonitorSettings();
 
@@ -83,12 +94,17 @@ private:
     QPushButton* cmdStop = nullptr;
     QListWidget* List1 = nullptr;
     QLabel* lblLastUpdate = nullptr;
+    QLabel* lblCameraNote = nullptr;
     platform::Timer* MonitorTimer = nullptr;
 
     std::shared_ptr<FolderMonitor> objFolderMonitor_;
     QString lastUpdate_;
     QString sMonitorFolder_;
     QString sLastMonitorFile_;
+    // The file last handed over and its size then: the same file again is not
+    // handed over, a file that has grown since is.
+    QString handedPath_;
+    qint64 handedSize_ = -1;
     bool monitoring_ = false;  // this panel set bFolderMonitoring
     bool checking_ = false;    // a check is settling a file
     std::shared_ptr<platform::WaitControl> checkWait_;

@@ -97,7 +97,9 @@ frmCameraControl::frmCameraControl(QWidget* parent)
 }
 
 frmCameraControl::~frmCameraControl() {
-    // Deleted without being closed (program end): unloaded all the same.
+    // Deleted without being closed (program end): unloaded all the same. The
+    // folder monitor's run ends first, before its panel and this window go.
+    if (FolderMonitor1) FolderMonitor1->endMonitoring();
     model_.ContinuousTimer().setEnabled(false);
     if (!unloaded_ && windows().ifLoaded(Win::frmCameraControl) == this)
         windows().markUnloaded(Win::frmCameraControl);
@@ -251,6 +253,9 @@ void frmCameraControl::Form_Load() {
 void frmCameraControl::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    // A folder-monitoring run stops first: its Start click may be further down
+    // the stack and returns once this window is gone.
+    FolderMonitor1->endMonitoring();
     // Leaves the toolbar's Start and Stop as they are without a loop.
     model_.stopContinuousLoop();
     trapAndTrace(QStringLiteral("Form_Unload Camera Control"), [&] {

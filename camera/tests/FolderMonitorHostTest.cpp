@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -16,6 +17,7 @@
 #include "camera/tests/CameraControlFakes.h"
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
+#include "shell/WindowRegistry.h"
 #include "testing/TestEnv.h"
 
 namespace zelmora::camera::test {
@@ -68,6 +70,31 @@ TEST_F(FolderMonitorHostTest, NewJpegInTheWatchedFolderGoesToTheFocusFrameWindow
     EXPECT_FALSE(panel->findChild<QComboBox*>("lbHotkey")->isEnabled());
     win->EnableMonitorControls();
     EXPECT_TRUE(panel->findChild<QPushButton*>("cmdStart")->isEnabled());
+}
+
+// While a camera is connected the panel's controls are grey, and it says why,
+// in full, inside the panel the window shows.
+TEST_F(FolderMonitorHostTest, ConnectedCameraGreysThePanelAndItSaysWhy) {
+    win->setupFolderMonitor();
+    frameOf(win.data())->show();
+    ctlFolderMonitor* panel = win->folderMonitor();
+    auto* note = panel->findChild<QLabel*>("lblCameraNote");
+    ASSERT_NE(note, nullptr);
+    EXPECT_FALSE(note->isVisibleTo(win));
+    win->DisableMonitorControls();  // as a camera connects
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(panel->findChild<QPushButton*>("cmdStart")->isEnabled());
+    ASSERT_TRUE(note->isVisibleTo(win));
+    EXPECT_EQ(note->text(), ctlFolderMonitor::kCameraConnectedNote);
+    EXPECT_GE(note->width(), note->fontMetrics().horizontalAdvance(note->text()));
+    EXPECT_GE(note->height(), note->fontMetrics().height());
+    // Inside the panel, and the panel inside the window.
+    const QRect inPanel(note->mapTo(panel, QPoint(0, 0)), note->size());
+    EXPECT_TRUE(panel->rect().contains(inPanel));
+    EXPECT_TRUE(win->rect().contains(panel->geometry()));
+    win->EnableMonitorControls();  // as it disconnects
+    EXPECT_FALSE(note->isVisibleTo(win));
+    EXPECT_TRUE(panel->findChild<QPushButton*>("cmdRemoteApp")->isVisibleTo(win));
 }
 
 TEST_F(FolderMonitorHostTest, ChoosingFolderMonitoringAsTheSourceShowsThePanel) {

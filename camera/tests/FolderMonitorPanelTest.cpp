@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -234,9 +235,10 @@ TEST_F(PanelTest, NewJpegsHandedOverOnceAfterTheirTraceLines) {
         });
         t += 3000;
     }
-    // The first file saved again: not handed over a second time.
+    // The first file saved again: not handed over a second time; the last one
+    // saved again as it was: nor that (a grown one would be, see below).
     at(t + 200, [&] { writeFile(file("IMG_0001.JPG"), QByteArray(4000, 'k')); });
-    at(t + 250, [&] { writeFile(file("IMG_0005.JPG"), QByteArray(4100, 'k')); });
+    at(t + 250, [&] { writeFile(file("IMG_0005.JPG"), QByteArray(4000, 'k')); });
     runUntil(t + 3000);
     EXPECT_EQ(loaded,
               (QStringList{file("IMG_0001.JPG"), file("img_0002.jpg"), file("IMG_0005.JPG")}));
@@ -372,6 +374,102 @@ TEST_F(PanelTest, JpegWrittenInTwoChunksIsHandedOverOnceAfterTheLastWrite) {
     std::printf("virtual clock: last write %lld ms, hand-over %lld ms (delay %lld ms)\n",
                 static_cast<long long>(lastWrite), static_cast<long long>(loadedAt[0]),
                 static_cast<long long>(loadedAt[0] - lastWrite));
+}
+
+// A JPEG of noise, so that it is large and its pieces do not end in a marker.
+QByteArray noiseJpeg(int w, int h, quint32 seed) {
+    QImage img(w, h, QImage::Format_RGB32);
+    QRandomGenerator rng(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, rng.generate() | 0xFF000000u);
+    QByteArray jpeg;
+    QBuffer buf(&jpeg);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPG", 95);
+    return jpeg;
+}
+
+// A slow writer: a JPEG written in five pieces 1.5 s apart is handed over once,
+// whole, after its last piece, however the settling reads the pieces between.
+TEST_F(PanelTest, FrameWrittenInFivePiecesIsHandedOverOnceWhole) {
+    const QByteArray jpeg = noiseJpeg(640, 480, 7);
+    ASSERT_GT(jpeg.size(), 100000);
+    const QString path = file("IMG_0400.JPG");
+    QList<qint64> sizes;
+    QObject::connect(panel.get(), &ctlFolderMonitor::LoadANewImage,
+                     [&](const QString& p) { sizes << QFileInfo(p).size(); });
+    const qsizetype piece = jpeg.size() / 5 + 1;
+    qint64 lastWrite = 0;
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray part = jpeg.mid(i * piece, piece);
+        ASSERT_FALSE(i < 4 && part.endsWith("\xFF\xD9"));
+        at(900 + i * 1500, [&, part, i] {
+            writeFile(path, part, i > 0);
+            lastWrite = vclock().monotonicMs();
+        });
+    }
+    runUntil(900 + 4 * 1500 + 6000);
+    ASSERT_EQ(loaded, QStringList{path});
+    EXPECT_EQ(sizes, QList<qint64>{jpeg.size()});
+    EXPECT_GT(loadedAt[0], lastWrite);
+    EXPECT_GE(traced("Frame not complete yet: " + path), 1);
+    EXPECT_FALSE(QImage(path).isNull());
+}
+
+// A file that grows after it was handed over (its first piece ended with the
+// end marker of the thumbnail inside it) is handed over again once whole.
+TEST_F(PanelTest, FrameThatGrowsAfterItWasHandedOverIsHandedOverAgain) {
+    const QByteArray thumb = noiseJpeg(80, 60, 1);
+    const QByteArray main = noiseJpeg(320, 240, 2);
+    QByteArray payload = QByteArray("Exif\0\0", 6) + thumb;
+    const int len = int(payload.size()) + 2;
+    const QByteArray first =
+        QByteArray("\xFF\xD8\xFF\xE1", 4) + char(len >> 8) + char(len & 0xFF) + payload;
+    const QByteArray rest = main.mid(2);
+    const QString path = file("IMG_0450.JPG");
+    QList<qint64> sizes;
+    QObject::connect(panel.get(), &ctlFolderMonitor::LoadANewImage,
+                     [&](const QString& p) { sizes << QFileInfo(p).size(); });
+    at(900, [&] { writeFile(path, first); });
+    at(5000, [&] { writeFile(path, rest, true); });
+    // Saved again as it was: not a third time.
+    at(9000, [&] { writeFile(path, first + rest); });
+    runUntil(13000);
+    EXPECT_EQ(loaded, (QStringList{path, path}));
+    EXPECT_EQ(sizes, (QList<qint64>{first.size(), first.size() + rest.size()}));
+    EXPECT_FALSE(QImage(path).isNull());
+}
+
+// A download still under its temporary name is neither listed nor handed over;
+// renamed to its own name, it is.
+TEST_F(PanelTest, TemporaryPartFilesAreNeitherListedNorHandedOver) {
+    const QByteArray jpeg = noiseJpeg(64, 48, 3);
+    at(900, [&] { writeFile(file("IMG_0500.JPG.part"), jpeg); });
+    at(4000, [&] { QFile::rename(file("IMG_0500.JPG.part"), file("IMG_0500.JPG")); });
+    runUntil(8000);
+    EXPECT_EQ(loaded, QStringList{file("IMG_0500.JPG")});
+    EXPECT_TRUE(child<QListWidget>("List1")->findItems(".part", Qt::MatchEndsWith).isEmpty());
+}
+
+// The watched folder removed and made again: frames written into the new one
+// are handed over. Removed for good: the panel goes idle and says so.
+TEST_F(PanelTest, ReplacedFolderIsWatchedAgainAndAFolderGoneForGoodIsReported) {
+    const QByteArray jpeg = noiseJpeg(64, 48, 4);
+    at(1000, [&] { ASSERT_TRUE(QDir(tmp.path()).removeRecursively()); });
+    at(1600, [&] { QDir().mkpath(tmp.path()); });
+    at(3000, [&] { writeFile(file("IMG_0600.JPG"), jpeg); });
+    runUntil(7000);
+    EXPECT_EQ(loaded, QStringList{file("IMG_0600.JPG")});
+    EXPECT_FALSE(state().bFolderMonitoring);
+
+    const qint64 t0 = vclock().monotonicMs();
+    at(t0 + 1000, [&] { QDir(tmp.path()).removeRecursively(); });
+    testenv::dialogs().expectMsgBox("The watched folder is gone: " + tmp.path());
+    child<QPushButton>("cmdStart")->click();  // returns by itself
+    EXPECT_LE(vclock().monotonicMs() - t0, 1000 + FolderMonitor::kGoneGraceMs + 1500);
+    EXPECT_FALSE(state().bFolderMonitoring);
+    EXPECT_TRUE(child<QPushButton>("cmdStart")->isEnabled());
+    QDir().mkpath(tmp.path());  // for the temporary folder's own clean-up
 }
 
 }  // namespace

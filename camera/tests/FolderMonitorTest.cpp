@@ -228,3 +228,84 @@ TEST_F(FolderMonitorTest, FailedWaitIsNotedAndStopsTheObject) {
     EXPECT_EQ(m.notes(), QStringList{"FolderNotification.StartMonitoring(): Wait failed"});
     EXPECT_EQ(n->journal->calls.filter("close"), (QStringList{"close 100", "close 101"}));
 }
+
+// A watched folder that goes away (deleted, moved) is noticed and traced; once
+// its path is a folder again it is watched anew and what it holds is listed.
+TEST_F(FolderMonitorTest, ReplacedFolderIsWatchedAgainAndWhatItHoldsListed) {
+    testenv::enableTrace();
+    struct Row {
+        const char* name;
+        std::function<void(const QString&)> takeAway;
+    };
+    const Row rows[] = {
+        {"deleted", [](const QString& f) { ASSERT_TRUE(QDir(f).removeRecursively()); }},
+        {"moved away", [](const QString& f) { ASSERT_TRUE(QDir().rename(f, f + ".old")); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString folder = dir(QString::fromLatin1(r.name).replace(' ', '_'));
+        writeFile(folder + "/IMG_0001.JPG");
+        FolderMonitor m;
+        m.AddFolder(folder);
+        m.setWaitTime(500);
+        QStringList listed;
+        const qint64 t0 = vclock().monotonicMs();
+        vclock().scheduleAt(t0 + 1000, [&] { r.takeAway(folder); });
+        vclock().scheduleAt(t0 + 1700, [&] {
+            // Made again with a frame already in it (the same name, too).
+            QDir().mkpath(folder);
+            writeFile(folder + "/IMG_0001.JPG");
+            writeFile(folder + "/IMG_0002.JPG");
+        });
+        vclock().scheduleAt(t0 + 3000, [&] { listed << m.ChangedList(); });
+        vclock().scheduleAt(t0 + 3500, [&] { writeFile(folder + "/IMG_0003.JPG"); });
+        vclock().scheduleAt(t0 + 4500, [&] {
+            listed << m.ChangedList();
+            EXPECT_TRUE(m.isMonitoring());
+            m.StopMonitoring();
+        });
+        m.StartMonitoring();
+        EXPECT_EQ(listed, (QStringList{folder + "/IMG_0001.JPG", folder + "/IMG_0002.JPG",
+                                       folder + "/IMG_0003.JPG"}));
+        EXPECT_TRUE(m.notes().isEmpty());
+        const QStringList trace = testenv::traceLines();
+        EXPECT_EQ(trace.filter("the watched folder is gone").filter(folder).size(), 1);
+        EXPECT_EQ(trace.filter("watching again: " + folder).size(), 1);
+    }
+}
+
+// Gone for good (a card taken out): the run ends as a failed wait ends, noted.
+TEST_F(FolderMonitorTest, FolderGoneForGoodEndsTheRunWithANote) {
+    const QString folder = dir("card");
+    FolderMonitor m;
+    m.AddFolder(folder);
+    m.setWaitTime(500);
+    at(1000, [&] { QDir(folder).removeRecursively(); });
+    at(30000, [&] { m.StopMonitoring(); });  // only if the run went on
+    m.StartMonitoring();
+    const qint64 ended = vclock().monotonicMs();
+    EXPECT_GE(ended, 1000 + FolderMonitor::kGoneGraceMs);
+    EXPECT_LE(ended, 1000 + FolderMonitor::kGoneGraceMs + 1000);
+    EXPECT_FALSE(m.isMonitoring());
+    EXPECT_EQ(
+        m.notes(),
+        QStringList{"FolderNotification.StartMonitoring(): The watched folder is gone: " + folder});
+}
+
+// The same through a notifier that reports the loss: the lost handle is closed
+// once and a new one opened on the folder.
+TEST_F(FolderMonitorTest, LostHandleIsClosedAndTheFolderOpenedAgain) {
+    auto fake = std::make_unique<platform::RecordingChangeNotifier>();
+    auto* n = fake.get();
+    auto journal = n->journal;
+    const QString folder = dir("one");
+    FolderMonitor m(std::move(fake));
+    m.AddFolder(folder);
+    at(100, [&] { n->lose(100); });  // still there: watched again at once
+    at(300, [&] { m.StopMonitoring(); });
+    m.StartMonitoring();
+    EXPECT_EQ(journal->calls,
+              (QStringList{"open " + folder + " 0 17 -> 100", "lost 100", "close 100",
+                           "open " + folder + " 0 17 -> 101", "close 101"}));
+    EXPECT_TRUE(journal->openNow.empty());
+}

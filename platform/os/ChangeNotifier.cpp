@@ -17,8 +17,11 @@ struct InotifyChangeNotifier::Instance {
     std::uint32_t mask = 0;
     std::map<int, QString> watches;  // watch descriptor -> folder
     std::unique_ptr<QSocketNotifier> notifier;
+    int rootWd = -1;  // the watch on the folder itself
     bool signalled = false;
     bool failed = false;
+    bool gone = false;          // the folder itself is no longer watched
+    bool goneReported = false;  // and take() has said so
 };
 
 InotifyChangeNotifier::InotifyChangeNotifier() = default;
@@ -38,10 +41,14 @@ std::uint32_t InotifyChangeNotifier::inotifyMask(std::uint32_t filter) {
 void InotifyChangeNotifier::addWatches(Instance& in, const QString& folder) {
     const QByteArray path = QFile::encodeName(folder);
     // New sub-folders must be seen to be watched, whatever the filter says.
-    const std::uint32_t mask =
-        in.mask | IN_ONLYDIR | IN_DONT_FOLLOW | (in.subtree ? IN_CREATE | IN_MOVED_TO : 0);
+    // The folder itself going away (deleted, moved, unmounted) is noticed too.
+    const bool root = in.rootWd < 0;
+    const std::uint32_t mask = in.mask | IN_ONLYDIR | IN_DONT_FOLLOW |
+                               (in.subtree ? IN_CREATE | IN_MOVED_TO : 0) |
+                               (root ? IN_DELETE_SELF | IN_MOVE_SELF : 0);
     const int wd = inotify_add_watch(in.fd, path.constData(), mask);
     if (wd < 0) return;
+    if (root) in.rootWd = wd;
     in.watches[wd] = folder;
     if (!in.subtree) return;
     QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks);
@@ -64,7 +71,7 @@ int InotifyChangeNotifier::open(const QString& folder, bool subtree, std::uint32
     Instance* raw = in.get();
     QObject::connect(in->notifier.get(), &QSocketNotifier::activated, this, [this, raw] {
         drain(*raw);
-        if (raw->signalled || raw->failed)
+        if (raw->signalled || raw->failed || (raw->gone && !raw->goneReported))
             if (wake_) wake_();
     });
     open_[fd] = std::move(in);
@@ -86,6 +93,12 @@ void InotifyChangeNotifier::drain(Instance& in) {
         for (char* p = buf; p < buf + n;) {
             const auto* ev = reinterpret_cast<const inotify_event*>(p);
             p += sizeof(inotify_event) + ev->len;
+            if (ev->wd == in.rootWd && in.rootWd >= 0 &&
+                (ev->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED))) {
+                // A folder moved away keeps its watch, on its new path: drop it.
+                if (ev->mask & IN_MOVE_SELF) inotify_rm_watch(in.fd, ev->wd);
+                in.gone = true;
+            }
             if (ev->mask & IN_IGNORED) {
                 in.watches.erase(ev->wd);
                 continue;
@@ -110,6 +123,10 @@ ChangeNotifier::Signals InotifyChangeNotifier::take() {
         if (in->failed) s.failed = true;
         if (in->signalled) s.ready.push_back(fd);
         in->signalled = false;
+        if (in->gone && !in->goneReported) {
+            in->goneReported = true;
+            s.gone.push_back(fd);
+        }
     }
     return s;
 }
@@ -145,6 +162,7 @@ ChangeNotifier::Signals RecordingChangeNotifier::take() {
     Signals s;
     s.failed = std::exchange(failNext_, false);
     s.ready = std::exchange(pending_, {});
+    s.gone = std::exchange(lost_, {});
     return s;
 }
 
@@ -156,6 +174,12 @@ void RecordingChangeNotifier::close(int handle) {
 void RecordingChangeNotifier::signal(int handle) {
     if (std::find(pending_.begin(), pending_.end(), handle) == pending_.end())
         pending_.push_back(handle);
+    if (wake_) wake_();
+}
+
+void RecordingChangeNotifier::lose(int handle) {
+    journal->calls << QStringLiteral("lost %1").arg(handle);
+    lost_.push_back(handle);
     if (wake_) wake_();
 }
 

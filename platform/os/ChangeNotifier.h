@@ -23,6 +23,9 @@ public:
     struct Signals {
         bool failed = false;     // waiting on the handles failed
         std::vector<int> ready;  // the signalled handles, now reset
+        // Handles whose folder is no longer watched (deleted, moved away or
+        // unmounted); each is reported once and stays open until closed.
+        std::vector<int> gone;
     };
 
     virtual ~ChangeNotifier() = default;
@@ -73,6 +76,8 @@ public:
     void signal(int handle);
     // The next take() reports a failed wait.
     void failNextWait() { failNext_ = true; }
+    // The handle's folder is no longer watched; wakes the waiting side.
+    void lose(int handle);
 
     // What was asked, kept apart so that it outlives the notifier.
     struct Journal {
@@ -85,6 +90,7 @@ public:
 private:
     int next_ = 100;
     std::vector<int> pending_;
+    std::vector<int> lost_;
     bool failNext_ = false;
     std::function<void()> wake_;
 };
