@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 
 #include "camera/ShutterSpeeds.h"
 #include "camera/clsCamera.h"
@@ -79,13 +80,21 @@ QString trueFalse(bool b) {
 }
 
 // The hourglass for the length of a scope, also when the scope fails.
+// The window is busy while the scope lasts, unless the window went meanwhile
+// (the model is a part of it, so `alive` says whether the view is still there).
 class BusyScope {
 public:
-    explicit BusyScope(CameraControlView& view) : view_(view) { view_.setBusy(true); }
-    ~BusyScope() { view_.setBusy(false); }
+    BusyScope(CameraControlView& view, const QPointer<QObject>& alive)
+        : view_(view), alive_(alive) {
+        view_.setBusy(true);
+    }
+    ~BusyScope() {
+        if (alive_) view_.setBusy(false);
+    }
 
 private:
     CameraControlView& view_;
+    QPointer<QObject> alive_;
 };
 
 }  // namespace
@@ -325,10 +334,15 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind) {
     if (releasing_)
         return ReleaseOutcome::refused(S::Busy, QStringLiteral("A release is under way"));
     releasing_ = true;
+    // A refusal box or the events let run below can close the camera window,
+    // and this model with it: nothing here touches it once it has gone.
+    const QPointer<CameraControlModel> self(this);
     struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{releasing_};
+        const QPointer<CameraControlModel>& model;
+        ~Reset() {
+            if (model) model->releasing_ = false;
+        }
+    } reset{self};
     // Anything that raises below is the control's failure, not a refusal.
     ReleaseOutcome outcome =
         ReleaseOutcome::refused(S::Failed, QStringLiteral("The camera could not be released"));
@@ -356,8 +370,13 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind) {
                 return;
             }
         }
-        BusyScope busy(view_);
+        BusyScope busy(view_, self.data());
         QCoreApplication::processEvents();
+        if (!self) {
+            outcome = ReleaseOutcome::refused(S::NotConnected,
+                                              QStringLiteral("The camera window was closed"));
+            return;
+        }
         releaseShutter();
         // The control reports a release the camera refused at once, through
         // its download event, before Release returns.

@@ -466,9 +466,6 @@ class AutofocusMidRun : public AutofocusEndToEnd,
 
 TEST_P(AutofocusMidRun, EndsCleanAndNeverTouchesAGoneWindow) {
     const auto& [c, arrival] = GetParam();
-    if (arrival == Arrival::ProgramExit && QByteArray(c.name) == "InsideTheRelease")
-        GTEST_SKIP() << "the camera window's release, closed inside its own refusal box, is the "
-                        "camera window's to survive";
     sim::SimSky::instance().setFocuserPosition(kBest + 2000);
     connectCameraAndPickStar();
     QPointer<frmAutofocus> af = openAutofocus(drivers::kSimAbsoluteFocuserId);
