@@ -2,6 +2,7 @@
 
 #include "camera/clsCamera.h"
 #include "platform/core/AppError.h"
+#include "platform/time/Clock.h"
 #include "shell/Neighbours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
@@ -95,8 +96,12 @@ public:
     }
 
 private:
+    // The camera window comes up when the run needs it, but never while the
+    // program is closing: a run winding down then finds it gone.
     static ICameraControlWindow* window() {
-        return dynamic_cast<ICameraControlWindow*>(windows().load(Win::frmCameraControl));
+        QWidget* w = platform::shuttingDown() ? windows().ifLoaded(Win::frmCameraControl)
+                                              : windows().load(Win::frmCameraControl);
+        return dynamic_cast<ICameraControlWindow*>(w);
     }
     static vosquin::VosquinHost* control() {
         auto* w = window();

@@ -402,9 +402,17 @@ void frmCapture::closeEvent(QCloseEvent* event) {
     // A run has frames on the stack: stop it and close once it has ended.
     if (runActive()) {
         closePending_ = true;
+        const QPointer<frmCapture> self(this);
         engine_->cbExpStop_Click();
-        event->ignore();
-        return;
+        if (!self) return;
+        if (runActive()) {
+            event->ignore();
+            return;
+        }
+        // The run ended inside the stop, while this close was under way: the
+        // close queued for its end would find the window closing and do
+        // nothing, so the window closes now.
+        closePending_ = false;
     }
     Form_Unload();
     event->accept();

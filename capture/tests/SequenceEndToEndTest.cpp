@@ -273,3 +273,36 @@ TEST_F(SequenceEndToEnd, ALongRunThroughTheRealControlWaitsForEachPicture) {
     EXPECT_FALSE(state().bWaitingForDownload);
     EXPECT_FALSE(testenv::traceLines().filter("Time exceded").size());
 }
+
+// Leaving the program in the middle of a bulb frame: the shutter is let go,
+// both windows go, and the end of the frame does not bring the camera window
+// back to ask it for the picture.
+TEST_F(SequenceEndToEnd, LeavingTheProgramMidFrameBringsNoWindowBack) {
+    capture::frmCapture* cap = connectInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    cap->selectTab(2);
+    const QString folder = QDir(testenv::appDir()).filePath("Lights");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    cap->txtDirectory->setText(folder);
+    cap->chPictoPC->setChecked(true);
+    cap->chkUseISO->setChecked(false);
+    cap->txtExpCount->setText("2");
+    cap->txtExpMin->setText("0");
+    cap->txtExpSec->setText("10");
+    cap->txtLeadIn->setText("0");
+    cap->txtTimeBetween->setText("0");
+    cap->cbExpStart_Click();
+    ASSERT_TRUE(cap->runActive());
+    runFor(4);
+
+    platform::setShuttingDown(true);
+    windows().closeAll();
+    runFor(30);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    platform::setShuttingDown(false);
+
+    EXPECT_FALSE(windows().isLoaded(Win::frmCameraControl));
+    EXPECT_FALSE(windows().isLoaded(Win::frmCapture));
+    ASSERT_FALSE(cable->calls.isEmpty());
+    EXPECT_TRUE(cable->calls.last().startsWith("release"));
+}
