@@ -226,12 +226,13 @@ void PlannedRun::frameStart() {
     if (trapped) return trappedInLoop();
     if (outcome.released()) return Waitfordownload();
     // Nothing will come of this frame: no wait for it.
-    const QString why = outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why;
-    log(QStringLiteral("Frame ") + QString::number(k) + QStringLiteral(" not taken: ") + why);
+    const QString notice = QStringLiteral("Frame ") + QString::number(k) +
+                           QStringLiteral(" not taken: ") +
+                           (outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why);
+    log(notice);
     state().bWaitingForDownload = false;
     guarded([] { link().setWaitingForDownload(false); });
-    display_.frameNotice(QStringLiteral("Frame ") + QString::number(k) +
-                         QStringLiteral(" not taken: ") + why);
+    display_.frameNotice(notice);
     downloadDone();
 }
 
@@ -479,8 +480,8 @@ void PlannedRun::finish() {
     phase_ = Phase::Idle;
     manual_ = false;
     // Only a manual press keeps the shutter open past its end.
-    if (!wasManual) letGo();
     if (!wasManual) {
+        letGo();
         state().iSequenceTotal = 0;
         guarded([&] { display_.setBusy(false); });
         if (statusTouched_) setStatus(QString());

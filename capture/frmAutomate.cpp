@@ -401,6 +401,7 @@ void frmAutomate::cbStart_Click() {
     QPointer<frmAutomate> self(this);
     starting_ = true;
     bool go = false;
+    bool shortExp = false;  // the mode the step table is read in
     const bool ok = trapAndTrace(QStringLiteral("cbStart_Click"), [&] {
         const bool connected = link().connected();
         if (connected && link().FocusMode()) {
@@ -434,8 +435,7 @@ void frmAutomate::cbStart_Click() {
         iStepCount = lbExposures->count() - 1;
         vStepTable.clear();
         bool hasIso = false;
-        const bool shortExp = shortMode();
-        shortExp_ = shortExp;
+        shortExp = shortMode();
         const auto roundTrip = [](const QString& t) {
             return QString::number(Conv::parseInt16(t));
         };
@@ -473,7 +473,7 @@ void frmAutomate::cbStart_Click() {
     if (!ok) return failSequence();
     if (!go) return;
     // The mode the steps were read in is the mode they run in, whatever their look.
-    shortSequence_ = shortExp_;
+    shortSequence_ = shortExp;
     state().bSequenceRunning = true;
     bCancelSequence = false;
     SequenceExp();

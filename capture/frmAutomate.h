@@ -114,7 +114,6 @@ private:
     bool unloaded_ = false;
     bool starting_ = false;       // Start Sequence is in its checks
     bool stepEnded_ = false;      // the running step's run has reported its end
-    bool shortExp_ = false;       // the mode the step table was read in
     bool shortSequence_ = false;  // the running sequence's mode
 };
 
