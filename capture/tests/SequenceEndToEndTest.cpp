@@ -102,6 +102,24 @@ protected:
         camWin->SetCaptureMode();
         return windows().ifLoadedAs<capture::frmCapture>(Win::frmCapture);
     }
+    // Pictures of the capture window go to the PC, into a "Lights" folder.
+    static QString savePicturesToPc(capture::frmCapture* cap) {
+        const QString folder = QDir(testenv::appDir()).filePath("Lights");
+        EXPECT_TRUE(QDir().mkpath(folder));
+        cap->txtDirectory->setText(folder);
+        cap->chPictoPC->setChecked(true);
+        return folder;
+    }
+    // Lets the running sequence go on, a second at a time, until it ends.
+    static void runSequenceToItsEnd(int maxSeconds) {
+        ASSERT_TRUE(state().bSequenceRunning);
+        for (int i = 0; i < maxSeconds && state().bSequenceRunning; ++i) {
+            testenv::vclock().advance(1000);
+            ASSERT_TRUE(simrc::waitUntilIdle());
+            QCoreApplication::processEvents();
+        }
+        EXPECT_FALSE(state().bSequenceRunning);
+    }
     static void runFor(int seconds) {
         for (int i = 0; i < seconds; ++i) {
             testenv::vclock().advance(1000);
@@ -122,10 +140,7 @@ TEST_F(SequenceEndToEnd, AFileOfBulbStepsGivesNamedFramesOfTheirLengthsAndIsos) 
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
     cap->selectTab(2);
-    const QString folder = QDir(testenv::appDir()).filePath("Lights");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    cap->txtDirectory->setText(folder);
-    cap->chPictoPC->setChecked(true);
+    const QString folder = savePicturesToPc(cap);
     cap->txtObjPrefix->setText("M42");
     cap->chkUseISO->setChecked(true);
     cap->txtLeadIn->setText("0");
@@ -149,13 +164,7 @@ TEST_F(SequenceEndToEnd, AFileOfBulbStepsGivesNamedFramesOfTheirLengthsAndIsos) 
     testenv::dialogs().expectMsgBox("Image Quality Setting not on RAW", Msg::Yes);
     cable->t0 = platform::clock().monotonicMs();
     seq->cbStart_Click();
-    ASSERT_TRUE(state().bSequenceRunning);
-    for (int i = 0; i < 200 && state().bSequenceRunning; ++i) {
-        testenv::vclock().advance(1000);
-        ASSERT_TRUE(simrc::waitUntilIdle());
-        QCoreApplication::processEvents();
-    }
-    EXPECT_FALSE(state().bSequenceRunning);
+    ASSERT_NO_FATAL_FAILURE(runSequenceToItsEnd(200));
 
     // What the camera took: its lengths, all bulb, and the ISO of each.
     const auto frames = simrc::captures();
@@ -184,11 +193,8 @@ TEST_F(SequenceEndToEnd, ShortModeReleasesEveryStepAtItsShutterSpeed) {
     ASSERT_NE(cap, nullptr);
     cap->selectTab(1);
     ASSERT_EQ(cap->GetCurrFrame(), 1);
-    const QString folder = QDir(testenv::appDir()).filePath("Lights");
-    ASSERT_TRUE(QDir().mkpath(folder));
+    savePicturesToPc(cap);
     ASSERT_TRUE(QDir().mkpath(QDir(testenv::appDir()).filePath("ExposureFiles")));
-    cap->txtDirectory->setText(folder);
-    cap->chPictoPC->setChecked(true);
     cap->txtLeadIn->setText("0");
 
     cap->cbAutomate->click();
@@ -210,13 +216,7 @@ TEST_F(SequenceEndToEnd, ShortModeReleasesEveryStepAtItsShutterSpeed) {
 
     testenv::dialogs().expectMsgBox("Image Quality Setting not on RAW", Msg::Yes);
     seq->cbStart_Click();
-    ASSERT_TRUE(state().bSequenceRunning);
-    for (int i = 0; i < 400 && state().bSequenceRunning; ++i) {
-        testenv::vclock().advance(1000);
-        ASSERT_TRUE(simrc::waitUntilIdle());
-        QCoreApplication::processEvents();
-    }
-    EXPECT_FALSE(state().bSequenceRunning);
+    ASSERT_NO_FATAL_FAILURE(runSequenceToItsEnd(400));
 
     // Two frames a step, each released by the camera at the step's speed.
     const auto frames = simrc::captures();
@@ -238,10 +238,7 @@ TEST_F(SequenceEndToEnd, ALongRunThroughTheRealControlWaitsForEachPicture) {
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
     cap->selectTab(2);
-    const QString folder = QDir(testenv::appDir()).filePath("Lights");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    cap->txtDirectory->setText(folder);
-    cap->chPictoPC->setChecked(true);
+    const QString folder = savePicturesToPc(cap);
     cap->txtObjPrefix->setText("NGC7000");
     cap->chkUseISO->setChecked(false);
     cap->txtExpCount->setText("2");
@@ -281,10 +278,7 @@ TEST_F(SequenceEndToEnd, LeavingTheProgramMidFrameBringsNoWindowBack) {
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
     cap->selectTab(2);
-    const QString folder = QDir(testenv::appDir()).filePath("Lights");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    cap->txtDirectory->setText(folder);
-    cap->chPictoPC->setChecked(true);
+    savePicturesToPc(cap);
     cap->chkUseISO->setChecked(false);
     cap->txtExpCount->setText("2");
     cap->txtExpMin->setText("0");
