@@ -20,6 +20,7 @@
 #include "shell/Errors.h"
 #include "shell/Globals.h"
 #include "shell/ProgramState.h"
+#include "shell/WindowPlacement.h"
 #include "shell/WindowRegistry.h"
 
 namespace zelmora::camera {
@@ -348,8 +349,12 @@ void frmCameraControl::setFormHeight(int twips) {
     setFixedHeight(twips >= CameraControlModel::kFolderMonitorHeight ? panelHeight_
                                                                      : compactHeight_);
     // A minimised frame keeps its size until it is restored.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        if (!sub->isMinimized()) sub->adjustSize();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        if (sub->isMinimized()) return;
+        sub->adjustSize();
+        // Grown for the folder monitor: the panel stays in view.
+        WindowPlacement::keepInside(sub);
+    }
 }
 
 void frmCameraControl::setWindowStateNormal() {

@@ -101,4 +101,13 @@ void placeOnFirstOpening(const QString& name, QWidget* frame) {
     frame->move(choose(area->size(), frame->size(), others, homeOf(name)));
 }
 
+void keepInside(QWidget* frame) {
+    QWidget* area = frame ? frame->parentWidget() : nullptr;
+    if (!area) return;
+    const QRect g = frame->geometry();
+    const int x = std::max(0, std::min(g.x(), area->width() - g.width()));
+    const int y = std::max(0, std::min(g.y(), area->height() - g.height()));
+    if (x != g.x() || y != g.y()) frame->move(x, y);
+}
+
 }  // namespace zelmora::WindowPlacement

@@ -28,4 +28,8 @@ QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home);
 // of its partners, in the client area of the frame's parent.
 void placeOnFirstOpening(const QString& name, QWidget* frame);
 
+// Moves a frame that the program made larger back inside its parent's client
+// area, as far as it fits (its top-left corner stays in view).
+void keepInside(QWidget* frame);
+
 }  // namespace zelmora::WindowPlacement

@@ -617,3 +617,20 @@ TEST_F(WindowsOnMain, TheFullScreenViewShowsThePathAsItReads) {
 }
 
 }  // namespace
+
+// Camera Control opens low in the main window; the folder monitor panel makes it
+// taller, and the frame moves up so that the panel stays in view.
+TEST_F(WindowsOnMain, AWindowThatGrowsStaysInsideTheMainWindow) {
+    auto* cam = qobject_cast<camera::frmCameraControl*>(open(Win::frmCameraControl));
+    ASSERT_NE(cam, nullptr);
+    const QRect before = frame(Win::frmCameraControl)->geometry();
+    auto* monitor = cam->findChild<QPushButton*>(QStringLiteral("cmdMonitorFolder"));
+    ASSERT_NE(monitor, nullptr);
+    monitor->click();
+    settle();
+    const QRect after = frame(Win::frmCameraControl)->geometry();
+    ASSERT_GT(after.height(), before.height());
+    EXPECT_TRUE(QRect(QPoint(0, 0), area()->viewport()->size()).contains(after))
+        << after.x() << "," << after.y() << " " << after.width() << "x" << after.height() << " in "
+        << area()->viewport()->width() << "x" << area()->viewport()->height();
+}
