@@ -105,19 +105,10 @@ std::uint32_t FileStream::read(void* context, void* buffer, std::uint32_t* count
 std::uint32_t FileStream::write(void* context, const void* buffer, std::uint32_t* count) {
     FileStream* s = self(context);
     if (!s || s->fd_ < 0 || !count || (!buffer && *count)) return kWriteFailed;
-    std::uint32_t done = 0;
-    const auto* in = static_cast<const char*>(buffer);
-    while (done < *count) {
-        const ssize_t n = ::write(s->fd_, in + done, *count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            *count = done;
-            return kWriteFailed;
-        }
-        done += std::uint32_t(n);
-    }
+    const auto done = std::uint32_t(platform::partial::writeFully(s->fd_, buffer, *count));
+    const bool whole = done == *count;
     *count = done;
-    return 0;
+    return whole ? 0u : std::uint32_t(kWriteFailed);
 }
 
 std::uint32_t FileStream::seek(void* context, std::uint32_t origin, std::int64_t distance,

@@ -68,6 +68,20 @@ protected:
         neighbourCalls().clear();
     }
     QStringList traceSince(qsizetype from) { return testenv::traceLines().mid(from); }
+    // No neighbour window loaded.
+    static void closeNeighbours() {
+        for (const QString& n : {Win::frmImageDisp, Win::frmCapture, Win::frmImage1})
+            if (QWidget* w = windows().ifLoaded(n)) delete w;
+    }
+    // Waiting for a download, with the neighbour windows a row asks for loaded.
+    void awaitDownload(bool focusMode, bool frameImageOpen, bool captureLoaded) {
+        state().bFrameImageOpen = frameImageOpen;
+        if (frameImageOpen) windows().load(Win::frmImage1);
+        if (captureLoaded) windows().load(Win::frmCapture);
+        ctl->set(ids::kFocusMode, focusMode);
+        ctl->set(ids::kWaitingForDownload, true);
+        state().bWaitingForDownload = true;
+    }
 
     std::unique_ptr<FakeMainWindow> main;
     FakeVosquinControl* ctl = nullptr;
@@ -517,16 +531,10 @@ TEST_F(CameraWindowTest, DownloadsAreRoutedByModeAndTheWaitingFlagsAlwaysCleared
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         // Each row from scratch: no neighbour window loaded.
-        for (const QString& n : {Win::frmImageDisp, Win::frmCapture, Win::frmImage1})
-            if (QWidget* w = windows().ifLoaded(n)) delete w;
+        closeNeighbours();
         FakeImageDisp::failing = r.dispFails;
         FakeCapture::failing = r.captureFails;
-        state().bFrameImageOpen = r.frameImageOpen;
-        if (r.frameImageOpen) windows().load(Win::frmImage1);
-        if (r.captureLoaded) windows().load(Win::frmCapture);
-        ctl->set(ids::kFocusMode, r.focusMode);
-        ctl->set(ids::kWaitingForDownload, true);
-        state().bWaitingForDownload = true;
+        awaitDownload(r.focusMode, r.frameImageOpen, r.captureLoaded);
         neighbourCalls().clear();
         ctl->calls.clear();
         const qsizetype from = testenv::traceLines().size();
@@ -564,18 +572,12 @@ TEST_F(CameraWindowTest, AFailedReleaseLoadsNothingEndsTheWaitAndSaysSoInTheStat
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        for (const QString& n : {Win::frmImageDisp, Win::frmCapture, Win::frmImage1})
-            if (QWidget* w = windows().ifLoaded(n)) delete w;
+        closeNeighbours();
         // A picture came before (recorded only: capture mode, no capture window).
         ctl->set(ids::kFocusMode, false);
         ctl->fire(ids::kOnComplete, {std::string("/img/IMG_0001.JPG")});
         ASSERT_EQ(win->sFileDownloaded(), "/img/IMG_0001.JPG");
-        state().bFrameImageOpen = r.frameImageOpen;
-        if (r.frameImageOpen) windows().load(Win::frmImage1);
-        if (r.captureLoaded) windows().load(Win::frmCapture);
-        ctl->set(ids::kFocusMode, r.focusMode);
-        ctl->set(ids::kWaitingForDownload, true);
-        state().bWaitingForDownload = true;
+        awaitDownload(r.focusMode, r.frameImageOpen, r.captureLoaded);
         state().sDownloadFailure.clear();
         neighbourCalls().clear();
         QSignalSpy status(oMainCamera().get(), &clsCamera::StatusInfoUpdate);

@@ -24,6 +24,12 @@ struct RecordingNotice : DownloadNotice {
     void close() override { ++closed; }
 };
 
+sim::CameraProfile manual(sim::CameraProfile p) {
+    p.mode = RC_MODE_MANUAL;
+    p.tv = 96;  // 1/30
+    return p;
+}
+
 // A camera object with the direct driver, on the simulated library.
 struct DriverFixture : ::testing::Test {
     std::unique_ptr<clsCamera> camera = std::make_unique<clsCamera>();
@@ -75,13 +81,18 @@ struct DriverFixture : ::testing::Test {
         camera->Connect(false);
     }
     int count(const QString& e) const { return static_cast<int>(events.count(e)); }
+    // One RAW picture with its thumbnail released into the save folder, named "M31_";
+    // gives the folder.
+    QString releaseRawWithThumbnail() {
+        auto p = manual(sim::profiles::eos10D());
+        p.format = {4, 0};  // RAW
+        connect(p);
+        camera->setSaveFilename("M31_");
+        camera->setThumbToPC(true);
+        camera->release();
+        return camera->ImageSavePath();
+    }
 };
-
-sim::CameraProfile manual(sim::CameraProfile p) {
-    p.mode = RC_MODE_MANUAL;
-    p.tv = 96;  // 1/30
-    return p;
-}
 
 }  // namespace
 
@@ -455,13 +466,7 @@ TEST_F(DriverFixture, ConnectFailureTexts) {
 }
 
 TEST_F(DriverFixture, ReleaseControlRoadDownloadsUnderItsOwnNames) {
-    auto p = manual(sim::profiles::eos10D());
-    p.format = {4, 0};  // RAW
-    connect(p);
-    camera->setSaveFilename("M31_");
-    camera->setThumbToPC(true);
-    camera->release();
-    const QString dir = camera->ImageSavePath();
+    const QString dir = releaseRawWithThumbnail();
     EXPECT_TRUE(QFileInfo::exists(dir + "THM31_001.JPG"));
     EXPECT_TRUE(QFileInfo::exists(dir + "M31_002.CRW"));
     EXPECT_FALSE(camera->ReleaseInProgress());
@@ -477,13 +482,7 @@ TEST_F(DriverFixture, ReleaseControlRoadDownloadsUnderItsOwnNames) {
 // The counter starts again at every start of the library: a second night into
 // the same folder takes the next free numbers and keeps the first night's frames.
 TEST_F(DriverFixture, ASecondNightKeepsTheFirstNightsFrames) {
-    auto p = manual(sim::profiles::eos10D());
-    p.format = {4, 0};  // RAW
-    connect(p);
-    camera->setSaveFilename("M31_");
-    camera->setThumbToPC(true);
-    camera->release();
-    const QString dir = camera->ImageSavePath();
+    const QString dir = releaseRawWithThumbnail();
     ASSERT_TRUE(QFileInfo::exists(dir + "THM31_001.JPG"));
     ASSERT_TRUE(QFileInfo::exists(dir + "M31_002.CRW"));
     // Each of the first night's frames marked, and one more frame that holds the

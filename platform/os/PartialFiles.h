@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,20 @@ inline bool isPartialName(std::string_view name) {
 // open, so a download killed part-way leaves a file that nobody holds.
 inline void holdWhileWriting(int fd) {
     if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
+}
+
+// Writes all n bytes to the file, going on after short writes and interruptions;
+// gives how many were written (fewer than n when the write failed).
+inline std::size_t writeFully(int fd, const void* data, std::size_t n) {
+    const auto* at = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t w = ::write(fd, at + done, n - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) break;
+        done += std::size_t(w);
+    }
+    return done;
 }
 
 // Flushes a written file's data to the disk, so that it may take a frame's name:

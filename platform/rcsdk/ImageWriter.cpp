@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -64,14 +63,7 @@ RCResult writeImage(const std::vector<std::uint8_t>& bytes, const RCMedium* medi
         platform::partial::holdWhileWriting(fd);
         RCResult result = writeChunks(bytes, chunk, progress, context, component,
                                       [&](const std::uint8_t* data, std::size_t n) {
-                                          while (n > 0) {
-                                              const ssize_t w = ::write(fd, data, n);
-                                              if (w < 0 && errno == EINTR) continue;
-                                              if (w <= 0) return false;
-                                              data += w;
-                                              n -= std::size_t(w);
-                                          }
-                                          return true;
+                                          return platform::partial::writeFully(fd, data, n) == n;
                                       });
         // On the disk before it takes its name: a power cut leaves no empty image.
         if (result == RC_OK && !platform::partial::flushToDisk(fd))
