@@ -1,8 +1,10 @@
 #include "camera/MonitorCheck.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
+#include "platform/os/PartialFiles.h"
 #include "platform/time/Clock.h"
 #include "shell/Conv.h"
 
@@ -18,7 +20,8 @@ std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& l
 }
 
 bool isTemporary(const QString& path) {
-    return path.endsWith(QStringLiteral(".part"), Qt::CaseInsensitive);
+    // The download writers' own rule for their temporary names, in any case.
+    return platform::partial::isPartialName(QFileInfo(path).fileName().toLower().toStdString());
 }
 
 bool frameComplete(const QString& path) {
