@@ -13,13 +13,10 @@ void close() {
 
 void showBehind(QWidget* front) {
     QWidget* w = windows().show(Win::frmAnalyze);
+    bringForward(front);
     // Just under the frame, not under every window: the camera window would
     // otherwise cover the figures while frames keep coming.
-    const bool siblings = w && front && !frameOf(w)->isWindow() &&
-                          frameOf(w)->parentWidget() == frameOf(front)->parentWidget();
-    if (w && !siblings) frameOf(w)->lower();
-    bringForward(front);
-    if (siblings) frameOf(w)->stackUnder(frameOf(front));
+    stackBehind(w, front);
 }
 
 void updateHistory() {

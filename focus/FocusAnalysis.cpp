@@ -127,24 +127,21 @@ FocusAnalysis::Outcome FocusAnalysis::measure(int column) {
         if (!starDib_.Create(kWindow, kWindow))
             throw AppError(AppError::kOutOfMemory, kUpdateProc, QStringLiteral("Out of memory"));
         const std::int32_t channel = state().lMeasureChannel;
-        auto process = [&](aPoint& d, cDIBSection& star) {
+        auto process = [&](aPoint& d) {
             if (processStar_)
-                processStar_(historyDib_, c, d, star, channel);
+                processStar_(historyDib_, c, d, starDib_, channel);
             else
-                historyDib_.ProcessStar(c, d, star, channel);
+                historyDib_.ProcessStar(c, d, starDib_, channel);
         };
         if (!skyKnown_) {
             // Each frame is measured above the sky level found around the star
             // in the frame before. The star's first frame has none before it:
-            // its own sky is found first, so that it reads as every later one.
-            cDIBSection scratch;
-            if (!scratch.Create(kWindow, kWindow))
-                throw AppError(AppError::kOutOfMemory, kUpdateProc,
-                               QStringLiteral("Out of memory"));
+            // its own sky is found first, so that it reads as every later one
+            // (the second pass writes the same pixels again).
             aPoint d = dims;
-            process(d, scratch);
+            process(d);
         }
-        process(dims, starDib_);
+        process(dims);
     });
     if (!measured) return Outcome::MeasureFailed;
     skyKnown_ = true;

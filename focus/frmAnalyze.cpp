@@ -211,11 +211,7 @@ void frmAnalyze::updateHistory() {
         QWidget* frame = frameOf(this);
         // Behind the focus frame only: at the bottom of all, the camera window
         // would come back over the figures with every frame.
-        QWidget* image = windows().ifLoaded(Win::frmImageDisp);
-        if (image && frameOf(image)->parentWidget() == frame->parentWidget() && !frame->isWindow())
-            frame->stackUnder(frameOf(image));
-        else
-            frame->lower();
+        stackBehind(this, windows().ifLoaded(Win::frmImageDisp));
 
         auto* display = windows().ifLoadedAs<IImageDispWindow>(Win::frmImageDisp);
         if (!display) display = dynamic_cast<IImageDispWindow*>(windows().load(Win::frmImageDisp));

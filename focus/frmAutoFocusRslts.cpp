@@ -206,6 +206,11 @@ void frmAutoFocusRslts::GraphData() {
         // One series per unbroken run of measured positions; the first carries
         // the legend entry.
         std::vector<QLineSeries*> parts;
+        auto startPart = [&] {
+            auto* s = new QLineSeries;
+            s->setPen(pen);
+            parts.push_back(s);
+        };
         double smin = 0, smax = 0;
         bool seen = false;
         bool open = false;
@@ -215,10 +220,8 @@ void frmAutoFocusRslts::GraphData() {
                 open = false;
                 continue;
             }
-            if (!open || parts.empty()) {
-                auto* s = new QLineSeries;
-                s->setPen(pen);
-                parts.push_back(s);
+            if (!open) {
+                startPart();
                 open = true;
             }
             const double v = column(r, c);
@@ -227,11 +230,7 @@ void frmAutoFocusRslts::GraphData() {
             smax = seen ? std::max(smax, v) : v;
             seen = true;
         }
-        if (parts.empty()) {
-            auto* s = new QLineSeries;
-            s->setPen(pen);
-            parts.push_back(s);
-        }
+        if (parts.empty()) startPart();
         parts.front()->setName(titles.value(c));
         if (depth) {
             // The 3D look: a pale copy set back and up, behind the series.
@@ -295,11 +294,8 @@ void frmAutoFocusRslts::FormatChart(const QStringList& titles) {
     for (QAbstractAxis* a : vertical)
         a->setTitleText(a->alignment() == Qt::AlignRight ? titles.value(3) : titles.value(1));
     c->legend()->setVisible(true);
-    for (QLegendMarker* m : c->legend()->markers()) {
-        auto* s = qobject_cast<QLineSeries*>(m->series());
-        m->setVisible(s && !s->name().isEmpty() &&
-                      std::find(series_.begin(), series_.end(), s) != series_.end());
-    }
+    for (QLegendMarker* m : c->legend()->markers())
+        m->setVisible(inLegend(qobject_cast<QLineSeries*>(m->series())));
     applyMarkers();
     applyMaxMin();
 }
@@ -310,12 +306,13 @@ void frmAutoFocusRslts::applyMarkers() {
 
 void frmAutoFocusRslts::applyMaxMin() {
     for (QLineSeries* s : statLines_) s->setVisible(chShowMaxMin->isChecked());
-    for (QLegendMarker* m : chart()->legend()->markers()) {
-        auto* s = qobject_cast<QLineSeries*>(m->series());
-        if (!s || s->name().isEmpty() ||
-            std::find(series_.begin(), series_.end(), s) == series_.end())
-            m->setVisible(false);
-    }
+    for (QLegendMarker* m : chart()->legend()->markers())
+        if (!inLegend(qobject_cast<QLineSeries*>(m->series()))) m->setVisible(false);
+}
+
+bool frmAutoFocusRslts::inLegend(const QLineSeries* s) const {
+    return s && !s->name().isEmpty() &&
+           std::find(series_.begin(), series_.end(), s) != series_.end();
 }
 
 void frmAutoFocusRslts::chtResults_PointSelected(int point) {

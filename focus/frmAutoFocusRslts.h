@@ -50,6 +50,8 @@ private:
     void FormatChart(const QStringList& titles);
     void applyMarkers();
     void applyMaxMin();
+    // Whether a series has a legend entry: the first part of each plotted one.
+    bool inLegend(const QLineSeries* s) const;
     void Form_Unload();
 
     CgraphData graph_;

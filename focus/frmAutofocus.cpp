@@ -311,7 +311,7 @@ void frmAutofocus::ChooseFocuser(bool force) {
             chooser.setDeviceType(drivers::kFocuserType);
             id = chooser.Choose(id);
             Settings::save(kSection, QStringLiteral("ID"), id);
-            if (!self || unloaded_) return;
+            if (closedMeanwhile(self)) return;
         }
         focuserId_ = id;
         focuser_.setDriver(drivers::DriverRegistry::instance().createFocuser(focuserId_));
@@ -831,7 +831,7 @@ void frmAutofocus::ending(bool completed) {
     const QPointer<frmAutofocus> self(this);
     if (completed && !bStopAutoFocus_) OfferMoveToBestFocus();
     guarded([&] { FocusAnalysis::instance().StopTheFocusLog(); });
-    if (self && !unloaded_) bringForward(this);
+    if (!closedMeanwhile(self)) bringForward(this);
     trace(QStringLiteral("<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"));
     if (!self) return;
     unsetCursor();
@@ -857,7 +857,7 @@ void frmAutofocus::OfferMoveToBestFocus() {
         QStringLiteral("Autofocus data collected. Move focuser to best focus position:") +
             QString::number(*best),
         Msg::YesNo | Msg::Question | Msg::DefaultButton2, kDesignCaption);
-    if (!self || unloaded_) return;
+    if (closedMeanwhile(self)) return;
     if (answer == Msg::Yes) {
         trace(QStringLiteral("Moving focuser to best position:") + QString::number(*best));
         MoveFocuserToPos(*best);

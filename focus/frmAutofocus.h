@@ -127,6 +127,11 @@ private:
     void OfferMoveToBestFocus();
     void onTimer();
     void setStatus(const QString& text);
+    // After something that lets events run (a box, the chooser): whether the
+    // window held by `self` has been deleted or closed meanwhile.
+    static bool closedMeanwhile(const QPointer<frmAutofocus>& self) {
+        return !self || self->unloaded_;
+    }
 
     FocuserController focuser_;
     QString focuserId_;

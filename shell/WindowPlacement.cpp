@@ -2,9 +2,8 @@
 
 #include <QWidget>
 #include <algorithm>
-#include <limits>
-#include <vector>
 
+#include "platform/os/Placement.h"
 #include "shell/WindowRegistry.h"
 
 namespace zelmora::WindowPlacement {
@@ -25,11 +24,6 @@ const QList<QStringList>& roads() {
         {Win::frmScopeControl, Win::frmCustomObjects, Win::frmMoonPhase},
     };
     return r;
-}
-
-qint64 overlap(const QRect& a, const QRect& b) {
-    const QRect i = a.intersected(b);
-    return i.isEmpty() ? 0 : qint64(i.width()) * i.height();
 }
 
 }  // namespace
@@ -55,37 +49,11 @@ Home homeOf(const QString& name) {
 }
 
 QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home) {
-    const int maxX = std::max(0, area.width() - size.width());
-    const int maxY = std::max(0, area.height() - size.height());
-    std::vector<int> xs = {0, maxX}, ys = {0, maxY};
-    for (const QRect& r : others) {
-        xs.push_back(r.right() + 1);
-        xs.push_back(r.left() - size.width());
-        ys.push_back(r.bottom() + 1);
-        ys.push_back(r.top() - size.height());
-    }
     const bool right = home == Home::TopRight || home == Home::BottomRight;
     const bool bottom = home == Home::BottomLeft || home == Home::BottomRight;
-    const QPoint homePoint(right ? maxX : 0, bottom ? maxY : 0);
-    QPoint best = homePoint;
-    qint64 bestCover = std::numeric_limits<qint64>::max();
-    int bestDistance = std::numeric_limits<int>::max();
-    for (int x : xs) {
-        x = std::clamp(x, 0, maxX);
-        for (int y : ys) {
-            y = std::clamp(y, 0, maxY);
-            const QRect place(QPoint(x, y), size);
-            qint64 cover = 0;
-            for (const QRect& r : others) cover += overlap(place, r);
-            const int distance = (QPoint(x, y) - homePoint).manhattanLength();
-            if (cover < bestCover || (cover == bestCover && distance < bestDistance)) {
-                best = QPoint(x, y);
-                bestCover = cover;
-                bestDistance = distance;
-            }
-        }
-    }
-    return best;
+    const QPoint homePoint(right ? std::max(0, area.width() - size.width()) : 0,
+                           bottom ? std::max(0, area.height() - size.height()) : 0);
+    return platform::leastCovering(QRect(QPoint(0, 0), area), size, others, homePoint, false);
 }
 
 void placeOnFirstOpening(const QString& name, QWidget* frame) {

@@ -60,6 +60,15 @@ void bringForward(QWidget* window) {
         active->raise();
 }
 
+void stackBehind(QWidget* back, QWidget* front) {
+    if (!back) return;
+    QWidget* frame = frameOf(back);
+    if (front && !frame->isWindow() && frame->parentWidget() == frameOf(front)->parentWidget())
+        frame->stackUnder(frameOf(front));
+    else
+        frame->lower();
+}
+
 WindowRegistry& WindowRegistry::instance() {
     static WindowRegistry r;
     return r;

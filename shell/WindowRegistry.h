@@ -100,6 +100,11 @@ QWidget* frameOf(QWidget* window);
 // working in (the active one), which stays in front where the two meet.
 void bringForward(QWidget* window);
 
+// Puts the frame of `back` just under the frame of `front` when both are child
+// windows of one area, else at the bottom of its own stack (also when `front`
+// is null).
+void stackBehind(QWidget* back, QWidget* front);
+
 }  // namespace zelmora
 
 namespace zelmora {

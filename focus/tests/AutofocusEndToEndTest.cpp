@@ -172,6 +172,17 @@ public:
         setText(af, "txtBacklashAmount", QString::number(backlash));
     }
 
+    // Two thousand steps out on the absolute focuser, the star picked, the
+    // window linked and set up for a run with a two-second pause.
+    void prepareAbsoluteRun(QPointer<frmAutofocus>& af) {
+        sim::SimSky::instance().setFocuserPosition(kBest + 2000);
+        connectCameraAndPickStar();
+        af = openAutofocus(drivers::kSimAbsoluteFocuserId);
+        ASSERT_TRUE(af->focuser().linked());
+        configure(af, true, 0);
+        setText(af, "txtPauseTime", "2");
+    }
+
     // Runs until the run has ended; returns the virtual milliseconds it took.
     qint64 runToEnd(frmAutofocus* af) {
         const qint64 start = testenv::vclock().monotonicMs();
@@ -335,12 +346,8 @@ drivers::FocuserSimulator* simOf(frmAutofocus* af) {
 
 TEST_P(AutofocusFaults, EndTheRunCleanly) {
     const FaultCase& c = GetParam();
-    sim::SimSky::instance().setFocuserPosition(kBest + 2000);
-    connectCameraAndPickStar();
-    QPointer<frmAutofocus> af = openAutofocus(drivers::kSimAbsoluteFocuserId);
-    ASSERT_TRUE(af->focuser().linked());
-    configure(af, true, 0);
-    setText(af, "txtPauseTime", "2");
+    QPointer<frmAutofocus> af;
+    ASSERT_NO_FATAL_FAILURE(prepareAbsoluteRun(af));
     if (c.before) c.before(af);
     if (c.message) testenv::dialogs().expectMsgBox(QString::fromUtf8(c.message));
     if (c.secondMessage) testenv::dialogs().expectMsgBox(QString::fromUtf8(c.secondMessage));
@@ -466,12 +473,8 @@ class AutofocusMidRun : public AutofocusEndToEnd,
 
 TEST_P(AutofocusMidRun, EndsCleanAndNeverTouchesAGoneWindow) {
     const auto& [c, arrival] = GetParam();
-    sim::SimSky::instance().setFocuserPosition(kBest + 2000);
-    connectCameraAndPickStar();
-    QPointer<frmAutofocus> af = openAutofocus(drivers::kSimAbsoluteFocuserId);
-    ASSERT_TRUE(af->focuser().linked());
-    configure(af, true, 0);
-    setText(af, "txtPauseTime", "2");
+    QPointer<frmAutofocus> af;
+    ASSERT_NO_FATAL_FAILURE(prepareAbsoluteRun(af));
     setText(af, "txtNoInterations", QString::number(c.iterations));
     if (c.before) c.before(af);
     bool arrived = false;

@@ -195,6 +195,16 @@ QStringList cutTexts(QWidget* window) {
     return cut;
 }
 
+// Once the next modal dialog is up, looks at it with `look` and dismisses it.
+void onNextModal(std::function<void(QWidget*)> look) {
+    QTimer::singleShot(0, [look = std::move(look)] {
+        QWidget* d = QApplication::activeModalWidget();
+        ASSERT_NE(d, nullptr);
+        look(d);
+        static_cast<QDialog*>(d)->reject();
+    });
+}
+
 class WindowsOnMain : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -507,12 +517,7 @@ TEST_F(WindowsOnMain, TheProgramsQuestionLeavesTheChartInView) {
     QMdiSubWindow* chart = frame(Win::frmAutoFocusRslts);
     const QRect chartOnScreen(area()->viewport()->mapToGlobal(chart->pos()), chart->size());
     QRect box;
-    QTimer::singleShot(0, [&] {
-        QWidget* w = QApplication::activeModalWidget();
-        ASSERT_NE(w, nullptr);
-        box = w->geometry();
-        static_cast<QDialog*>(w)->reject();
-    });
+    onNextModal([&](QWidget* w) { box = w->geometry(); });
     platform::QtDialogBackend qt;
     qt.msgBox(QStringLiteral("Autofocus data collected. Move focuser to best focus position:5200"),
               platform::Msg::YesNo | platform::Msg::Question | platform::Msg::DefaultButton2,
@@ -543,23 +548,13 @@ TEST_F(WindowsOnMain, NoTextIsCutShortWhenAWindowFirstOpens) {
 TEST_F(WindowsOnMain, TheChooserAndTheFolderDialogShowTheirWholeTitles) {
     platform::QtDialogBackend qt;
     QStringList cut;
-    QTimer::singleShot(0, [&] {
-        QWidget* d = QApplication::activeModalWidget();
-        ASSERT_NE(d, nullptr);
-        cut = cutTexts(d);
-        static_cast<QDialog*>(d)->reject();
-    });
+    onNextModal([&](QWidget* d) { cut = cutTexts(d); });
     qt.chooseItem(QStringLiteral("Communication setting"), {}, {QStringLiteral("Canon EOS 20D")},
                   0);
     EXPECT_TRUE(cut.isEmpty()) << cut.join(u'\n').toStdString();
 
     QString title;
-    QTimer::singleShot(0, [&] {
-        QWidget* d = QApplication::activeModalWidget();
-        ASSERT_NE(d, nullptr);
-        title = d->windowTitle();
-        static_cast<QDialog*>(d)->reject();
-    });
+    onNextModal([&](QWidget* d) { title = d->windowTitle(); });
     qt.browseForFolder(testenv::appDir(), QStringLiteral("&Select a directory:"));
     EXPECT_EQ(title, "Select a directory:");
 }

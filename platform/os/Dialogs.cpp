@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/os/Placement.h"
+
 namespace zelmora::platform {
 
 namespace {
@@ -78,38 +80,7 @@ void placeClearOfChildWindows(QWidget* box, QWidget* owner) {
     const QSize size = box->frameGeometry().size().expandedTo(box->size());
     const QRect bounds = owner->geometry();
     const QPoint centre = bounds.center() - QPoint(size.width() / 2, size.height() / 2);
-    std::vector<int> xs = {centre.x(), bounds.left(), bounds.right() + 1 - size.width()};
-    std::vector<int> ys = {centre.y(), bounds.top(), bounds.bottom() + 1 - size.height()};
-    for (const QRect& r : children) {
-        xs.push_back(r.right() + 1);
-        xs.push_back(r.left() - size.width());
-        ys.push_back(r.bottom() + 1);
-        ys.push_back(r.top() - size.height());
-    }
-    QPoint best = centre;
-    qint64 bestCover = -1;
-    int bestDistance = 0;
-    for (int x : xs) {
-        x = std::clamp(x, bounds.left(),
-                       std::max(bounds.left(), bounds.right() + 1 - size.width()));
-        for (int y : ys) {
-            y = std::clamp(y, bounds.top(),
-                           std::max(bounds.top(), bounds.bottom() + 1 - size.height()));
-            qint64 cover = 0;
-            for (const QRect& r : children) {
-                const QRect i = r.intersected(QRect(QPoint(x, y), size));
-                if (!i.isEmpty()) cover += qint64(i.width()) * i.height();
-            }
-            const int distance = (QPoint(x, y) - centre).manhattanLength();
-            if (bestCover < 0 || cover < bestCover ||
-                (cover == bestCover && distance < bestDistance)) {
-                best = QPoint(x, y);
-                bestCover = cover;
-                bestDistance = distance;
-            }
-        }
-    }
-    box->move(best);
+    box->move(leastCovering(bounds, size, children, centre, true));
 }
 
 // Where a file dialog opens: the folder, with the preset file name in it.
