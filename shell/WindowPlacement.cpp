@@ -48,25 +48,28 @@ Home homeOf(const QString& name) {
     return Home::TopLeft;
 }
 
-QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home) {
+QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home,
+              const QList<QRect>& bystanders) {
     const bool right = home == Home::TopRight || home == Home::BottomRight;
     const bool bottom = home == Home::BottomLeft || home == Home::BottomRight;
     const QPoint homePoint(right ? std::max(0, area.width() - size.width()) : 0,
                            bottom ? std::max(0, area.height() - size.height()) : 0);
-    return platform::leastCovering(QRect(QPoint(0, 0), area), size, others, homePoint, false);
+    return platform::leastCovering(QRect(QPoint(0, 0), area), size, others, homePoint, false,
+                                   bystanders);
 }
 
 void placeOnFirstOpening(const QString& name, QWidget* frame) {
     QWidget* area = frame ? frame->parentWidget() : nullptr;
     if (!area) return;
-    QList<QRect> others;
-    for (const QString& partner : partnersOf(name)) {
-        QWidget* w = windows().ifLoaded(partner);
-        if (!w) continue;
-        QWidget* f = frameOf(w);
-        if (f != frame && f->isVisible() && f->parentWidget() == area) others << f->geometry();
+    // Its partners first; then, where that leaves a choice, every other open window.
+    const QStringList partners = partnersOf(name);
+    QList<QRect> others, bystanders;
+    for (const QString& loaded : windows().loadedNames()) {
+        QWidget* f = frameOf(windows().ifLoaded(loaded));
+        if (f == frame || !f->isVisible() || f->parentWidget() != area) continue;
+        (partners.contains(loaded) ? others : bystanders) << f->geometry();
     }
-    frame->move(choose(area->size(), frame->size(), others, homeOf(name)));
+    frame->move(choose(area->size(), frame->size(), others, homeOf(name), bystanders));
 }
 
 void keepInside(QWidget* frame) {

@@ -21,11 +21,14 @@ QStringList partnersOf(const QString& name);
 Home homeOf(const QString& name);
 
 // The top-left corner, inside `area`, for a window of `size` that covers as
-// little as it can of `others`; among equal places the one nearest `home`.
-QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home);
+// little as it can of `others`, then of `bystanders`; among equal places the
+// one nearest `home`.
+QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home,
+              const QList<QRect>& bystanders = {});
 
 // Places the frame of the loaded child window `name` so, among the open frames
-// of its partners, in the client area of the frame's parent.
+// of its partners (then of every other open window), in the client area of the
+// frame's parent.
 void placeOnFirstOpening(const QString& name, QWidget* frame);
 
 // Moves a frame that the program made larger back inside its parent's client

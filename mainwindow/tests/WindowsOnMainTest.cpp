@@ -629,3 +629,16 @@ TEST_F(WindowsOnMain, AWindowThatGrowsStaysInsideTheMainWindow) {
         << after.x() << "," << after.y() << " " << after.width() << "x" << after.height() << " in "
         << area()->viewport()->width() << "x" << area()->viewport()->height();
 }
+
+// A window keeps clear of the windows already open, those of other roads
+// included, as far as its own road leaves it the choice: the calculator opens
+// covering as little of Camera Control as it can.
+TEST_F(WindowsOnMain, AWindowCoversAsLittleAsItCanOfOtherRoadsWindows) {
+    ASSERT_NE(open(Win::frmCameraControl), nullptr);
+    ASSERT_NE(open(Win::frmExpCalc), nullptr);
+    const QRect camera = frame(Win::frmCameraControl)->geometry();
+    const QRect calculator = frame(Win::frmExpCalc)->geometry();
+    const QRect client(QPoint(0, 0), area()->viewport()->size());
+    EXPECT_LE(coverOf(calculator, {camera}), leastCover(client, calculator.size(), {camera}))
+        << calculator.x() << "," << calculator.y() << " over " << camera.x() << "," << camera.y();
+}
