@@ -50,13 +50,13 @@ QCursor panCursor(int arm) {
     return QCursor(shape, mask, c.x(), c.y());
 }
 
-const QCursor& cursor101() {
-    static const QCursor c = panCursor(5);
-    return c;
+// Made when needed, never kept in a static: a cursor's bitmaps must go before
+// the application does.
+QCursor cursor101() {
+    return panCursor(5);
 }
-const QCursor& cursor102() {
-    static const QCursor c = panCursor(7);
-    return c;
+QCursor cursor102() {
+    return panCursor(7);
 }
 
 QIcon signIcon(bool plus) {

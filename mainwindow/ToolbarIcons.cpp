@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include "platform/core/ApplicationEnd.h"
+
 namespace zelmora {
 
 namespace {
@@ -127,7 +129,13 @@ void draw(QPainter& p, int n) {
 }  // namespace
 
 QIcon toolbarIcon(int imageNumber) {
+    // Icons are pixmaps: the cache empties before the application's end.
     static QHash<int, QIcon> cache;
+    static const bool letGo = [] {
+        platform::atApplicationEnd([] { cache.clear(); });
+        return true;
+    }();
+    (void)letGo;
     auto it = cache.find(imageNumber);
     if (it != cache.end()) return *it;
     QPixmap pm(kSize, kSize);

@@ -10,7 +10,7 @@ PACKAGES=(
     libturbojpeg0-dev libraw-dev libtiff-dev libgif-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev
-    espeak-ng
+    espeak-ng valgrind
     clang-format git
 )
 

@@ -2,11 +2,20 @@
 
 #include <vector>
 
+#include "platform/core/ApplicationEnd.h"
+
 namespace zelmora {
 
 namespace {
 std::vector<std::function<void()>>& hooks() {
     static std::vector<std::function<void()>> h;
+    // The program-wide objects (the camera object, the cable set-up) are Qt
+    // objects: they go with the application, the program's or a test's.
+    static const bool letGo = [] {
+        platform::atApplicationEnd(resetProgramState);
+        return true;
+    }();
+    (void)letGo;
     return h;
 }
 }  // namespace

@@ -77,7 +77,8 @@ struct ProgramState {
 ProgramState& state();
 
 // Puts the program state back to its start values and runs every reset hook
-// that a subsystem registered for its own program-wide objects.
+// that a subsystem registered for its own program-wide objects. Runs again
+// when the application object ends.
 void resetProgramState();
 void addResetHook(std::function<void()> hook);
 

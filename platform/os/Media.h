@@ -9,6 +9,8 @@
 
 ZELMORA_API_BEGIN
 
+class QSoundEffect;
+
 namespace zelmora::platform {
 
 // Plays wave files. Production uses Qt Multimedia; tests install the recorder.
@@ -32,6 +34,20 @@ public:
 
     static DesktopService& instance();
     static void setInstance(std::shared_ptr<DesktopService> service);
+};
+
+// Qt Multimedia's sound effects.
+class QtSoundService : public SoundService {
+public:
+    QtSoundService();
+    ~QtSoundService() override;
+    void play(const QString& path, bool wait) override;
+    void stop() override;
+    // The last sound is still being read.
+    bool loading() const;
+
+private:
+    std::unique_ptr<QSoundEffect> effect_;
 };
 
 class RecordingSound : public SoundService {
