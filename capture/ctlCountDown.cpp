@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPointer>
 #include <cmath>
 
 #include "platform/os/Media.h"
@@ -173,7 +174,7 @@ void ctlCountDown::tmrCountDown_Timer() {
         const Milestone m = milestone(lRemainingSeconds_);
         if (m != Milestone::None) {
             waitforVoice_ = m == Milestone::Sync;
-            NumericParseTextForSound(QString::number(lRemainingSeconds_));
+            if (!speak(QString::number(lRemainingSeconds_))) return;
             waitforVoice_ = false;
         }
     }
@@ -222,7 +223,18 @@ QStringList ctlCountDown::wordsFor(const QString& digits) {
 }
 
 void ctlCountDown::NumericParseTextForSound(const QString& text) {
-    for (const QString& w : wordsFor(text)) PlayWave(w);
+    speak(text);
+}
+
+bool ctlCountDown::speak(const QString& digits) {
+    // A word waited for lets events run: the window may close, and this
+    // control go with it, or the program end, before the next word.
+    const QPointer<ctlCountDown> self(this);
+    for (const QString& w : wordsFor(digits)) {
+        PlayWave(w);
+        if (!self || platform::shuttingDown()) return false;
+    }
+    return true;
 }
 
 void ctlCountDown::SymbolParseTextForSound(const QString& text) {

@@ -63,6 +63,9 @@ signals:
 
 private:
     void UserControl_Terminate();
+    // Says the number word by word; false when the control is gone or the
+    // program is ending, and nothing of it may be touched.
+    bool speak(const QString& digits);
 
     QGroupBox* Frame5 = nullptr;
     QLabel* lblCountReason = nullptr;
