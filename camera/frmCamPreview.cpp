@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -51,21 +52,29 @@ frmCamPreview::~frmCamPreview() = default;
 void frmCamPreview::cbPreview_Click() {
     QListWidgetItem* row = lstItemList->currentItem();
     if (!row || !lstItemList->currentItem()->isSelected()) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     auto item = static_cast<RCHandle>(row->data(Qt::UserRole).toUInt());
+    const QString name = row->text();
+    // Events run while the picture comes: the window may be closed and deleted
+    // meanwhile. The busy cursor goes on every way out.
+    const QPointer<frmCamPreview> self(this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Busy {
+        ~Busy() { QApplication::restoreOverrideCursor(); }
+    } busy;
     const bool raw = card_.CheckNeedDevelop(item);
     lblStatus->show();
     repaint();
     QCoreApplication::processEvents();
-    sPreviewFile() = card_.GetImageData(1, item, row->text());
+    if (!self) return;
+    sPreviewFile() = card_.GetImageData(1, item, name);
     if (raw && !sPreviewFile().isEmpty()) {
         lblStatus->setText(QStringLiteral("Extracting JPG from RAW"));
         repaint();
         QCoreApplication::processEvents();
+        if (!self) return;
         sPreviewFile() = card_.developIt(sPreviewFile());
     }
     lblStatus->hide();
-    QApplication::restoreOverrideCursor();
     close();
 }
 

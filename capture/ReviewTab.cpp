@@ -201,10 +201,12 @@ void ReviewTab::zoomClick(int percent) {
 
 void ReviewTab::cbChooseThumbPath_Click() {
     const QString start = browseStart ? browseStart() : sReviewFolder_;
+    // The chooser lets events run: the window may be gone when it returns.
+    const QPointer<ReviewTab> self(this);
     const QString chosen =
         platform::Dialogs::browseForFolder(start, QStringLiteral("&Select a directory:"));
     // Cancel keeps the folder and the list as they are.
-    if (chosen.isEmpty()) return;
+    if (!self || chosen.isEmpty()) return;
     sReviewFolder_ = chosen;
     LoadThumbs();
 }

@@ -420,8 +420,10 @@ void SuperPicCtl::LoadImage(const QString& FilePath) {
             request.title = QStringLiteral("Open Image");
             request.filter = QStringLiteral("Supported Image Formats|*.gif;*.jpg;*.bmp");
             request.initialDir = AppPaths::appDir();
+            // The chooser lets events run: the host may be gone when it returns.
+            const QPointer<SuperPicCtl> self(this);
             const QString chosen = platform::Dialogs::openFile(request);
-            if (chosen.isEmpty()) return;
+            if (!self || chosen.isEmpty()) return;
             sFileName_ = chosen;
         } else {
             sFileName_ = FilePath;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 
 #include "camera/DirectCameraDriver.h"
@@ -56,6 +58,21 @@ TEST_F(PreviewFixture, PreviewDevelopsTheSelectedRawImage) {
     EXPECT_TRUE(frmCamPreview::sPreviewFile().endsWith("/Thumbs/temp_IMG_0002.jpg"));
     EXPECT_FALSE(QImage(frmCamPreview::sPreviewFile()).isNull());
     EXPECT_FALSE(form.isVisible());
+}
+
+// The download lets events run: a close handled meanwhile deletes the window,
+// which is then left alone, and the busy cursor goes.
+TEST_F(PreviewFixture, AWindowClosedDuringThePreviewIsLeftAlone) {
+    connect();
+    QPointer<frmCamPreview> form = new frmCamPreview(camera, driver->cardImages());
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->show();
+    form->lstItemList->setCurrentRow(1);  // the RAW file: developed after a second pass
+    QMetaObject::invokeMethod(
+        form, [form] { form->close(); }, Qt::QueuedConnection);
+    form->cbPreview->click();
+    EXPECT_TRUE(form.isNull());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(PreviewFixture, PreviewWithNoSelectionDoesNothing) {

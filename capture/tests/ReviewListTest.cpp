@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -190,6 +191,18 @@ TEST(ReviewListTest, FolderListedSkippingTheCorruptOne) {
     EXPECT_EQ(tab.flb->count(), 0);
     EXPECT_EQ(tab.lblInfo->text(), "0 items in list");
     EXPECT_EQ(owner.windowTitle(), "Image Browser");
+}
+
+// The folder chooser lets events run: the window may be gone when it returns.
+TEST(ReviewListTest, AWindowGoneWhileTheFolderIsChosenIsLeftAlone) {
+    auto* owner = new QWidget;
+    QPointer<ReviewTab> tab = new ReviewTab(owner, owner);
+    testenv::dialogs().expectFolder(makeFolder("pics")).whileShowing([owner] {
+        owner->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    tab->cbChooseThumbPath_Click();
+    EXPECT_TRUE(tab.isNull());
 }
 
 TEST(ReviewListTest, ARebuildDropsTheResultsOfTheOneItReplaces) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -377,6 +378,20 @@ TEST(SuperPicCtlTest, LoadImageCancelledOrFailedKeepsThePicture) {
     EXPECT_EQ(host.ctl->Zoom(), 100);
     EXPECT_EQ(host.ctl->origWidth(), 50);
     EXPECT_EQ(host.ctl->origHeight(), 40);
+}
+
+// The file chooser lets events run: the host may be gone when it returns.
+TEST(SuperPicCtlTest, AHostGoneWhileAFileIsChosenIsLeftAlone) {
+    auto* window = new QWidget;
+    QPointer<SuperPicCtl> ctl = new SuperPicCtl(window);
+    testenv::dialogs()
+        .expectOpenFile(writePicture("next.bmp", {50, 40}, qRgb(1, 1, 1)))
+        .whileShowing([window] {
+            window->deleteLater();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        });
+    ctl->LoadImage("");
+    EXPECT_TRUE(ctl.isNull());
 }
 
 TEST(SuperPicCtlTest, UnloadKeepsTheZoomAndTheTimerEnablesTheButtonsAgain) {
