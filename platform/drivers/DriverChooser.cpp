@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QVBoxLayout>
 
 namespace zelmora::drivers {
@@ -33,14 +34,16 @@ QString DriverChooser::Choose(const QString& currentId) const {
 
 QString QtDriverUi::choose(const QString& deviceType, const QString& currentId,
                            const std::vector<DriverInfo>& drivers) {
-    QDialog dialog(QApplication::activeWindow());
-    dialog.setObjectName(QStringLiteral("DriverChooser"));
-    dialog.setWindowTitle(deviceType + QStringLiteral(" Chooser"));
-    auto* layout = new QVBoxLayout(&dialog);
+    // On the heap: the chooser belongs to the window in front and goes with it,
+    // should that window be deleted while the chooser is up.
+    const QPointer<QDialog> dialog = new QDialog(QApplication::activeWindow());
+    dialog->setObjectName(QStringLiteral("DriverChooser"));
+    dialog->setWindowTitle(deviceType + QStringLiteral(" Chooser"));
+    auto* layout = new QVBoxLayout(dialog);
     layout->addWidget(new QLabel(QStringLiteral("Select the type of ") + deviceType.toLower() +
                                      QStringLiteral(" you have, then press OK."),
-                                 &dialog));
-    auto* list = new QListWidget(&dialog);
+                                 dialog));
+    auto* list = new QListWidget(dialog);
     list->setObjectName(QStringLiteral("drivers"));
     int preselect = drivers.empty() ? -1 : 0;
     for (size_t i = 0; i < drivers.size(); ++i) {
@@ -51,13 +54,16 @@ QString QtDriverUi::choose(const QString& deviceType, const QString& currentId,
     }
     list->setCurrentRow(preselect);
     layout->addWidget(list);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, dialog, &QDialog::accept);
     layout->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted || !list->currentItem()) return {};
-    return list->currentItem()->data(Qt::UserRole).toString();
+    const bool accepted = dialog->exec() == QDialog::Accepted && dialog && list->currentItem();
+    const QString chosen =
+        accepted ? list->currentItem()->data(Qt::UserRole).toString() : QString();
+    delete dialog.data();
+    return chosen;
 }
 
 bool QtDriverUi::runSetupDialog(QDialog& dialog) {

@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -132,21 +133,23 @@ int Dialogs::chooseItem(const QString& title, const QString& prompt, const QStri
 }
 
 int QtDialogBackend::msgBox(const QString& text, int style, const QString& title) {
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(applicationTitle(title));
-    box.setText(text);
+    // On the heap: the box belongs to the window in front and goes with it,
+    // should that window be deleted while the box is up.
+    const QPointer<QMessageBox> box = new QMessageBox(QApplication::activeWindow());
+    box->setWindowTitle(applicationTitle(title));
+    box->setText(text);
     switch (style & 0x70) {
         case Msg::Critical:
-            box.setIcon(QMessageBox::Critical);
+            box->setIcon(QMessageBox::Critical);
             break;
         case Msg::Question:
-            box.setIcon(QMessageBox::Question);
+            box->setIcon(QMessageBox::Question);
             break;
         case Msg::Exclamation:
-            box.setIcon(QMessageBox::Warning);
+            box->setIcon(QMessageBox::Warning);
             break;
         case Msg::Information:
-            box.setIcon(QMessageBox::Information);
+            box->setIcon(QMessageBox::Information);
             break;
         default:
             break;
@@ -180,15 +183,18 @@ int QtDialogBackend::msgBox(const QString& text, int style, const QString& title
             buttons = {{QMessageBox::Ok, Msg::OK}};
             break;
     }
-    for (const auto& b : buttons) box.addButton(b.button);
+    for (const auto& b : buttons) box->addButton(b.button);
     const size_t def = static_cast<size_t>((style >> 8) & 0x3);
-    if (def < buttons.size()) box.setDefaultButton(buttons[def].button);
-    placeClearOfChildWindows(&box, box.parentWidget());
-    box.exec();
-    const auto clicked = box.standardButton(box.clickedButton());
+    if (def < buttons.size()) box->setDefaultButton(buttons[def].button);
+    placeClearOfChildWindows(box, box->parentWidget());
+    box->exec();
+    QMessageBox::StandardButton clicked = QMessageBox::NoButton;
+    if (box) clicked = box->standardButton(box->clickedButton());
+    delete box.data();
     for (const auto& b : buttons)
         if (b.button == clicked) return b.answer;
-    // Closed with the close box: the cancel-like answer, else the only one.
+    // Closed with the close box, or gone with its window: the cancel-like
+    // answer, else the only one.
     for (const auto& b : buttons)
         if (b.answer == Msg::Cancel) return Msg::Cancel;
     return buttons.back().answer;
@@ -236,20 +242,24 @@ int QtDialogBackend::chooseItem(const QString& title, const QString& prompt,
                                 const QStringList& items, int current) {
     // A dialog of our own rather than QInputDialog::getItem, which answers with the
     // text: two devices of one model have the same name.
-    QDialog dialog(QApplication::activeWindow());
-    dialog.setWindowTitle(applicationTitle(title));
-    auto* layout = new QVBoxLayout(&dialog);
-    if (!prompt.isEmpty()) layout->addWidget(new QLabel(prompt, &dialog));
-    auto* list = new QComboBox(&dialog);
+    // On the heap, as a message box is: it may go with the window in front.
+    const QPointer<QDialog> dialog = new QDialog(QApplication::activeWindow());
+    dialog->setWindowTitle(applicationTitle(title));
+    auto* layout = new QVBoxLayout(dialog);
+    if (!prompt.isEmpty()) layout->addWidget(new QLabel(prompt, dialog));
+    auto* list = new QComboBox(dialog);
     list->addItems(items);
     list->setCurrentIndex(current);
     layout->addWidget(list);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    fitTitle(&dialog);
-    return dialog.exec() == QDialog::Accepted ? list->currentIndex() : -1;
+    fitTitle(dialog);
+    const bool accepted = dialog->exec() == QDialog::Accepted && dialog;
+    const int chosen = accepted ? list->currentIndex() : -1;
+    delete dialog.data();
+    return chosen;
 }
 
 }  // namespace zelmora::platform

@@ -1,3 +1,7 @@
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
 #include "platform/drivers/DriverErrors.h"
 #include "platform/drivers/FocuserSimulator.h"
 #include "platform/drivers/TelescopeSimulator.h"
@@ -57,6 +61,24 @@ TEST_F(DriverRegistryTest, FakesComeAndGo) {
     r.reset();
     EXPECT_FALSE(r.contains("Test.Fake"));
     EXPECT_TRUE(r.contains(kSimTelescopeId));
+}
+
+// Qt's chooser belongs to the window in front: that window going while the
+// chooser is up takes the chooser with it, which then counts as cancelled.
+TEST_F(DriverRegistryTest, AChooserWhoseWindowGoesMeanwhileIsCancelled) {
+    auto* owner = new QWidget;
+    owner->show();
+    QApplication::setActiveWindow(owner);
+    ASSERT_EQ(QApplication::activeWindow(), owner);
+    QTimer::singleShot(0, owner, [owner] { owner->deleteLater(); });
+    QObject guard;  // should the chooser outlive its window, it is ended
+    QTimer::singleShot(5000, &guard, [] {
+        if (QWidget* chooser = QApplication::activeModalWidget()) chooser->close();
+    });
+    QtDriverUi qt;
+    EXPECT_EQ(
+        qt.choose("Focuser", kSimAbsoluteFocuserId, DriverRegistry::instance().drivers("Focuser")),
+        "");
 }
 
 TEST_F(DriverRegistryTest, ChooserOffersTheDriversOfItsTypeAndReturnsTheChoice) {
