@@ -147,7 +147,7 @@ protected:
         EXPECT_FALSE(windows().isLoaded(window));
         if (GetParam() == Way::ExitProgram) {
             EXPECT_FALSE(main->isVisible());
-            EXPECT_EQ(testenv::traceLines().last(), "Zelmora closed");
+            EXPECT_TRUE(testenv::traceLines().contains("Zelmora closed"));
         }
     }
 
@@ -288,6 +288,30 @@ TEST_P(LeavingDuringAWait, DISABLED_ACablePress) {
     EXPECT_TRUE(pressedWhenLeft);
     EXPECT_FALSE(cable.pressed) << "the shutter is still held";
     EXPECT_FALSE(cable.parallelHeld) << "the shutter line is still high";
+    expectGone(Win::frmCapture);
+}
+
+// The serial cable lets events run between its two writes of the release;
+// the user leaves during the release that ends a bulb exposure.
+TEST_P(LeavingDuringAWait, ACableRelease) {
+    capture::frmCapture* cap = captureInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    simulatedSerialCable();
+    ASSERT_FALSE(HasFatalFailure());
+    cables::CableSetup& cable = cables::cableSetup();
+    const qint64 exposureEnd = testenv::vclock().monotonicMs() + 2000;
+    bool leftDuringRelease = false;
+    cable.pump = [&] {
+        if (!leftDuringRelease && testenv::vclock().monotonicMs() >= exposureEnd) {
+            leftDuringRelease = true;
+            leave(Win::frmCapture);
+        }
+        QCoreApplication::processEvents();
+    };
+    startBulb(cap, 2, false);
+    pass(3000);
+    EXPECT_TRUE(leftDuringRelease);
+    EXPECT_FALSE(cable.pressed) << "the shutter is still held";
     expectGone(Win::frmCapture);
 }
 
