@@ -5,44 +5,27 @@
 // it is gone, and the test that what the window held outside is let go.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
 #include <QTabBar>
-#include <QTemporaryDir>
-#include <QTest>
 #include <functional>
 
 #include "cables/CableSetup.h"
-#include "cables/CablesWindows.h"
-#include "camera/CameraWindows.h"
-#include "camera/clsCamera.h"
 #include "camera/ctlFolderMonitor.h"
 #include "camera/frmCameraControl.h"
-#include "capture/CaptureWindows.h"
 #include "capture/frmCapture.h"
-#include "display/DisplayWindows.h"
-#include "focus/FocusWindows.h"
-#include "mainwindow/MDIMain.h"
-#include "platform/automation/ClassRegistry.h"
+#include "mainwindow/tests/ProgramOnTheSimulators.h"
 #include "platform/drivers/DriverChooser.h"
 #include "platform/drivers/DriverRegistry.h"
 #include "platform/drivers/TelescopeSimulator.h"
 #include "platform/os/Media.h"
-#include "platform/os/PointerScreen.h"
-#include "platform/rcsdk/SimCamera.h"
 #include "platform/time/Clock.h"
-#include "shell/AppPaths.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "sky/ScopeDriver.h"
-#include "sky/SkyWindows.h"
 #include "sky/frmScopeControl.h"
 #include "testing/TestEnv.h"
 
@@ -70,76 +53,21 @@ public:
 // How the user leaves: each wait below is left both ways.
 enum class Way { CloseWindow, ExitProgram };
 
-class LeavingDuringAWait : public ::testing::TestWithParam<Way> {
+class LeavingDuringAWait : public testenv::ProgramOnTheSimulators,
+                           public ::testing::WithParamInterface<Way> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(registryDir.isValid());
-        automation::registry::setFile(registryDir.filePath("classes.json"));
-        camera::frmCameraControl::setControlLibraryFolder(
-            QFileInfo(QStringLiteral(VOSQUIN_LIBRARY)).absolutePath());
-        AppPaths::setResourceDir(QStringLiteral(ZELMORA_APP_FOLDER));
-        simrc::setSynchronousDelivery(true);
-        testenv::vclock().setStopsLikeAnEventLoop(true);
-        platform::CursorService::setInstance(std::make_shared<platform::RecordingCursor>());
+        ProgramOnTheSimulators::SetUp();
         words = std::make_shared<SpokenWords>();
         platform::SoundService::setInstance(words);
-        display::registerWindows();
-        camera::registerWindows();
-        focus::registerWindows();
-        capture::registerWindows();
-        cables::registerWindows();
-        sky::registerWindows();
-        main = std::make_unique<MDIMain>();
-        main->setCommandLine({QStringLiteral("zelmora")});
-        main->Form_Load();
-        main->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
-    }
-    void TearDown() override {
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        platform::CursorService::setInstance(nullptr);
-        automation::registry::setFile({});
-        EXPECT_TRUE(testenv::dialogs().allUsed()) << "a scripted box was not shown";
-        EXPECT_TRUE(testenv::driverUi().allUsed()) << "a scripted chooser was not shown";
     }
 
-    // --- The user's hand ------------------------------------------------------------
-
-    void menu(const char* item) {
-        QAction* a = main->menuItem(QString::fromLatin1(item));
-        ASSERT_NE(a, nullptr) << item;
-        ASSERT_TRUE(a->isEnabled()) << item;
-        a->trigger();
-    }
-    template <typename T>
-    static T* control(QWidget* in, const char* name) {
-        T* w = in ? in->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    static void click(QWidget* in, const char* name) {
-        if (auto* b = control<QAbstractButton>(in, name)) b->click();
-    }
     // The way out, as input that the running wait dispatches.
     void leave(const QString& window) {
-        QMetaObject::invokeMethod(
-            main.get(),
-            [this, window, way = GetParam()] {
-                if (way == Way::ExitProgram) return menu("mnuExit");
-                if (QWidget* w = windows().ifLoaded(window)) frameOf(w)->close();
-            },
-            Qt::QueuedConnection);
-    }
-    // Time passing at the outermost level: what the program's own loop does.
-    static void pass(qint64 ms) {
-        for (qint64 t = 0; t < ms; t += 100) {
-            testenv::vclock().advance(100);
-            ASSERT_TRUE(simrc::waitUntilIdle());
-            QCoreApplication::sendPostedEvents();
-            QCoreApplication::processEvents();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
+        asUser([this, window, way = GetParam()] {
+            if (way == Way::ExitProgram) return menu("mnuExit");
+            if (QWidget* w = windows().ifLoaded(window)) frameOf(w)->close();
+        });
     }
     // The window is gone, and with an exit the program has ended as for the user.
     void expectGone(const QString& window) {
@@ -153,37 +81,12 @@ protected:
 
     // --- Roads to the waits ---------------------------------------------------------
 
-    capture::frmCapture* captureInCaptureMode() {
-        menu("mnuConnect");
-        auto* cam = windows().ifLoadedAs<camera::frmCameraControl>(Win::frmCameraControl);
-        EXPECT_NE(cam, nullptr);
-        testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
-        click(cam, "cmdConnect");
-        pass(100);
-        EXPECT_TRUE(oMainCamera() && oMainCamera()->connected());
-        click(cam, "optMode1");
-        auto* cap = windows().ifLoadedAs<capture::frmCapture>(Win::frmCapture);
-        EXPECT_NE(cap, nullptr);
-        if (!cap) return nullptr;
-        const QString lights = QDir(testenv::appDir()).filePath("Lights");
-        QDir().mkpath(lights);
-        cap->txtDirectory->setText(lights);
-        cap->chPictoPC->setChecked(true);
-        cap->chkUseISO->setChecked(false);
-        return cap;
-    }
-    void simulatedSerialCable() {
-        menu("mnuPortSetup");
-        QWidget* setup = windows().ifLoaded(Win::frmSelectPort);
-        ASSERT_NE(setup, nullptr);
-        auto* simulated = control<QCheckBox>(setup, "chSimulated");
-        if (!simulated->isChecked()) simulated->click();
-        control<QComboBox>(setup, "comboComPort")->setCurrentText(QStringLiteral("COM1"));
-        control<QComboBox>(setup, "comboSerialSignal")->setCurrentText(QStringLiteral("DTR"));
-        click(setup, "cbTestPort");
-        click(setup, "cbEnableSerial");
-        pass(100);
-        ASSERT_TRUE(state().bSerialEnabled);
+    // Image Capture in capture mode, the camera connected, on the simulated serial cable.
+    capture::frmCapture* captureOnTheSerialCable() {
+        connectToTheCamera();
+        switchToCaptureMode();
+        portSetupWithTheSimulatedSerialCable();
+        return HasFatalFailure() ? nullptr : captureWindow();
     }
     QString watched() const { return QDir(testenv::appDir()).filePath("Remote"); }
     // The camera window's folder monitor, watching an empty folder.
@@ -210,18 +113,14 @@ protected:
         click(cap, "cbExpStart");
     }
 
-    QTemporaryDir registryDir;
     std::shared_ptr<SpokenWords> words;
-    std::unique_ptr<MDIMain> main;
 };
 
 // The countdown says "one hundred twenty" and waits for each word; the user
 // leaves during "hundred". Nothing more is said, and the shutter is let go.
 TEST_P(LeavingDuringAWait, ACountdownWord) {
-    capture::frmCapture* cap = captureInCaptureMode();
+    capture::frmCapture* cap = captureOnTheSerialCable();
     ASSERT_NE(cap, nullptr);
-    simulatedSerialCable();
-    ASSERT_FALSE(HasFatalFailure());
     words->at = QStringLiteral("hundred.wav");
     words->during = [this] {
         EXPECT_TRUE(cables::cableSetup().pressed);
@@ -245,7 +144,6 @@ TEST_P(LeavingDuringAWait, ASynchronousSlew) {
     menu("mnuTelSetup");
     menu("mnuLinkEst");
     ASSERT_TRUE(state().bScopeLinked);
-    testenv::dialogs().expectMsgBox(QStringLiteral("Unable to load"));
     menu("mnuTelMotion");
     auto* scope = windows().ifLoadedAs<sky::frmScopeControl>(Win::frmScopeControl);
     ASSERT_NE(scope, nullptr);
@@ -270,7 +168,9 @@ TEST_P(LeavingDuringAWait, ASynchronousSlew) {
 // deleted run, and a close during it lets the run time an exposure whose
 // shutter the stop has already let go.
 TEST_P(LeavingDuringAWait, DISABLED_ACablePress) {
-    capture::frmCapture* cap = captureInCaptureMode();
+    connectToTheCamera();
+    switchToCaptureMode();
+    capture::frmCapture* cap = captureWindow();
     ASSERT_NE(cap, nullptr);
     cables::CableSetup& cable = cables::cableSetup();
     cable.PortTable[0] = {0x378, "SPP", "SPP", 0, true};
@@ -294,10 +194,8 @@ TEST_P(LeavingDuringAWait, DISABLED_ACablePress) {
 // The serial cable lets events run between its two writes of the release;
 // the user leaves during the release that ends a bulb exposure.
 TEST_P(LeavingDuringAWait, ACableRelease) {
-    capture::frmCapture* cap = captureInCaptureMode();
+    capture::frmCapture* cap = captureOnTheSerialCable();
     ASSERT_NE(cap, nullptr);
-    simulatedSerialCable();
-    ASSERT_FALSE(HasFatalFailure());
     cables::CableSetup& cable = cables::cableSetup();
     const qint64 exposureEnd = testenv::vclock().monotonicMs() + 2000;
     bool leftDuringRelease = false;
