@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
+#include <utility>
 
 #include "camera/ShutterSpeeds.h"
 #include "camera/clsCamera.h"
@@ -18,6 +19,7 @@
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "vosquin/VosquinHost.h"
+#include "vosquin/VosquinInterface.h"
 
 namespace zelmora::camera {
 
@@ -34,6 +36,12 @@ const QString CameraControlModel::kRawContinuousText = QStringLiteral(
     "Make sure you select something other than RAW setting for focus aid. RAW images take to long "
     "too download. I suggest Normal\\Medium");
 const QString CameraControlModel::kPictureFailedText = QStringLiteral("Picture failed ");
+const QString CameraControlModel::kCameraBusyText =
+    QStringLiteral("The camera is still downloading the last picture");
+const QString CameraControlModel::kNotReadyText =
+    QStringLiteral("The camera is not ready to release");
+const QString CameraControlModel::kPictureToPcText =
+    QStringLiteral("The camera control would not send the picture to the PC (Pict -> PC)");
 
 namespace {
 
@@ -327,7 +335,7 @@ void CameraControlModel::LoadAllowedTvs(QComboBox* combo) {
 
 // --- Releases -------------------------------------------------------------------
 
-ReleaseOutcome CameraControlModel::release(FrameKind kind) {
+ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler onDownload) {
     using S = ReleaseOutcome::Status;
     // A space typed on this procedure's own refusal box comes back here: the
     // nested call returns at once, so boxes never stack.
@@ -369,6 +377,10 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind) {
                 Dialogs::msgBox(kRawReleaseText, Msg::OKOnly, {}, Dialogs::Bracket::No);
                 return;
             }
+            if (const QString why = sendPictureToPc(); !why.isEmpty()) {
+                outcome = ReleaseOutcome::refused(S::Failed, why);
+                return;
+            }
         }
         BusyScope busy(view_, self.data());
         QCoreApplication::processEvents();
@@ -377,23 +389,48 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind) {
                                               QStringLiteral("The camera window was closed"));
             return;
         }
-        releaseShutter();
-        // The control reports a release the camera refused at once, through
-        // its download event, before Release returns.
-        const QString failure = state().sDownloadFailure;
-        outcome =
-            failure.isEmpty() ? ReleaseOutcome::ok() : ReleaseOutcome::refused(S::Failed, failure);
+        // An earlier frame's waiter hears nothing of this release's failure.
+        if (onDownload) frameWaiter_ = nullptr;
+        const std::int32_t r = releaseShutter();
+        if (r == vosquin::kReleaseBusy)
+            outcome = ReleaseOutcome::refused(S::Busy, kCameraBusyText);
+        else if (r == vosquin::kReleaseNotReady)
+            outcome = ReleaseOutcome::refused(S::NotConnected, kNotReadyText);
+        else if (r != 0)
+            outcome =
+                ReleaseOutcome::refused(S::Failed, QStringLiteral("Error:") + QString::number(r));
+        else
+            outcome = ReleaseOutcome::ok();
+        if (outcome.released() && onDownload) frameWaiter_ = std::move(onDownload);
     });
     return outcome;
 }
 
-void CameraControlModel::releaseShutter() {
-    state().sDownloadFailure.clear();
-    Vosquin1.Release();
+QString CameraControlModel::sendPictureToPc() {
+    if (Vosquin1.PicPc()) return {};
+    Globals::WriteLogLine(QStringLiteral("Focus frame: Pict -> PC set"));
+    Vosquin1.setPicPc(true);
+    if (Vosquin1.PicPc()) return {};
+    Globals::WriteLogLine(QStringLiteral("Release refused: ") + kPictureToPcText);
+    if (clsCamera* cam = mainCamera()) cam->UpdateStatus(kPictureToPcText);
+    return kPictureToPcText;
+}
+
+std::int32_t CameraControlModel::releaseShutter() {
+    return Vosquin1.Release();
+}
+
+void CameraControlModel::focusRelease() {
+    if (sendPictureToPc().isEmpty()) releaseShutter();
 }
 
 void CameraControlModel::cbRelease_Click() {
-    trapAndTrace(QStringLiteral("cbRelease_Click"), [&] { releaseShutter(); });
+    trapAndTrace(QStringLiteral("cbRelease_Click"), [&] {
+        if (Vosquin1.FocusMode())
+            focusRelease();
+        else
+            releaseShutter();
+    });
 }
 
 void CameraControlModel::cbSetDefault_Click() {
@@ -427,7 +464,7 @@ void CameraControlModel::StartContinousDownload() {
         enableButton(kStop, true);
         ContinuousTimer_.setInterval(ms);
         ContinuousTimer_.setEnabled(true);
-        releaseShutter();
+        focusRelease();
     });
 }
 
@@ -443,7 +480,7 @@ void CameraControlModel::stopContinuousLoop() {
 void CameraControlModel::ContinuousTimer_Timer() {
     trapAndTrace(QStringLiteral("ContinuousTimer_Timer"), [&] {
         enableButton(kShutterRelease, false);
-        releaseShutter();
+        focusRelease();
     });
 }
 
@@ -504,8 +541,6 @@ void CameraControlModel::routeDownload(const QString& FileName) {
 
 void CameraControlModel::downloadFailed(const QString& report) {
     trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
-        // Whoever waits for this frame reads the failure when the flags clear.
-        state().sDownloadFailure = report;
         clearWaitingFlags();
         Globals::WriteLogLine(QStringLiteral("No picture from the camera, nothing loaded: ") +
                               report);
@@ -517,24 +552,34 @@ void CameraControlModel::downloadFailed(const QString& report) {
 
 void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
     Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnComplete: ") + FileName);
+    // Whoever waits for the frame hears of it once it has been handed on,
+    // also when this window goes while the picture is being shown.
+    const FrameDownloadHandler waiter = std::exchange(frameWaiter_, nullptr);
+    FrameDownload download;
     // A report of failure is no picture: nothing is handed on, and the last
     // picture stays the one the Frame Image window shows.
     if (isFailureReport(FileName)) {
+        download.failure = FileName;
         downloadFailed(FileName);
-        return;
-    }
-    trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
-        sFileDownloaded_ = FileName;
-        try {
-            routeDownload(FileName);
-        } catch (...) {
-            // The next frame must not wait for this one, whatever failed.
+    } else {
+        download.file = FileName;
+        const QPointer<CameraControlModel> self(this);
+        trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
+            sFileDownloaded_ = FileName;
+            try {
+                routeDownload(FileName);
+            } catch (...) {
+                // The next frame must not wait for this one, whatever failed.
+                if (self) clearWaitingFlags();
+                throw;
+            }
+            if (!self) return;
             clearWaitingFlags();
-            throw;
-        }
-        clearWaitingFlags();
-        view_.setFormHeight(kCompactHeight);
-    });
+            view_.setFormHeight(kCompactHeight);
+        });
+        if (!self) state().bWaitingForDownload = false;
+    }
+    if (waiter) guarded([&] { waiter(download); });
 }
 
 void CameraControlModel::Vosquin1_OnConnected(const QString& CamModel) {

@@ -64,6 +64,9 @@ PlannedRun::~PlannedRun() {
 // ---- Timing --------------------------------------------------------------------
 
 void PlannedRun::arm(qint64 ms, std::function<void()> next) {
+    // A stop that landed before the wait was set up (in a pump, inside the
+    // press) ends the wait at once, as it would have ended a running one.
+    if (stopping()) ms = 0;
     next_ = std::move(next);
     const quint64 gen = ++generation_;
     scheduledMs_ = static_cast<int>(std::max<qint64>(ms, 0));
@@ -137,6 +140,10 @@ bool PlannedRun::start(const RunPlan& plan) {
     statusTouched_ = false;
     frame_ = 0;
     frames_ = 0;
+    taken_ = 0;
+    lastNotice_.clear();
+    download_.reset();
+    raisedWaiting_ = false;
     phase_ = Phase::LeadIn;
     display_.runControls(true, plan_.longRun);
     stopRequested_ = false;
@@ -197,6 +204,7 @@ void PlannedRun::frameStart() {
             link().setFileName(plan_.fileStem + QString::number(k));
             display_.setBusy(true);
             state().bWaitingForDownload = true;
+            raisedWaiting_ = true;
             link().setWaitingForDownload(true);
             go = true;
             return;
@@ -205,15 +213,17 @@ void PlannedRun::frameStart() {
             QStringLiteral(" of ") + QString::number(frames_));
         if (link().connected()) {
             link().setFileName(plan_.fileStem + QString::number(k));
-            link().setWaitingForDownload(true);
             state().bWaitingForDownload = true;
-            // The cable takes this frame: an earlier release's failure is not its own.
-            state().sDownloadFailure.clear();
+            raisedWaiting_ = true;
+            link().setWaitingForDownload(true);
+            // The cable takes this frame: the camera's next download is its picture.
+            link().awaitFrame(downloadHandler());
         }
         go = true;
     });
     if (!ok) return trappedInLoop();
     if (!go) return endRun();  // a short run stopped before its release
+    download_.reset();
     if (plan_.longRun) {
         if (link().connected() && !pump()) return;
         return pressShutter([this] { CountDownExposure(); });
@@ -221,48 +231,87 @@ void PlannedRun::frameStart() {
     // The camera window takes the frame, or says why it does not.
     ReleaseOutcome outcome;
     bool trapped = false;
-    if (!survives([&] { trapped = !trapAndTrace(proc, [&] { outcome = link().releaseFrame(); }); }))
+    if (!survives([&] {
+            trapped =
+                !trapAndTrace(proc, [&] { outcome = link().releaseFrame(downloadHandler()); });
+        }))
         return;
     if (trapped) return trappedInLoop();
     if (outcome.released()) return Waitfordownload();
     // Nothing will come of this frame: no wait for it.
-    const QString notice = QStringLiteral("Frame ") + QString::number(k) +
-                           QStringLiteral(" not taken: ") +
-                           (outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why);
-    log(notice);
-    state().bWaitingForDownload = false;
-    guarded([] { link().setWaitingForDownload(false); });
-    display_.frameNotice(notice);
+    clearWaiting();
+    frameMissing(QStringLiteral("Frame ") + QString::number(k) + QStringLiteral(" not taken: ") +
+                 (outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why));
     downloadDone();
 }
 
-void PlannedRun::press() {
+FrameDownloadHandler PlannedRun::downloadHandler() {
+    const QPointer<PlannedRun> self(this);
+    const quint64 run = runId_;
+    const std::int32_t k = frame_;
+    return [self, run, k](const FrameDownload& download) {
+        // Heard inside the camera window's download handler: noted now, acted
+        // on once that has returned. A late picture of an earlier frame or run
+        // is not this frame's.
+        if (!self || self->runId_ != run || self->frame_ != k) return;
+        self->download_ = download;
+        QMetaObject::invokeMethod(
+            self,
+            [self] {
+                if (self) self->downloadCheck();
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+void PlannedRun::frameMissing(const QString& notice) {
+    log(notice);
+    lastNotice_ = notice;
+    display_.frameNotice(notice);
+}
+
+void PlannedRun::clearWaiting() {
+    state().bWaitingForDownload = false;
+    if (raisedWaiting_) guarded([] { link().setWaitingForDownload(false); });
+    raisedWaiting_ = false;
+}
+
+bool PlannedRun::press(QString& why) {
     // Held from the moment it is asked for: a press that fails half-way is let go too.
     shutterHeld_ = true;
-    try {
-        cable().PressShutter();
-    } catch (...) {
-        letGo();
-        throw;
+    return trapAndTrace(QStringLiteral("pressShutter"), [&] {
+        try {
+            cable().PressShutter();
+        } catch (...) {
+            why = currentError().description();
+            letGo();
+            throw;
+        }
+    });
+}
+
+void PlannedRun::pressFailed(const QString& why) {
+    // No contact closed: nothing was exposed, and the run (or the manual
+    // press) ends here, saying so.
+    if (manual_) {
+        display_.frameNotice(QStringLiteral("Shutter not pressed: ") + why);
+        return finish();
     }
+    frameMissing(QStringLiteral("Frame ") + QString::number(frame_) +
+                 QStringLiteral(" not taken: ") + why);
+    display_.updateInformation(frame_, frames_, taken_);
+    endRun();
 }
 
 void PlannedRun::pressShutter(std::function<void()> opened) {
-    const bool pressed = trapAndTrace(QStringLiteral("pressShutter"), [&] {
-        if (!plan_.mirrorLock) {
-            press();
-            openedAtMs_ = platform::clock().monotonicMs();
-            return;
-        }
-        log(QStringLiteral("Locking Up Mirror"));
-        press();
-    });
-    if (!pressed) {
-        // A failed press ends the run (or the manual press); the cable is let go.
-        if (manual_) return finish();
-        return trappedInLoop();
+    QString why;
+    if (!plan_.mirrorLock) {
+        if (!press(why)) return pressFailed(why);
+        openedAtMs_ = platform::clock().monotonicMs();
+        return opened();
     }
-    if (!plan_.mirrorLock) return opened();
+    log(QStringLiteral("Locking Up Mirror"));
+    if (!press(why)) return pressFailed(why);
     phase_ = manual_ ? Phase::Manual : Phase::MirrorUp;
     const QString delayText = plan_.mirrorLockDelay;
     log(QStringLiteral("Counting down Mirror Lock:") + delayText);
@@ -276,8 +325,8 @@ void PlannedRun::pressShutter(std::function<void()> opened) {
             if (manual_) return finish();
             return endRun();
         }
-        if (!trapAndTrace(QStringLiteral("pressShutter"), [&] { press(); }))
-            return manual_ ? finish() : trappedInLoop();
+        QString failure;
+        if (!press(failure)) return pressFailed(failure);
         openedAtMs_ = platform::clock().monotonicMs();
         opened();
     };
@@ -358,7 +407,11 @@ void PlannedRun::Waitfordownload() {
         dtDownloadStart = platform::clock().now();
         waiting = true;
     });
-    if (!waiting) return downloadDone();
+    if (!waiting) {
+        // Nothing to wait for: the frame is on the card, or taken by the cable alone.
+        if (!stopping()) ++taken_;
+        return downloadDone();
+    }
     wake_->setInterval(kDownloadWakeMs);
     downloadCheck();
 }
@@ -369,11 +422,11 @@ void PlannedRun::downloadCheck() {
         return;
     }
     bool leave = true;
-    QString failure;
+    bool timedOut = false;
     trapAndTrace(QStringLiteral("Waitfordownload"), [&] {
-        // The camera said the release came to nothing: no picture will come.
-        failure = state().sDownloadFailure;
-        leave = !failure.isEmpty() || timexceded() || !state().bWaitingForDownload || stopping();
+        if (download_ || stopping()) return;
+        timedOut = timexceded();
+        leave = timedOut;
         if (!leave) {
             setStatus(QStringLiteral("Waiting for Image download"));
             statusTouched_ = true;
@@ -382,13 +435,17 @@ void PlannedRun::downloadCheck() {
     if (!leave) return;
     wake_->setInterval(0);
     setStatus(QString());
-    if (!failure.isEmpty()) {
-        const QString text = QStringLiteral("Frame ") + QString::number(frame_) +
-                             QStringLiteral(" not downloaded: ") + failure;
-        log(text);
-        state().bWaitingForDownload = false;
-        guarded([] { link().setWaitingForDownload(false); });
-        display_.frameNotice(text);
+    const QString frame = QStringLiteral("Frame ") + QString::number(frame_);
+    if (download_ && download_->downloaded()) {
+        ++taken_;
+    } else if (download_) {
+        // The camera said the frame came to nothing: no picture will come.
+        clearWaiting();
+        frameMissing(frame + QStringLiteral(" not downloaded: ") + download_->failure);
+    } else if (timedOut) {
+        clearWaiting();
+        frameMissing(frame + QStringLiteral(" not downloaded: no picture within ") +
+                     QString::number(lDownloadTimeout) + QStringLiteral(" s"));
     }
     downloadDone();
 }
@@ -409,8 +466,9 @@ bool PlannedRun::timexceded() {
 }
 
 void PlannedRun::downloadDone() {
+    download_.reset();
     if (!plan_.longRun) display_.setBusy(false);
-    display_.updateInformation(frame_, frames_);
+    display_.updateInformation(frame_, frames_, taken_);
     CountDownTimeBetween();
 }
 
@@ -458,7 +516,18 @@ void PlannedRun::frameEnded() {
 void PlannedRun::endRun() {
     guarded([&] { display_.setCaption({}); });
     if (!pump()) return;
-    if (!plan_.inSequence && !stopRequested_) guarded([&] { display_.soundAlarm(); });
+    // A run that ended by itself says how many of its frames are missing, and
+    // sounds its alarm only when none is.
+    const std::int32_t missing = frames_ - taken_;
+    if (!stopRequested_ && missing > 0) {
+        const QString summary = QStringLiteral("Frames missing: ") + QString::number(missing) +
+                                QStringLiteral(" of ") + QString::number(frames_) +
+                                QStringLiteral(". ") + lastNotice_;
+        log(summary);
+        guarded([&] { display_.frameNotice(summary); });
+    }
+    if (!plan_.inSequence && !stopRequested_ && missing <= 0)
+        guarded([&] { display_.soundAlarm(); });
     finish();
 }
 
@@ -482,6 +551,8 @@ void PlannedRun::finish() {
     // Only a manual press keeps the shutter open past its end.
     if (!wasManual) {
         letGo();
+        if (raisedWaiting_) clearWaiting();
+        download_.reset();
         state().iSequenceTotal = 0;
         guarded([&] { display_.setBusy(false); });
         if (statusTouched_) setStatus(QString());

@@ -187,7 +187,19 @@ void frmAutomate::Form_Load() {
             txtExpLength->hide();
             LoadTvList();
         }
+        // The list shows the file every change rewrites, so that a change keeps
+        // the steps the user did not delete. No file yet: an empty list.
+        const expfile::ReadResult read = expfile::readFile(expfile::defaultFile());
+        if (read.status == expfile::ReadResult::Status::TooLarge)
+            Dialogs::msgBox(read.problem, Msg::Exclamation);
+        else if (!read.steps.empty())
+            listSteps(read.steps);
     });
+}
+
+void frmAutomate::listSteps(const std::vector<expfile::ExposureStep>& steps) {
+    lbExposures->addItem(expfile::headingRow());
+    for (const expfile::ExposureStep& s : steps) lbExposures->addItem(expfile::stepRow(s));
 }
 
 void frmAutomate::Form_Unload() {
@@ -340,9 +352,7 @@ void frmAutomate::ReadExposureFile() {
                 Dialogs::msgBox(read.problem, Msg::Exclamation);
                 return;
             }
-            lbExposures->addItem(expfile::headingRow());
-            for (const expfile::ExposureStep& s : read.steps)
-                lbExposures->addItem(expfile::stepRow(s));
+            listSteps(read.steps);
         }
         QDir::setCurrent(AppPaths::appDir());
     });

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "capture/ExposureFile.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -90,6 +92,8 @@ private:
     void Form_Load();
     void Form_Unload();
     void LoadTvList();
+    // The heading row and a row per step.
+    void listSteps(const std::vector<expfile::ExposureStep>& steps);
     QString rowFromFields() const;
     bool AddExposureRow();
     void ModifyExposureRow(int row);

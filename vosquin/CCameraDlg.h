@@ -58,7 +58,9 @@ public:
     void ConnectCamera();
     void DisconnectCamera();
     void EndSession();
-    void ReleaseShutter();
+    // The Release method's answer (kReleaseNotReady, kReleaseBusy, 0 or the
+    // library's code).
+    std::int32_t ReleaseShutter();
     void browseSaveFolder();  // the "..." button
     void ReadBatteryLevel();
     bool GetMirrorLock();
@@ -201,6 +203,7 @@ private:
     bool connectEnabled_ = false;
     bool disconnectEnabled_ = false;
     bool releaseEnabled_ = false;
+    bool downloading_ = false;  // an image is coming down right now
     bool settingsVisible_ = true;
     int progress_ = 0;
     std::array<BoxState, 4> boxes_{};

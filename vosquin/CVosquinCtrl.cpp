@@ -204,8 +204,7 @@ Variant CVosquinCtrl::callMethod(DispId id, const std::vector<Variant>& args) {
             if (d.exists()) d.EndSession();
             return std::int32_t(0);
         case ids::kRelease:
-            if (d.exists()) d.ReleaseShutter();
-            return std::int32_t(0);
+            return d.exists() ? d.ReleaseShutter() : kReleaseNotReady;
         case ids::kRequestBatteryLevel:
             d.ReadBatteryLevel();
             return {};

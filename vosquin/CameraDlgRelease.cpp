@@ -110,8 +110,16 @@ void CCameraDlg::boxHandler(Box box) {
     if (failed(r)) logCode(kFailure[box], r);
 }
 
-void CCameraDlg::ReleaseShutter() {
-    if (!created_ || !releaseEnabled_) return;
+std::int32_t CCameraDlg::ReleaseShutter() {
+    if (!created_) return kReleaseNotReady;
+    // Release is off while an image comes down or waits to; a caller that
+    // waits for a picture must hear that this one will not come.
+    if (!releaseEnabled_) {
+        const bool downloading = downloading_ || !queue_.empty();
+        logLine(downloading ? "Release ignored: an image is being downloaded"
+                            : "Release ignored: not ready for release");
+        return downloading ? kReleaseBusy : kReleaseNotReady;
+    }
     logLine("Release Pressed.");
     static constexpr const char* kChecked[] = {"Thumb - PC: TRUE", "Pict - PC: TRUE",
                                                "Thumb - Cam: TRUE", "Pict - Cam: TRUE"};
@@ -122,7 +130,7 @@ void CCameraDlg::ReleaseShutter() {
     notify();
     const RCHandle source = source_;
     const RCResult r = RCCapture(source);
-    if (!failed(r)) return;
+    if (!failed(r)) return 0;
     logCode("Error On Release ErrorCode = ", r);
     RCUnlockUI(source);
     // No image will come: whoever waits for one hears of the failure now.
@@ -130,6 +138,7 @@ void CCameraDlg::ReleaseShutter() {
     logLine("Waiting for download: FALSE");
     fire(ids::kOnComplete, {texts::errorText(r)});
     fire(ids::kOnStatusUpdate, {std::string("Waiting")});
+    return std::int32_t(r);
 }
 
 void CCameraDlg::OnCameraEvent(std::uint32_t event, const void* data) {
@@ -187,6 +196,7 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
 
     // No release while an image is on its way.
     releaseEnabled_ = false;
+    downloading_ = true;
     fire(ids::kOnStatusUpdate, {std::string("Downloading")});
     // Temporary files of downloads killed part-way are of no use to anyone.
     for (const std::string& stale : platform::partial::removeStale(name.folder))
@@ -221,6 +231,7 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
     progress_ = 0;
 
     waiting_ = false;
+    downloading_ = false;
     logLine("Waiting for download: FALSE");
     if (queue_.empty() && connected_ && source_ != 0 && anyBoxChecked()) releaseEnabled_ = true;
     fire(ids::kOnComplete, {failed(r) ? texts::errorText(r) : written});

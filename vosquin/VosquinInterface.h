@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/automation/Dispatch.h"
 
 // The control's published interface: its dispatch identifiers and the member and
@@ -52,6 +54,18 @@ enum Event : automation::DispId {
 };
 
 }  // namespace zelmora::vosquin::ids
+
+namespace zelmora::vosquin {
+
+// What the Release method answers: 0 when the camera was told to take the
+// picture; kReleaseNotReady when nothing can be released now (no camera, no
+// download or card kind chosen); kReleaseBusy while an image is being
+// downloaded or waits to be; any other value is the camera library's code for
+// a release the camera refused (such codes always carry a component bit).
+inline constexpr std::int32_t kReleaseNotReady = 1;
+inline constexpr std::int32_t kReleaseBusy = 2;
+
+}  // namespace zelmora::vosquin
 
 namespace zelmora::vosquin {
 

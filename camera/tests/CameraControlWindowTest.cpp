@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 #include "camera/clsCamera.h"
@@ -162,7 +163,7 @@ TEST_F(CameraWindowTest, ReleaseRefusesWithMirrorLockOrRawAndOtherwiseReleasesOn
 // autofocus and for the capture window's frames.
 TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
     using S = ReleaseOutcome::Status;
-    enum Action { None, Raises, CameraRefuses };
+    enum Action { None, Raises, CameraRefuses, Downloading, NotReady, KeepsPictureOnCard };
     struct Row {
         const char* name;
         FrameKind kind;
@@ -205,6 +206,14 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
          "The camera could not be released"},
         {"the camera refuses the release at once", C, false, true, false, "Normal", CameraRefuses,
          S::Failed, nullptr, 1, "Error:2097280"},
+        // The control ignores a release while an image comes down, and says so.
+        {"the control is downloading", C, false, true, false, "Normal", Downloading, S::Busy,
+         nullptr, 1, CameraControlModel::kCameraBusyText},
+        {"the control cannot release", F, false, true, false, "Normal", NotReady, S::NotConnected,
+         nullptr, 1, CameraControlModel::kNotReadyText},
+        // A focus frame is a picture for the PC.
+        {"focus, the control keeps the picture off the PC", F, false, true, false, "Normal",
+         KeepsPictureOnCard, S::Failed, nullptr, 0, CameraControlModel::kPictureToPcText},
     };
     connectedInFocusMode();
     for (const Row& r : rows) {
@@ -213,13 +222,20 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
         ctl->set(ids::kConnected, r.connected);
         ctl->set(ids::kMirrorLock, r.mirrorLock);
         ctl->set(ids::kImageQuality, std::string(r.quality));
+        ctl->set(ids::kPicPc, true);
         ctl->calls.clear();
         neighbourCalls().clear();
-        state().sDownloadFailure = "Error:1";  // from an earlier frame
+        ctl->releaseResult = r.action == Downloading     ? vosquin::kReleaseBusy
+                             : r.action == NotReady      ? vosquin::kReleaseNotReady
+                             : r.action == CameraRefuses ? 2097280
+                                                         : 0;
+        if (r.action == KeepsPictureOnCard) ctl->set(ids::kPicPc, false);
         ctl->onCall = [&](const QString& call) {
+            if (r.action == KeepsPictureOnCard && call == "put PicPc=True")
+                ctl->set(ids::kPicPc, false);
             if (call != "Release") return;
-            EXPECT_TRUE(state().sDownloadFailure.isEmpty()) << "a release forgets the last failure";
             if (r.action == Raises) throw AppError(5, "FakeVosquin", "Release failed");
+            // As the control does: the report of failure, then the answer.
             if (r.action == CameraRefuses)
                 ctl->fire(ids::kOnComplete, {std::string("Error:2097280")});
         };
@@ -231,9 +247,9 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
         EXPECT_EQ(ctl->count("Release"), r.releases);
         EXPECT_EQ(outcome.released(), r.status == S::Released || r.status == S::Simulated);
         EXPECT_EQ(neighbourCalls().contains("disp.ProcessSpaceBar"), r.status == S::Simulated);
-        if (r.status == S::Released) EXPECT_TRUE(state().sDownloadFailure.isEmpty());
     }
     state().bSimulationMode = false;
+    ctl->releaseResult = 0;
 
     // A release asked for while one is under way (a space typed on a refusal
     // box, or an event inside the control's Release) is busy, and releases nothing.
@@ -578,7 +594,8 @@ TEST_F(CameraWindowTest, AFailedReleaseLoadsNothingEndsTheWaitAndSaysSoInTheStat
         ctl->fire(ids::kOnComplete, {std::string("/img/IMG_0001.JPG")});
         ASSERT_EQ(win->sFileDownloaded(), "/img/IMG_0001.JPG");
         awaitDownload(r.focusMode, r.frameImageOpen, r.captureLoaded);
-        state().sDownloadFailure.clear();
+        QStringList heard;
+        win->awaitFrame([&](const FrameDownload& d) { heard << d.file + "|" + d.failure; });
         neighbourCalls().clear();
         QSignalSpy status(oMainCamera().get(), &clsCamera::StatusInfoUpdate);
         const qsizetype from = testenv::traceLines().size();
@@ -588,7 +605,7 @@ TEST_F(CameraWindowTest, AFailedReleaseLoadsNothingEndsTheWaitAndSaysSoInTheStat
 
         EXPECT_TRUE(neighbourCalls().isEmpty()) << neighbourCalls().join(", ").toStdString();
         EXPECT_EQ(windows().ifLoaded(Win::frmImageDisp), nullptr);
-        EXPECT_EQ(state().sDownloadFailure, "Error:2097280");
+        EXPECT_EQ(heard, QStringList{"|Error:2097280"});
         EXPECT_FALSE(state().bWaitingForDownload);
         EXPECT_FALSE(ctl->flag(ids::kWaitingForDownload));
         EXPECT_EQ(ctl->count("DevlopRaw(Error:2097280)"), 0);
@@ -607,17 +624,15 @@ TEST_F(CameraWindowTest, AFailedReleaseLoadsNothingEndsTheWaitAndSaysSoInTheStat
 }
 
 // Continuous focusing on a camera that fails every frame: each interval says
-// so in the status bar; no window is handed the failure, no box comes up, and
-// each new release starts with the failure forgotten.
+// so in the status bar; no window is handed the failure and no box comes up.
 TEST_F(CameraWindowTest, ContinuousFocusingThroughFailedReleasesShowsNoBoxAndKeepsGoing) {
     connectedInFocusMode();
+    ctl->set(ids::kPicPc, true);
     main->lbInterval()->setText("2");
     QSignalSpy status(oMainCamera().get(), &clsCamera::StatusInfoUpdate);
-    QStringList failureAtRelease;
     int n = 0;
     ctl->onCall = [&](const QString& call) {
         if (call != "Release") return;
-        failureAtRelease << state().sDownloadFailure;
         // As the control does when the camera refuses the release.
         ctl->fire(ids::kOnStatusUpdate, {std::string("Taking Picture")});
         ctl->fire(ids::kOnComplete, {"Error:" + std::to_string(++n)});
@@ -627,14 +642,90 @@ TEST_F(CameraWindowTest, ContinuousFocusingThroughFailedReleasesShowsNoBoxAndKee
     testenv::vclock().advance(4000);
     ctl->onCall = nullptr;
     win->StartContinousDownload();
-    EXPECT_EQ(failureAtRelease, (QStringList{"", "", ""}));
+    EXPECT_EQ(n, 3);
     EXPECT_TRUE(neighbourCalls().isEmpty()) << neighbourCalls().join(", ").toStdString();
     QStringList texts;
     for (const auto& args : status) texts << args[0].toString();
     EXPECT_EQ(texts,
               (QStringList{"Taking Picture", "Picture failed Error:1", "Taking Picture",
                            "Picture failed Error:2", "Taking Picture", "Picture failed Error:3"}));
-    EXPECT_EQ(state().sDownloadFailure, "Error:3");
+}
+
+// What came of a released frame's download reaches whoever released it, once,
+// after the picture has been handed on: the picture, or the camera's report
+// that none will come. A refused frame is never heard of again; the cable's
+// frame is awaited the same way; a release without a waiter leaves the
+// waiting one in place.
+TEST_F(CameraWindowTest, AFramesDownloadComesBackToWhoeverReleasedIt) {
+    connectedInFocusMode();
+    ctl->set(ids::kPicPc, true);
+    QStringList heard;
+    const auto listen = [&](const QString& who) {
+        return [&heard, who](const FrameDownload& d) {
+            const QStringList shown = neighbourCalls().filter("LoadImage");
+            heard << who + ": " + (d.downloaded() ? d.file : d.failure) + " after " +
+                         QString::number(shown.size()) + " shown";
+        };
+    };
+    const auto complete = [&](const char* file) {
+        ctl->fire(ids::kOnComplete, {std::string(file)});
+    };
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("a")).released());
+    complete("/img/Focus.jpg");
+    complete("/img/Focus.jpg");  // a second image of the same release
+    EXPECT_EQ(heard, QStringList{"a: /img/Focus.jpg after 1 shown"});
+
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("b")).released());
+    complete("Error:3145740");
+    EXPECT_EQ(heard, QStringList{"b: Error:3145740 after 2 shown"});
+
+    heard.clear();
+    ctl->set(ids::kMirrorLock, true);
+    testenv::dialogs().expectMsgBox("Mirror Lock");
+    EXPECT_FALSE(win->releaseFrame(FrameKind::Focus, listen("c")).released());
+    ctl->set(ids::kMirrorLock, false);
+    complete("/img/Focus.jpg");
+    EXPECT_TRUE(heard.isEmpty());
+
+    win->awaitFrame(listen("cable"));
+    EXPECT_TRUE(win->release().released());  // the space bar: no waiter of its own
+    complete("/img/Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"cable: /img/Focus.jpg after 4 shown"});
+}
+
+// Every focus frame (the toolbar's, the space bar's or autofocus's release,
+// the window's own button, the continuous loop) asks the control for the
+// picture on the PC before it releases.
+TEST_F(CameraWindowTest, FocusFramesAskForThePictureOnThePc) {
+    struct Row {
+        const char* name;
+        std::function<void(frmCameraControl*)> release;
+    };
+    const Row rows[] = {
+        {"release", [](frmCameraControl* w) { w->release(); }},
+        {"the window's own button",
+         [](frmCameraControl* w) { w->findChild<QPushButton*>("cbRelease")->click(); }},
+        {"the continuous loop's first frame",
+         [](frmCameraControl* w) { w->StartContinousDownload(); }},
+        {"a tick of the continuous loop",
+         [](frmCameraControl* w) {
+             testenv::vclock().advance(8000);
+             w->StartContinousDownload();  // "Stop"
+         }},
+    };
+    connectedInFocusMode();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (QByteArray(r.name).startsWith("a tick")) win->StartContinousDownload();
+        ctl->set(ids::kPicPc, false);  // Pict -> PC cleared in the control
+        ctl->calls.clear();
+        r.release(win);
+        const QStringList asked = ctl->calls.filter(QRegularExpression("^(put PicPc|Release)"));
+        EXPECT_EQ(asked.mid(0, 2), (QStringList{"put PicPc=True", "Release"}))
+            << ctl->calls.join(", ").toStdString();
+        if (bool(win->model().bContinuousFocus())) win->StartContinousDownload();
+    }
 }
 
 TEST_F(CameraWindowTest, ARawFileIsDevelopedWithTheStatusShownAndNoThumbWithoutAJpeg) {

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include "capture/CameraLink.h"
 #include "capture/CaptureRunEngine.h"
 #include "capture/CaptureWindows.h"
+#include "capture/ExposureRun.h"
 #include "capture/frmAutomate.h"
 #include "capture/frmCapture.h"
 #include "platform/automation/ClassRegistry.h"
@@ -33,6 +35,7 @@
 #include "platform/rcsdk/SimCamera.h"
 #include "platform/sim/SimSky.h"
 #include "platform/time/Clock.h"
+#include "shell/Globals.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "testing/TestEnv.h"
@@ -299,4 +302,95 @@ TEST_F(SequenceEndToEnd, LeavingTheProgramMidFrameBringsNoWindowBack) {
     EXPECT_FALSE(windows().isLoaded(Win::frmCapture));
     ASSERT_FALSE(cable->calls.isEmpty());
     EXPECT_TRUE(cable->calls.last().startsWith("release"));
+}
+
+// The capture window's own runs on the simulators.
+class CaptureEndToEnd : public SequenceEndToEnd {
+protected:
+    static int alarms() {
+        int n = 0;
+        for (const auto& p : testenv::sounds().played) n += p.path.endsWith("alarm.wav");
+        return n;
+    }
+};
+
+// A short run through the real control: Start applies the window's boxes
+// although the control's own were changed to the card; Start stays off for
+// the whole run although the control reports after every picture; a picture
+// whose transfer fails is named, not counted, and the run's end says so
+// without the alarm.
+TEST_F(CaptureEndToEnd, AShortRunAccountsForEveryFrame) {
+    capture::frmCapture* cap = connectInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    cap->selectTab(1);
+    const QString folder = savePicturesToPc(cap);
+    cap->txtObjPrefix->setText("M42");
+    cap->chkUseISO->setChecked(false);
+    cap->txtExpCount->setText("3");
+    cap->txtLeadIn->setText("0");
+    cap->txtTimeBetween->setText("10");
+    vosquin::VosquinHost* control = camWin->Vosquin1();
+    control->setPicCam(true);
+    control->setPicPc(false);
+    ASSERT_FALSE(control->PicPc());
+    // The second picture's transfer fails.
+    simrc::failCall("RCTakeCapturedImage", RC_COMP_TRANSFER | RC_ERR_FILE_IO, 1, 1);
+    ASSERT_TRUE(cap->cbExpStart->isEnabled());
+    cap->cbExpStart_Click();
+    ASSERT_TRUE(cap->runActive());
+    EXPECT_TRUE(control->PicPc());
+    int startOn = 0;
+    for (int i = 0; i < 60 && cap->runActive(); ++i) {
+        runFor(1);
+        startOn += cap->runActive() && cap->cbExpStart->isEnabled();
+    }
+    EXPECT_FALSE(cap->runActive());
+    EXPECT_EQ(startOn, 0);
+    EXPECT_TRUE(cap->cbExpStart->isEnabled());
+    EXPECT_EQ(simrc::captures().size(), 3u);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(cap->lblExpTaken->text().toStdString(), "Exposures Taken:2");
+    EXPECT_EQ(cap->lblRunNotice->text().toStdString(),
+              "Frames missing: 1 of 3. Frame 2 not downloaded: Error:3145740");
+    EXPECT_EQ(alarms(), 0);
+    EXPECT_FALSE(state().bWaitingForDownload);
+}
+
+// With no shutter cable set up (fresh settings: no parallel port) the Long
+// tab's Start is off and says why; a run started all the same (as a sequence
+// step starts it) takes nothing and says so; choosing a port turns Start on.
+TEST_F(CaptureEndToEnd, WithNoCableSetUpABulbRunTakesNothingAndSaysSo) {
+    cables::CableSetup& c = cables::cableSetup();
+    c.PortTable[0] = {};
+    c.selectPort(0);
+    Settings::save("Options", "CaptureMode", "2");
+    auto* cap = dynamic_cast<capture::frmCapture*>(windows().load(Win::frmCapture));
+    ASSERT_NE(cap, nullptr);
+    ASSERT_EQ(cap->GetCurrFrame(), 2);
+    cap->txtExpCount->setText("2");
+    cap->txtExpMin->setText("0");
+    cap->txtExpSec->setText("10");
+    cap->txtLeadIn->setText("0");
+    cap->txtTimeBetween->setText("0");
+    EXPECT_FALSE(cap->cbExpStart->isEnabled());
+    EXPECT_EQ(cap->lblStartHint->text().toStdString(),
+              "Start is off: no shutter cable is set up: choose one in Port Setup.");
+
+    auto* run = dynamic_cast<capture::ExposureRun*>(cap->runEngine());
+    ASSERT_NE(run, nullptr);
+    run->StartExposureAutomate();
+    runFor(30);
+    EXPECT_FALSE(cap->runActive());
+    EXPECT_EQ(cap->lblRunNotice->text().toStdString(),
+              "Frames missing: 2 of 2. Frame 1 not taken: no shutter cable is set up: choose one "
+              "in Port Setup");
+    EXPECT_EQ(cap->lblExpTaken->text().toStdString(), "Exposures Taken:0");
+    EXPECT_EQ(alarms(), 0);
+    EXPECT_TRUE(simrc::captures().empty());
+    EXPECT_FALSE(cap->cbExpStart->isEnabled());
+
+    c.PortTable[0] = {0x378, "ECP", "PS/2", 1, true};
+    c.selectPort(0);
+    EXPECT_TRUE(cap->cbExpStart->isEnabled());
+    EXPECT_EQ(cap->lblStartHint->text().toStdString(), "");
 }

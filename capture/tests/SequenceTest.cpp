@@ -260,6 +260,46 @@ TEST_F(SequenceTest, ListEditingAndTheHeadingRow) {
     EXPECT_EQ(runTrace().filter("Exposure file not written:").size(), 1);
 }
 
+// A reopened window lists the steps of the file it will rewrite (the default
+// file while none was chosen), so an Add keeps them.
+TEST_F(SequenceTest, TheWindowOpensWithTheStepsOfItsFile) {
+    const QString file = expfile::defaultFile();
+    QFile::remove(file);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZELMORA_SAMPLE_EXPOSURE_FILE), file));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    const expfile::ReadResult sample = expfile::readFile(file);
+    ASSERT_EQ(sample.status, expfile::ReadResult::Status::Read);
+    ASSERT_EQ(sample.steps.size(), 3u);
+    open();
+    QStringList listed = {expfile::headingRow()};
+    for (const expfile::ExposureStep& step : sample.steps) listed << expfile::stepRow(step);
+    EXPECT_EQ(seq->rows(), listed);
+    EXPECT_TRUE(testenv::dialogs().shown().empty());
+
+    addStep("1", "60", "0", "N/A");
+    const expfile::ReadResult after = expfile::readFile(file);
+    ASSERT_EQ(after.steps.size(), 4u);
+    EXPECT_EQ(std::vector<expfile::ExposureStep>(after.steps.begin(), after.steps.begin() + 3),
+              sample.steps);
+    EXPECT_EQ(after.steps.back(), (expfile::ExposureStep{"1", "60", "0", "N/A"}));
+
+    // Closed and opened again: the four steps.
+    seq->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    seq = dynamic_cast<frmAutomate*>(windows().load(Win::frmAutomate));
+    ASSERT_NE(seq, nullptr);
+    EXPECT_EQ(seq->rows().size(), 5);
+
+    // Without a file the list starts empty, and nothing is said.
+    seq->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QFile::remove(file);
+    seq = dynamic_cast<frmAutomate*>(windows().load(Win::frmAutomate));
+    ASSERT_NE(seq, nullptr);
+    EXPECT_TRUE(seq->rows().isEmpty());
+    EXPECT_TRUE(testenv::dialogs().shown().empty());
+}
+
 TEST_F(SequenceTest, LoadTheFileAndAMissingOne) {
     open();
     const QString path = QDir(testenv::appDir()).filePath("ExposureFiles/mine.txt");

@@ -262,6 +262,24 @@ TEST_F(AutofocusEndToEnd, AbsoluteFocuserFromTwoThousandStepsOutEndsInFocus) {
     EXPECT_FALSE(af->running());
 }
 
+// Pict -> PC cleared in the control (the pictures would stay on the card):
+// each focus frame asks for its picture on the PC, and the run gets them all.
+TEST_F(AutofocusEndToEnd, FocusFramesComeToThePcWhateverTheControlsBoxesSaid) {
+    QPointer<frmAutofocus> af;
+    ASSERT_NO_FATAL_FAILURE(prepareAbsoluteRun(af));
+    setText(af, "txtNoInterations", "2");
+    setText(af, "txtPauseTime", "0");
+    vosquin::VosquinHost* control = cam->Vosquin1();
+    control->setPicCam(true);
+    control->setPicPc(false);
+    ASSERT_FALSE(control->PicPc());
+    testenv::dialogs().expectMsgBox(QStringLiteral("Autofocus data collected."), platform::Msg::No);
+    runToEnd(af);
+    EXPECT_EQ(af->framesReleased(), 4);
+    EXPECT_EQ(af->framesMeasured(), 4);
+    EXPECT_TRUE(control->PicPc());
+}
+
 TEST_F(AutofocusEndToEnd, RelativeFocuserCountsFromZeroAndReturnsToTheBestPosition) {
     sim::SimSky::instance().setFocuserPosition(kBest + 2000);
     connectCameraAndPickStar();
@@ -397,13 +415,11 @@ INSTANTIATE_TEST_SUITE_P(
                   [](frmAutofocus*) { loseDownloads(); }},
         // The camera reports, in place of the frame, that the release came to
         // nothing: the wait ends at once, not after two minutes.
-        FaultCase{"DownloadFailed", 500,
+        FaultCase{"DownloadFailed", 0, nullptr,
+                  "The camera did not take the focus frame (Error:3145740).", nullptr,
                   [](frmAutofocus*) {
-                      state().sDownloadFailure = QStringLiteral("Error:0x00000002");
-                      testenv::vclock().advance(FocuserController::kPollMs);
-                  },
-                  "The camera did not take the focus frame (Error:0x00000002).", nullptr,
-                  [](frmAutofocus*) { loseDownloads(); }},
+                      simrc::failCall("RCTakeCapturedImage", RC_COMP_TRANSFER | RC_ERR_FILE_IO);
+                  }},
         FaultCase{"CameraDisconnected", 1500,
                   [](frmAutofocus*) { oMainCamera()->setConnected(false); },
                   "The camera was disconnected."},

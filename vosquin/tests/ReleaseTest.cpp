@@ -19,6 +19,7 @@
 namespace zelmora::vosquin {
 namespace {
 
+using automation::Variant;
 using simrc::CameraProfile;
 namespace profiles = simrc::profiles;
 
@@ -202,15 +203,17 @@ TEST_F(VosquinReleaseTest, ReleasesWhileTheLibraryThreadIsStillDelivering) {
     }
 }
 
+// A release during a download is ignored, and the control says so in its answer.
 TEST_F(VosquinReleaseTest, AReleaseDuringADownloadIsIgnored) {
     prepare(profiles::eos20D(), true);
     std::vector<bool> releaseEnabled;
+    std::vector<Variant> answers;
     rec.onEach = [&](const std::string& e) {
         // While an image is coming, and while the next one waits in the queue.
         if (releaseEnabled.size() < 4 &&
             (e == "OnStatusUpdate(Downloading)" || e.rfind("OnComplete(", 0) == 0)) {
             releaseEnabled.push_back(dlg().releaseEnabled());
-            call("Release");
+            answers.push_back(call("Release"));
         }
     };
     releaseAndDeliver();
@@ -218,6 +221,8 @@ TEST_F(VosquinReleaseTest, AReleaseDuringADownloadIsIgnored) {
     // Downloading THM, its completion (the picture still queued), downloading the picture:
     // all ignored; the picture's completion comes with the queue empty and is accepted.
     EXPECT_EQ(releaseEnabled, (std::vector<bool>{false, false, false, true}));
+    const Variant busy(kReleaseBusy), released(std::int32_t(0));
+    EXPECT_EQ(answers, (std::vector<Variant>{busy, busy, busy, released}));
     EXPECT_EQ(simrc::callCount("RCCapture"), 2);
     deliver();
     EXPECT_EQ(completions().size(), 4u);
@@ -256,6 +261,8 @@ TEST_F(VosquinReleaseTest, AFailedReleaseCompletesWithAnErrorSoNoWaitHangs) {
                                         "OnComplete(Error:2097280)", "OnStatusUpdate(Waiting)"}));
     EXPECT_FALSE(flag("WaitingForDownload"));
     EXPECT_TRUE(logMessages().contains("Error On Release ErrorCode = 0x00200080"));
+    simrc::failCall("RCCapture", kDead);
+    EXPECT_EQ(call("Release"), Variant(std::int32_t(kDead)));
     EXPECT_FALSE(simrc::uiLocked());
     // A Bulb exposure cannot be released from the PC: the same.
     put("Tv", std::string("Bulb"));
@@ -266,7 +273,7 @@ TEST_F(VosquinReleaseTest, AFailedReleaseCompletesWithAnErrorSoNoWaitHangs) {
 
 TEST_F(VosquinReleaseTest, ReleaseBeforeConnectDoesNothing) {
     make();
-    call("Release");
+    EXPECT_EQ(call("Release"), Variant(kReleaseNotReady));
     EXPECT_TRUE(rec.events.empty());
     EXPECT_EQ(simrc::callCount("RCCapture"), 0);
 }
