@@ -276,18 +276,29 @@ void PlannedRun::clearWaiting() {
     raisedWaiting_ = false;
 }
 
-bool PlannedRun::press(QString& why) {
+void PlannedRun::pressThen(const std::function<void()>& closed) {
     // Held from the moment it is asked for: a press that fails half-way is let go too.
     shutterHeld_ = true;
-    return trapAndTrace(QStringLiteral("pressShutter"), [&] {
-        try {
-            cable().PressShutter();
-        } catch (...) {
-            why = currentError().description();
-            letGo();
-            throw;
-        }
-    });
+    QString why;
+    bool pressed = false;
+    // The press may let events run (the parallel port's message pass): a run
+    // ended meanwhile goes no further.
+    if (!survives([&] {
+            pressed = trapAndTrace(QStringLiteral("pressShutter"), [&] {
+                try {
+                    cable().PressShutter();
+                } catch (...) {
+                    why = currentError().description();
+                    throw;
+                }
+            });
+        }))
+        return;
+    if (!pressed) {
+        letGo();
+        return pressFailed(why);
+    }
+    closed();
 }
 
 void PlannedRun::pressFailed(const QString& why) {
@@ -304,14 +315,16 @@ void PlannedRun::pressFailed(const QString& why) {
 }
 
 void PlannedRun::pressShutter(std::function<void()> opened) {
-    QString why;
-    if (!plan_.mirrorLock) {
-        if (!press(why)) return pressFailed(why);
+    const auto open = [this, opened] {
         openedAtMs_ = platform::clock().monotonicMs();
-        return opened();
-    }
+        opened();
+    };
+    if (!plan_.mirrorLock) return pressThen(open);
     log(QStringLiteral("Locking Up Mirror"));
-    if (!press(why)) return pressFailed(why);
+    pressThen([this, open] { lockMirror(open); });
+}
+
+void PlannedRun::lockMirror(const std::function<void()>& open) {
     phase_ = manual_ ? Phase::Manual : Phase::MirrorUp;
     const QString delayText = plan_.mirrorLockDelay;
     log(QStringLiteral("Counting down Mirror Lock:") + delayText);
@@ -319,20 +332,17 @@ void PlannedRun::pressShutter(std::function<void()> opened) {
     trapAndTrace(QStringLiteral("CountDownMirrorLock"),
                  [&] { delay = Conv::parseInt16(delayText); });
     const bool timed = delay > 0;
-    auto afterPause = [this, opened] {
+    auto afterPause = [this, open] {
         // A stop during the lock-up or the pause never opens the shutter.
         if (stopping()) {
             if (manual_) return finish();
             return endRun();
         }
-        QString failure;
-        if (!press(failure)) return pressFailed(failure);
-        openedAtMs_ = platform::clock().monotonicMs();
-        opened();
+        pressThen(open);
     };
     auto afterLock = [this, timed, afterPause] {
         shutterHeld_ = false;
-        guarded([] { cable().ReleaseShutter(); });
+        if (!survives([] { guarded([] { cable().ReleaseShutter(); }); })) return;
         log(QStringLiteral("Mirror Locked"));
         if (stopping()) return afterPause();
         phase_ = manual_ ? Phase::Manual : Phase::MirrorPause;
@@ -388,7 +398,8 @@ void PlannedRun::CountDownExposure() {
 
 void PlannedRun::exposureEnded() {
     log(QStringLiteral("Actual End Time:") + nowText());
-    guarded([&] { releaseshutter(); });
+    // The release may let events run too.
+    if (!survives([&] { guarded([&] { releaseshutter(); }); })) return;
     if (manual_) return finish();
     if (!pump()) return;
     Waitfordownload();

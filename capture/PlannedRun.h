@@ -136,9 +136,10 @@ private:
     void afterLeadIn();
     void frameStart();
     void pressShutter(std::function<void()> opened);
-    // Closes the contact; false (the cable let go, the error traced) when no
-    // contact closed, with why.
-    bool press(QString& why);
+    void lockMirror(const std::function<void()>& open);
+    // Closes the contact, then goes on with `closed`; a press that closes no
+    // contact ends the run (pressFailed), saying why.
+    void pressThen(const std::function<void()>& closed);
     void pressFailed(const QString& why);
     void releaseshutter();
     void CountDownExposure();

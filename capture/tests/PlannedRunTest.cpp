@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <functional>
 
 #include "capture/PlannedRun.h"
@@ -195,13 +196,15 @@ TEST_F(PlannedRunTest, AStopWhereverItLandsEndsTheRunAtOnce) {
         const char* name;
         bool longRun;
         bool mirrorLock;
-        bool inPress;  // else inside the start's first pump
+        bool inPress;          // else inside the start's first pump
+        bool closing = false;  // the program closing, not a Stop
     };
     const Row rows[] = {
         {"a short run, inside the start", false, false, false},
         {"a long run, inside the start", true, false, false},
         {"inside the shutter press", true, false, true},
         {"inside the mirror's press", true, true, true},
+        {"the program closing inside the shutter press", true, false, true, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -214,7 +217,12 @@ TEST_F(PlannedRunTest, AStopWhereverItLandsEndsTheRunAtOnce) {
         p.exposureSeconds = r.longRun ? 30 : p.exposureSeconds;
         p.mirrorLock = r.mirrorLock;
         p.mirrorLockDelay = "10";
-        const auto stop = [this] { run->stop(run->longRun()); };
+        const auto stop = [this, &r] {
+            if (r.closing)
+                run->abort();
+            else
+                run->stop(run->longRun());
+        };
         if (r.inPress)
             cable->onPress = stop;
         else
@@ -230,5 +238,9 @@ TEST_F(PlannedRunTest, AStopWhereverItLandsEndsTheRunAtOnce) {
         EXPECT_EQ(display.alarms, 0);
         EXPECT_TRUE(camera->calls.filter("Release").isEmpty());
         EXPECT_EQ(cable->calls.filter("press").size(), r.inPress ? 1 : 0);
+        EXPECT_FALSE(run->running());
+        // Nothing goes on after the end: no exposure ends later.
+        EXPECT_TRUE(cable->calls.filter(QRegularExpression("^release [1-9]")).isEmpty())
+            << cable->calls.join(' ').toStdString();
     }
 }
