@@ -391,7 +391,7 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler 
         }
         // An earlier frame's waiter hears nothing of this release's failure.
         if (onDownload) frameWaiter_ = nullptr;
-        const std::int32_t r = releaseShutter();
+        const std::int32_t r = Vosquin1.Release();
         if (r == vosquin::kReleaseBusy)
             outcome = ReleaseOutcome::refused(S::Busy, kCameraBusyText);
         else if (r == vosquin::kReleaseNotReady)
@@ -416,12 +416,8 @@ QString CameraControlModel::sendPictureToPc() {
     return kPictureToPcText;
 }
 
-std::int32_t CameraControlModel::releaseShutter() {
-    return Vosquin1.Release();
-}
-
 void CameraControlModel::focusRelease() {
-    if (sendPictureToPc().isEmpty()) releaseShutter();
+    if (sendPictureToPc().isEmpty()) Vosquin1.Release();
 }
 
 void CameraControlModel::cbRelease_Click() {
@@ -429,7 +425,7 @@ void CameraControlModel::cbRelease_Click() {
         if (Vosquin1.FocusMode())
             focusRelease();
         else
-            releaseShutter();
+            Vosquin1.Release();
     });
 }
 

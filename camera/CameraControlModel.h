@@ -138,8 +138,6 @@ private:
     // A focus frame is a picture for the PC: "" once the control sends it
     // there, else why it does not.
     QString sendPictureToPc();
-    // The control's release: 0, or why it did not release (kReleaseBusy, ...).
-    std::int32_t releaseShutter();
     // A focus frame of the continuous loop or the window's own button: the
     // picture asked for on the PC first; a refusal is said in the status bar.
     void focusRelease();

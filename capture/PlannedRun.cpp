@@ -240,7 +240,7 @@ void PlannedRun::frameStart() {
     if (outcome.released()) return Waitfordownload();
     // Nothing will come of this frame: no wait for it.
     clearWaiting();
-    frameMissing(QStringLiteral("Frame ") + QString::number(k) + QStringLiteral(" not taken: ") +
+    frameMissing(QStringLiteral("not taken: ") +
                  (outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why));
     downloadDone();
 }
@@ -264,7 +264,8 @@ FrameDownloadHandler PlannedRun::downloadHandler() {
     };
 }
 
-void PlannedRun::frameMissing(const QString& notice) {
+void PlannedRun::frameMissing(const QString& what) {
+    const QString notice = QStringLiteral("Frame ") + QString::number(frame_) + u' ' + what;
     log(notice);
     lastNotice_ = notice;
     display_.frameNotice(notice);
@@ -308,8 +309,7 @@ void PlannedRun::pressFailed(const QString& why) {
         display_.frameNotice(QStringLiteral("Shutter not pressed: ") + why);
         return finish();
     }
-    frameMissing(QStringLiteral("Frame ") + QString::number(frame_) +
-                 QStringLiteral(" not taken: ") + why);
+    frameMissing(QStringLiteral("not taken: ") + why);
     display_.updateInformation(frame_, frames_, taken_);
     endRun();
 }
@@ -446,17 +446,16 @@ void PlannedRun::downloadCheck() {
     if (!leave) return;
     wake_->setInterval(0);
     setStatus(QString());
-    const QString frame = QStringLiteral("Frame ") + QString::number(frame_);
     if (download_ && download_->downloaded()) {
         ++taken_;
-    } else if (download_) {
-        // The camera said the frame came to nothing: no picture will come.
+    } else if (download_ || timedOut) {
+        // No picture will come: the camera said the frame came to nothing, or
+        // its time is up.
         clearWaiting();
-        frameMissing(frame + QStringLiteral(" not downloaded: ") + download_->failure);
-    } else if (timedOut) {
-        clearWaiting();
-        frameMissing(frame + QStringLiteral(" not downloaded: no picture within ") +
-                     QString::number(lDownloadTimeout) + QStringLiteral(" s"));
+        frameMissing(QStringLiteral("not downloaded: ") +
+                     (download_ ? download_->failure
+                                : QStringLiteral("no picture within ") +
+                                      QString::number(lDownloadTimeout) + QStringLiteral(" s")));
     }
     downloadDone();
 }
@@ -537,7 +536,7 @@ void PlannedRun::endRun() {
         log(summary);
         guarded([&] { display_.frameNotice(summary); });
     }
-    if (!plan_.inSequence && !stopRequested_ && missing <= 0)
+    if (!plan_.inSequence && !stopRequested_ && missing == 0)
         guarded([&] { display_.soundAlarm(); });
     finish();
 }

@@ -150,7 +150,9 @@ private:
     void downloadDone();
     // Whoever takes the frame reports its download here, once.
     FrameDownloadHandler downloadHandler();
-    void frameMissing(const QString& notice);
+    // The frame in progress was not taken: "Frame k " and what, in the trace
+    // and on the window.
+    void frameMissing(const QString& what);
     void clearWaiting();
     void CountDownTimeBetween();
     void frameEnded();
