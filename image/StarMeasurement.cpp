@@ -77,14 +77,14 @@ namespace {
 double cornerSky(const ByteView& view, std::int64_t areaFirst, std::int64_t areaLast,
                  std::int64_t areaBot, std::int64_t areaTop, std::int64_t first, std::int64_t last,
                  std::int64_t rBot, std::int64_t rTop) {
-    // Inverse half-axes (never used when the area is empty).
+    if (first > last || rBot > rTop) return 0.0;  // nothing of the area lies inside
     const double ia = 2.0 / (static_cast<double>(areaLast - areaFirst) + 1.0);
     const double ib = 2.0 / (static_cast<double>(areaTop - areaBot) + 1.0);
     const double cx = (static_cast<double>(areaFirst) + static_cast<double>(areaLast)) / 2.0;
     const double cr = (static_cast<double>(areaBot) + static_cast<double>(areaTop)) / 2.0;
     std::array<std::int64_t, 3 * 255 + 1> counts{};  // by blue + green + red
     std::int64_t count = 0;
-    for (std::int64_t r = rBot; r <= rTop && first <= last; ++r) {
+    for (std::int64_t r = rBot; r <= rTop; ++r) {
         const double dr = (static_cast<double>(r) - cr) * ib;
         const std::uint8_t* row = view.span(r, 3 * first, 3 * last + 2);
         for (std::int64_t x = first; x <= last; ++x) {
