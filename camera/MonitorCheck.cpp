@@ -20,8 +20,8 @@ std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& l
 }
 
 bool isTemporary(const QString& path) {
-    // The download writers' own rule for their temporary names, in any case.
-    return platform::partial::isPartialName(QFileInfo(path).fileName().toLower().toStdString());
+    // The download writers' own rule for their temporary names.
+    return platform::partial::isPartialName(QFileInfo(path).fileName().toStdString());
 }
 
 bool frameComplete(const QString& path) {

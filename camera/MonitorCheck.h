@@ -15,8 +15,9 @@ namespace zelmora::camera::MonitorCheck {
 // it is the file taken last time. A RAW listed after it does not hide it.
 std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& lastTaken);
 
-// A download still being written under a temporary name ("*.part", perhaps
-// with a writer's tag after it): never listed or handed over.
+// One of the program's own downloads still being written under its temporary
+// name (see platform/os/PartialFiles.h): never listed or handed over. Another
+// program's files, ".part" ones included, are ordinary files here.
 bool isTemporary(const QString& path);
 
 // Whether the file holds a whole frame: a JPEG stream (it starts with the
