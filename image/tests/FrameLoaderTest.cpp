@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QRandomGenerator>
 #include <cstdio>
 #include <cstdlib>
@@ -517,6 +518,64 @@ TEST(FrameLoader, ALengthPastTheEndIsRefusedInEveryFormat) {
                   ("Invalid picture: " + path + " (" + r.why + ")").toStdString());
         EXPECT_LT(got.peakKb, 64 * 1024);
     }
+}
+
+// Where a JPEG ends: at the end marker after its last scan, found through its
+// segments' lengths and its scans' data, whatever follows it; never in a
+// thumbnail inside its header, nor in any part of a frame still being written.
+TEST(FrameLoader, AJpegEndsAtTheEndMarkerAfterItsLastScan) {
+    using End = FrameLoader::JpegEnd;
+    const auto endOf = [](const QByteArray& b) {
+        return FrameLoader::jpegEnd(reinterpret_cast<const std::uint8_t*>(b.constData()),
+                                    std::size_t(b.size()));
+    };
+    cDIBSection frame = made(64, 48);
+    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
+    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    QByteArray progressive;
+    {
+        QBuffer buffer(&progressive);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        ASSERT_TRUE(writer.write(frame.toImage()));
+    }
+    ASSERT_GT(progressive.count(QByteArray("\xFF\xDA", 2)), 1);  // more than one scan
+    // A camera's frame: the thumbnail, a JPEG of its own, in the header.
+    const QByteArray thumb = encoded(testPicture(), "JPG");
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + thumb;
+    const int len = int(exif.size()) + 2;
+    const QByteArray camera =
+        QByteArray("\xFF\xD8\xFF\xE1", 4) + char(len >> 8) + char(len & 0xFF) + exif + jpeg.mid(2);
+    // A restart marker inside the scan's data.
+    const int sos = int(jpeg.indexOf(QByteArray("\xFF\xDA", 2)));
+    int inScan = sos + 2 + (std::uint8_t(jpeg[sos + 2]) << 8 | std::uint8_t(jpeg[sos + 3])) + 20;
+    while (std::uint8_t(jpeg[inScan - 1]) == 0xFF) ++inScan;
+    const QByteArray restart = jpeg.left(inScan) + QByteArray("\xFF\xD0", 2) + jpeg.mid(inScan);
+
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        qsizetype frame;  // the bytes up to the frame's end marker
+    };
+    const Row rows[] = {
+        {"baseline", jpeg, jpeg.size()},
+        {"padded with zeros", jpeg + QByteArray(16, 0), jpeg.size()},
+        {"with a trailer", jpeg + QByteArray("TRAILER\xFF\xD9\xFF\xD8 more"), jpeg.size()},
+        {"progressive", progressive, progressive.size()},
+        {"with a thumbnail", camera, camera.size()},
+        {"with a restart marker", restart, restart.size()},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(endOf(r.bytes), End::Whole);
+        for (qsizetype cut = 2; cut < r.frame; ++cut)
+            ASSERT_NE(endOf(r.bytes.left(cut)), End::Whole) << cut;
+    }
+    EXPECT_EQ(endOf(jpeg.left(2) + QByteArray("\xFF\xFE\x40\x00", 4) + jpeg.mid(2)),
+              End::PastTheEnd);
+    EXPECT_EQ(endOf(QByteArray("GIF89a")), End::Damaged);
+    EXPECT_EQ(endOf(jpeg.left(2) + QByteArray("garbage") + jpeg.mid(2)), End::Damaged);
 }
 
 // Small files whose headers claim more pixels than any camera makes: every
