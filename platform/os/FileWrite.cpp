@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/core/AppError.h"
+#include "platform/os/PartialFiles.h"
 
 namespace zelmora::platform {
 
@@ -33,6 +35,11 @@ bool takeInjected(std::atomic<int>& count, const std::atomic<int>& which, int& e
             return true;
         }
     return false;
+}
+
+std::function<void(const std::string&)>& flushObserver() {
+    static std::function<void(const std::string&)> observer;
+    return observer;
 }
 
 bool injectedFailure(int& error) {
@@ -88,6 +95,16 @@ void writeFileWhole(const QString& path, const QByteArray& bytes) {
         ::unlink(temporary.constData());
         fail(error);
     }
+}
+
+bool flushBeforeRename(int fd, const std::string& path) {
+    if (!partial::flushToDisk(fd)) return false;
+    if (flushObserver()) flushObserver()(path);
+    return true;
+}
+
+void setFlushObserver(std::function<void(const std::string&)> observer) {
+    flushObserver() = std::move(observer);
 }
 
 std::optional<QByteArray> readFileIfPresent(const QString& path) {

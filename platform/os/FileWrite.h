@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
+#include <string>
 
 ZELMORA_API_BEGIN
 
@@ -16,6 +18,16 @@ namespace zelmora::platform {
 // the old file as it was and throws AppError 75 whose description is the cause
 // ("No space left on device"). Every save of a settings or data file goes through here.
 void writeFileWhole(const QString& path, const QByteArray& bytes);
+
+// Flushes the data of the file open on fd to the disk, so that it may take its
+// final name: after a power cut that name never shows an empty or partial file.
+// False on failure (errno says why). Every file written under a temporary name
+// (whole-file saves, downloads) is flushed through here.
+bool flushBeforeRename(int fd, const std::string& path);
+
+// For tests: sees each flush through flushBeforeRename once it succeeded, with
+// the path of the file flushed.
+void setFlushObserver(std::function<void(const std::string& path)> observer);
 
 // For tests: the next `count` writes fail part-way with errno `error`, as a disk
 // that fills during the write does.

@@ -11,9 +11,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/os/FileWrite.h"
 #include "platform/os/PartialFiles.h"
 #include "testing/TestEnv.h"
-#include "vosquin/FileStream.h"
 #include "vosquin/tests/VosquinFixture.h"
 
 namespace zelmora::vosquin {
@@ -400,12 +400,12 @@ TEST_F(VosquinReleaseTest, TheFrameIsFlushedBeforeItIsNamed) {
     };
     std::vector<Flush> flushes;
     const std::string target = folder.toStdString() + "M31-0001.JPG";
-    FileStream::setFlushObserver([&](const std::string& path) {
+    platform::setFlushObserver([&](const std::string& path) {
         flushes.push_back({path, QFileInfo(QString::fromStdString(path)).size(),
                            QFileInfo::exists(QString::fromStdString(target))});
     });
     releaseAndDeliver();
-    FileStream::setFlushObserver({});
+    platform::setFlushObserver({});
     EXPECT_EQ(completions(), std::vector<std::string>{target});
     ASSERT_EQ(flushes.size(), 1u);
     EXPECT_EQ(flushes[0].path, target + ".zelmora-part");
