@@ -69,7 +69,7 @@ std::uint32_t FileStream::close(void* context) {
     bool ok = true;
     if (s->writing_) {
         s->writing_ = false;
-        ok = platform::flushBeforeRename(fd, s->path_);
+        ok = platform::flushToDisk(fd, s->path_);
     }
     if (::close(fd) != 0) ok = false;
     return ok ? 0u : std::uint32_t(kCloseFailed);

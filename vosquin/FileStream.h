@@ -33,7 +33,7 @@ public:
 
     // A file opened for writing is held (see platform/os/PartialFiles.h) while it is
     // open, and its data is flushed to the disk when it is closed
-    // (platform::flushBeforeRename); a failed flush fails the close.
+    // (platform::flushToDisk); a failed flush fails the close.
 
 private:
     static std::uint32_t open(void* context, std::uint32_t mode);
