@@ -66,6 +66,13 @@ QByteArray gifOf(const QImage& indexed) {
     return out;
 }
 
+// A 64 x 48 frame with one star, as a JPEG.
+QByteArray starJpeg() {
+    cDIBSection frame = made(64, 48);
+    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
+    return synth::encodeJpeg(frame, 95);
+}
+
 QImage testPicture() {
     QImage img(9, 6, QImage::Format_RGB32);
     for (int y = 0; y < 6; ++y)
@@ -124,9 +131,7 @@ TEST(FrameLoader, OtherFormatsGoThroughQImageExactly) {
 }
 
 TEST(FrameLoader, BadFilesRaiseAClearErrorAndNeverCrash) {
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    const QByteArray jpeg = starJpeg();
     const QByteArray png = encoded(testPicture(), "PNG");
     const QByteArray bmp = encoded(testPicture(), "BMP");
     QImage indexed(40, 30, QImage::Format_Indexed8);
@@ -192,9 +197,7 @@ TEST(FrameLoader, BadFilesRaiseAClearErrorAndNeverCrash) {
 }
 
 TEST(FrameLoader, AFailedJpegLeavesNoHalfFrame) {
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    const QByteArray jpeg = starJpeg();
     cDIBSection dib;
     FrameLoader loader;
     loader.loadJpeg(reinterpret_cast<const std::uint8_t*>(jpeg.constData()), jpeg.size(), dib);
@@ -290,9 +293,7 @@ TEST(FrameLoader, CutShortPicturesOfEveryFormatAreRefused) {
     }
     ASSERT_GT(trailerLike, 0) << "no cut ends on a byte that looks like the trailer";
 
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    QByteArray jpeg = starJpeg();
     jpeg[2] = 0;  // FF D8 not followed by FF
     EXPECT_EQ(errorNumber([&] { loadFrame(writeFile("odd.jpg", jpeg), dib); }), 481);
 }
@@ -474,9 +475,7 @@ TEST(FrameLoader, APngChunkClaimingMoreThanTheFileHoldsIsRefusedBeforeDecoding) 
 // Each format whose structure gives lengths: one that runs past the end of the
 // file is refused before decoding, with memory flat, naming the file.
 TEST(FrameLoader, ALengthPastTheEndIsRefusedInEveryFormat) {
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    const QByteArray jpeg = starJpeg();
     const QByteArray png = encoded(testPicture(), "PNG");
     const QByteArray bmp = encoded(testPicture(), "BMP");
     QByteArray pngData = png;
@@ -529,16 +528,14 @@ TEST(FrameLoader, AJpegEndsAtTheEndMarkerAfterItsLastScan) {
         return FrameLoader::jpegEnd(reinterpret_cast<const std::uint8_t*>(b.constData()),
                                     std::size_t(b.size()));
     };
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    const QByteArray jpeg = starJpeg();
     QByteArray progressive;
     {
         QBuffer buffer(&progressive);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "jpeg");
         writer.setProgressiveScanWrite(true);
-        ASSERT_TRUE(writer.write(frame.toImage()));
+        ASSERT_TRUE(writer.write(QImage::fromData(jpeg)));
     }
     ASSERT_GT(progressive.count(QByteArray("\xFF\xDA", 2)), 1);  // more than one scan
     // A camera's frame: the thumbnail, a JPEG of its own, in the header.
@@ -620,9 +617,7 @@ TEST(FrameLoader, EveryFormatIsSizedFromItsHeaderFirst) {
 // A 2.6 KB file whose header claims 65500 x 7151 pixels: refused before a byte is
 // taken for it, and the frame already in the buffer stays.
 TEST(FrameLoader, AHeaderTooLargeForAnyCameraLeavesThePreviousFrame) {
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    const QByteArray jpeg = starJpeg();
     QByteArray huge = jpeg;
     int sof = 2;
     while (sof + 4 < huge.size() && std::uint8_t(huge[sof + 1]) != 0xC0)
