@@ -150,7 +150,9 @@ void ctlFolderMonitor::buildControls() {
         named(new QPushButton(QStringLiteral("&Stop Monitoring"), frmMonitorFolder), "cmdStop");
     cmdStop->setToolTip(QStringLiteral("Stop Monitoring the folder for new files"));
     List1 = named(new QListWidget(frmMonitorFolder), "List1");
-    List1->setTextElideMode(Qt::ElideMiddle);  // a long name keeps its number and extension
+    // A long name is shortened in its middle, keeping its number and extension.
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    List1->setTextElideMode(Qt::ElideMiddle);
     lblLastUpdate = named(new QLabel(frmMonitorFolder), "lblLastUpdate");
     lblLastUpdate->hide();
     // Why everything is grey while a camera is connected.
