@@ -13,8 +13,9 @@ namespace zelmora {
 // decoded straight into the buffer's bottom-up BGR rows; BMP, GIF, PNG and the
 // other formats Qt reads go through QImage. The size a header claims, and the
 // lengths the file's structure gives (a PNG's chunks, a JPEG's segments, the
-// pictures of an icon), are checked before anything is decoded. The buffer's memory is kept and
-// reused while the frame size stays the same, which matters at 18 to 24 MP.
+// pictures of an icon), are checked before anything is decoded. The buffer's
+// memory is kept and reused while the frame size stays the same, which matters at
+// 18 to 24 MP.
 //
 // Failures raise AppError: 53 for a missing file, 75 when it cannot be read,
 // 481 "Invalid picture" for an empty, truncated, corrupt or non-picture file.
