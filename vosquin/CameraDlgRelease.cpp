@@ -198,7 +198,7 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
     releaseEnabled_ = false;
     downloading_ = true;
     fire(ids::kOnStatusUpdate, {std::string("Downloading")});
-    // Temporary files of downloads killed part-way are of no use to anyone.
+    // The temporary files of our own downloads killed part-way are of no use to anyone.
     for (const std::string& stale : platform::partial::removeStale(name.folder))
         logLine("Removed unfinished download:" + stale);
     logLine("Writing File to PC");
@@ -207,7 +207,7 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
     // The image lands under a temporary name, reaches the disk and then replaces the
     // target whole, so a reader never sees half a file, a failed transfer leaves the
     // old one, and a power cut leaves no empty file under a frame's name.
-    const std::string temporary = name.path + ".part";
+    const std::string temporary = platform::partial::temporaryName(name.path);
     RCResult r;
     {
         FileStream stream(temporary);

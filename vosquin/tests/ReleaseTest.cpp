@@ -11,9 +11,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/os/FileWrite.h"
 #include "platform/os/PartialFiles.h"
 #include "testing/TestEnv.h"
-#include "vosquin/FileStream.h"
 #include "vosquin/tests/VosquinFixture.h"
 
 namespace zelmora::vosquin {
@@ -359,8 +359,10 @@ TEST_F(VosquinReleaseTest, TwoRunsIntoOneFolderKeepBothFrames) {
 }
 
 // Downloads killed part-way leave their temporary files; the next download into
-// that folder removes those nobody is writing, and only those.
-TEST_F(VosquinReleaseTest, TheNextDownloadRemovesUnfinishedOnes) {
+// that folder removes those nobody is writing, and only those. Another program's
+// files stay, whatever they are called: a browser's or a file manager's ".part",
+// written or not at the time (such writers take no lock).
+TEST_F(VosquinReleaseTest, TheNextDownloadRemovesOnlyItsOwnUnfinishedOnes) {
     prepare();
     auto make = [&](const QString& name) {
         QFile f(folder + name);
@@ -368,22 +370,30 @@ TEST_F(VosquinReleaseTest, TheNextDownloadRemovesUnfinishedOnes) {
         f.write("half an image");
     };
     for (const char* name :
-         {"M31-0007.JPG.part", "M31-0008.CRW.part4711_2", "notes.part.txt", "M31-0009.JPG"})
+         {"M31-0007.JPG.zelmora-part", "M31-0008.CRW.zelmora-part4711_2", "x.part",
+          "M31-0005.JPG.part812_3", "notes.zelmora-part.txt", "M31-0009.JPG"})
         make(name);
-    // A download another writer still has open.
-    make("busy.JPG.part");
-    const int busy = ::open((folder + "busy.JPG.part").toLocal8Bit().constData(), O_RDONLY);
+    // Still being written: another program's download, and one of ours that its
+    // writer holds.
+    make("ubuntu.iso.part");
+    QFile other(folder + "ubuntu.iso.part");
+    ASSERT_TRUE(other.open(QIODevice::Append));
+    make("busy.JPG.zelmora-part");
+    const int busy = ::open((folder + "busy.JPG.zelmora-part").toLocal8Bit().constData(), O_RDONLY);
     ASSERT_GE(busy, 0);
     platform::partial::holdWhileWriting(busy);
 
     releaseAndDeliver();
     ::close(busy);
     EXPECT_EQ(completions(), std::vector<std::string>{folder.toStdString() + "M31-0001.JPG"});
-    QStringList left = QDir(folder).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(left,
-              QStringList({"M31-0001.JPG", "M31-0009.JPG", "busy.JPG.part", "notes.part.txt"}));
-    EXPECT_TRUE(
-        logMessages().contains("Removed unfinished download:" + folder + "M31-0007.JPG.part"));
+    QStringList left = QDir(folder).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left.join(" ").toStdString(),
+              "M31-0001.JPG M31-0005.JPG.part812_3 M31-0009.JPG busy.JPG.zelmora-part "
+              "notes.zelmora-part.txt ubuntu.iso.part x.part");
+    for (const char* removed : {"M31-0007.JPG.zelmora-part", "M31-0008.CRW.zelmora-part4711_2"})
+        EXPECT_TRUE(logMessages().contains("Removed unfinished download:" + folder + removed))
+            << removed;
 }
 
 // The frame is on the disk before it takes its name: the flush sees the whole
@@ -397,15 +407,15 @@ TEST_F(VosquinReleaseTest, TheFrameIsFlushedBeforeItIsNamed) {
     };
     std::vector<Flush> flushes;
     const std::string target = folder.toStdString() + "M31-0001.JPG";
-    FileStream::setFlushObserver([&](const std::string& path) {
+    platform::setFlushObserver([&](const std::string& path) {
         flushes.push_back({path, QFileInfo(QString::fromStdString(path)).size(),
                            QFileInfo::exists(QString::fromStdString(target))});
     });
     releaseAndDeliver();
-    FileStream::setFlushObserver({});
+    platform::setFlushObserver({});
     EXPECT_EQ(completions(), std::vector<std::string>{target});
     ASSERT_EQ(flushes.size(), 1u);
-    EXPECT_EQ(flushes[0].path, target + ".part");
+    EXPECT_EQ(flushes[0].path, target + ".zelmora-part");
     EXPECT_FALSE(flushes[0].finalThere);
     EXPECT_GT(flushes[0].size, 0);
     EXPECT_EQ(flushes[0].size, QFileInfo(QString::fromStdString(target)).size());
