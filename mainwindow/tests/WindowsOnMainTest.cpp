@@ -452,6 +452,39 @@ TEST_F(WindowsOnMain, FirstOpeningPlacesKeepEachRoadClear) {
     }
 }
 
+// Sets of windows opened one after the other at the main window's first size, as
+// a night brings them together: each window opens wholly inside the main window,
+// or, when it is larger, as much of it as fits with its title bar in view.
+TEST_F(WindowsOnMain, EveryWindowOpensInsideTheMainWindow) {
+    EXPECT_EQ(main->size(), QSize(1024, 768));
+    const QList<QStringList> sets = {
+        {Win::frmAnalyze, Win::frmImageDisp, Win::frmScopeControl, Win::frmMoonPhase,
+         Win::frmImage1, Win::frmHistogram},
+        {Win::frmCameraControl, Win::frmImageDisp, Win::frmAnalyze, Win::frmImage1,
+         Win::frmHistogram},
+        {Win::frmImage1, Win::frmCapture, Win::frmAutomate, Win::frmExpCalc, Win::frmMoonPhase},
+        {Win::frmCameraControl, Win::frmImageDisp, Win::frmAnalyze, Win::frmAutofocus,
+         Win::frmAutoFocusRslts, Win::frmImage1},
+        {Win::frmScopeControl, Win::frmCustomObjects, Win::frmMoonPhase, Win::frmImage1},
+        kChildWindows,
+    };
+    const QRect client(QPoint(0, 0), area()->viewport()->size());
+    for (const QStringList& set : sets) {
+        SCOPED_TRACE(set.join(u' ').toStdString());
+        for (const QString& name : set) {
+            expectOpeningBoxes(name);
+            ASSERT_NE(open(name), nullptr) << name.toStdString();
+            const QRect r = frame(name)->geometry();
+            const QSize fits = r.size().boundedTo(client.size());
+            EXPECT_TRUE(r.intersected(client).size() == fits)
+                << name.toStdString() << " at " << r.x() << "," << r.y() << " " << r.width() << "x"
+                << r.height() << " in " << client.width() << "x" << client.height();
+            EXPECT_GE(r.top(), 0) << name.toStdString() << ": title bar out of view";
+        }
+        closeAll();
+    }
+}
+
 // Closing the sequence window gives the focus back to the capture window it was
 // opened from; the camera window does not come forward in its place.
 TEST_F(WindowsOnMain, AClosingWindowHandsTheFocusBackToTheOneTheUserCameFrom) {
