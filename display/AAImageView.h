@@ -10,6 +10,8 @@
 
 class QScrollBar;
 
+class QPainter;
+
 namespace zelmora::display {
 
 // The viewer's numbers, apart from the widget.
@@ -93,6 +95,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The background, the part of the picture in `area` and the overlay.
+    void paintView(QPainter& p, const QRect& area);
     void applyScale();
     void configureBars();
     void layoutBars();

@@ -8,6 +8,7 @@
 #include "display/PictureFile.h"
 #include "shell/Errors.h"
 #include "shell/Neighbours.h"
+#include "shell/NightColours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 
@@ -97,7 +98,7 @@ void frmFullScreen::resizeEvent(QResizeEvent*) {
 void frmFullScreen::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), Qt::black);
-    if (!scaled_.isNull()) p.drawImage(fit_.box.topLeft(), scaled_);
+    if (!scaled_.isNull()) p.drawImage(fit_.box.topLeft(), NightColours::picture(scaled_));
 }
 
 void frmFullScreen::mousePressEvent(QMouseEvent*) {
