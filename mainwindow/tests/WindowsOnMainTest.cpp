@@ -475,8 +475,17 @@ TEST_F(WindowsOnMain, EveryWindowOpensInsideTheMainWindow) {
         kChildWindows,
     };
     const QRect client(QPoint(0, 0), area()->viewport()->size());
+    // Each set opens its windows for the first time: the places the last one
+    // saved are forgotten.
+    const auto forgetPlaces = [] {
+        auto& store = testenv::memSettings();
+        const auto written = store.writes();
+        for (const auto& w : written)
+            if (w.section == QLatin1String("WindowPos")) store.remove(w.app, w.section, w.key);
+    };
     for (const QStringList& set : sets) {
         SCOPED_TRACE(set.join(u' ').toStdString());
+        forgetPlaces();
         for (const QString& name : set) {
             expectOpeningBoxes(name);
             ASSERT_NE(open(name), nullptr) << name.toStdString();
@@ -489,6 +498,15 @@ TEST_F(WindowsOnMain, EveryWindowOpensInsideTheMainWindow) {
         }
         closeAll();
     }
+    // A main window made smaller than the frame image: it opens at the top left,
+    // as much of it in view as fits.
+    forgetPlaces();
+    main->resize(640, 480);
+    settle();
+    ASSERT_NE(open(Win::frmImage1), nullptr);
+    const QRect r = frame(Win::frmImage1)->geometry();
+    ASSERT_GT(r.height(), area()->viewport()->height());
+    EXPECT_EQ(r.topLeft(), QPoint(0, 0)) << r.x() << "," << r.y();
 }
 
 // Closing the sequence window gives the focus back to the capture window it was
