@@ -36,6 +36,7 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <optional>
 
 #include "cables/CableSetup.h"
 #include "cables/CablesWindows.h"
@@ -105,6 +106,39 @@ QRect labelTextRect(const QLabel* l) {
     return r.translated(l->pos());
 }
 
+// Where a push button, check box or radio button writes its text; nullopt for
+// other buttons.
+std::optional<QRect> buttonTextRoom(const QAbstractButton* b) {
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    opt.text = b->text();
+    opt.icon = b->icon();
+    opt.iconSize = b->iconSize();
+    QStyle::SubElement contents;
+    if (qobject_cast<const QPushButton*>(b))
+        contents = QStyle::SE_PushButtonContents;
+    else if (qobject_cast<const QCheckBox*>(b))
+        contents = QStyle::SE_CheckBoxContents;
+    else if (qobject_cast<const QRadioButton*>(b))
+        contents = QStyle::SE_RadioButtonContents;
+    else
+        return std::nullopt;
+    return b->style()->subElementRect(contents, &opt, b);
+}
+
+// Where a frame in the main window writes its title.
+QRect titleLabelRect(const QMdiSubWindow* sub) {
+    QStyleOptionTitleBar opt;
+    opt.initFrom(sub);
+    opt.text = sub->windowTitle();
+    opt.titleBarFlags = sub->windowFlags();
+    opt.titleBarState = int(sub->windowState());
+    opt.subControls = QStyle::SC_All;
+    opt.rect =
+        QRect(0, 0, sub->width(), sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &opt, sub));
+    return sub->style()->subControlRect(QStyle::CC_TitleBar, &opt, QStyle::SC_TitleBarLabel, sub);
+}
+
 // Every label, button, check box, group box title, tab and title of a window
 // that its own width cuts short, or that runs into another label beside it.
 QStringList cutTexts(QWidget* window) {
@@ -145,21 +179,9 @@ QStringList cutTexts(QWidget* window) {
                                .arg(labels[i].first->text(), labels[j].first->text());
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
         if (!b->isVisibleTo(window) || b->text().isEmpty()) continue;
-        QStyle::SubElement contents;
-        QStyleOptionButton opt;
-        opt.initFrom(b);
-        opt.text = b->text();
-        opt.icon = b->icon();
-        opt.iconSize = b->iconSize();
-        if (qobject_cast<QPushButton*>(b))
-            contents = QStyle::SE_PushButtonContents;
-        else if (qobject_cast<QCheckBox*>(b))
-            contents = QStyle::SE_CheckBoxContents;
-        else if (qobject_cast<QRadioButton*>(b))
-            contents = QStyle::SE_RadioButtonContents;
-        else
-            continue;
-        const int room = b->style()->subElementRect(contents, &opt, b).width();
+        const std::optional<QRect> contents = buttonTextRoom(b);
+        if (!contents) continue;
+        const int room = contents->width();
         int needed = textWidth(b->fontMetrics(), b->text());
         if (!b->icon().isNull()) needed += b->iconSize().width() + 4;
         if (needed > room) report(b, b->text(), needed, room);
@@ -180,16 +202,7 @@ QStringList cutTexts(QWidget* window) {
     }
     QWidget* frame = frameOf(window);
     if (auto* sub = qobject_cast<QMdiSubWindow*>(frame)) {
-        QStyleOptionTitleBar opt;
-        opt.initFrom(sub);
-        opt.text = sub->windowTitle();
-        opt.titleBarFlags = sub->windowFlags();
-        opt.titleBarState = int(sub->windowState());
-        opt.subControls = QStyle::SC_All;
-        opt.rect = QRect(0, 0, sub->width(),
-                         sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &opt, sub));
-        const QRect label =
-            sub->style()->subControlRect(QStyle::CC_TitleBar, &opt, QStyle::SC_TitleBarLabel, sub);
+        const QRect label = titleLabelRect(sub);
         const int needed = textWidth(QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")),
                                      sub->windowTitle());
         if (needed > label.width()) report(sub, sub->windowTitle(), needed, label.width());
@@ -761,16 +774,7 @@ QList<ShownText> textsOf(QWidget* top) {
     for (QAbstractButton* b : top->findChildren<QAbstractButton*>()) {
         auto* tool = qobject_cast<QToolButton*>(b);
         if (!shown(b) || (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly)) continue;
-        QStyleOptionButton opt;
-        opt.initFrom(b);
-        opt.text = b->text();
-        QRect r = b->rect().adjusted(3, 3, -3, -3);
-        if (qobject_cast<QPushButton*>(b))
-            r = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
-        else if (qobject_cast<QCheckBox*>(b))
-            r = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
-        else if (qobject_cast<QRadioButton*>(b))
-            r = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
+        const QRect r = buttonTextRoom(b).value_or(b->rect().adjusted(3, 3, -3, -3));
         add(b, b->text(), r);
     }
     for (QGroupBox* g : top->findChildren<QGroupBox*>()) {
@@ -828,17 +832,7 @@ QList<ShownText> textsOf(QWidget* top) {
     QList<QMdiSubWindow*> subs = top->findChildren<QMdiSubWindow*>();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(top)) subs << sub;
     for (QMdiSubWindow* sub : subs) {
-        if (!sub->isVisibleTo(top) && sub != top) continue;
-        QStyleOptionTitleBar opt;
-        opt.initFrom(sub);
-        opt.text = sub->windowTitle();
-        opt.titleBarFlags = sub->windowFlags();
-        opt.titleBarState = int(sub->windowState());
-        opt.subControls = QStyle::SC_All;
-        opt.rect = QRect(0, 0, sub->width(),
-                         sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &opt, sub));
-        add(sub, sub->windowTitle(),
-            sub->style()->subControlRect(QStyle::CC_TitleBar, &opt, QStyle::SC_TitleBarLabel, sub));
+        if (sub->isVisibleTo(top) || sub == top) add(sub, sub->windowTitle(), titleLabelRect(sub));
     }
     return texts;
 }
@@ -903,6 +897,17 @@ QStringList nightFaults(QWidget* top) {
     return faults;
 }
 
+void expectNightRed(QWidget* top) {
+    const QStringList faults = nightFaults(top);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+}
+
+// The child windows and the program's windows of their own.
+QStringList everyWindow() {
+    return kChildWindows + QStringList{Win::frmSelectPort, Win::frmAbout, Win::frmColorPicker,
+                                       Win::frmZoomer, Win::frmFullScreen};
+}
+
 }  // namespace
 
 // With night vision on, every window shows nothing but dark-adapted reds, and
@@ -913,27 +918,21 @@ TEST_F(WindowsOnMain, NightVisionShowsEveryWindowInReadableRed) {
     settle();
     {
         SCOPED_TRACE("main window");
-        const QStringList faults = nightFaults(main);
-        EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+        expectNightRed(main);
     }
     for (QMenu* menu : main->menuBar()->findChildren<QMenu*>()) {
         SCOPED_TRACE(plain(menu->title()).toStdString());
         menu->popup(QPoint(0, 0));
         settle();
-        const QStringList faults = nightFaults(menu);
+        expectNightRed(menu);
         menu->hide();
-        EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
     }
-    QStringList names = kChildWindows;
-    names << Win::frmSelectPort << Win::frmAbout << Win::frmColorPicker << Win::frmZoomer
-          << Win::frmFullScreen;
-    for (const QString& name : names) {
+    for (const QString& name : everyWindow()) {
         SCOPED_TRACE(name.toStdString());
         expectOpeningBoxes(name);
         QWidget* w = open(name);
         ASSERT_NE(w, nullptr);
-        const QStringList faults = nightFaults(frameOf(w));
-        EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+        expectNightRed(frameOf(w));
         closeAll();
     }
     // The lamps and the battery that a connected camera lights.
@@ -945,17 +944,15 @@ TEST_F(WindowsOnMain, NightVisionShowsEveryWindowInReadableRed) {
     ASSERT_TRUE(main->button(13)->isEnabled()) << "the camera did not connect";
     for (const QString& name : {Win::frmCameraControl, Win::frmCapture}) {
         SCOPED_TRACE(name.toStdString() + " with the camera connected");
-        const QStringList faults = nightFaults(frameOf(open(name)));
-        EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+        expectNightRed(frameOf(open(name)));
     }
     closeAll();
 
-    QStringList faults;
-    onNextModal([&](QWidget* box) { faults = nightFaults(box); });
+    SCOPED_TRACE("message box");
+    onNextModal([](QWidget* box) { expectNightRed(box); });
     platform::QtDialogBackend qt;
     qt.msgBox(QStringLiteral("Error connecting to Scope."), platform::Msg::Exclamation,
               QStringLiteral("Telescope"));
-    EXPECT_TRUE(faults.isEmpty()) << "message box:\n" << faults.join(u'\n').toStdString();
 }
 
 // Night vision switched on over windows opened by day shows them as the night
@@ -970,10 +967,7 @@ TEST_F(WindowsOnMain, NightVisionOffPutsEveryColourBack) {
         return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
     };
     const QImage mainByDay = picture(main);
-    QStringList names = kChildWindows;
-    names << Win::frmSelectPort << Win::frmAbout << Win::frmColorPicker << Win::frmZoomer
-          << Win::frmFullScreen;
-    for (const QString& name : names) {
+    for (const QString& name : everyWindow()) {
         SCOPED_TRACE(name.toStdString());
         expectOpeningBoxes(name);
         QWidget* w = open(name);
@@ -983,8 +977,7 @@ TEST_F(WindowsOnMain, NightVisionOffPutsEveryColourBack) {
         const QImage byDay = picture(frameOf(w));
         night->trigger();
         settle();
-        const QStringList faults = nightFaults(frameOf(w));
-        EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+        expectNightRed(frameOf(w));
         night->trigger();
         EXPECT_TRUE(picture(frameOf(w)) == byDay) << "opened by day";
         closeAll();
