@@ -8,9 +8,8 @@
 
 #include "display/BarModel.h"
 
-class QScrollBar;
-
 class QPainter;
+class QScrollBar;
 
 namespace zelmora::display {
 

@@ -40,7 +40,12 @@ frmFullScreen::frmFullScreen(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     lblfile = new QLabel(this);
     lblfile->setObjectName(QStringLiteral("lblfile"));
-    lblfile->setStyleSheet(QStringLiteral("color: rgb(128, 0, 0); background: black;"));
+    // Colours of the label's own, in its palette, which night vision carries.
+    QPalette dark = lblfile->palette();
+    dark.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    dark.setColor(QPalette::Window, Qt::black);
+    lblfile->setPalette(dark);
+    lblfile->setAutoFillBackground(true);
     lblfile->setAttribute(Qt::WA_TransparentForMouseEvents);
     windows().markLoaded(Win::frmFullScreen, this);
     loadStep();

@@ -37,10 +37,6 @@ void arrow(QPainter& p, int dx, int dy) {
 
 // At night the pictures are drawn in the palette's text colour, their spots of
 // colour in red.
-QColor colour(const QColor& day) {
-    return NightColours::mark(day);
-}
-
 void draw(QPainter& p, int n) {
     p.setRenderHint(QPainter::Antialiasing);
     const QPalette palette = QApplication::palette();
@@ -53,7 +49,7 @@ void draw(QPainter& p, int n) {
             break;
         case 2:   // focus analysis running: a star with its profile
         case 17:  // paused
-            p.setBrush(colour(n == 2 ? QColor(200, 40, 40) : QColor(150, 150, 150)));
+            p.setBrush(NightColours::mark(n == 2 ? QColor(200, 40, 40) : QColor(150, 150, 150)));
             p.drawEllipse(QPointF(12, 12), 4, 4);
             p.setBrush(Qt::NoBrush);
             p.drawArc(QRectF(3, 3, 18, 18), 0, 16 * 360);
@@ -89,7 +85,7 @@ void draw(QPainter& p, int n) {
             path.lineTo(19, 12);
             path.lineTo(7, 19);
             path.closeSubpath();
-            p.fillPath(path, colour(QColor(30, 130, 30)));
+            p.fillPath(path, NightColours::mark(QColor(30, 130, 30)));
             break;
         }
         case 11:  // pause
@@ -97,7 +93,7 @@ void draw(QPainter& p, int n) {
             p.fillRect(QRectF(13, 5, 4, 14), NightColours::text(QColor(60, 60, 60), palette));
             break;
         case 12:  // stop
-            p.fillRect(QRectF(6, 6, 12, 12), colour(QColor(170, 30, 30)));
+            p.fillRect(QRectF(6, 6, 12, 12), NightColours::mark(QColor(170, 30, 30)));
             break;
         case 13:  // shutter release: an aperture
             p.drawEllipse(QPointF(12, 12), 8, 8);
@@ -113,7 +109,7 @@ void draw(QPainter& p, int n) {
             p.drawRoundedRect(QRectF(3, 7, 18, 12), 2, 2);
             p.drawRect(QRectF(8, 4, 6, 3));
             p.drawEllipse(QPointF(12, 13), 3.5, 3.5);
-            p.setBrush(colour(n == 16 ? QColor(30, 160, 30) : QColor(170, 30, 30)));
+            p.setBrush(NightColours::mark(n == 16 ? QColor(30, 160, 30) : QColor(170, 30, 30)));
             p.setPen(Qt::NoPen);
             p.drawEllipse(QPointF(18.5, 9.5), 2, 2);
             break;

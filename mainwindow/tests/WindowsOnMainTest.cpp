@@ -935,6 +935,20 @@ TEST_F(WindowsOnMain, NightVisionShowsEveryWindowInReadableRed) {
         expectNightRed(frameOf(w));
         closeAll();
     }
+    // A frame shown full screen, its path written over it.
+    {
+        SCOPED_TRACE("full screen with a frame");
+        expectOpeningBoxes(Win::frmCapture);
+        auto* capture = qobject_cast<capture::frmCapture*>(open(Win::frmCapture));
+        ASSERT_NE(capture, nullptr);
+        starFrame("IMG_0001.JPG");
+        capture->setPicToshow(AppPaths::join(testenv::appDir(), QStringLiteral("IMG_0001.JPG")));
+        QWidget* full = open(Win::frmFullScreen);
+        ASSERT_NE(full, nullptr);
+        ASSERT_FALSE(full->findChild<QLabel*>(QStringLiteral("lblfile"))->text().isEmpty());
+        expectNightRed(full);
+        closeAll();
+    }
     // The lamps and the battery that a connected camera lights.
     auto* cam = open(Win::frmCameraControl);
     ASSERT_NE(cam, nullptr);
