@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -62,11 +64,19 @@ QLineEdit* box(QWidget* parent, const char* name, int x, int y, int w, const QSt
     return e;
 }
 
+// A round lamp, drawn as a picture: night vision shows pictures in red.
 QFrame* shape(QWidget* parent, const QColor& colour, int x, int y) {
-    auto* f = new QFrame(parent);
+    QPixmap lamp(12, 12);
+    lamp.fill(Qt::transparent);
+    QPainter p(&lamp);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(lamp.rect());
+    p.end();
+    auto* f = new QLabel(parent);
     f->setGeometry(x, y, 12, 12);
-    f->setStyleSheet(
-        QStringLiteral("background-color: %1; border-radius: 6px;").arg(colour.name()));
+    f->setPixmap(lamp);
     return f;
 }
 

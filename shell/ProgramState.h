@@ -18,6 +18,7 @@ struct ProgramState {
 
     // Colours and sound.
     std::uint32_t lForeColor = 192;  // 0x00BBGGRR
+    bool bNightVision = false;       // the program's windows in red (NightColours)
     bool bMute = false;
 
     // Star measurement.
