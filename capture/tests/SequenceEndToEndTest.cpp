@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cmath>
 
@@ -393,4 +394,38 @@ TEST_F(CaptureEndToEnd, WithNoCableSetUpABulbRunTakesNothingAndSaysSo) {
     c.selectPort(0);
     EXPECT_TRUE(cap->cbExpStart->isEnabled());
     EXPECT_EQ(cap->lblStartHint->text().toStdString(), "");
+}
+
+// A camera that gives a RAW and a JPEG picture for each release: the frame is
+// downloaded once both have come, so the next release finds the camera free
+// and no frame is lost to a busy control.
+TEST_F(CaptureEndToEnd, ARawPlusJpegShortRunTakesEveryFrameWithBothPictures) {
+    simrc::CameraProfile camera = simrc::profiles::eos20D();
+    camera.format = {4, 0};  // Raw, Large
+    camera.rawPlusJpeg = true;
+    simrc::setDevices({camera});
+    if (qEnvironmentVariableIsSet("ASYNC")) simrc::setSynchronousDelivery(false);
+    capture::frmCapture* cap = connectInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    cap->selectTab(1);
+    const QString folder = savePicturesToPc(cap);
+    cap->txtObjPrefix->setText("M42");
+    cap->chkUseISO->setChecked(false);
+    cap->txtExpCount->setText("3");
+    cap->txtLeadIn->setText("0");
+    cap->txtTimeBetween->setText("0");
+    cap->cbExpStart_Click();
+    for (int i = 0; i < 60 && cap->runActive(); ++i) runFor(1);
+    EXPECT_FALSE(cap->runActive());
+    if (qEnvironmentVariableIsSet("DUMP")) for (const QString& l : testenv::traceLines()) qDebug("%s", qPrintable(l));
+
+    EXPECT_EQ(simrc::captures().size(), 3u);
+    const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(files.filter(QRegularExpression("\\.CR2$")).size(), 3) << files.join(' ').toStdString();
+    EXPECT_EQ(files.filter(QRegularExpression("\\.JPG$")).size(), 3) << files.join(' ').toStdString();
+    EXPECT_EQ(cap->lblExpTaken->text().toStdString(), "Exposures Taken:3");
+    EXPECT_EQ(cap->lblRunNotice->text().toStdString(), "");
+    EXPECT_TRUE(testenv::traceLines().filter("not taken").isEmpty());
+    EXPECT_EQ(alarms(), 1);
+    EXPECT_FALSE(state().bWaitingForDownload);
 }
