@@ -280,6 +280,76 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
         EXPECT_EQ(win->release(kind).status, S::NotConnected);
 }
 
+// A focus frame the camera does not take is told in the status bar, whoever
+// asked for it: the toolbar and the space bar (release), the continuous loop
+// and the window's own Release button say every refusal the same way, once,
+// and no box comes up.
+TEST_F(CameraWindowTest, EveryRefusedFocusFrameIsToldInTheStatusBar) {
+    enum Answer { Busy, NotReady, KeepsPictureOnCard, CameraRefuses, Raises };
+    struct Answered {
+        const char* name;
+        Answer answer;
+        QString told;
+        bool traced;  // "Release refused: " and what was told
+    };
+    const Answered answers[] = {
+        {"the control is downloading", Busy, CameraControlModel::kCameraBusyText, true},
+        {"the control cannot release", NotReady, CameraControlModel::kNotReadyText, true},
+        {"the control keeps the picture off the PC", KeepsPictureOnCard,
+         CameraControlModel::kPictureToPcText, true},
+        // The control's own report of the failure is what the status bar shows.
+        {"the camera refuses the release", CameraRefuses, "Picture failed Error:2097280", false},
+        {"the control raises", Raises, "The camera could not be released", true},
+    };
+    struct Caller {
+        const char* name;
+        std::function<void(frmCameraControl*)> release;
+    };
+    const Caller callers[] = {
+        {"the toolbar and the space bar", [](frmCameraControl* w) { w->release(); }},
+        {"the window's own button",
+         [](frmCameraControl* w) { w->findChild<QPushButton*>("cbRelease")->click(); }},
+        {"the continuous loop's first frame",
+         [](frmCameraControl* w) { w->StartContinousDownload(); }},
+        {"a tick of the continuous loop",
+         [this](frmCameraControl*) { testenv::vclock().advance(2000); }},
+    };
+    connectedInFocusMode();
+    main->lbInterval()->setText("2");
+    for (const Caller& c : callers) {
+        for (const Answered& a : answers) {
+            SCOPED_TRACE(std::string(c.name) + ", " + a.name);
+            const bool tick = QByteArray(c.name).startsWith("a tick");
+            ctl->set(ids::kPicPc, true);
+            ctl->releaseResult = 0;
+            if (tick) win->StartContinousDownload();
+            ctl->releaseResult = a.answer == Busy       ? vosquin::kReleaseBusy
+                                 : a.answer == NotReady ? vosquin::kReleaseNotReady
+                                 : a.answer == CameraRefuses ? 2097280
+                                                             : 0;
+            if (a.answer == KeepsPictureOnCard) ctl->set(ids::kPicPc, false);
+            ctl->onCall = [&](const QString& call) {
+                if (a.answer == KeepsPictureOnCard && call == "put PicPc=True")
+                    ctl->set(ids::kPicPc, false);
+                if (call != "Release") return;
+                if (a.answer == Raises) throw AppError(5, "FakeVosquin", "Release failed");
+                if (a.answer == CameraRefuses)
+                    ctl->fire(ids::kOnComplete, {std::string("Error:2097280")});
+            };
+            QSignalSpy status(oMainCamera().get(), &clsCamera::StatusInfoUpdate);
+            const qsizetype from = testenv::traceLines().size();
+            c.release(win);
+            ctl->onCall = nullptr;
+            QStringList shown;
+            for (const auto& args : status) shown << args[0].toString();
+            EXPECT_EQ(shown.join(" | ").toStdString(), a.told.toStdString());
+            EXPECT_EQ(traceSince(from).contains("Release refused: " + a.told), a.traced);
+            if (win->model().bContinuousFocus()) win->StartContinousDownload();  // "Stop"
+        }
+    }
+    ctl->releaseResult = 0;
+}
+
 TEST_F(CameraWindowTest, ReleaseInSimulationModeHandsTheSpaceBarToTheFocusFrameWindow) {
     state().bSimulationMode = true;
     win->release();
