@@ -138,9 +138,15 @@ private:
     // A focus frame is a picture for the PC: "" once the control sends it
     // there, else why it does not.
     QString sendPictureToPc();
+    // The control's Release, and what it answered.
+    ReleaseOutcome controlRelease();
     // A focus frame of the continuous loop or the window's own button: the
-    // picture asked for on the PC first; a refusal is said in the status bar.
-    void focusRelease();
+    // picture asked for on the PC first.
+    ReleaseOutcome focusRelease();
+    // Every release that did not happen is said in the status bar (and the
+    // trace), whoever asked for it, unless a box or the camera's own report
+    // has said it already.
+    void tellRefusal(const ReleaseOutcome& outcome);
     void clearWaitingFlags();
     QString defaultsSection() const;
     void connectEvents();
