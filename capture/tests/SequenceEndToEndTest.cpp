@@ -404,7 +404,6 @@ TEST_F(CaptureEndToEnd, ARawPlusJpegShortRunTakesEveryFrameWithBothPictures) {
     camera.format = {4, 0};  // Raw, Large
     camera.rawPlusJpeg = true;
     simrc::setDevices({camera});
-    if (qEnvironmentVariableIsSet("ASYNC")) simrc::setSynchronousDelivery(false);
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
     cap->selectTab(1);
@@ -417,7 +416,6 @@ TEST_F(CaptureEndToEnd, ARawPlusJpegShortRunTakesEveryFrameWithBothPictures) {
     cap->cbExpStart_Click();
     for (int i = 0; i < 60 && cap->runActive(); ++i) runFor(1);
     EXPECT_FALSE(cap->runActive());
-    if (qEnvironmentVariableIsSet("DUMP")) for (const QString& l : testenv::traceLines()) qDebug("%s", qPrintable(l));
 
     EXPECT_EQ(simrc::captures().size(), 3u);
     const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
