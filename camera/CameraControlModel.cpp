@@ -390,7 +390,10 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler 
             return;
         }
         // An earlier frame's waiter hears nothing of this release's failure.
-        if (onDownload) frameWaiter_ = nullptr;
+        if (onDownload) {
+            frameWaiter_ = nullptr;
+            frameSoFar_ = {};
+        }
         outcome = controlRelease();
         if (outcome.released() && onDownload) frameWaiter_ = std::move(onDownload);
     });
@@ -562,18 +565,20 @@ void CameraControlModel::downloadFailed(const QString& report) {
 
 void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
     Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnComplete: ") + FileName);
-    // Whoever waits for the frame hears of it once it has been handed on,
-    // also when this window goes while the picture is being shown.
-    const FrameDownloadHandler waiter = std::exchange(frameWaiter_, nullptr);
-    FrameDownload download;
+    // Whoever waits for the frame hears of it once its last picture has been
+    // handed on (a release may give a thumbnail, or RAW and JPEG), also when
+    // this window goes while a picture is being shown.
+    FrameDownloadHandler waiter = std::exchange(frameWaiter_, nullptr);
+    FrameDownload download = std::exchange(frameSoFar_, {});
+    const QPointer<CameraControlModel> self(this);
     // A report of failure is no picture: nothing is handed on, and the last
-    // picture stays the one the Frame Image window shows.
+    // picture stays the one the Frame Image window shows. A frame with a
+    // failed picture is not downloaded, whatever else of it came.
     if (isFailureReport(FileName)) {
-        download.failure = FileName;
+        if (download.failure.isEmpty()) download.failure = FileName;
         downloadFailed(FileName);
     } else {
         download.file = FileName;
-        const QPointer<CameraControlModel> self(this);
         trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
             sFileDownloaded_ = FileName;
             try {
@@ -588,6 +593,14 @@ void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
             view_.setFormHeight(kCompactHeight);
         });
         if (!self) state().bWaitingForDownload = false;
+    }
+    // Read once this picture has been handed on, which may have let events run.
+    std::int32_t toCome = 0;
+    if (self) guarded([&] { toCome = Vosquin1.PicturesToCome(); });
+    if (toCome > 0) {
+        frameWaiter_ = std::move(waiter);
+        frameSoFar_ = std::move(download);
+        return;
     }
     if (waiter) guarded([&] { waiter(download); });
 }

@@ -80,7 +80,10 @@ public:
     // download reaches onDownload (when given) from the download handler.
     ReleaseOutcome release(FrameKind kind = FrameKind::Focus, FrameDownloadHandler onDownload = {});
     // A frame the shutter cable takes: the next download reaches onDownload.
-    void awaitFrame(FrameDownloadHandler onDownload) { frameWaiter_ = std::move(onDownload); }
+    void awaitFrame(FrameDownloadHandler onDownload) {
+        frameWaiter_ = std::move(onDownload);
+        frameSoFar_ = {};
+    }
     void LogSettings();
     void EnableMonitorFolder() {}
     void setupFolderMonitor();
@@ -159,6 +162,8 @@ private:
     bool optMode_[2] = {false, false};
     bool releasing_ = false;
     FrameDownloadHandler frameWaiter_;
+    // What came of the pictures of the release in progress so far.
+    FrameDownload frameSoFar_;
     // A failure is on show in the status bar: the control's "Waiting" that
     // follows it does not replace it.
     bool failureShown_ = false;

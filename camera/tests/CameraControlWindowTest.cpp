@@ -762,6 +762,24 @@ TEST_F(CameraWindowTest, AFramesDownloadComesBackToWhoeverReleasedIt) {
     EXPECT_TRUE(win->release().released());  // the space bar: no waiter of its own
     complete("/img/Focus.jpg");
     EXPECT_EQ(heard, QStringList{"cable: /img/Focus.jpg after 4 shown"});
+
+    // A release of two pictures is heard of once the second has been handed
+    // on; one picture that failed makes the frame not downloaded.
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("two")).released());
+    ctl->set(ids::kPicturesToCome, std::int32_t(1));
+    complete("/img/THM_Focus.jpg");
+    EXPECT_TRUE(heard.isEmpty());
+    ctl->set(ids::kPicturesToCome, std::int32_t(0));
+    complete("/img/Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"two: /img/Focus.jpg after 6 shown"});
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("half")).released());
+    ctl->set(ids::kPicturesToCome, std::int32_t(1));
+    complete("Error:3145740");
+    ctl->set(ids::kPicturesToCome, std::int32_t(0));
+    complete("/img/Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"half: Error:3145740 after 7 shown"});
 }
 
 // Every focus frame (the toolbar's, the space bar's or autofocus's release,
