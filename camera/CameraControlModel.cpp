@@ -441,9 +441,8 @@ ReleaseOutcome CameraControlModel::focusRelease() {
 }
 
 void CameraControlModel::cbRelease_Click() {
-    trapAndTrace(QStringLiteral("cbRelease_Click"), [&] {
-        tellRefusal(Vosquin1.FocusMode() ? focusRelease() : controlRelease());
-    });
+    trapAndTrace(QStringLiteral("cbRelease_Click"),
+                 [&] { tellRefusal(Vosquin1.FocusMode() ? focusRelease() : controlRelease()); });
 }
 
 void CameraControlModel::cbSetDefault_Click() {

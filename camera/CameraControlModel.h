@@ -148,8 +148,9 @@ private:
     ReleaseOutcome focusRelease();
     // Every release that did not happen is said in the status bar (and the
     // trace), whoever asked for it, unless a box or the camera's own report
-    // has said it already.
-    void tellRefusal(const ReleaseOutcome& outcome);
+    // has said it already. Touches nothing of the window, which the release
+    // may have closed.
+    static void tellRefusal(const ReleaseOutcome& outcome);
     void clearWaitingFlags();
     QString defaultsSection() const;
     void connectEvents();

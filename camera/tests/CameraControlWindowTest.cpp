@@ -323,8 +323,8 @@ TEST_F(CameraWindowTest, EveryRefusedFocusFrameIsToldInTheStatusBar) {
             ctl->set(ids::kPicPc, true);
             ctl->releaseResult = 0;
             if (tick) win->StartContinousDownload();
-            ctl->releaseResult = a.answer == Busy       ? vosquin::kReleaseBusy
-                                 : a.answer == NotReady ? vosquin::kReleaseNotReady
+            ctl->releaseResult = a.answer == Busy            ? vosquin::kReleaseBusy
+                                 : a.answer == NotReady      ? vosquin::kReleaseNotReady
                                  : a.answer == CameraRefuses ? 2097280
                                                              : 0;
             if (a.answer == KeepsPictureOnCard) ctl->set(ids::kPicPc, false);

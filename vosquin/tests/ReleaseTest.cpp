@@ -211,7 +211,7 @@ TEST_F(VosquinReleaseTest, EachPictureSaysHowManyOfItsReleaseAreStillToCome) {
         const char* name;
         CameraProfile camera;
         bool thumbnails;
-        const char* failing;  // the library call that fails once, at its first call
+        const char* failing;             // the library call that fails once, at its first call
         std::vector<std::string> heard;  // "@" is the save folder
     };
     CameraProfile rawPlusJpeg = profiles::eos20D();
