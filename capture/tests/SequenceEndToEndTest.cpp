@@ -113,6 +113,19 @@ protected:
         cap->chPictoPC->setChecked(true);
         return folder;
     }
+    // The capture window's boxes for a run on `tab`, its pictures to the PC
+    // named after `prefix` without the ISO; returns the pictures' folder.
+    static QString prepareRun(capture::frmCapture* cap, int tab, const QString& prefix,
+                              const QString& count, const QString& leadIn, const QString& between) {
+        cap->selectTab(tab);
+        const QString folder = savePicturesToPc(cap);
+        cap->txtObjPrefix->setText(prefix);
+        cap->chkUseISO->setChecked(false);
+        cap->txtExpCount->setText(count);
+        cap->txtLeadIn->setText(leadIn);
+        cap->txtTimeBetween->setText(between);
+        return folder;
+    }
     // Lets the running sequence go on, a second at a time, until it ends.
     static void runSequenceToItsEnd(int maxSeconds) {
         ASSERT_TRUE(state().bSequenceRunning);
@@ -240,15 +253,9 @@ TEST_F(SequenceEndToEnd, ShortModeReleasesEveryStepAtItsShutterSpeed) {
 TEST_F(SequenceEndToEnd, ALongRunThroughTheRealControlWaitsForEachPicture) {
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
-    cap->selectTab(2);
-    const QString folder = savePicturesToPc(cap);
-    cap->txtObjPrefix->setText("NGC7000");
-    cap->chkUseISO->setChecked(false);
-    cap->txtExpCount->setText("2");
+    const QString folder = prepareRun(cap, 2, "NGC7000", "2", "3", "9");
     cap->txtExpMin->setText("0");
     cap->txtExpSec->setText("10");
-    cap->txtLeadIn->setText("3");
-    cap->txtTimeBetween->setText("9");
     cable->t0 = platform::clock().monotonicMs();
     cap->cbExpStart_Click();
     ASSERT_TRUE(cap->runActive());
@@ -322,13 +329,7 @@ protected:
 TEST_F(CaptureEndToEnd, AShortRunAccountsForEveryFrame) {
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
-    cap->selectTab(1);
-    const QString folder = savePicturesToPc(cap);
-    cap->txtObjPrefix->setText("M42");
-    cap->chkUseISO->setChecked(false);
-    cap->txtExpCount->setText("3");
-    cap->txtLeadIn->setText("0");
-    cap->txtTimeBetween->setText("10");
+    const QString folder = prepareRun(cap, 1, "M42", "3", "0", "10");
     vosquin::VosquinHost* control = camWin->Vosquin1();
     control->setPicCam(true);
     control->setPicPc(false);
@@ -405,13 +406,7 @@ TEST_F(CaptureEndToEnd, ARawPlusJpegShortRunTakesEveryFrameWithBothPictures) {
     simrc::setDevices({camera});
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
-    cap->selectTab(1);
-    const QString folder = savePicturesToPc(cap);
-    cap->txtObjPrefix->setText("M42");
-    cap->chkUseISO->setChecked(false);
-    cap->txtExpCount->setText("3");
-    cap->txtLeadIn->setText("0");
-    cap->txtTimeBetween->setText("0");
+    const QString folder = prepareRun(cap, 1, "M42", "3", "0", "0");
     cap->cbExpStart_Click();
     for (int i = 0; i < 60 && cap->runActive(); ++i) runFor(1);
     EXPECT_FALSE(cap->runActive());
