@@ -31,7 +31,7 @@ enum Property : automation::DispId {
     kFocusSavePath = 19,
     kWaitingForDownload = 20,
     kAllowedTv = 21,
-    // Read-only, added after the methods: how many pictures of the last release
+    // Read-only, numbered after the methods: how many pictures of the last release
     // are still to be reported through OnComplete (a release may give a
     // thumbnail, or a RAW and a JPEG picture). Read in OnComplete, 0 means the
     // release's last picture has come (or failed).
