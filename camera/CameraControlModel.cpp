@@ -49,6 +49,7 @@ const QString kRaw = QStringLiteral("Raw");
 const QString kEvent = QStringLiteral("EVENT: frmCameraControl: ");
 const QString kOptions = QStringLiteral("Options");
 const QString kFocusModeKey = QStringLiteral("FocusMode");
+const QString kReleaseFailedText = QStringLiteral("The camera could not be released");
 
 enum ToolbarButton { kStart = 13, kStop = 15, kShutterRelease = 19, kTimer = 21 };
 
@@ -352,8 +353,7 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler 
         }
     } reset{self};
     // Anything that raises below is the control's failure, not a refusal.
-    ReleaseOutcome outcome =
-        ReleaseOutcome::refused(S::Failed, QStringLiteral("The camera could not be released"));
+    ReleaseOutcome outcome = ReleaseOutcome::refused(S::Failed, kReleaseFailedText);
     trapAndTrace(QStringLiteral("release"), [&] {
         if (state().bSimulationMode && kind == FrameKind::Focus) {
             if (IImageDispWindow* disp = focusFrameWindow()) disp->ProcessSpaceBar();
@@ -390,20 +390,40 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler 
             return;
         }
         // An earlier frame's waiter hears nothing of this release's failure.
-        if (onDownload) frameWaiter_ = nullptr;
-        const std::int32_t r = Vosquin1.Release();
-        if (r == vosquin::kReleaseBusy)
-            outcome = ReleaseOutcome::refused(S::Busy, kCameraBusyText);
-        else if (r == vosquin::kReleaseNotReady)
-            outcome = ReleaseOutcome::refused(S::NotConnected, kNotReadyText);
-        else if (r != 0)
-            outcome =
-                ReleaseOutcome::refused(S::Failed, QStringLiteral("Error:") + QString::number(r));
-        else
-            outcome = ReleaseOutcome::ok();
+        if (onDownload) {
+            frameWaiter_ = nullptr;
+            frameSoFar_ = {};
+        }
+        outcome = controlRelease();
         if (outcome.released() && onDownload) frameWaiter_ = std::move(onDownload);
     });
+    if (self) tellRefusal(outcome);
     return outcome;
+}
+
+ReleaseOutcome CameraControlModel::controlRelease() {
+    using S = ReleaseOutcome::Status;
+    std::int32_t r = 0;
+    if (!trapAndTrace(QStringLiteral("release"), [&] { r = Vosquin1.Release(); }))
+        return ReleaseOutcome::refused(S::Failed, kReleaseFailedText);
+    if (r == vosquin::kReleaseBusy) return ReleaseOutcome::refused(S::Busy, kCameraBusyText);
+    if (r == vosquin::kReleaseNotReady)
+        return ReleaseOutcome::refused(S::NotConnected, kNotReadyText);
+    if (r != 0)
+        return ReleaseOutcome::refused(S::Failed, QStringLiteral("Error:") + QString::number(r));
+    return ReleaseOutcome::ok();
+}
+
+void CameraControlModel::tellRefusal(const ReleaseOutcome& outcome) {
+    using S = ReleaseOutcome::Status;
+    if (outcome.released()) return;
+    // Said in a box already, or the control's own report of the failure is on
+    // show: the status bar keeps it.
+    if (outcome.status == S::MirrorLock || outcome.status == S::RawQuality ||
+        isFailureReport(outcome.why))
+        return;
+    guarded([&] { Globals::WriteLogLine(QStringLiteral("Release refused: ") + outcome.why); });
+    if (clsCamera* cam = mainCamera()) guarded([&] { cam->UpdateStatus(outcome.why); });
 }
 
 QString CameraControlModel::sendPictureToPc() {
@@ -411,22 +431,18 @@ QString CameraControlModel::sendPictureToPc() {
     Globals::WriteLogLine(QStringLiteral("Focus frame: Pict -> PC set"));
     Vosquin1.setPicPc(true);
     if (Vosquin1.PicPc()) return {};
-    Globals::WriteLogLine(QStringLiteral("Release refused: ") + kPictureToPcText);
-    if (clsCamera* cam = mainCamera()) cam->UpdateStatus(kPictureToPcText);
     return kPictureToPcText;
 }
 
-void CameraControlModel::focusRelease() {
-    if (sendPictureToPc().isEmpty()) Vosquin1.Release();
+ReleaseOutcome CameraControlModel::focusRelease() {
+    if (const QString why = sendPictureToPc(); !why.isEmpty())
+        return ReleaseOutcome::refused(ReleaseOutcome::Status::Failed, why);
+    return controlRelease();
 }
 
 void CameraControlModel::cbRelease_Click() {
-    trapAndTrace(QStringLiteral("cbRelease_Click"), [&] {
-        if (Vosquin1.FocusMode())
-            focusRelease();
-        else
-            Vosquin1.Release();
-    });
+    trapAndTrace(QStringLiteral("cbRelease_Click"),
+                 [&] { tellRefusal(Vosquin1.FocusMode() ? focusRelease() : controlRelease()); });
 }
 
 void CameraControlModel::cbSetDefault_Click() {
@@ -460,7 +476,7 @@ void CameraControlModel::StartContinousDownload() {
         enableButton(kStop, true);
         ContinuousTimer_.setInterval(ms);
         ContinuousTimer_.setEnabled(true);
-        focusRelease();
+        tellRefusal(focusRelease());
     });
 }
 
@@ -476,7 +492,7 @@ void CameraControlModel::stopContinuousLoop() {
 void CameraControlModel::ContinuousTimer_Timer() {
     trapAndTrace(QStringLiteral("ContinuousTimer_Timer"), [&] {
         enableButton(kShutterRelease, false);
-        focusRelease();
+        tellRefusal(focusRelease());
     });
 }
 
@@ -548,18 +564,20 @@ void CameraControlModel::downloadFailed(const QString& report) {
 
 void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
     Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnComplete: ") + FileName);
-    // Whoever waits for the frame hears of it once it has been handed on,
-    // also when this window goes while the picture is being shown.
-    const FrameDownloadHandler waiter = std::exchange(frameWaiter_, nullptr);
-    FrameDownload download;
+    // Whoever waits for the frame hears of it once its last picture has been
+    // handed on (a release may give a thumbnail, or RAW and JPEG), also when
+    // this window goes while a picture is being shown.
+    FrameDownloadHandler waiter = std::exchange(frameWaiter_, nullptr);
+    FrameDownload download = std::exchange(frameSoFar_, {});
+    const QPointer<CameraControlModel> self(this);
     // A report of failure is no picture: nothing is handed on, and the last
-    // picture stays the one the Frame Image window shows.
+    // picture stays the one the Frame Image window shows. A frame with a
+    // failed picture is not downloaded, whatever else of it came.
     if (isFailureReport(FileName)) {
-        download.failure = FileName;
+        if (download.failure.isEmpty()) download.failure = FileName;
         downloadFailed(FileName);
     } else {
         download.file = FileName;
-        const QPointer<CameraControlModel> self(this);
         trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
             sFileDownloaded_ = FileName;
             try {
@@ -574,6 +592,14 @@ void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
             view_.setFormHeight(kCompactHeight);
         });
         if (!self) state().bWaitingForDownload = false;
+    }
+    // Read once this picture has been handed on, which may have let events run.
+    std::int32_t toCome = 0;
+    if (self) guarded([&] { toCome = Vosquin1.PicturesToCome(); });
+    if (toCome > 0) {
+        frameWaiter_ = std::move(waiter);
+        frameSoFar_ = std::move(download);
+        return;
     }
     if (waiter) guarded([&] { waiter(download); });
 }

@@ -80,7 +80,10 @@ public:
     // download reaches onDownload (when given) from the download handler.
     ReleaseOutcome release(FrameKind kind = FrameKind::Focus, FrameDownloadHandler onDownload = {});
     // A frame the shutter cable takes: the next download reaches onDownload.
-    void awaitFrame(FrameDownloadHandler onDownload) { frameWaiter_ = std::move(onDownload); }
+    void awaitFrame(FrameDownloadHandler onDownload) {
+        frameWaiter_ = std::move(onDownload);
+        frameSoFar_ = {};
+    }
     void LogSettings();
     void EnableMonitorFolder() {}
     void setupFolderMonitor();
@@ -138,9 +141,16 @@ private:
     // A focus frame is a picture for the PC: "" once the control sends it
     // there, else why it does not.
     QString sendPictureToPc();
+    // The control's Release, and what it answered.
+    ReleaseOutcome controlRelease();
     // A focus frame of the continuous loop or the window's own button: the
-    // picture asked for on the PC first; a refusal is said in the status bar.
-    void focusRelease();
+    // picture asked for on the PC first.
+    ReleaseOutcome focusRelease();
+    // Every release that did not happen is said in the status bar (and the
+    // trace), whoever asked for it, unless a box or the camera's own report
+    // has said it already. Touches nothing of the window, which the release
+    // may have closed.
+    static void tellRefusal(const ReleaseOutcome& outcome);
     void clearWaitingFlags();
     QString defaultsSection() const;
     void connectEvents();
@@ -153,6 +163,8 @@ private:
     bool optMode_[2] = {false, false};
     bool releasing_ = false;
     FrameDownloadHandler frameWaiter_;
+    // What came of the pictures of the release in progress so far.
+    FrameDownload frameSoFar_;
     // A failure is on show in the status bar: the control's "Waiting" that
     // follows it does not replace it.
     bool failureShown_ = false;

@@ -141,6 +141,7 @@ bool PlannedRun::start(const RunPlan& plan) {
     frame_ = 0;
     frames_ = 0;
     taken_ = 0;
+    missed_ = 0;
     lastNotice_.clear();
     download_.reset();
     raisedWaiting_ = false;
@@ -266,6 +267,7 @@ FrameDownloadHandler PlannedRun::downloadHandler() {
 
 void PlannedRun::frameMissing(const QString& what) {
     const QString notice = QStringLiteral("Frame ") + QString::number(frame_) + u' ' + what;
+    ++missed_;
     log(notice);
     lastNotice_ = notice;
     display_.frameNotice(notice);
@@ -529,16 +531,20 @@ void PlannedRun::endRun() {
     // A run that ended by itself says how many of its frames are missing, and
     // sounds its alarm only when none is.
     const std::int32_t missing = frames_ - taken_;
+    if (!stopRequested_) missed_ = missing;
     if (!stopRequested_ && missing > 0) {
-        const QString summary = QStringLiteral("Frames missing: ") + QString::number(missing) +
-                                QStringLiteral(" of ") + QString::number(frames_) +
-                                QStringLiteral(". ") + lastNotice_;
+        const QString summary = missingText(missing, frames_) + u' ' + lastNotice_;
         log(summary);
         guarded([&] { display_.frameNotice(summary); });
     }
     if (!plan_.inSequence && !stopRequested_ && missing == 0)
         guarded([&] { display_.soundAlarm(); });
     finish();
+}
+
+QString PlannedRun::missingText(std::int32_t missing, std::int32_t frames) {
+    return QStringLiteral("Frames missing: ") + QString::number(missing) + QStringLiteral(" of ") +
+           QString::number(frames) + u'.';
 }
 
 void PlannedRun::trappedInLoop() {

@@ -124,6 +124,11 @@ public:
     std::int32_t frame() const { return frame_; }
     std::int32_t frames() const { return frames_; }
     std::int32_t taken() const { return taken_; }
+    // The frames this run is missing: every frame it did not take when it
+    // ended by itself, the frames it named as not taken when it was stopped.
+    std::int32_t missed() const { return missed_; }
+    // "Frames missing: N of M.", as the end of a run or a sequence says it.
+    static QString missingText(std::int32_t missing, std::int32_t frames);
 
     std::int32_t lExposureSeconds = 0;
     std::int32_t lDownloadTimeout = 0;
@@ -182,6 +187,7 @@ private:
     std::int32_t frame_ = 0;
     std::int32_t frames_ = 0;
     std::int32_t taken_ = 0;
+    std::int32_t missed_ = 0;
     QString lastNotice_;
     std::optional<FrameDownload> download_;  // the frame's download, once heard of
     bool raisedWaiting_ = false;             // this run set the waiting flags

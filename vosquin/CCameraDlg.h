@@ -103,6 +103,7 @@ public:
     void setFocusSavePath(const std::string& folder) { focusFolder_ = folder; }
     bool waitingForDownload() const { return waiting_; }
     void setWaitingForDownload(bool on) { waiting_ = on; }
+    int picturesToCome() const { return picturesToCome_.load(); }
 
     // Window state, for the view and for tests.
     bool connectEnabled() const { return connectEnabled_; }
@@ -194,6 +195,10 @@ private:
     bool focusMode_ = false;
     bool keepFocusImages_ = false;
     bool waiting_ = false;
+    // The pictures of the last release not reported yet: the count the camera
+    // gives when the release completes (the library's thread), less one for
+    // each picture downloaded or failed.
+    std::atomic<int> picturesToCome_{0};
     std::string model_;
     std::string focusFolder_;
     std::string stem_;

@@ -137,6 +137,8 @@ Variant CVosquinCtrl::getProperty(DispId id) {
             return d.waitingForDownload();
         case ids::kAllowedTv:
             return d.allowedTv();
+        case ids::kPicturesToCome:
+            return std::int32_t(d.picturesToCome());
     }
     return {};
 }

@@ -5,7 +5,9 @@
 #include <unistd.h>
 #include <QDir>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -128,6 +130,8 @@ std::int32_t CCameraDlg::ReleaseShutter() {
     fire(ids::kOnStatusUpdate, {std::string("Taking Picture")});
     progress_ = 0;
     notify();
+    // Nothing of this release is to come until the camera says how many.
+    picturesToCome_ = 0;
     const RCHandle source = source_;
     const RCResult r = RCCapture(source);
     if (!failed(r)) return 0;
@@ -147,9 +151,14 @@ void CCameraDlg::OnCameraEvent(std::uint32_t event, const void* data) {
         case RC_EVENT_SETTINGS_CHANGED:
             postToSelf(changeByUiType_);
             break;
-        case RC_EVENT_RELEASE_COMPLETE:
+        case RC_EVENT_RELEASE_COMPLETE: {
             logLine("cdRESEASE_EVENT_RELEASE_COMPLETE Fired");
+            // Comes before the release's first picture is ready.
+            std::uint32_t count = 0;
+            if (data) std::memcpy(&count, data, sizeof count);
+            picturesToCome_ = int(std::min<std::uint32_t>(count, INT_MAX));
             break;
+        }
         case RC_EVENT_IMAGE_READY: {
             if (!data) break;
             RCImageReadyBlock block;
@@ -233,6 +242,10 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
     waiting_ = false;
     downloading_ = false;
     logLine("Waiting for download: FALSE");
+    // One picture fewer of its release to come, whether it came or failed.
+    for (int left = picturesToCome_.load();
+         left > 0 && !picturesToCome_.compare_exchange_weak(left, left - 1);) {
+    }
     if (queue_.empty() && connected_ && source_ != 0 && anyBoxChecked()) releaseEnabled_ = true;
     fire(ids::kOnComplete, {failed(r) ? texts::errorText(r) : written});
     fire(ids::kOnStatusUpdate, {std::string("Waiting")});

@@ -31,6 +31,11 @@ enum Property : automation::DispId {
     kFocusSavePath = 19,
     kWaitingForDownload = 20,
     kAllowedTv = 21,
+    // Read-only, numbered after the methods: how many pictures of the last release
+    // are still to be reported through OnComplete (a release may give a
+    // thumbnail, or a RAW and a JPEG picture). Read in OnComplete, 0 means the
+    // release's last picture has come (or failed).
+    kPicturesToCome = 29,
 };
 
 // 22 is not used.
@@ -61,7 +66,8 @@ namespace zelmora::vosquin {
 // picture; kReleaseNotReady when nothing can be released now (no camera, no
 // download or card kind chosen); kReleaseBusy while an image is being
 // downloaded or waits to be; any other value is the camera library's code for
-// a release the camera refused (such codes always carry a component bit).
+// a release the camera refused (such codes always carry a component bit),
+// reported first through OnComplete as "Error:<code>".
 inline constexpr std::int32_t kReleaseNotReady = 1;
 inline constexpr std::int32_t kReleaseBusy = 2;
 
@@ -99,6 +105,7 @@ inline const automation::MemberTable& publishedMembers() {
         method("Release", ids::kRelease, VarType::I4),
         method("RequestBatteryLevel", ids::kRequestBatteryLevel, VarType::Empty),
         method("DevlopRaw", ids::kDevlopRaw, VarType::Text, {{"FileToDevelop", VarType::Text}}),
+        property("PicturesToCome", ids::kPicturesToCome, VarType::I4, true, false),
     });
     return table;
 }

@@ -69,6 +69,44 @@ protected:
         neighbourCalls().clear();
     }
     QStringList traceSince(qsizetype from) { return testenv::traceLines().mid(from); }
+    // Every way a focus frame is asked of the window. A tick of the continuous
+    // loop needs the loop started first (at the interval box's 8 s).
+    struct FocusCaller {
+        const char* name;
+        bool tick;
+        std::function<void(frmCameraControl*)> release;
+    };
+    static const std::vector<FocusCaller>& focusCallers() {
+        static const std::vector<FocusCaller> callers = {
+            {"the toolbar's and the space bar's release", false,
+             [](frmCameraControl* w) { w->release(); }},
+            {"the window's own button", false,
+             [](frmCameraControl* w) { w->findChild<QPushButton*>("cbRelease")->click(); }},
+            {"the continuous loop's first frame", false,
+             [](frmCameraControl* w) { w->StartContinousDownload(); }},
+            {"a tick of the continuous loop", true,
+             [](frmCameraControl*) { testenv::vclock().advance(8000); }},
+        };
+        return callers;
+    }
+    // How the control answers the next releases, as the real one does.
+    enum Action { None, Raises, CameraRefuses, Downloading, NotReady, KeepsPictureOnCard };
+    void answerReleases(Action action) {
+        ctl->set(ids::kPicPc, action != KeepsPictureOnCard);
+        ctl->releaseResult = action == Downloading     ? vosquin::kReleaseBusy
+                             : action == NotReady      ? vosquin::kReleaseNotReady
+                             : action == CameraRefuses ? 2097280
+                                                       : 0;
+        ctl->onCall = [this, action](const QString& call) {
+            if (action == KeepsPictureOnCard && call == "put PicPc=True")
+                ctl->set(ids::kPicPc, false);
+            if (call != "Release") return;
+            if (action == Raises) throw AppError(5, "FakeVosquin", "Release failed");
+            // The report of failure, then the answer.
+            if (action == CameraRefuses)
+                ctl->fire(ids::kOnComplete, {std::string("Error:2097280")});
+        };
+    }
     // No neighbour window loaded.
     static void closeNeighbours() {
         for (const QString& n : {Win::frmImageDisp, Win::frmCapture, Win::frmImage1})
@@ -163,7 +201,6 @@ TEST_F(CameraWindowTest, ReleaseRefusesWithMirrorLockOrRawAndOtherwiseReleasesOn
 // autofocus and for the capture window's frames.
 TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
     using S = ReleaseOutcome::Status;
-    enum Action { None, Raises, CameraRefuses, Downloading, NotReady, KeepsPictureOnCard };
     struct Row {
         const char* name;
         FrameKind kind;
@@ -222,23 +259,9 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
         ctl->set(ids::kConnected, r.connected);
         ctl->set(ids::kMirrorLock, r.mirrorLock);
         ctl->set(ids::kImageQuality, std::string(r.quality));
-        ctl->set(ids::kPicPc, true);
+        answerReleases(r.action);
         ctl->calls.clear();
         neighbourCalls().clear();
-        ctl->releaseResult = r.action == Downloading     ? vosquin::kReleaseBusy
-                             : r.action == NotReady      ? vosquin::kReleaseNotReady
-                             : r.action == CameraRefuses ? 2097280
-                                                         : 0;
-        if (r.action == KeepsPictureOnCard) ctl->set(ids::kPicPc, false);
-        ctl->onCall = [&](const QString& call) {
-            if (r.action == KeepsPictureOnCard && call == "put PicPc=True")
-                ctl->set(ids::kPicPc, false);
-            if (call != "Release") return;
-            if (r.action == Raises) throw AppError(5, "FakeVosquin", "Release failed");
-            // As the control does: the report of failure, then the answer.
-            if (r.action == CameraRefuses)
-                ctl->fire(ids::kOnComplete, {std::string("Error:2097280")});
-        };
         if (r.box) testenv::dialogs().expectMsgBox(r.box);
         const ReleaseOutcome outcome = win->release(r.kind);
         ctl->onCall = nullptr;
@@ -278,6 +301,49 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
     win = new frmCameraControl;
     for (FrameKind kind : {FrameKind::Focus, FrameKind::Capture})
         EXPECT_EQ(win->release(kind).status, S::NotConnected);
+}
+
+// A focus frame the camera does not take is told in the status bar, whoever
+// asked for it: the toolbar and the space bar (release), the continuous loop
+// and the window's own Release button say every refusal the same way, once,
+// and no box comes up.
+TEST_F(CameraWindowTest, EveryRefusedFocusFrameIsToldInTheStatusBar) {
+    struct Answer {
+        const char* name;
+        Action action;
+        QString told;
+        bool traced;  // "Release refused: " and what was told
+    };
+    const Answer answers[] = {
+        {"the control is downloading", Downloading, CameraControlModel::kCameraBusyText, true},
+        {"the control cannot release", NotReady, CameraControlModel::kNotReadyText, true},
+        {"the control keeps the picture off the PC", KeepsPictureOnCard,
+         CameraControlModel::kPictureToPcText, true},
+        // The control's own report of the failure is what the status bar shows.
+        {"the camera refuses the release", CameraRefuses, "Picture failed Error:2097280", false},
+        {"the control raises", Raises, "The camera could not be released", true},
+    };
+    connectedInFocusMode();
+    for (const FocusCaller& c : focusCallers()) {
+        for (const Answer& a : answers) {
+            SCOPED_TRACE(std::string(c.name) + ", " + a.name);
+            if (c.tick) {
+                answerReleases(None);
+                win->StartContinousDownload();
+            }
+            answerReleases(a.action);
+            QSignalSpy status(oMainCamera().get(), &clsCamera::StatusInfoUpdate);
+            const qsizetype from = testenv::traceLines().size();
+            c.release(win);
+            ctl->onCall = nullptr;
+            QStringList shown;
+            for (const auto& args : status) shown << args[0].toString();
+            EXPECT_EQ(shown.join(" | ").toStdString(), a.told.toStdString());
+            EXPECT_EQ(traceSince(from).contains("Release refused: " + a.told), a.traced);
+            if (win->model().bContinuousFocus()) win->StartContinousDownload();  // "Stop"
+        }
+    }
+    ctl->releaseResult = 0;
 }
 
 TEST_F(CameraWindowTest, ReleaseInSimulationModeHandsTheSpaceBarToTheFocusFrameWindow) {
@@ -667,7 +733,9 @@ TEST_F(CameraWindowTest, AFramesDownloadComesBackToWhoeverReleasedIt) {
                          QString::number(shown.size()) + " shown";
         };
     };
-    const auto complete = [&](const char* file) {
+    // A picture, with those of its release still to come.
+    const auto complete = [&](const char* file, std::int32_t toCome = 0) {
+        ctl->set(ids::kPicturesToCome, toCome);
         ctl->fire(ids::kOnComplete, {std::string(file)});
     };
     EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("a")).released());
@@ -692,35 +760,33 @@ TEST_F(CameraWindowTest, AFramesDownloadComesBackToWhoeverReleasedIt) {
     EXPECT_TRUE(win->release().released());  // the space bar: no waiter of its own
     complete("/img/Focus.jpg");
     EXPECT_EQ(heard, QStringList{"cable: /img/Focus.jpg after 4 shown"});
+
+    // A release of two pictures is heard of once the second has been handed
+    // on; one picture that failed makes the frame not downloaded.
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("two")).released());
+    complete("/img/THM_Focus.jpg", 1);
+    EXPECT_TRUE(heard.isEmpty());
+    complete("/img/Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"two: /img/Focus.jpg after 6 shown"});
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("half")).released());
+    complete("Error:3145740", 1);
+    complete("/img/Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"half: Error:3145740 after 7 shown"});
 }
 
 // Every focus frame (the toolbar's, the space bar's or autofocus's release,
 // the window's own button, the continuous loop) asks the control for the
 // picture on the PC before it releases.
 TEST_F(CameraWindowTest, FocusFramesAskForThePictureOnThePc) {
-    struct Row {
-        const char* name;
-        std::function<void(frmCameraControl*)> release;
-    };
-    const Row rows[] = {
-        {"release", [](frmCameraControl* w) { w->release(); }},
-        {"the window's own button",
-         [](frmCameraControl* w) { w->findChild<QPushButton*>("cbRelease")->click(); }},
-        {"the continuous loop's first frame",
-         [](frmCameraControl* w) { w->StartContinousDownload(); }},
-        {"a tick of the continuous loop",
-         [](frmCameraControl* w) {
-             testenv::vclock().advance(8000);
-             w->StartContinousDownload();  // "Stop"
-         }},
-    };
     connectedInFocusMode();
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        if (QByteArray(r.name).startsWith("a tick")) win->StartContinousDownload();
+    for (const FocusCaller& c : focusCallers()) {
+        SCOPED_TRACE(c.name);
+        if (c.tick) win->StartContinousDownload();
         ctl->set(ids::kPicPc, false);  // Pict -> PC cleared in the control
         ctl->calls.clear();
-        r.release(win);
+        c.release(win);
         const QStringList asked = ctl->calls.filter(QRegularExpression("^(put PicPc|Release)"));
         EXPECT_EQ(asked.mid(0, 2), (QStringList{"put PicPc=True", "Release"}))
             << ctl->calls.join(", ").toStdString();

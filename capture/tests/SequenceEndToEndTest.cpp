@@ -113,6 +113,19 @@ protected:
         cap->chPictoPC->setChecked(true);
         return folder;
     }
+    // The capture window's boxes for a run on `tab`, its pictures to the PC
+    // named after `prefix` without the ISO; returns the pictures' folder.
+    static QString prepareRun(capture::frmCapture* cap, int tab, const QString& prefix,
+                              const QString& count, const QString& leadIn, const QString& between) {
+        cap->selectTab(tab);
+        const QString folder = savePicturesToPc(cap);
+        cap->txtObjPrefix->setText(prefix);
+        cap->chkUseISO->setChecked(false);
+        cap->txtExpCount->setText(count);
+        cap->txtLeadIn->setText(leadIn);
+        cap->txtTimeBetween->setText(between);
+        return folder;
+    }
     // Lets the running sequence go on, a second at a time, until it ends.
     static void runSequenceToItsEnd(int maxSeconds) {
         ASSERT_TRUE(state().bSequenceRunning);
@@ -240,15 +253,9 @@ TEST_F(SequenceEndToEnd, ShortModeReleasesEveryStepAtItsShutterSpeed) {
 TEST_F(SequenceEndToEnd, ALongRunThroughTheRealControlWaitsForEachPicture) {
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
-    cap->selectTab(2);
-    const QString folder = savePicturesToPc(cap);
-    cap->txtObjPrefix->setText("NGC7000");
-    cap->chkUseISO->setChecked(false);
-    cap->txtExpCount->setText("2");
+    const QString folder = prepareRun(cap, 2, "NGC7000", "2", "3", "9");
     cap->txtExpMin->setText("0");
     cap->txtExpSec->setText("10");
-    cap->txtLeadIn->setText("3");
-    cap->txtTimeBetween->setText("9");
     cable->t0 = platform::clock().monotonicMs();
     cap->cbExpStart_Click();
     ASSERT_TRUE(cap->runActive());
@@ -322,13 +329,7 @@ protected:
 TEST_F(CaptureEndToEnd, AShortRunAccountsForEveryFrame) {
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
-    cap->selectTab(1);
-    const QString folder = savePicturesToPc(cap);
-    cap->txtObjPrefix->setText("M42");
-    cap->chkUseISO->setChecked(false);
-    cap->txtExpCount->setText("3");
-    cap->txtLeadIn->setText("0");
-    cap->txtTimeBetween->setText("10");
+    const QString folder = prepareRun(cap, 1, "M42", "3", "0", "10");
     vosquin::VosquinHost* control = camWin->Vosquin1();
     control->setPicCam(true);
     control->setPicPc(false);
@@ -393,4 +394,35 @@ TEST_F(CaptureEndToEnd, WithNoCableSetUpABulbRunTakesNothingAndSaysSo) {
     c.selectPort(0);
     EXPECT_TRUE(cap->cbExpStart->isEnabled());
     EXPECT_EQ(cap->lblStartHint->text().toStdString(), "");
+}
+
+// A camera that gives a RAW and a JPEG picture for each release: the frame is
+// downloaded once both have come, so the next release finds the camera free
+// and no frame is lost to a busy control.
+TEST_F(CaptureEndToEnd, ARawPlusJpegShortRunTakesEveryFrameWithBothPictures) {
+    simrc::CameraProfile camera = simrc::profiles::eos20D();
+    camera.format = {4, 0};  // Raw, Large
+    camera.rawPlusJpeg = true;
+    simrc::setDevices({camera});
+    capture::frmCapture* cap = connectInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    const QString folder = prepareRun(cap, 1, "M42", "3", "0", "0");
+    cap->cbExpStart_Click();
+    for (int i = 0; i < 60 && cap->runActive(); ++i) runFor(1);
+    EXPECT_FALSE(cap->runActive());
+
+    EXPECT_EQ(simrc::captures().size(), 3u);
+    // Each frame's RAW and JPEG picture from the camera (beside the JPEG
+    // developed from the RAW, named in lower case).
+    const QStringList files =
+        QDir(folder).entryList({"*.CR2", "*.JPG"}, QDir::Files | QDir::CaseSensitive, QDir::Name);
+    EXPECT_EQ(files.join(' ').toStdString(),
+              "M42-10001.CR2 M42-10001.JPG M42-20002.CR2 M42-20002.JPG M42-30003.CR2 "
+              "M42-30003.JPG");
+    EXPECT_EQ(cap->lblExpTaken->text().toStdString(), "Exposures Taken:3");
+    EXPECT_EQ(cap->lblRunNotice->text().toStdString(), "");
+    EXPECT_TRUE(testenv::traceLines().filter("not taken").isEmpty());
+    EXPECT_TRUE(testenv::traceLines().filter("Release refused").isEmpty());
+    EXPECT_EQ(alarms(), 1);
+    EXPECT_FALSE(state().bWaitingForDownload);
 }

@@ -19,6 +19,7 @@
 namespace zelmora::vosquin {
 namespace {
 
+using automation::toI4;
 using automation::Variant;
 using simrc::CameraProfile;
 namespace profiles = simrc::profiles;
@@ -200,6 +201,64 @@ TEST_F(VosquinReleaseTest, ReleasesWhileTheLibraryThreadIsStillDelivering) {
         std::snprintf(number, sizeof number, "%04d", i + 1);
         EXPECT_EQ(files[std::size_t(2 * i)], folder.toStdString() + "THM_M31-" + number + ".JPG");
         EXPECT_EQ(files[std::size_t(2 * i + 1)], folder.toStdString() + "M31-" + number + ".JPG");
+    }
+}
+
+// Each OnComplete tells the host how many pictures of its release are still
+// to come: the frame is whole when none is.
+TEST_F(VosquinReleaseTest, EachPictureSaysHowManyOfItsReleaseAreStillToCome) {
+    struct Row {
+        const char* name;
+        CameraProfile camera;
+        bool thumbnails;
+        const char* failing;             // the library call that fails once, at its first call
+        std::vector<std::string> heard;  // "@" is the save folder
+    };
+    CameraProfile rawPlusJpeg = profiles::eos20D();
+    rawPlusJpeg.format = {4, 0};
+    rawPlusJpeg.rawPlusJpeg = true;
+    const Row rows[] = {
+        {"one picture", profiles::eos20D(), false, nullptr, {"@M31-0001.JPG 0", "@M31-0002.JPG 0"}},
+        {"RAW and JPEG",
+         rawPlusJpeg,
+         false,
+         nullptr,
+         {"@M31-0001.CR2 1", "@M31-0001.JPG 0", "@M31-0002.CR2 1", "@M31-0002.JPG 0"}},
+        {"thumbnail and picture, the first thumbnail failing",
+         profiles::eos20D(),
+         true,
+         "RCTakeCapturedImage",
+         {"Error:3145740 1", "@M31-0001.JPG 0", "@THM_M31-0002.JPG 1", "@M31-0002.JPG 0"}},
+        // Refused at once: nothing of that release is to come.
+        {"RAW and JPEG, the first release refused",
+         rawPlusJpeg,
+         false,
+         "RCCapture",
+         {"Error:2097280 0", "@M31-0001.CR2 1", "@M31-0001.JPG 0"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        testenv::resetEnvironment();
+        SetUp();
+        prepare(r.camera, r.thumbnails);
+        if (r.failing)
+            simrc::failCall(r.failing, std::string(r.failing) == "RCCapture"
+                                           ? kDead
+                                           : RC_COMP_TRANSFER | RC_ERR_FILE_IO);
+        std::vector<std::string> heard;
+        rec.onEach = [&](const std::string& e) {
+            if (e.rfind("OnComplete(", 0) != 0) return;
+            std::string file = e.substr(11, e.size() - 12);
+            if (file.rfind(folder.toStdString(), 0) == 0)
+                file = "@" + file.substr(std::size_t(folder.size()));
+            heard.push_back(file + " " + std::to_string(toI4(get("PicturesToCome"))));
+        };
+        releaseAndDeliver();
+        releaseAndDeliver();
+        rec.onEach = nullptr;
+        EXPECT_EQ(heard, r.heard);
+        EXPECT_EQ(toI4(get("PicturesToCome")), 0);
+        TearDown();
     }
 }
 
