@@ -4,7 +4,9 @@
 #include "cables/DSLRControl.h"
 #include "cables/SerialPort.h"
 #include "cables/dsusb.h"
+#include "platform/core/AppError.h"
 #include "shell/Errors.h"
+#include "shell/Globals.h"
 #include "shell/ProgramState.h"
 
 namespace zelmora::cables {
@@ -46,8 +48,26 @@ void CableShutter::setDSUSBListener(std::function<void(bool connected)> listener
     cableSetup().dsusbListener = std::move(listener);
 }
 
+QString CableShutter::cableProblem() const {
+    return DSLRControl::cableProblem();
+}
+
+void CableShutter::setSetupListener(std::function<void()> listener) {
+    QObject::disconnect(setupListener_);
+    setupListener_ = {};
+    if (listener) setupListener_ = QObject::connect(&cableSetup(), &CableSetup::changed, listener);
+}
+
 void CableShutter::PressShutter() {
-    DSLRControl::PressShutter();
+    if (DSLRControl::PressShutter()) return;
+    const ProgramState& s = state();
+    QString why = DSLRControl::cableProblem();
+    if (why.isEmpty())
+        why = s.bDSUSBEnabled    ? QStringLiteral("the DSUSB box is not connected")
+              : s.bSerialEnabled ? QStringLiteral("the serial port could not be driven")
+                                 : QStringLiteral("the parallel port could not be driven");
+    Globals::WriteLogLine(QStringLiteral("Shutter not pressed: ") + why);
+    throw AppError(AppError::kInvalidProcedureCall, QStringLiteral("PressShutter"), why);
 }
 
 void CableShutter::ReleaseShutter() {

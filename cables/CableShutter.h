@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMetaObject>
+
 #include "shell/Neighbours.h"
 
 namespace zelmora::cables {
@@ -16,9 +18,15 @@ public:
     bool dsusbConnected() const override;
     void CheckState() override;
     void setDSUSBListener(std::function<void(bool connected)> listener) override;
+    QString cableProblem() const override;
+    void setSetupListener(std::function<void()> listener) override;
+    // Raises AppError, saying why, when no contact closed.
     void PressShutter() override;
     void ReleaseShutter() override;
     void ClearDataPort() override;
+
+private:
+    QMetaObject::Connection setupListener_;
 };
 
 // Installs the cables at program start: the hardware chosen (real or

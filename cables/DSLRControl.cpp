@@ -31,25 +31,33 @@ bool parallelPortUsable() {
 
 }  // namespace
 
-void PressShutter() {
+QString cableProblem() {
+    const ProgramState& s = state();
+    if (s.bDSUSBEnabled || s.bSerialEnabled) return {};
+    return validBaseAddress(cableSetup().BaseAddress) ? QString() : kNoCableText;
+}
+
+bool PressShutter() {
     ProgramState& s = state();
     CableSetup& c = cableSetup();
     c.pressed = true;
+    bool closed = false;
     if (s.bDSUSBEnabled) {
         if (c.oDSUSB() && s.bDSUSBConnected) {
             guarded([] { trace("--Triggering DSUSB Shutter--"); });
-            guarded([&] { c.oDSUSB()->pressShutter(); });
+            closed = guarded([&] { c.oDSUSB()->pressShutter(); });
             guarded([] { trace("--DSUSB Shutter Triggered --"); });
         }
     } else if (s.bSerialEnabled) {
         guarded([] { trace("--Triggering Serial Shutter--"); });
-        guarded([] { SerialPort::SerialPress(); });
+        guarded([&] { closed = SerialPort::SerialPress(); });
         guarded([] { trace("--Serial Shutter Triggered--"); });
     } else {
         guarded([] { trace("--Pressing Parallel Shutter--"); });
-        guarded([] { ParallelPress(); });
+        guarded([&] { closed = ParallelPress(); });
         guarded([] { trace("--Parallel Shutter Pressed--"); });
     }
+    return closed;
 }
 
 void ReleaseShutter() {
@@ -89,11 +97,11 @@ void ClearDataPort() {
     Globals::WriteLogLine(QStringLiteral("Ports Cleared. D0 - D7 = 0"));
 }
 
-void ParallelPress() {
+bool ParallelPress() {
     ProgramState& s = state();
     CableSetup& c = cableSetup();
     s.bReleaseInProgress = true;
-    if (!parallelPortUsable()) return;
+    if (!parallelPortUsable()) return false;
     const std::uint64_t mine = ++c.parallelPressCount;
     const std::uint64_t releases = c.parallelReleaseCount;
     const std::uint16_t base = c.BaseAddress;
@@ -116,6 +124,7 @@ void ParallelPress() {
     Globals::WriteLogLine(message);
     c.runPump();
     s.bReleaseInProgress = true;
+    return true;
 }
 
 void ParallelRelease() {

@@ -1,12 +1,21 @@
 #pragma once
 
+#include <QString>
+
 // The one door to the shutter cable. Press and release go to the cable in use,
 // decided on every call: the DSUSB box when enabled, else the serial port when
-// enabled, else the parallel port. None of these reports a failure: a failing
-// step is skipped and the next one runs.
+// enabled, else the parallel port. None of these raises: a failing step is
+// skipped and the next one runs.
 namespace zelmora::cables::DSLRControl {
 
-void PressShutter();
+// What the user is told while no cable is set up.
+inline const QString kNoCableText =
+    QStringLiteral("no shutter cable is set up: choose one in Port Setup");
+// "" while the cable in use can be driven: the DSUSB box or the serial port
+// chosen, or a parallel port selected; otherwise kNoCableText.
+QString cableProblem();
+// Whether the press closed the contact (drove a line, or found it held).
+bool PressShutter();
 void ReleaseShutter();
 // All eight data lines low.
 void ClearDataPort();
@@ -14,7 +23,7 @@ void ClearDataPort();
 void InitShutterPort();
 void LoadParallelSetup();
 void SavePortSetup();
-void ParallelPress();
+bool ParallelPress();
 void ParallelRelease();
 
 }  // namespace zelmora::cables::DSLRControl

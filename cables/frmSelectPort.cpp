@@ -240,6 +240,8 @@ void frmSelectPort::Form_Unload() {
     // The box and its poll go on; only this window stops listening.
     QObject::disconnect(&c, nullptr, this, nullptr);
     c.setupOpen = false;
+    // The cable chosen here (parallel, serial or DSUSB) is the one in use now.
+    c.notifyChanged();
     if (windows().ifLoaded(Win::frmSelectPort) == this) windows().markUnloaded(Win::frmSelectPort);
 }
 

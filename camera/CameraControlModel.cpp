@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
+#include <utility>
 
 #include "camera/ShutterSpeeds.h"
 #include "camera/clsCamera.h"
@@ -18,6 +19,7 @@
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "vosquin/VosquinHost.h"
+#include "vosquin/VosquinInterface.h"
 
 namespace zelmora::camera {
 
@@ -34,6 +36,12 @@ const QString CameraControlModel::kRawContinuousText = QStringLiteral(
     "Make sure you select something other than RAW setting for focus aid. RAW images take to long "
     "too download. I suggest Normal\\Medium");
 const QString CameraControlModel::kPictureFailedText = QStringLiteral("Picture failed ");
+const QString CameraControlModel::kCameraBusyText =
+    QStringLiteral("The camera is still downloading the last picture");
+const QString CameraControlModel::kNotReadyText =
+    QStringLiteral("The camera is not ready to release");
+const QString CameraControlModel::kPictureToPcText =
+    QStringLiteral("The camera control would not send the picture to the PC (Pict -> PC)");
 
 namespace {
 
@@ -41,6 +49,7 @@ const QString kRaw = QStringLiteral("Raw");
 const QString kEvent = QStringLiteral("EVENT: frmCameraControl: ");
 const QString kOptions = QStringLiteral("Options");
 const QString kFocusModeKey = QStringLiteral("FocusMode");
+const QString kReleaseFailedText = QStringLiteral("The camera could not be released");
 
 enum ToolbarButton { kStart = 13, kStop = 15, kShutterRelease = 19, kTimer = 21 };
 
@@ -327,7 +336,7 @@ void CameraControlModel::LoadAllowedTvs(QComboBox* combo) {
 
 // --- Releases -------------------------------------------------------------------
 
-ReleaseOutcome CameraControlModel::release(FrameKind kind) {
+ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler onDownload) {
     using S = ReleaseOutcome::Status;
     // A space typed on this procedure's own refusal box comes back here: the
     // nested call returns at once, so boxes never stack.
@@ -344,8 +353,7 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind) {
         }
     } reset{self};
     // Anything that raises below is the control's failure, not a refusal.
-    ReleaseOutcome outcome =
-        ReleaseOutcome::refused(S::Failed, QStringLiteral("The camera could not be released"));
+    ReleaseOutcome outcome = ReleaseOutcome::refused(S::Failed, kReleaseFailedText);
     trapAndTrace(QStringLiteral("release"), [&] {
         if (state().bSimulationMode && kind == FrameKind::Focus) {
             if (IImageDispWindow* disp = focusFrameWindow()) disp->ProcessSpaceBar();
@@ -369,6 +377,10 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind) {
                 Dialogs::msgBox(kRawReleaseText, Msg::OKOnly, {}, Dialogs::Bracket::No);
                 return;
             }
+            if (const QString why = sendPictureToPc(); !why.isEmpty()) {
+                outcome = ReleaseOutcome::refused(S::Failed, why);
+                return;
+            }
         }
         BusyScope busy(view_, self.data());
         QCoreApplication::processEvents();
@@ -377,23 +389,60 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind) {
                                               QStringLiteral("The camera window was closed"));
             return;
         }
-        releaseShutter();
-        // The control reports a release the camera refused at once, through
-        // its download event, before Release returns.
-        const QString failure = state().sDownloadFailure;
-        outcome =
-            failure.isEmpty() ? ReleaseOutcome::ok() : ReleaseOutcome::refused(S::Failed, failure);
+        // An earlier frame's waiter hears nothing of this release's failure.
+        if (onDownload) {
+            frameWaiter_ = nullptr;
+            frameSoFar_ = {};
+        }
+        outcome = controlRelease();
+        if (outcome.released() && onDownload) frameWaiter_ = std::move(onDownload);
     });
+    if (self) tellRefusal(outcome);
     return outcome;
 }
 
-void CameraControlModel::releaseShutter() {
-    state().sDownloadFailure.clear();
-    Vosquin1.Release();
+ReleaseOutcome CameraControlModel::controlRelease() {
+    using S = ReleaseOutcome::Status;
+    std::int32_t r = 0;
+    if (!trapAndTrace(QStringLiteral("release"), [&] { r = Vosquin1.Release(); }))
+        return ReleaseOutcome::refused(S::Failed, kReleaseFailedText);
+    if (r == vosquin::kReleaseBusy) return ReleaseOutcome::refused(S::Busy, kCameraBusyText);
+    if (r == vosquin::kReleaseNotReady)
+        return ReleaseOutcome::refused(S::NotConnected, kNotReadyText);
+    if (r != 0)
+        return ReleaseOutcome::refused(S::Failed, QStringLiteral("Error:") + QString::number(r));
+    return ReleaseOutcome::ok();
+}
+
+void CameraControlModel::tellRefusal(const ReleaseOutcome& outcome) {
+    using S = ReleaseOutcome::Status;
+    if (outcome.released()) return;
+    // Said in a box already, or the control's own report of the failure is on
+    // show: the status bar keeps it.
+    if (outcome.status == S::MirrorLock || outcome.status == S::RawQuality ||
+        isFailureReport(outcome.why))
+        return;
+    guarded([&] { Globals::WriteLogLine(QStringLiteral("Release refused: ") + outcome.why); });
+    if (clsCamera* cam = mainCamera()) guarded([&] { cam->UpdateStatus(outcome.why); });
+}
+
+QString CameraControlModel::sendPictureToPc() {
+    if (Vosquin1.PicPc()) return {};
+    Globals::WriteLogLine(QStringLiteral("Focus frame: Pict -> PC set"));
+    Vosquin1.setPicPc(true);
+    if (Vosquin1.PicPc()) return {};
+    return kPictureToPcText;
+}
+
+ReleaseOutcome CameraControlModel::focusRelease() {
+    if (const QString why = sendPictureToPc(); !why.isEmpty())
+        return ReleaseOutcome::refused(ReleaseOutcome::Status::Failed, why);
+    return controlRelease();
 }
 
 void CameraControlModel::cbRelease_Click() {
-    trapAndTrace(QStringLiteral("cbRelease_Click"), [&] { releaseShutter(); });
+    trapAndTrace(QStringLiteral("cbRelease_Click"),
+                 [&] { tellRefusal(Vosquin1.FocusMode() ? focusRelease() : controlRelease()); });
 }
 
 void CameraControlModel::cbSetDefault_Click() {
@@ -427,7 +476,7 @@ void CameraControlModel::StartContinousDownload() {
         enableButton(kStop, true);
         ContinuousTimer_.setInterval(ms);
         ContinuousTimer_.setEnabled(true);
-        releaseShutter();
+        tellRefusal(focusRelease());
     });
 }
 
@@ -443,7 +492,7 @@ void CameraControlModel::stopContinuousLoop() {
 void CameraControlModel::ContinuousTimer_Timer() {
     trapAndTrace(QStringLiteral("ContinuousTimer_Timer"), [&] {
         enableButton(kShutterRelease, false);
-        releaseShutter();
+        tellRefusal(focusRelease());
     });
 }
 
@@ -504,8 +553,6 @@ void CameraControlModel::routeDownload(const QString& FileName) {
 
 void CameraControlModel::downloadFailed(const QString& report) {
     trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
-        // Whoever waits for this frame reads the failure when the flags clear.
-        state().sDownloadFailure = report;
         clearWaitingFlags();
         Globals::WriteLogLine(QStringLiteral("No picture from the camera, nothing loaded: ") +
                               report);
@@ -517,24 +564,44 @@ void CameraControlModel::downloadFailed(const QString& report) {
 
 void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
     Globals::WriteLogLine(kEvent + QStringLiteral("Vosquin1_OnComplete: ") + FileName);
+    // Whoever waits for the frame hears of it once its last picture has been
+    // handed on (a release may give a thumbnail, or RAW and JPEG), also when
+    // this window goes while a picture is being shown.
+    FrameDownloadHandler waiter = std::exchange(frameWaiter_, nullptr);
+    FrameDownload download = std::exchange(frameSoFar_, {});
+    const QPointer<CameraControlModel> self(this);
     // A report of failure is no picture: nothing is handed on, and the last
-    // picture stays the one the Frame Image window shows.
+    // picture stays the one the Frame Image window shows. A frame with a
+    // failed picture is not downloaded, whatever else of it came.
     if (isFailureReport(FileName)) {
+        if (download.failure.isEmpty()) download.failure = FileName;
         downloadFailed(FileName);
+    } else {
+        download.file = FileName;
+        trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
+            sFileDownloaded_ = FileName;
+            try {
+                routeDownload(FileName);
+            } catch (...) {
+                // The next frame must not wait for this one, whatever failed.
+                if (self) clearWaitingFlags();
+                throw;
+            }
+            if (!self) return;
+            clearWaitingFlags();
+            view_.setFormHeight(kCompactHeight);
+        });
+        if (!self) state().bWaitingForDownload = false;
+    }
+    // Read once this picture has been handed on, which may have let events run.
+    std::int32_t toCome = 0;
+    if (self) guarded([&] { toCome = Vosquin1.PicturesToCome(); });
+    if (toCome > 0) {
+        frameWaiter_ = std::move(waiter);
+        frameSoFar_ = std::move(download);
         return;
     }
-    trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
-        sFileDownloaded_ = FileName;
-        try {
-            routeDownload(FileName);
-        } catch (...) {
-            // The next frame must not wait for this one, whatever failed.
-            clearWaitingFlags();
-            throw;
-        }
-        clearWaitingFlags();
-        view_.setFormHeight(kCompactHeight);
-    });
+    if (waiter) guarded([&] { waiter(download); });
 }
 
 void CameraControlModel::Vosquin1_OnConnected(const QString& CamModel) {

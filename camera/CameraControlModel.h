@@ -52,6 +52,11 @@ public:
     // The status bar after a release or download that brought no picture,
     // followed by the camera's report ("Error:<code>").
     static const QString kPictureFailedText;
+    // Why a release did not happen: the control is still downloading, or
+    // cannot release now; a focus frame the control would not send to the PC.
+    static const QString kCameraBusyText;
+    static const QString kNotReadyText;
+    static const QString kPictureToPcText;
     // The window's height (twips) after load, connect and download, and with
     // the folder-monitor panel shown.
     static constexpr int kCompactHeight = 3930;
@@ -71,7 +76,14 @@ public:
     void SetControlStates();
     void LoadAllowedTvs(QComboBox* combo);
     void StartContinousDownload();
-    ReleaseOutcome release(FrameKind kind = FrameKind::Focus);
+    // A release with its refusals; once released, what came of the frame's
+    // download reaches onDownload (when given) from the download handler.
+    ReleaseOutcome release(FrameKind kind = FrameKind::Focus, FrameDownloadHandler onDownload = {});
+    // A frame the shutter cable takes: the next download reaches onDownload.
+    void awaitFrame(FrameDownloadHandler onDownload) {
+        frameWaiter_ = std::move(onDownload);
+        frameSoFar_ = {};
+    }
     void LogSettings();
     void EnableMonitorFolder() {}
     void setupFolderMonitor();
@@ -126,8 +138,19 @@ public:
 private:
     void routeDownload(const QString& FileName);
     void downloadFailed(const QString& report);
-    // Every release the window starts: the last failure is forgotten first.
-    void releaseShutter();
+    // A focus frame is a picture for the PC: "" once the control sends it
+    // there, else why it does not.
+    QString sendPictureToPc();
+    // The control's Release, and what it answered.
+    ReleaseOutcome controlRelease();
+    // A focus frame of the continuous loop or the window's own button: the
+    // picture asked for on the PC first.
+    ReleaseOutcome focusRelease();
+    // Every release that did not happen is said in the status bar (and the
+    // trace), whoever asked for it, unless a box or the camera's own report
+    // has said it already. Touches nothing of the window, which the release
+    // may have closed.
+    static void tellRefusal(const ReleaseOutcome& outcome);
     void clearWaitingFlags();
     QString defaultsSection() const;
     void connectEvents();
@@ -139,6 +162,9 @@ private:
     bool bContinuousFocus_ = false;
     bool optMode_[2] = {false, false};
     bool releasing_ = false;
+    FrameDownloadHandler frameWaiter_;
+    // What came of the pictures of the release in progress so far.
+    FrameDownload frameSoFar_;
     // A failure is on show in the status bar: the control's "Waiting" that
     // follows it does not replace it.
     bool failureShown_ = false;

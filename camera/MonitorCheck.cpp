@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include "image/FrameLoader.h"
 #include "platform/os/PartialFiles.h"
 #include "platform/time/Clock.h"
 #include "shell/Conv.h"
@@ -20,18 +21,18 @@ std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& l
 }
 
 bool isTemporary(const QString& path) {
-    // The download writers' own rule for their temporary names, in any case.
-    return platform::partial::isPartialName(QFileInfo(path).fileName().toLower().toStdString());
+    // The download writers' own rule for their temporary names.
+    return platform::partial::isPartialName(QFileInfo(path).fileName().toStdString());
 }
 
 bool frameComplete(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray head = f.read(2);
-    if (head != QByteArrayLiteral("\xFF\xD8")) return true;
-    const qint64 size = f.size();
-    if (size < 4 || !f.seek(size - 2)) return false;
-    return f.read(2) == QByteArrayLiteral("\xFF\xD9");
+    if (f.peek(2) != QByteArrayLiteral("\xFF\xD8")) return true;
+    // Read, not mapped: a writer that truncates the file would fault a mapping.
+    const QByteArray bytes = f.readAll();
+    return FrameLoader::jpegEnd(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                std::size_t(bytes.size())) == FrameLoader::JpegEnd::Whole;
 }
 
 bool ignored(const QString& path, const QString& ignoreText) {
@@ -66,7 +67,9 @@ Settle settle(const QString& path, const FileProbe& probe) {
                 Conv::boolText(s.has_value()));
     if (!s) return Settle::Gone;
     // Whole seconds as the clock shows them, as a date difference counts them.
-    const auto over = [&] { return now().toSecsSinceEpoch() - t0.toSecsSinceEpoch() > 20; };
+    const auto over = [&] {
+        return now().toSecsSinceEpoch() - t0.toSecsSinceEpoch() > kSettleSeconds;
+    };
 
     // A small or still empty file: look again each second.
     while (s1 <= 100) {
@@ -96,6 +99,28 @@ Settle settle(const QString& path, const FileProbe& probe) {
         if (over()) break;
     }
     return Settle::Done;
+}
+
+Settle awaitWholeFrame(const QString& path, const FileProbe& probe) {
+    if (probe.whole(path)) return Settle::Done;
+    std::optional<qint64> held = probe.size(path);
+    if (!held) return Settle::Gone;
+    probe.trace(QStringLiteral("Frame not complete yet: ") + path + QStringLiteral(" Size=") +
+                QString::number(*held));
+    qint64 since = platform::clock().monotonicMs();
+    for (;;) {
+        if (!probe.pause(1000)) return Settle::Stopped;
+        const std::optional<qint64> s = probe.size(path);
+        if (!s) return Settle::Gone;
+        if (probe.whole(path)) return Settle::Done;
+        const qint64 now = platform::clock().monotonicMs();
+        if (*s != *held) {
+            held = s;
+            since = now;
+        } else if (now - since >= kSettleSeconds * 1000) {
+            return Settle::Done;
+        }
+    }
 }
 
 }  // namespace zelmora::camera::MonitorCheck

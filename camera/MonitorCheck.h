@@ -15,13 +15,15 @@ namespace zelmora::camera::MonitorCheck {
 // it is the file taken last time. A RAW listed after it does not hide it.
 std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& lastTaken);
 
-// A download still being written under a temporary name ("*.part", perhaps
-// with a writer's tag after it): never listed or handed over.
+// One of the program's own downloads still being written under its temporary
+// name (see platform/os/PartialFiles.h): never listed or handed over. Another
+// program's files, ".part" ones included, are ordinary files here.
 bool isTemporary(const QString& path);
 
 // Whether the file holds a whole frame: a JPEG stream (it starts with the
-// start-of-image marker) is whole once it ends with its end-of-image marker
-// FF D9. Other contents are left to the settling and to the loader.
+// start-of-image marker) is whole once the end marker after its last scan has
+// arrived, whatever follows it (padding, a trailer). Other contents are left to
+// the settling and to the loader.
 bool frameComplete(const QString& path);
 
 // The ignore box: empty becomes "NONE", and "NONE" filters nothing.
@@ -34,9 +36,15 @@ std::int16_t delayMs(const QString& text);
 // "M/d/yyyy h:mm:ss AM" as the trace writes times.
 QString timeText(const QDateTime& t);
 
+// The settle time: how long a new file's size is watched at most, and how long a
+// frame's size must hold before it is taken without its end marker.
+constexpr qint64 kSettleSeconds = 20;
+
 struct FileProbe {
     // The file's size, nothing when it is gone.
     std::function<std::optional<qint64>(const QString&)> size;
+    // Whether the file holds a whole frame (frameComplete).
+    std::function<bool(const QString&)> whole;
     // Lets events run for ms; false when the check was stopped.
     std::function<bool(qint64)> pause;
     std::function<void(const QString&)> trace;
@@ -44,11 +52,17 @@ struct FileProbe {
 
 enum class Settle { Done, Gone, Stopped };
 
-// Waits for a new file's size to settle, 20 whole seconds at most after the
+// Waits for a new file's size to settle, the settle time at most after the
 // first half second: a file of 100 bytes or less (an empty one included) is
-// watched a second at a time until it grows or the 20 seconds are over; a
-// growing file until two reads a second apart agree. Done whether or not the
-// size settled; Gone when the file vanished; Stopped when a pause was stopped.
+// watched a second at a time until it grows or the time is over; a growing
+// file until two reads a second apart agree. Done whether or not the size
+// settled; Gone when the file vanished; Stopped when a pause was stopped.
 Settle settle(const QString& path, const FileProbe& probe);
+
+// Then waits for the frame to be whole: a frame not yet whole is traced once and
+// looked at each second. Done once it is whole, or once its size has held for
+// the settle time (a frame cut short for good or damaged is then the loader's
+// to report); a frame that still grows is never taken half written.
+Settle awaitWholeFrame(const QString& path, const FileProbe& probe);
 
 }  // namespace zelmora::camera::MonitorCheck

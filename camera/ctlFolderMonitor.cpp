@@ -150,6 +150,9 @@ void ctlFolderMonitor::buildControls() {
         named(new QPushButton(QStringLiteral("&Stop Monitoring"), frmMonitorFolder), "cmdStop");
     cmdStop->setToolTip(QStringLiteral("Stop Monitoring the folder for new files"));
     List1 = named(new QListWidget(frmMonitorFolder), "List1");
+    // A long name is shortened in its middle, keeping its number and extension.
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    List1->setTextElideMode(Qt::ElideMiddle);
     lblLastUpdate = named(new QLabel(frmMonitorFolder), "lblLastUpdate");
     lblLastUpdate->hide();
     // Why everything is grey while a camera is connected.
@@ -360,7 +363,11 @@ void ctlFolderMonitor::CheckForNewImage() {
     guarded([&] { fresh = objFolderMonitor_->ChangedList(); });
     if (!self) return;
     fresh.removeIf(MonitorCheck::isTemporary);
-    List1->addItems(fresh);
+    // The list is narrow: the file's name shows, its full path on hover.
+    for (const QString& path : fresh) {
+        auto* item = new QListWidgetItem(QFileInfo(path).fileName(), List1);
+        item->setToolTip(path);
+    }
     // Only the version handed over last is not taken again: a file that was
     // passed by (half written, gone) or has grown since is.
     QString handed;
@@ -377,23 +384,19 @@ void ctlFolderMonitor::CheckForNewImage() {
 
     MonitorCheck::FileProbe probe;
     probe.size = [](const QString& p) { return sizeSource()(p); };
+    probe.whole = MonitorCheck::frameComplete;
     probe.pause = [wait, self](qint64 ms) {
         platform::clock().pumpFor(ms, wait);
         return !wait->stopped() && self;
     };
     probe.trace = [](const QString& line) { Globals::WriteLogLine(line); };
-    const MonitorCheck::Settle r = MonitorCheck::settle(path, probe);
+    MonitorCheck::Settle r = MonitorCheck::settle(path, probe);
+    if (!self) return;
+    if (r == MonitorCheck::Settle::Done) r = MonitorCheck::awaitWholeFrame(path, probe);
     if (!self) return;
     if (r != MonitorCheck::Settle::Done) {
         if (r == MonitorCheck::Settle::Gone)
             Globals::WriteLogLine(QStringLiteral("File gone before loading: ") + path);
-        return done();
-    }
-    // A frame still being written is taken when its next write is listed.
-    if (!MonitorCheck::frameComplete(path)) {
-        Globals::WriteLogLine(QStringLiteral("Frame not complete yet: ") + path +
-                              QStringLiteral(" Size=") +
-                              QString::number(sizeSource()(path).value_or(0)));
         return done();
     }
     Globals::WriteLogLine(QStringLiteral("Loading File: ") + path + QStringLiteral(" Size=") +

@@ -51,6 +51,12 @@ public:
     ReleaseOutcome release(FrameKind kind = FrameKind::Focus) override {
         return model_.release(kind);
     }
+    ReleaseOutcome releaseFrame(FrameKind kind, FrameDownloadHandler onDownload) override {
+        return model_.release(kind, std::move(onDownload));
+    }
+    void awaitFrame(FrameDownloadHandler onDownload) override {
+        model_.awaitFrame(std::move(onDownload));
+    }
     void StartContinousDownload() override { model_.StartContinousDownload(); }
     void doconnect() override { model_.doconnect(); }
     void SetFocusMode() override { model_.SetFocusMode(); }

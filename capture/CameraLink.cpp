@@ -65,10 +65,13 @@ public:
     void Release() override {
         if (auto* c = control()) c->Release();
     }
-    ReleaseOutcome releaseFrame() override {
-        if (auto* w = window()) return w->release(FrameKind::Capture);
+    ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload) override {
+        if (auto* w = window()) return w->releaseFrame(FrameKind::Capture, std::move(onDownload));
         return ReleaseOutcome::refused(ReleaseOutcome::Status::NotConnected,
                                        QStringLiteral("Camera Not Connected"));
+    }
+    void awaitFrame(FrameDownloadHandler onDownload) override {
+        if (auto* w = window()) w->awaitFrame(std::move(onDownload));
     }
     void setISO(const QString& iso) override {
         if (auto* c = control()) c->setISO(iso);

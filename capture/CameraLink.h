@@ -44,11 +44,15 @@ public:
     virtual void setWaitingForDownload(bool on) = 0;
     virtual void Release() = 0;
     // A capture frame through the camera window's release: released, or
-    // refused and why. Without a camera window the control is released directly.
-    virtual ReleaseOutcome releaseFrame() {
+    // refused and why; once released, what came of its download reaches
+    // onDownload. Without a camera window the control is released directly.
+    virtual ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload) {
+        (void)onDownload;
         Release();
         return ReleaseOutcome::ok();
     }
+    // A frame the shutter cable takes: the camera's next download reaches onDownload.
+    virtual void awaitFrame(FrameDownloadHandler onDownload) { (void)onDownload; }
     // What the sequencer sets per step and at its start.
     virtual void setISO(const QString&) {}
     virtual void setImageQuality(const QString&) {}

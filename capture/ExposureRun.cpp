@@ -73,7 +73,7 @@ void ExposureRun::start() {
     if (!self || !window) return;
     starting_ = false;
     if (!run_.running()) {
-        w_.cbExpStart->setEnabled(true);
+        w_.refreshStart();
         w_.runFinished();  // a close asked for during the checks goes ahead
     }
 }
@@ -105,9 +105,7 @@ void ExposureRun::cbExpStop_Click() {
                               ? run_.longRun()
                               : (w_.GetCurrFrame() != 1 || run_.manual());
     run_.stop(longStop);
-    guarded([&] {
-        if (!running()) w_.cbExpStart->setEnabled(true);
-    });
+    guarded([&] { w_.refreshStart(); });
     // The program is closing: nothing more is waited for.
     if (platform::shuttingDown()) run_.abort();
 }
@@ -162,9 +160,10 @@ void ExposureRun::setProgressRange(std::int32_t frames) {
     w_.ProgressBar1->setMax(frames);
 }
 
-void ExposureRun::updateInformation(std::int32_t frame, std::int32_t frames) {
+void ExposureRun::updateInformation(std::int32_t frame, std::int32_t frames, std::int32_t taken) {
     w_.iCurrentExposure = frame;
     w_.iExposureCount = frames;
+    w_.iExposuresTaken = taken;
     w_.updateInformation();
 }
 
@@ -177,9 +176,10 @@ void ExposureRun::soundAlarm() {
 }
 
 void ExposureRun::runControls(bool active, bool longRun) {
-    // One run at a time; the tab of the other kind would reconfigure the camera
-    // mid-run, and the shutter-speed list would change the camera's speed.
-    w_.setStartEnabled(!active, {});
+    // One run at a time (Start follows the run); the tab of the other kind
+    // would reconfigure the camera mid-run, and the shutter-speed list would
+    // change the camera's speed.
+    w_.refreshStart();
     w_.cbExpStop->setEnabled(true);
     w_.cbPressShutter->setEnabled(!active);
     w_.cbReleaseShutter->setEnabled(!active);

@@ -56,7 +56,7 @@ private:
     void stopCountdown() override;
     void clearInformation() override;
     void setProgressRange(std::int32_t frames) override;
-    void updateInformation(std::int32_t frame, std::int32_t frames) override;
+    void updateInformation(std::int32_t frame, std::int32_t frames, std::int32_t taken) override;
     void setCaption(const QString& caption) override;
     void soundAlarm() override;
     void runControls(bool active, bool longRun) override;

@@ -64,6 +64,9 @@ PlannedRun::~PlannedRun() {
 // ---- Timing --------------------------------------------------------------------
 
 void PlannedRun::arm(qint64 ms, std::function<void()> next) {
+    // A stop that landed before the wait was set up (in a pump, inside the
+    // press) ends the wait at once, as it would have ended a running one.
+    if (stopping()) ms = 0;
     next_ = std::move(next);
     const quint64 gen = ++generation_;
     scheduledMs_ = static_cast<int>(std::max<qint64>(ms, 0));
@@ -137,6 +140,11 @@ bool PlannedRun::start(const RunPlan& plan) {
     statusTouched_ = false;
     frame_ = 0;
     frames_ = 0;
+    taken_ = 0;
+    missed_ = 0;
+    lastNotice_.clear();
+    download_.reset();
+    raisedWaiting_ = false;
     phase_ = Phase::LeadIn;
     display_.runControls(true, plan_.longRun);
     stopRequested_ = false;
@@ -197,6 +205,7 @@ void PlannedRun::frameStart() {
             link().setFileName(plan_.fileStem + QString::number(k));
             display_.setBusy(true);
             state().bWaitingForDownload = true;
+            raisedWaiting_ = true;
             link().setWaitingForDownload(true);
             go = true;
             return;
@@ -205,15 +214,17 @@ void PlannedRun::frameStart() {
             QStringLiteral(" of ") + QString::number(frames_));
         if (link().connected()) {
             link().setFileName(plan_.fileStem + QString::number(k));
-            link().setWaitingForDownload(true);
             state().bWaitingForDownload = true;
-            // The cable takes this frame: an earlier release's failure is not its own.
-            state().sDownloadFailure.clear();
+            raisedWaiting_ = true;
+            link().setWaitingForDownload(true);
+            // The cable takes this frame: the camera's next download is its picture.
+            link().awaitFrame(downloadHandler());
         }
         go = true;
     });
     if (!ok) return trappedInLoop();
     if (!go) return endRun();  // a short run stopped before its release
+    download_.reset();
     if (plan_.longRun) {
         if (link().connected() && !pump()) return;
         return pressShutter([this] { CountDownExposure(); });
@@ -221,48 +232,101 @@ void PlannedRun::frameStart() {
     // The camera window takes the frame, or says why it does not.
     ReleaseOutcome outcome;
     bool trapped = false;
-    if (!survives([&] { trapped = !trapAndTrace(proc, [&] { outcome = link().releaseFrame(); }); }))
+    if (!survives([&] {
+            trapped =
+                !trapAndTrace(proc, [&] { outcome = link().releaseFrame(downloadHandler()); });
+        }))
         return;
     if (trapped) return trappedInLoop();
     if (outcome.released()) return Waitfordownload();
     // Nothing will come of this frame: no wait for it.
-    const QString notice = QStringLiteral("Frame ") + QString::number(k) +
-                           QStringLiteral(" not taken: ") +
-                           (outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why);
-    log(notice);
-    state().bWaitingForDownload = false;
-    guarded([] { link().setWaitingForDownload(false); });
-    display_.frameNotice(notice);
+    clearWaiting();
+    frameMissing(QStringLiteral("not taken: ") +
+                 (outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why));
     downloadDone();
 }
 
-void PlannedRun::press() {
+FrameDownloadHandler PlannedRun::downloadHandler() {
+    const QPointer<PlannedRun> self(this);
+    const quint64 run = runId_;
+    const std::int32_t k = frame_;
+    return [self, run, k](const FrameDownload& download) {
+        // Heard inside the camera window's download handler: noted now, acted
+        // on once that has returned. A late picture of an earlier frame or run
+        // is not this frame's.
+        if (!self || self->runId_ != run || self->frame_ != k) return;
+        self->download_ = download;
+        QMetaObject::invokeMethod(
+            self,
+            [self] {
+                if (self) self->downloadCheck();
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+void PlannedRun::frameMissing(const QString& what) {
+    const QString notice = QStringLiteral("Frame ") + QString::number(frame_) + u' ' + what;
+    ++missed_;
+    log(notice);
+    lastNotice_ = notice;
+    display_.frameNotice(notice);
+}
+
+void PlannedRun::clearWaiting() {
+    state().bWaitingForDownload = false;
+    if (raisedWaiting_) guarded([] { link().setWaitingForDownload(false); });
+    raisedWaiting_ = false;
+}
+
+void PlannedRun::pressThen(const std::function<void()>& closed) {
     // Held from the moment it is asked for: a press that fails half-way is let go too.
     shutterHeld_ = true;
-    try {
-        cable().PressShutter();
-    } catch (...) {
+    QString why;
+    bool pressed = false;
+    // The press may let events run (the parallel port's message pass): a run
+    // ended meanwhile goes no further.
+    if (!survives([&] {
+            pressed = trapAndTrace(QStringLiteral("pressShutter"), [&] {
+                try {
+                    cable().PressShutter();
+                } catch (...) {
+                    why = currentError().description();
+                    throw;
+                }
+            });
+        }))
+        return;
+    if (!pressed) {
         letGo();
-        throw;
+        return pressFailed(why);
     }
+    closed();
+}
+
+void PlannedRun::pressFailed(const QString& why) {
+    // No contact closed: nothing was exposed, and the run (or the manual
+    // press) ends here, saying so.
+    if (manual_) {
+        display_.frameNotice(QStringLiteral("Shutter not pressed: ") + why);
+        return finish();
+    }
+    frameMissing(QStringLiteral("not taken: ") + why);
+    display_.updateInformation(frame_, frames_, taken_);
+    endRun();
 }
 
 void PlannedRun::pressShutter(std::function<void()> opened) {
-    const bool pressed = trapAndTrace(QStringLiteral("pressShutter"), [&] {
-        if (!plan_.mirrorLock) {
-            press();
-            openedAtMs_ = platform::clock().monotonicMs();
-            return;
-        }
-        log(QStringLiteral("Locking Up Mirror"));
-        press();
-    });
-    if (!pressed) {
-        // A failed press ends the run (or the manual press); the cable is let go.
-        if (manual_) return finish();
-        return trappedInLoop();
-    }
-    if (!plan_.mirrorLock) return opened();
+    const auto open = [this, opened] {
+        openedAtMs_ = platform::clock().monotonicMs();
+        opened();
+    };
+    if (!plan_.mirrorLock) return pressThen(open);
+    log(QStringLiteral("Locking Up Mirror"));
+    pressThen([this, open] { lockMirror(open); });
+}
+
+void PlannedRun::lockMirror(const std::function<void()>& open) {
     phase_ = manual_ ? Phase::Manual : Phase::MirrorUp;
     const QString delayText = plan_.mirrorLockDelay;
     log(QStringLiteral("Counting down Mirror Lock:") + delayText);
@@ -270,20 +334,17 @@ void PlannedRun::pressShutter(std::function<void()> opened) {
     trapAndTrace(QStringLiteral("CountDownMirrorLock"),
                  [&] { delay = Conv::parseInt16(delayText); });
     const bool timed = delay > 0;
-    auto afterPause = [this, opened] {
+    auto afterPause = [this, open] {
         // A stop during the lock-up or the pause never opens the shutter.
         if (stopping()) {
             if (manual_) return finish();
             return endRun();
         }
-        if (!trapAndTrace(QStringLiteral("pressShutter"), [&] { press(); }))
-            return manual_ ? finish() : trappedInLoop();
-        openedAtMs_ = platform::clock().monotonicMs();
-        opened();
+        pressThen(open);
     };
     auto afterLock = [this, timed, afterPause] {
         shutterHeld_ = false;
-        guarded([] { cable().ReleaseShutter(); });
+        if (!survives([] { guarded([] { cable().ReleaseShutter(); }); })) return;
         log(QStringLiteral("Mirror Locked"));
         if (stopping()) return afterPause();
         phase_ = manual_ ? Phase::Manual : Phase::MirrorPause;
@@ -339,7 +400,8 @@ void PlannedRun::CountDownExposure() {
 
 void PlannedRun::exposureEnded() {
     log(QStringLiteral("Actual End Time:") + nowText());
-    guarded([&] { releaseshutter(); });
+    // The release may let events run too.
+    if (!survives([&] { guarded([&] { releaseshutter(); }); })) return;
     if (manual_) return finish();
     if (!pump()) return;
     Waitfordownload();
@@ -358,7 +420,11 @@ void PlannedRun::Waitfordownload() {
         dtDownloadStart = platform::clock().now();
         waiting = true;
     });
-    if (!waiting) return downloadDone();
+    if (!waiting) {
+        // Nothing to wait for: the frame is on the card, or taken by the cable alone.
+        if (!stopping()) ++taken_;
+        return downloadDone();
+    }
     wake_->setInterval(kDownloadWakeMs);
     downloadCheck();
 }
@@ -369,11 +435,11 @@ void PlannedRun::downloadCheck() {
         return;
     }
     bool leave = true;
-    QString failure;
+    bool timedOut = false;
     trapAndTrace(QStringLiteral("Waitfordownload"), [&] {
-        // The camera said the release came to nothing: no picture will come.
-        failure = state().sDownloadFailure;
-        leave = !failure.isEmpty() || timexceded() || !state().bWaitingForDownload || stopping();
+        if (download_ || stopping()) return;
+        timedOut = timexceded();
+        leave = timedOut;
         if (!leave) {
             setStatus(QStringLiteral("Waiting for Image download"));
             statusTouched_ = true;
@@ -382,13 +448,16 @@ void PlannedRun::downloadCheck() {
     if (!leave) return;
     wake_->setInterval(0);
     setStatus(QString());
-    if (!failure.isEmpty()) {
-        const QString text = QStringLiteral("Frame ") + QString::number(frame_) +
-                             QStringLiteral(" not downloaded: ") + failure;
-        log(text);
-        state().bWaitingForDownload = false;
-        guarded([] { link().setWaitingForDownload(false); });
-        display_.frameNotice(text);
+    if (download_ && download_->downloaded()) {
+        ++taken_;
+    } else if (download_ || timedOut) {
+        // No picture will come: the camera said the frame came to nothing, or
+        // its time is up.
+        clearWaiting();
+        frameMissing(QStringLiteral("not downloaded: ") +
+                     (download_ ? download_->failure
+                                : QStringLiteral("no picture within ") +
+                                      QString::number(lDownloadTimeout) + QStringLiteral(" s")));
     }
     downloadDone();
 }
@@ -409,8 +478,9 @@ bool PlannedRun::timexceded() {
 }
 
 void PlannedRun::downloadDone() {
+    download_.reset();
     if (!plan_.longRun) display_.setBusy(false);
-    display_.updateInformation(frame_, frames_);
+    display_.updateInformation(frame_, frames_, taken_);
     CountDownTimeBetween();
 }
 
@@ -458,8 +528,23 @@ void PlannedRun::frameEnded() {
 void PlannedRun::endRun() {
     guarded([&] { display_.setCaption({}); });
     if (!pump()) return;
-    if (!plan_.inSequence && !stopRequested_) guarded([&] { display_.soundAlarm(); });
+    // A run that ended by itself says how many of its frames are missing, and
+    // sounds its alarm only when none is.
+    const std::int32_t missing = frames_ - taken_;
+    if (!stopRequested_) missed_ = missing;
+    if (!stopRequested_ && missing > 0) {
+        const QString summary = missingText(missing, frames_) + u' ' + lastNotice_;
+        log(summary);
+        guarded([&] { display_.frameNotice(summary); });
+    }
+    if (!plan_.inSequence && !stopRequested_ && missing == 0)
+        guarded([&] { display_.soundAlarm(); });
     finish();
+}
+
+QString PlannedRun::missingText(std::int32_t missing, std::int32_t frames) {
+    return QStringLiteral("Frames missing: ") + QString::number(missing) + QStringLiteral(" of ") +
+           QString::number(frames) + u'.';
 }
 
 void PlannedRun::trappedInLoop() {
@@ -482,6 +567,8 @@ void PlannedRun::finish() {
     // Only a manual press keeps the shutter open past its end.
     if (!wasManual) {
         letGo();
+        if (raisedWaiting_) clearWaiting();
+        download_.reset();
         state().iSequenceTotal = 0;
         guarded([&] { display_.setBusy(false); });
         if (statusTouched_) setStatus(QString());

@@ -5,6 +5,9 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
+
+#include "shell/Neighbours.h"
 
 namespace zelmora::platform {
 class Timer;
@@ -45,9 +48,12 @@ public:
     virtual void stopCountdown() {}
     virtual void clearInformation() {}
     virtual void setProgressRange(std::int32_t frames) { (void)frames; }
-    virtual void updateInformation(std::int32_t frame, std::int32_t frames) {
+    // After each frame: the frame just done, the run's frames, and how many of
+    // them were taken (a frame whose picture did not come is not).
+    virtual void updateInformation(std::int32_t frame, std::int32_t frames, std::int32_t taken) {
         (void)frame;
         (void)frames;
+        (void)taken;
     }
     // "" puts the window's own caption back.
     virtual void setCaption(const QString& caption) { (void)caption; }
@@ -57,7 +63,8 @@ public:
         (void)longRun;
     }
     virtual void setBusy(bool busy) { (void)busy; }
-    // A frame the camera did not take, or a picture that did not come: why.
+    // A frame the camera did not take, or a picture that did not come: why;
+    // at the end of a run that missed frames, how many.
     virtual void frameNotice(const QString& why) { (void)why; }
     // Called at the end of every run, before `finished`.
     virtual void runEnded() {}
@@ -116,6 +123,12 @@ public:
     int scheduledMs() const { return scheduledMs_; }
     std::int32_t frame() const { return frame_; }
     std::int32_t frames() const { return frames_; }
+    std::int32_t taken() const { return taken_; }
+    // The frames this run is missing: every frame it did not take when it
+    // ended by itself, the frames it named as not taken when it was stopped.
+    std::int32_t missed() const { return missed_; }
+    // "Frames missing: N of M.", as the end of a run or a sequence says it.
+    static QString missingText(std::int32_t missing, std::int32_t frames);
 
     std::int32_t lExposureSeconds = 0;
     std::int32_t lDownloadTimeout = 0;
@@ -128,7 +141,11 @@ private:
     void afterLeadIn();
     void frameStart();
     void pressShutter(std::function<void()> opened);
-    void press();
+    void lockMirror(const std::function<void()>& open);
+    // Closes the contact, then goes on with `closed`; a press that closes no
+    // contact ends the run (pressFailed), saying why.
+    void pressThen(const std::function<void()>& closed);
+    void pressFailed(const QString& why);
     void releaseshutter();
     void CountDownExposure();
     void exposureEnded();
@@ -136,6 +153,12 @@ private:
     void downloadCheck();
     bool timexceded();
     void downloadDone();
+    // Whoever takes the frame reports its download here, once.
+    FrameDownloadHandler downloadHandler();
+    // The frame in progress was not taken: "Frame k " and what, in the trace
+    // and on the window.
+    void frameMissing(const QString& what);
+    void clearWaiting();
     void CountDownTimeBetween();
     void frameEnded();
     bool IsLastExposureOfSequence() const;
@@ -163,6 +186,11 @@ private:
     bool shutterHeld_ = false;
     std::int32_t frame_ = 0;
     std::int32_t frames_ = 0;
+    std::int32_t taken_ = 0;
+    std::int32_t missed_ = 0;
+    QString lastNotice_;
+    std::optional<FrameDownload> download_;  // the frame's download, once heard of
+    bool raisedWaiting_ = false;             // this run set the waiting flags
     quint64 runId_ = 0;
     platform::Timer* wait_ = nullptr;
     platform::Timer* wake_ = nullptr;

@@ -1,9 +1,11 @@
 #include "capture/ctlProgress.h"
 
+#include <QEvent>
 #include <QPainter>
 
 #include "platform/core/AppError.h"
 #include "shell/Conv.h"
+#include "shell/NightColours.h"
 #include "shell/WindowRegistry.h"
 
 namespace zelmora::capture {
@@ -51,19 +53,32 @@ void ctlProgress::DrawProgress() {
         v = min_;
     const QSize size = this->size().expandedTo(QSize(1, 1));
     surface_ = QImage(size, QImage::Format_RGB32);
-    surface_.fill(backColor_);
+    surface_.fill(NightColours::background(backColor_, palette()));
     update();
     if (max_ == min_)
         throw AppError(AppError::kDivisionByZero, QStringLiteral("ctlProgress"),
                        QStringLiteral("Division by zero"));
     shownText_ = textFor(v, min_, max_, captionStyle_, caption_);
+    const int width = int(std::int64_t(v - min_) * size.width() / (std::int64_t(max_) - min_));
     QPainter p(&surface_);
     p.setFont(captionFont_);
+    if (NightColours::on()) {
+        // The not-XOR mix of a fill and a text gives no red that can be read at
+        // night: the bar and the text on it take the palette's selection colours.
+        const QPalette& pal = palette();
+        p.setPen(pal.color(QPalette::Text));
+        p.drawText(surface_.rect(), Qt::AlignCenter, shownText_);
+        const QRect bar(0, 0, width, size.height());
+        p.fillRect(bar, pal.color(QPalette::Highlight));
+        p.setClipRect(bar);
+        p.setPen(pal.color(QPalette::HighlightedText));
+        p.drawText(surface_.rect(), Qt::AlignCenter, shownText_);
+        return;
+    }
     p.setPen(foreColor_);
     p.drawText(surface_.rect(), Qt::AlignCenter, shownText_);
     // Not-XOR over the text: where the bar covers the text both stay visible.
     p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
-    const int width = int(std::int64_t(v - min_) * size.width() / (std::int64_t(max_) - min_));
     p.fillRect(QRect(0, 0, width, size.height()), fillColor_);
     p.end();
 }
@@ -73,9 +88,9 @@ void ctlProgress::paintEvent(QPaintEvent*) {
     if (!surface_.isNull())
         p.drawImage(0, 0, surface_);
     else
-        p.fillRect(rect(), backColor_);
+        p.fillRect(rect(), NightColours::background(backColor_, palette()));
     if (borderStyle_ == 1) {
-        p.setPen(Qt::gray);
+        p.setPen(NightColours::mark(Qt::gray));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }
@@ -83,6 +98,16 @@ void ctlProgress::paintEvent(QPaintEvent*) {
 void ctlProgress::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The surface always covers the whole control.
+    redraw();
+}
+
+// Night vision switched on or off: the bar is drawn again in the new colours.
+void ctlProgress::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) redraw();
+}
+
+void ctlProgress::redraw() {
     if (surface_.isNull()) return;
     try {
         DrawProgress();

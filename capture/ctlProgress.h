@@ -53,9 +53,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void DrawProgress();
+    // Draws the surface again for the value shown, when there is one.
+    void redraw();
 
     std::int32_t value_ = 0, max_ = 100, min_ = 0;
     QString caption_;

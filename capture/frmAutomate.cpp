@@ -187,7 +187,19 @@ void frmAutomate::Form_Load() {
             txtExpLength->hide();
             LoadTvList();
         }
+        // The list shows the file every change rewrites, so that a change keeps
+        // the steps the user did not delete. No file yet: an empty list.
+        const expfile::ReadResult read = expfile::readFile(expfile::defaultFile());
+        if (read.status == expfile::ReadResult::Status::TooLarge)
+            Dialogs::msgBox(read.problem, Msg::Exclamation);
+        else if (!read.steps.empty())
+            listSteps(read.steps);
     });
+}
+
+void frmAutomate::listSteps(const std::vector<expfile::ExposureStep>& steps) {
+    lbExposures->addItem(expfile::headingRow());
+    for (const expfile::ExposureStep& s : steps) lbExposures->addItem(expfile::stepRow(s));
 }
 
 void frmAutomate::Form_Unload() {
@@ -340,9 +352,7 @@ void frmAutomate::ReadExposureFile() {
                 Dialogs::msgBox(read.problem, Msg::Exclamation);
                 return;
             }
-            lbExposures->addItem(expfile::headingRow());
-            for (const expfile::ExposureStep& s : read.steps)
-                lbExposures->addItem(expfile::stepRow(s));
+            listSteps(read.steps);
         }
         QDir::setCurrent(AppPaths::appDir());
     });
@@ -490,6 +500,8 @@ void frmAutomate::failSequence() {
 void frmAutomate::SequenceExp() {
     state().bLastSequenceStep = false;
     iCurrentStep = 1;
+    framesPlanned_ = 0;
+    framesMissed_ = 0;
     runnerState_ = Runner::Running;
     runStep();
 }
@@ -620,7 +632,11 @@ void frmAutomate::startStep() {
     stepEnded_ = false;
     const QMetaObject::Connection ended = connect(
         engine, &ExposureRun::finished, this,
-        [this] {
+        [this, engine] {
+            // What the run took is read as it ends, before anything can start another.
+            const PlannedRun& run = engine->plannedRun();
+            framesPlanned_ += run.frames();
+            framesMissed_ += run.missed();
             stepEnded_ = true;
             QMetaObject::invokeMethod(this, &frmAutomate::stepDone, Qt::QueuedConnection);
         },
@@ -656,8 +672,15 @@ void frmAutomate::endSequence() {
     poll_->setInterval(0);
     runnerState_ = Runner::Idle;
     unsetCursor();
-    if (iCurrentStep >= iStepCount) {
-        if (frmCapture* c = captureWindow(false)) c->SoundAlarm();
+    // A sequence that missed frames says how many, where its runs say theirs,
+    // and is no success to sound the alarm for.
+    frmCapture* capture = captureWindow(false);
+    if (framesMissed_ > 0) {
+        const QString summary = PlannedRun::missingText(framesMissed_, framesPlanned_);
+        log(summary);
+        if (capture) capture->showRunNotice(summary);
+    } else if (iCurrentStep >= iStepCount && capture) {
+        capture->SoundAlarm();
     }
     setStatus(QStringLiteral("Sequence Complete"));
     state().bSequenceRunning = false;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "capture/ExposureFile.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -90,6 +92,8 @@ private:
     void Form_Load();
     void Form_Unload();
     void LoadTvList();
+    // The heading row and a row per step.
+    void listSteps(const std::vector<expfile::ExposureStep>& steps);
     QString rowFromFields() const;
     bool AddExposureRow();
     void ModifyExposureRow(int row);
@@ -115,6 +119,9 @@ private:
     bool starting_ = false;       // Start Sequence is in its checks
     bool stepEnded_ = false;      // the running step's run has reported its end
     bool shortSequence_ = false;  // the running sequence's mode
+    // The frames the sequence's runs were to take, and those they missed.
+    std::int32_t framesPlanned_ = 0;
+    std::int32_t framesMissed_ = 0;
 };
 
 }  // namespace zelmora::capture

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -62,11 +64,19 @@ QLineEdit* box(QWidget* parent, const char* name, int x, int y, int w, const QSt
     return e;
 }
 
+// A round lamp, drawn as a picture: night vision shows pictures in red.
 QFrame* shape(QWidget* parent, const QColor& colour, int x, int y) {
-    auto* f = new QFrame(parent);
+    QPixmap lamp(12, 12);
+    lamp.fill(Qt::transparent);
+    QPainter p(&lamp);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(lamp.rect());
+    p.end();
+    auto* f = new QLabel(parent);
     f->setGeometry(x, y, 12, 12);
-    f->setStyleSheet(
-        QStringLiteral("background-color: %1; border-radius: 6px;").arg(colour.name()));
+    f->setPixmap(lamp);
     return f;
 }
 
@@ -102,6 +112,7 @@ frmCapture::frmCapture(QWidget* parent) : QWidget(parent) {
 }
 
 frmCapture::~frmCapture() {
+    if (!unloaded_) ShutterCable::instance().setSetupListener({});
     if (dsusbFollowed_) ShutterCable::instance().setDSUSBListener({});
     if (!unloaded_ && windows().ifLoaded(Win::frmCapture) == this)
         windows().markUnloaded(Win::frmCapture);
@@ -353,6 +364,10 @@ void frmCapture::Form_Load() {
             frDisconnected->hide();
             frConnected->hide();
         }
+        // A cable set up (or lost) in Port Setup turns a long run's Start on or off.
+        ShutterCable::instance().setSetupListener([self = QPointer<frmCapture>(this)] {
+            if (self && !self->unloaded_) self->refreshStart();
+        });
         validValues_ = std::make_unique<CValidValues>();
         // Keyed by the design caption: a run or the review changes the title.
         Globals::RestoreFormPosition(this, kDesignCaption);
@@ -381,6 +396,7 @@ void frmCapture::Form_Unload() {
         SaveSettings();
     });
     windows().markUnloaded(Win::frmCapture);
+    ShutterCable::instance().setSetupListener({});
     if (dsusbFollowed_) {
         dsusbFollowed_ = false;
         ShutterCable::instance().setDSUSBListener({});
@@ -588,8 +604,28 @@ void frmCapture::UpdateModeControls() {
 }
 
 void frmCapture::setStartEnabled(bool enabled, const QString& why) {
-    cbExpStart->setEnabled(enabled);
-    lblStartHint->setText(enabled ? QString() : why);
+    startRule_ = enabled;
+    startWhy_ = why;
+    refreshStart();
+}
+
+void frmCapture::refreshStart() {
+    bool on = startRule_;
+    QString why = startWhy_;
+    if (on && GetCurrFrame() != 1) {
+        const QString problem = ShutterCable::instance().cableProblem();
+        if (!problem.isEmpty()) {
+            on = false;
+            why = QStringLiteral("Start is off: ") + problem + u'.';
+        }
+    }
+    // One run at a time: the run's notice line says what it does.
+    if (runActive()) {
+        on = false;
+        why.clear();
+    }
+    cbExpStart->setEnabled(on);
+    lblStartHint->setText(on ? QString() : why);
 }
 
 void frmCapture::showSaveTarget() {
@@ -793,11 +829,8 @@ void frmCapture::chPictoPC_Click() {
         const bool on = checked(chPictoPC);
         if (on) chPictoCam->setChecked(false);
         showSaveTarget();
-        // A run keeps the targets it started with; the next run applies the boxes.
-        if (!connected() || runActive()) return;
-        const rules::SaveTargets t = rules::pcBoxChanged(on);
-        link().setPicPc(*t.PicPc);
-        link().setThumbPc(*t.ThumbPc);
+        // A run keeps the targets it started with; the next Start applies the boxes.
+        if (!runActive()) tellSaveTargets(rules::pcBoxChanged(on));
     });
 }
 
@@ -806,17 +839,22 @@ void frmCapture::chPictoCam_Click() {
         const bool on = checked(chPictoCam);
         if (on) chPictoPC->setChecked(false);
         showSaveTarget();
-        if (!connected() || runActive()) return;
-        const rules::SaveTargets t = rules::camBoxChanged(on);
-        link().setPicCam(*t.PicCam);
-        link().setThumbPc(*t.ThumbPc);
+        if (!runActive()) tellSaveTargets(rules::camBoxChanged(on));
     });
 }
 
 void frmCapture::ApplySaveTargets() {
+    // Also while Start is under way: the run about to start takes what the boxes show.
+    trapAndTrace(QStringLiteral("ApplySaveTargets"), [&] {
+        tellSaveTargets(rules::applySaveTargets(checked(chPictoPC), checked(chPictoCam)));
+    });
+}
+
+void frmCapture::tellSaveTargets(const rules::SaveTargets& t) {
     if (!connected()) return;
-    chPictoCam_Click();
-    chPictoPC_Click();
+    if (t.PicCam) link().setPicCam(*t.PicCam);
+    if (t.PicPc) link().setPicPc(*t.PicPc);
+    if (t.ThumbPc) link().setThumbPc(*t.ThumbPc);
 }
 
 RunPlan frmCapture::runPlan(bool longRun, bool frames) {
@@ -862,10 +900,9 @@ void frmCapture::updateInformation() {
                                  QString::number(iExposureCount - iCurrentExposure));
     });
     guarded([&] {
-        lblExpTaken->setText(QStringLiteral("Exposures Taken:") +
-                             QString::number(iCurrentExposure));
+        lblExpTaken->setText(QStringLiteral("Exposures Taken:") + QString::number(iExposuresTaken));
     });
-    guarded([&] { ProgressBar1->setValue(iCurrentExposure); });
+    guarded([&] { ProgressBar1->setValue(iExposuresTaken); });
     if (!connected()) return;
     guarded([&] { lblISO->setText(QStringLiteral("ISO Setting:") + link().ISO()); });
     guarded([&] { lblImgType->setText(QStringLiteral("Quality/Type:") + link().ImageQuality()); });

@@ -76,8 +76,12 @@ public:
     RunPlan runPlan(bool longRun, bool frames = true);
     // A line under the run's controls about the run (a frame not taken); "" clears it.
     void showRunNotice(const QString& text);
-    // Start's state and the hint beside it that says why it is off.
+    // Start as the window's rules want it, and the hint beside it that says
+    // why it is off. Start stays off while a run goes on, and on a long
+    // exposure tab while no shutter cable is set up.
     void setStartEnabled(bool enabled, const QString& why);
+    // Start shown again as the last rules, the cable and the run say.
+    void refreshStart();
     void SoundAlarm();
     bool bCheckGap() const { return bCheckGap_; }
     // Selects a tab (1 to 4) and lays the window out for it.
@@ -113,6 +117,7 @@ public:
     // Run state, owned by the run engine and shown here.
     std::int32_t iCurrentExposure = 0;
     std::int32_t iExposureCount = 0;
+    std::int32_t iExposuresTaken = 0;  // frames of the run whose pictures were taken
     bool bStopRequested = false;
     bool bLongExposureMode = false;
 
@@ -184,6 +189,8 @@ private:
     void updateTotal(bool startRule);
     void setButton19(bool enabled);
     void showSaveTarget();
+    // The control's download switches for a change of the save-target boxes.
+    void tellSaveTargets(const rules::SaveTargets& targets);
     bool connected() const;
     bool runChecks(const rules::CheckResult& result);
     rules::RunInputs runInputs(bool longRun);
@@ -194,6 +201,8 @@ private:
     std::unique_ptr<CaptureRunEngine> engine_;
     bool bCheckGap_ = true;
     bool dsusbFollowed_ = false;
+    bool startRule_ = true;  // Start as the rules last set it, and why it is off
+    QString startWhy_;
     bool unloaded_ = false;
     bool closePending_ = false;
     bool laidOut_ = false;

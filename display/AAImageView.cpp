@@ -9,6 +9,7 @@
 
 #include "shell/Conv.h"
 #include "shell/MainWindow.h"
+#include "shell/NightColours.h"
 
 namespace zelmora::display {
 
@@ -87,9 +88,9 @@ AAImageView::AAImageView(QWidget* parent) : QWidget(parent) {
     hsc_->setObjectName(QStringLiteral("hscPicture"));
     vsc_ = new QScrollBar(Qt::Vertical, this);
     vsc_->setObjectName(QStringLiteral("vscPicture"));
+    // The corner square between the bars shows the view's own background.
     picTemp_ = new QWidget(this);
     picTemp_->setObjectName(QStringLiteral("picTemp"));
-    picTemp_->setAutoFillBackground(true);
     hbar_.attach(hsc_);
     vbar_.attach(vsc_);
     hbar_.onChange = [this](std::int32_t v) {
@@ -108,9 +109,6 @@ AAImageView::AAImageView(QWidget* parent) : QWidget(parent) {
 
 void AAImageView::setBackColor(std::uint32_t bgr) {
     backColor_ = bgr;
-    QPalette pal = picTemp_->palette();
-    pal.setColor(QPalette::Window, Conv::colorFromBgr(bgr));
-    picTemp_->setPalette(pal);
     update();
 }
 
@@ -196,15 +194,31 @@ QRect AAImageView::overlayRect() const {
 }
 
 void AAImageView::paintEvent(QPaintEvent* event) {
-    QPainter p(this);
-    p.fillRect(event->rect(), Conv::colorFromBgr(backColor_));
+    const QRect area = event->rect();
+    if (!NightColours::on()) {
+        QPainter p(this);
+        paintView(p, area);
+        return;
+    }
+    // At night the view is drawn aside and shown in red, the overlay's marks too.
+    QImage view(area.size(), QImage::Format_RGB32);
+    {
+        QPainter p(&view);
+        p.translate(-area.topLeft());
+        paintView(p, area);
+    }
+    QPainter(this).drawImage(area.topLeft(), NightColours::picture(view));
+}
+
+void AAImageView::paintView(QPainter& p, const QRect& area) {
+    p.fillRect(area, NightColours::background(Conv::colorFromBgr(backColor_), palette()));
     if (picture_.isNull() || viewSize_.isEmpty()) return;
     // Only the part of the picture in sight is scaled and drawn.
     const QRect view(viewPos_, viewSize_);
     // Nothing under the bars or the corner square.
     const QRect visible(0, 0, std::max(mainWidth() - viewscale::kBarInset, 0),
                         std::max(mainHeight() - viewscale::kBarInset, 0));
-    const QRect target = view & event->rect() & visible;
+    const QRect target = view & area & visible;
     if (!target.isEmpty()) {
         const double sx = double(picture_.width()) / view.width();
         const double sy = double(picture_.height()) / view.height();

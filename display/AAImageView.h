@@ -8,6 +8,7 @@
 
 #include "display/BarModel.h"
 
+class QPainter;
 class QScrollBar;
 
 namespace zelmora::display {
@@ -93,6 +94,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The background, the part of the picture in `area` and the overlay.
+    void paintView(QPainter& p, const QRect& area);
     void applyScale();
     void configureBars();
     void layoutBars();

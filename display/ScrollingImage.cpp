@@ -19,6 +19,7 @@
 #include "shell/Errors.h"
 #include "shell/Globals.h"
 #include "shell/MainWindow.h"
+#include "shell/NightColours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 
@@ -390,7 +391,7 @@ void ScrollingImage::paintEvent(QPaintEvent* event) {
         }
         out[last] = qRgb(in[2], in[1], in[0]);
     }
-    painter.drawImage(visible.topLeft() + origin, shown_);
+    painter.drawImage(visible.topLeft() + origin, NightColours::picture(shown_));
 }
 
 }  // namespace zelmora::display

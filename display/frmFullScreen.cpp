@@ -8,6 +8,7 @@
 #include "display/PictureFile.h"
 #include "shell/Errors.h"
 #include "shell/Neighbours.h"
+#include "shell/NightColours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 
@@ -39,7 +40,12 @@ frmFullScreen::frmFullScreen(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     lblfile = new QLabel(this);
     lblfile->setObjectName(QStringLiteral("lblfile"));
-    lblfile->setStyleSheet(QStringLiteral("color: rgb(128, 0, 0); background: black;"));
+    // Colours of the label's own, in its palette, which night vision carries.
+    QPalette dark = lblfile->palette();
+    dark.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    dark.setColor(QPalette::Window, Qt::black);
+    lblfile->setPalette(dark);
+    lblfile->setAutoFillBackground(true);
     lblfile->setAttribute(Qt::WA_TransparentForMouseEvents);
     windows().markLoaded(Win::frmFullScreen, this);
     loadStep();
@@ -97,7 +103,7 @@ void frmFullScreen::resizeEvent(QResizeEvent*) {
 void frmFullScreen::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), Qt::black);
-    if (!scaled_.isNull()) p.drawImage(fit_.box.topLeft(), scaled_);
+    if (!scaled_.isNull()) p.drawImage(fit_.box.topLeft(), NightColours::picture(scaled_));
 }
 
 void frmFullScreen::mousePressEvent(QMouseEvent*) {

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "shell/NightColours.h"
 #include "shell/WindowRegistry.h"
 
 namespace zelmora::display {
@@ -18,7 +19,7 @@ HistogramPlot::HistogramPlot(QWidget* parent) : QWidget(parent) {
 }
 
 void HistogramPlot::paintEvent(QPaintEvent*) {
-    QPainter(this).drawImage(0, 0, canvas_);
+    QPainter(this).drawImage(0, 0, NightColours::picture(canvas_));
 }
 
 fHistogram::fHistogram(QWidget* parent) : QWidget(parent) {

@@ -8,6 +8,7 @@
 #include "platform/time/Timer.h"
 #include "shell/Errors.h"
 #include "shell/MainWindow.h"
+#include "shell/NightColours.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 
@@ -21,7 +22,7 @@ void ZoomPane::setPicture(const QImage& picture) {
 void ZoomPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
+    if (!picture_.isNull()) painter.drawImage(0, 0, NightColours::picture(picture_));
 }
 
 frmZoomer::frmZoomer(QWidget* parent)

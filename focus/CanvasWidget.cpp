@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "focus/RasterCanvas.h"
+#include "shell/NightColours.h"
 
 namespace zelmora::focus {
 
@@ -14,8 +15,8 @@ CanvasWidget::CanvasWidget(const RasterCanvas& canvas, int border, QWidget* pare
 
 void CanvasWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(80, 80, 80));  // the box edge
-    painter.drawImage(border_, border_, canvas_.image());
+    painter.fillRect(rect(), NightColours::mark(QColor(80, 80, 80)));  // the box edge
+    painter.drawImage(border_, border_, NightColours::picture(canvas_.image()));
 }
 
 }  // namespace zelmora::focus

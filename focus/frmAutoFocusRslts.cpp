@@ -24,6 +24,7 @@
 #include "shell/Conv.h"
 #include "shell/Errors.h"
 #include "shell/Globals.h"
+#include "shell/NightColours.h"
 #include "shell/WindowRegistry.h"
 
 namespace zelmora::focus {
@@ -298,6 +299,38 @@ void frmAutoFocusRslts::FormatChart(const QStringList& titles) {
         m->setVisible(inLegend(qobject_cast<QLineSeries*>(m->series())));
     applyMarkers();
     applyMaxMin();
+    showNightColours();
+}
+
+// At night the chart takes the palette's background and text and shows its
+// lines in red; by day it is drawn afresh in its own colours.
+void frmAutoFocusRslts::showNightColours() {
+    if (!NightColours::on()) return;
+    QChart* c = chart();
+    const QColor text = palette().color(QPalette::Text);
+    c->setBackgroundBrush(palette().color(QPalette::Base));
+    c->setTitleBrush(text);
+    c->legend()->setLabelColor(text);
+    const auto axes = c->axes();
+    for (QAbstractAxis* a : axes) {
+        a->setLabelsColor(text);
+        a->setTitleBrush(text);
+        a->setLinePenColor(NightColours::mark(a->linePenColor()));
+        a->setGridLineColor(NightColours::mark(a->gridLineColor()));
+        a->setMinorGridLineColor(NightColours::mark(a->minorGridLineColor()));
+    }
+    const auto all = c->series();
+    for (QAbstractSeries* s : all)
+        if (auto* line = qobject_cast<QLineSeries*>(s)) {
+            QPen pen = line->pen();
+            pen.setColor(NightColours::mark(pen.color()));
+            line->setPen(pen);
+        }
+}
+
+void frmAutoFocusRslts::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && chtResults) GraphData();
 }
 
 void frmAutoFocusRslts::applyMarkers() {

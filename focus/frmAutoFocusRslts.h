@@ -44,8 +44,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void showNightColours();
     void buildControls();
     void FormatChart(const QStringList& titles);
     void applyMarkers();

@@ -579,7 +579,13 @@ void frmAutofocus::nextFrame() {
     ProgramState& s = state();
     s.bWaitingForDownload = true;
     const QPointer<frmAutofocus> self(this);
-    const ReleaseOutcome outcome = cam->release(FrameKind::Focus);
+    download_.reset();
+    const int serial = ++frameSerial_;
+    // Heard inside the camera window's download handler; the wait reads it.
+    const ReleaseOutcome outcome =
+        cam->releaseFrame(FrameKind::Focus, [self, serial](const FrameDownload& download) {
+            if (self && self->frameSerial_ == serial) self->download_ = download;
+        });
     // The release lets events run: the window may have gone, or the run
     // ended, meanwhile.
     if (!self || ended_) return;
@@ -634,16 +640,15 @@ void frmAutofocus::onTimer() {
             timer_.setInterval(0);
             return;
         case Phase::Downloading: {
-            // The camera window clears the program's flag once the frame has
-            // been routed on, so the analysis has run. A release that came to
+            // The camera window reports the download once the frame has been
+            // routed on, so the analysis has run. A release that came to
             // nothing is reported in place of the frame: no frame will come.
-            const ProgramState& s = state();
-            if (!s.sDownloadFailure.isEmpty()) {
+            if (download_ && !download_->downloaded()) {
                 setStatus(QString());
-                trace(QStringLiteral("Download failed: ") + s.sDownloadFailure);
+                trace(QStringLiteral("Download failed: ") + download_->failure);
                 stopRun(refusedText(
-                    ReleaseOutcome::refused(ReleaseOutcome::Status::Failed, s.sDownloadFailure)));
-            } else if (!s.bWaitingForDownload) {
+                    ReleaseOutcome::refused(ReleaseOutcome::Status::Failed, download_->failure)));
+            } else if (download_) {
                 timer_.setInterval(0);
                 setStatus(QString());
                 afterDownload();

@@ -146,6 +146,10 @@ private:
     IterationTable aIterationData_;
     int markGeneration_ = 0, markColumn_ = -1;
     qint64 downloadDeadline_ = 0;
+    // What came of the frame's download, as the camera window told; the
+    // frame's number tells a late report of an earlier frame from it.
+    std::optional<FrameDownload> download_;
+    int frameSerial_ = 0;
     int framesReleased_ = 0, framesMeasured_ = 0;
     platform::Timer timer_;
 

@@ -37,6 +37,47 @@ std::uint32_t le32(const std::uint8_t* d) {
 std::uint32_t le16(const std::uint8_t* d) {
     return std::uint32_t(d[0]) | std::uint32_t(d[1]) << 8;
 }
+std::uint32_t be32(const std::uint8_t* d) {
+    return std::uint32_t(d[0]) << 24 | std::uint32_t(d[1]) << 16 | std::uint32_t(d[2]) << 8 |
+           std::uint32_t(d[3]);
+}
+
+const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// A PNG's chunks, walked by their lengths up to the end chunk: whether one runs past
+// the end of the data (or the data stops inside a chunk's header). The decoder
+// reserves what a length claims before it reads the chunk: 1.7 GB for a damaged
+// text chunk in a 25 KB file.
+bool pngCutShort(const std::uint8_t* d, std::size_t n) {
+    std::uint64_t at = sizeof kPngSignature;
+    while (at < n) {
+        if (n - at < 8) return true;
+        const std::uint64_t next = at + 12 + be32(d + at);
+        if (next > n) return true;
+        if (std::memcmp(d + at + 4, "IEND", 4) == 0) return false;
+        at = next;
+    }
+    return false;
+}
+
+// An icon file's pictures lie where its directory says, wholly inside the data, and
+// a PNG among them is walked as a PNG (Qt's reader hands it to the PNG decoder).
+bool iconCutShort(const std::uint8_t* d, std::size_t n) {
+    if (n < 6) return true;
+    const std::uint32_t count = le16(d + 4);
+    if (6 + 16 * std::uint64_t(count) > n) return true;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint8_t* entry = d + 6 + 16 * std::size_t(i);
+        const std::uint64_t size = le32(entry + 8);
+        const std::uint64_t offset = le32(entry + 12);
+        if (offset + size > n) return true;
+        if (size >= sizeof kPngSignature &&
+            std::memcmp(d + offset, kPngSignature, sizeof kPngSignature) == 0 &&
+            pngCutShort(d + offset, std::size_t(size)))
+            return true;
+    }
+    return false;
+}
 
 // Run-length BMP data (8 or 4 bits a pixel) read to its end-of-picture mark: Qt's
 // reader leaves whatever is missing black.
@@ -60,12 +101,16 @@ bool rleCutShort(const std::uint8_t* d, std::size_t n, std::uint64_t offset, boo
     return true;
 }
 
-// Qt's readers fill the missing part of some pictures that were cut short
-// (a frame still being written by another program, a broken copy). The
-// uncompressed BMP's length follows from its header, run-length BMP data must
-// reach its end mark (GIF is read with giflib, which says so itself).
-bool cutShort(const std::uint8_t* d, std::size_t n) {
-    if (n >= 2 && d[0] == 'B' && d[1] == 'M') {
+// Pictures cut short (a frame still being written by another program, a broken
+// copy) or whose structure claims more than the file holds, in the format Qt's
+// reader takes the file for. Qt's readers fill the missing part of some pictures:
+// the uncompressed BMP's length follows from its header, run-length BMP data must
+// reach its end mark. The PNG decoder reserves what a chunk's length claims. (GIF
+// is read with giflib, which says so itself, in blocks of at most 255 bytes.)
+bool cutShort(const QByteArray& format, const std::uint8_t* d, std::size_t n) {
+    if (format == "png") return pngCutShort(d, n);
+    if (format == "ico" || format == "cur") return iconCutShort(d, n);
+    if (format == "bmp" && n >= 2 && d[0] == 'B' && d[1] == 'M') {
         if (n < 26) return true;
         const std::uint64_t offset = le32(d + 10);
         const std::uint32_t header = le32(d + 14);
@@ -96,6 +141,13 @@ bool isGif(const std::uint8_t* d, std::size_t n) {
     return n >= 4 && d[0] == 'G' && d[1] == 'I' && d[2] == 'F' && d[3] == '8';
 }
 
+// giflib's reason, or a plain one where it gives none (it refuses a picture too
+// large for it without saying why).
+QString gifReason(int error) {
+    const char* why = GifErrorString(error);
+    return why ? QString::fromLatin1(why) : QStringLiteral("the file is damaged");
+}
+
 // The first picture of a GIF, through giflib, which reports a file cut short (a
 // trailer byte at the end proves nothing: a data byte may be 0x3B).
 QImage readGif(const std::uint8_t* d, std::size_t n, const QString& name) {
@@ -114,7 +166,7 @@ QImage readGif(const std::uint8_t* d, std::size_t n, const QString& name) {
     };
     int error = 0;
     GifFileType* gif = DGifOpen(&source, read, &error);
-    if (!gif) invalidPicture(name, QString::fromLatin1(GifErrorString(error)));
+    if (!gif) invalidPicture(name, gifReason(error));
     const std::unique_ptr<GifFileType, void (*)(GifFileType*)> closer(gif, [](GifFileType* g) {
         int e = 0;
         DGifCloseFile(g, &e);
@@ -123,8 +175,7 @@ QImage readGif(const std::uint8_t* d, std::size_t n, const QString& name) {
     if (std::int64_t(gif->SWidth) * gif->SHeight > kMaxPixels)
         invalidPicture(
             name, QStringLiteral("%1 x %2 pixels is too large").arg(gif->SWidth).arg(gif->SHeight));
-    if (DGifSlurp(gif) != GIF_OK)
-        invalidPicture(name, QString::fromLatin1(GifErrorString(gif->Error)));
+    if (DGifSlurp(gif) != GIF_OK) invalidPicture(name, gifReason(gif->Error));
     if (gif->ImageCount < 1) invalidPicture(name, QStringLiteral("no picture in the file"));
     const SavedImage& picture = gif->SavedImages[0];
     const GifImageDesc& at = picture.ImageDesc;
@@ -170,6 +221,39 @@ bool FrameLoader::looksLikeJpeg(const std::uint8_t* data, std::size_t size) {
     return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
+FrameLoader::JpegEnd FrameLoader::jpegEnd(const std::uint8_t* d, std::size_t n) {
+    if (n < 2 || d[0] != 0xFF || d[1] != 0xD8) return JpegEnd::Damaged;
+    std::size_t at = 2;
+    for (;;) {
+        // A marker: FF, perhaps after fill bytes FF.
+        if (at >= n) return JpegEnd::Unfinished;
+        if (d[at] != 0xFF) return JpegEnd::Damaged;
+        while (at < n && d[at] == 0xFF) ++at;
+        if (at >= n) return JpegEnd::Unfinished;
+        const std::uint8_t marker = d[at++];
+        if (marker == 0xD9) return JpegEnd::Whole;
+        if (marker == 0x00 || marker == 0xD8) return JpegEnd::Damaged;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+        if (n - at < 2) return JpegEnd::Unfinished;
+        const std::size_t length = std::size_t(d[at]) << 8 | d[at + 1];
+        if (length < 2) return JpegEnd::Damaged;
+        if (length > n - at) return JpegEnd::PastTheEnd;
+        at += length;
+        if (marker != 0xDA) continue;
+        // A scan's data: inside it FF is followed by 00 (an FF data byte) or by a
+        // restart marker; anything else is the marker after the scan.
+        for (;;) {
+            const void* ff = std::memchr(d + at, 0xFF, n - at);
+            if (!ff) return JpegEnd::Unfinished;
+            at = std::size_t(static_cast<const std::uint8_t*>(ff) - d);
+            if (n - at < 2) return JpegEnd::Unfinished;
+            const std::uint8_t next = d[at + 1];
+            if (next != 0x00 && (next < 0xD0 || next > 0xD7)) break;
+            at += 2;
+        }
+    }
+}
+
 void FrameLoader::load(const QString& path, cDIBSection& dib) {
     QFile file(path);
     if (!QFileInfo(path).isFile())
@@ -209,14 +293,15 @@ void FrameLoader::load(const QString& path, cDIBSection& dib) {
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
-        // The size the header claims, before any pixel is decoded or memory taken.
+        // The structure, then the size the header claims, before any pixel is decoded
+        // or memory taken (reading the size may read chunks that claim too much).
+        if (cutShort(reader.format(), file_.data(), size))
+            invalidPicture(path, QStringLiteral("the file is cut short"));
         const QSize claimed = reader.size();
         if (claimed.isValid() && std::int64_t(claimed.width()) * claimed.height() > kMaxPixels)
             invalidPicture(path, QStringLiteral("%1 x %2 pixels is too large")
                                      .arg(claimed.width())
                                      .arg(claimed.height()));
-        if (cutShort(file_.data(), size))
-            invalidPicture(path, QStringLiteral("the file is cut short"));
         if (!reader.read(&picture))
             invalidPicture(path, QStringLiteral("not a picture in a format Zelmora reads"));
     }
@@ -242,6 +327,10 @@ void FrameLoader::loadJpeg(const std::uint8_t* data, std::size_t size, cDIBSecti
                            QStringLiteral("The JPEG decoder could not be started"));
     }
     auto* handle = static_cast<tjhandle>(decoder_);
+    // A segment that claims more than the data holds; data that merely stops is the
+    // decoder's to refuse.
+    if (jpegEnd(data, size) == JpegEnd::PastTheEnd)
+        invalidPicture(label, QStringLiteral("the file is cut short"));
     int width = 0;
     int height = 0;
     int subsampling = 0;

@@ -5,6 +5,7 @@
 // measurement would otherwise re-fill the shared arrays under it.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "image/ByteView.h"
@@ -65,6 +66,46 @@ aPoint cDIBSection::maxpeak(std::int32_t channel) {
     return result;
 }
 
+namespace {
+
+// The sky level of a centroid's area: the median grey of its corners, the
+// pixels outside the ellipse inscribed in the whole (unclipped) area, as far
+// as they lie in the clipped ranges. They are about the outermost fifth that
+// ProcessStar takes as a star's background; the median, not the mean, so that
+// a neighbour star in one corner leaves a black sky black. 0 when no corner
+// lies inside the picture.
+double cornerSky(const ByteView& view, std::int64_t areaFirst, std::int64_t areaLast,
+                 std::int64_t areaBot, std::int64_t areaTop, std::int64_t first, std::int64_t last,
+                 std::int64_t rBot, std::int64_t rTop) {
+    if (first > last || rBot > rTop) return 0.0;  // nothing of the area lies inside
+    const double ia = 2.0 / (static_cast<double>(areaLast - areaFirst) + 1.0);
+    const double ib = 2.0 / (static_cast<double>(areaTop - areaBot) + 1.0);
+    const double cx = (static_cast<double>(areaFirst) + static_cast<double>(areaLast)) / 2.0;
+    const double cr = (static_cast<double>(areaBot) + static_cast<double>(areaTop)) / 2.0;
+    std::array<std::int64_t, 3 * 255 + 1> counts{};  // by blue + green + red
+    std::int64_t count = 0;
+    for (std::int64_t r = rBot; r <= rTop; ++r) {
+        const double dr = (static_cast<double>(r) - cr) * ib;
+        const std::uint8_t* row = view.span(r, 3 * first, 3 * last + 2);
+        for (std::int64_t x = first; x <= last; ++x) {
+            const double dx = (static_cast<double>(x) - cx) * ia;
+            if (dx * dx + dr * dr <= 1.0) continue;
+            const std::uint8_t* px = row + 3 * x;
+            ++counts[static_cast<std::size_t>(px[0] + px[1] + px[2])];
+            ++count;
+        }
+    }
+    if (count == 0) return 0.0;
+    // The lower median: the first sum whose running count passes half.
+    const std::int64_t half = (count - 1) / 2;
+    std::int64_t seen = 0;
+    std::size_t sum = 0;
+    while ((seen += counts[sum]) <= half) ++sum;
+    return static_cast<double>(sum) / 3.0;
+}
+
+}  // namespace
+
 aPoint cDIBSection::Centroid(std::int16_t Threshold, std::int32_t l, std::int32_t t, std::int32_t w,
                              std::int32_t h) {
     const std::int64_t startMs = platform::clock().monotonicMs();
@@ -91,19 +132,33 @@ aPoint cDIBSection::Centroid(std::int16_t Threshold, std::int32_t l, std::int32_
         }
         raiseInitProgress(
             static_cast<std::int32_t>(std::clamp<std::int64_t>(rTop - rBot, INT32_MIN, INT32_MAX)));
+        const std::int64_t areaFirst = first;
+        const std::int64_t areaLast = last;
+        const std::int64_t areaBot = rBot;
+        const std::int64_t areaTop = rTop;
         // Clipped on all four sides: a star near an edge of the crop still
         // gets a centroid from the pixels that lie inside.
         first = std::max<std::int64_t>(first, 0);
         last = std::min<std::int64_t>(last, std::int64_t{width_} - 1);
         rTop = std::min(rTop, top);
         rBot = std::max<std::int64_t>(rBot, 0);
+        // The threshold counts above the area's own sky and each pixel weighs
+        // its light above it: on a sky brighter than the threshold every pixel
+        // would otherwise pass and the centroid would be the area's middle. On
+        // a black sky the sky is 0 and nothing changes. A sky within the
+        // threshold of full scale leaves no pixel, hence no centroid. No
+        // pixel at or below the sky counts, whatever the threshold, so no
+        // weight is negative.
+        const double sky =
+            cornerSky(view, areaFirst, areaLast, areaBot, areaTop, first, last, rBot, rTop);
+        const double least = std::max(static_cast<double>(Threshold), 0.0);
         for (std::int64_t r = rBot; r <= rTop; ++r) {
             if (first <= last) {
                 const std::uint8_t* row = view.span(r, 3 * first, 3 * last + 2);
                 for (std::int64_t x = first; x <= last; ++x) {
                     const std::uint8_t* px = row + 3 * x;
-                    const double v = (px[0] + px[1] + px[2]) / 3.0;
-                    if (v > Threshold) {
+                    const double v = (px[0] + px[1] + px[2]) / 3.0 - sky;
+                    if (v > least) {
                         sx += static_cast<double>(x) * v;
                         sy += static_cast<double>(r) * v;
                         s += v;

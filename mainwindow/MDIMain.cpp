@@ -74,6 +74,7 @@ QString MDIMain::versionText() {
 
 MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("MDIMain"));
+    NightVision::useNightStyle();
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(mdiArea_);
@@ -299,6 +300,21 @@ void MDIMain::syncToolbar() {
     connectItem->setEnabled(m.connectMenuEnabled);
     connectItem->setText(m.connectMenuCaption);
     lbInterval_->setEnabled(m.intervalEnabled);
+}
+
+void MDIMain::SetNightVision() {
+    nightVision_.SetNightVision();
+    redrawToolbarIcons();
+}
+
+void MDIMain::RestoreOriginalColors() {
+    nightVision_.RestoreOriginalColors();
+    redrawToolbarIcons();
+}
+
+void MDIMain::redrawToolbarIcons() {
+    for (QAction* a : buttons_)
+        if (a && a->property("image").toInt() > 0) setButtonImage(a, a->property("image").toInt());
 }
 
 void MDIMain::connectCameraEvents() {

@@ -50,8 +50,8 @@ public:
     void InitPortIfChecked();
     void DeleteTempThumbnails();
     void SaveOriginalColors() { nightVision_.SaveOriginalColors(); }
-    void SetNightVision() { nightVision_.SetNightVision(); }
-    void RestoreOriginalColors() { nightVision_.RestoreOriginalColors(); }
+    void SetNightVision();
+    void RestoreOriginalColors();
 
     // Commands.
     void Toolbar1_ButtonClick(const QString& key);
@@ -99,6 +99,8 @@ private:
     void buildToolbar();
     void buildStatusBar();
     void syncToolbar();
+    // Draws the toolbar's pictures again, in the colours of night vision or of day.
+    void redrawToolbarIcons();
     void connectCameraEvents();
     void connectCommands();
     void registerOwnWindows();

@@ -4,8 +4,10 @@
 #include <QPalette>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QMdiArea;
+class QWidget;
 
 namespace zelmora {
 
@@ -20,7 +22,15 @@ public:
     // The red night-vision scheme, element 0 to 29.
     static const Colors& NightVisionColors();
 
-    explicit NightVision(QMdiArea* workspace = nullptr) : workspace_(workspace) {}
+    explicit NightVision(QMdiArea* workspace = nullptr);
+    ~NightVision();
+    NightVision(NightVision&&) noexcept;
+    NightVision& operator=(NightVision&&) noexcept;
+
+    // Makes the program's style the one that shows at night in red what a style
+    // paints in fixed colours (pictures, icons, title bars); by day it is the
+    // desktop's own. Once, before the program's windows are made.
+    static void useNightStyle();
 
     // Keeps the current colours (palette and workspace) for restoring later.
     void SaveOriginalColors();
@@ -29,16 +39,20 @@ public:
     void RestoreOriginalColors();
 
     // The colour of element i in a palette/workspace pair (0 where the element
-    // has no counterpart).
+    // colours nothing).
     static std::uint32_t readElement(int element, const QPalette& palette, const QBrush& workspace);
     // Applies the thirty colours on top of a palette.
     static QPalette applyElements(const QPalette& base, const Colors& colors);
 
 private:
+    class WidgetColours;
+
     QMdiArea* workspace_;
     bool haveSaved_ = false;
     QPalette savedPalette_;
+    QPalette savedToolTips_;
     QBrush savedWorkspace_;
+    std::unique_ptr<WidgetColours> widgets_;
 };
 
 }  // namespace zelmora

@@ -1,12 +1,14 @@
 #include "mainwindow/ToolbarIcons.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
 #include "platform/core/ApplicationEnd.h"
+#include "shell/NightColours.h"
 
 namespace zelmora {
 
@@ -34,9 +36,12 @@ void arrow(QPainter& p, int dx, int dy) {
     }
 }
 
+// At night the pictures are drawn in the palette's text colour, their spots of
+// colour in red.
 void draw(QPainter& p, int n) {
     p.setRenderHint(QPainter::Antialiasing);
-    QPen pen(QColor(40, 40, 40), 2);
+    const QPalette palette = QApplication::palette();
+    QPen pen(NightColours::text(QColor(40, 40, 40), palette), 2);
     p.setPen(pen);
     switch (n) {
         case 1:  // zoom: a magnifying glass
@@ -45,7 +50,7 @@ void draw(QPainter& p, int n) {
             break;
         case 2:   // focus analysis running: a star with its profile
         case 17:  // paused
-            p.setBrush(n == 2 ? QColor(200, 40, 40) : QColor(150, 150, 150));
+            p.setBrush(NightColours::mark(n == 2 ? QColor(200, 40, 40) : QColor(150, 150, 150)));
             p.drawEllipse(QPointF(12, 12), 4, 4);
             p.setBrush(Qt::NoBrush);
             p.drawArc(QRectF(3, 3, 18, 18), 0, 16 * 360);
@@ -81,15 +86,15 @@ void draw(QPainter& p, int n) {
             path.lineTo(19, 12);
             path.lineTo(7, 19);
             path.closeSubpath();
-            p.fillPath(path, QColor(30, 130, 30));
+            p.fillPath(path, NightColours::mark(QColor(30, 130, 30)));
             break;
         }
         case 11:  // pause
-            p.fillRect(QRectF(7, 5, 4, 14), QColor(60, 60, 60));
-            p.fillRect(QRectF(13, 5, 4, 14), QColor(60, 60, 60));
+            p.fillRect(QRectF(7, 5, 4, 14), NightColours::text(QColor(60, 60, 60), palette));
+            p.fillRect(QRectF(13, 5, 4, 14), NightColours::text(QColor(60, 60, 60), palette));
             break;
         case 12:  // stop
-            p.fillRect(QRectF(6, 6, 12, 12), QColor(170, 30, 30));
+            p.fillRect(QRectF(6, 6, 12, 12), NightColours::mark(QColor(170, 30, 30)));
             break;
         case 13:  // shutter release: an aperture
             p.drawEllipse(QPointF(12, 12), 8, 8);
@@ -105,7 +110,7 @@ void draw(QPainter& p, int n) {
             p.drawRoundedRect(QRectF(3, 7, 18, 12), 2, 2);
             p.drawRect(QRectF(8, 4, 6, 3));
             p.drawEllipse(QPointF(12, 13), 3.5, 3.5);
-            p.setBrush(n == 16 ? QColor(30, 160, 30) : QColor(170, 30, 30));
+            p.setBrush(NightColours::mark(n == 16 ? QColor(30, 160, 30) : QColor(170, 30, 30)));
             p.setPen(Qt::NoPen);
             p.drawEllipse(QPointF(18.5, 9.5), 2, 2);
             break;
@@ -130,13 +135,14 @@ void draw(QPainter& p, int n) {
 
 QIcon toolbarIcon(int imageNumber) {
     // Icons are pixmaps: the cache empties before the application's end.
-    static QHash<int, QIcon> cache;
+    static QHash<int, QIcon> cache;  // by number, the night's apart
     static const bool letGo = [] {
         platform::atApplicationEnd([] { cache.clear(); });
         return true;
     }();
     (void)letGo;
-    auto it = cache.find(imageNumber);
+    const int key = NightColours::on() ? -imageNumber : imageNumber;
+    auto it = cache.find(key);
     if (it != cache.end()) return *it;
     QPixmap pm(kSize, kSize);
     pm.fill(Qt::transparent);
@@ -144,7 +150,7 @@ QIcon toolbarIcon(int imageNumber) {
         QPainter p(&pm);
         draw(p, imageNumber);
     }
-    return *cache.insert(imageNumber, QIcon(pm));
+    return *cache.insert(key, QIcon(pm));
 }
 
 int toolbarImageFor(const QString& key) {

@@ -68,6 +68,15 @@ struct ReleaseOutcome {
     static ReleaseOutcome refused(Status s, QString why) { return {s, std::move(why)}; }
 };
 
+// What came of a released frame's download: the file its picture was written
+// to, or the camera's report that no picture will come ("Error:<code>").
+struct FrameDownload {
+    QString file;
+    QString failure;
+    bool downloaded() const { return failure.isEmpty(); }
+};
+using FrameDownloadHandler = std::function<void(const FrameDownload&)>;
+
 // A focus frame is refused at RAW quality and with the mirror locked up (the
 // camera window says why in a box); a capture frame is the capture window's
 // business and is refused only when nothing can take it.
@@ -78,6 +87,17 @@ class ICameraControlWindow {
 public:
     virtual ~ICameraControlWindow() = default;
     virtual ReleaseOutcome release(FrameKind kind = FrameKind::Focus) = 0;
+    // A frame whose picture the caller waits for: released or refused as
+    // release() says. Once released, what came of its download reaches
+    // onDownload, once, after the picture has been handed on. A picture that
+    // never comes is never reported: the caller keeps its own deadline.
+    virtual ReleaseOutcome releaseFrame(FrameKind kind, FrameDownloadHandler onDownload) {
+        (void)onDownload;
+        return release(kind);
+    }
+    // A frame the shutter cable takes: the camera's next download reaches
+    // onDownload, as for releaseFrame.
+    virtual void awaitFrame(FrameDownloadHandler onDownload) { (void)onDownload; }
     // Starts continuous focus frames, or stops them when they run.
     virtual void StartContinousDownload() = 0;
     // The folder-monitor panel's hot key for the remote application ("SPACE",
@@ -93,7 +113,7 @@ public:
     // The camera settings as ten trace lines (only while connected).
     virtual void LogSettings() {}
     // Full path of the last picture the camera delivered; a release or download
-    // that came to nothing leaves it (the failure is in sDownloadFailure).
+    // that came to nothing leaves it.
     virtual QString sFileDownloaded() const { return {}; }
     // The hosted camera release control (nullptr when it could not be created).
     virtual vosquin::VosquinHost* Vosquin1() { return nullptr; }
@@ -193,9 +213,16 @@ public:
     virtual bool dsusbConnected() const { return false; }
     virtual void CheckState() {}
     virtual void setDSUSBListener(std::function<void(bool connected)> listener) { (void)listener; }
+    // "" while a cable is set up that can close the shutter's contact;
+    // otherwise why not, as the user is told.
+    virtual QString cableProblem() const { return {}; }
+    // Hears every change of the cable set-up until it is replaced (an empty
+    // one stops it).
+    virtual void setSetupListener(std::function<void()> listener) { (void)listener; }
     // The shutter on the cable in use (the DSUSB box when enabled, else the
     // serial port when enabled, else the parallel port): close the contact,
-    // open it, and drive every parallel data line low. None reports a failure.
+    // open it, and drive every parallel data line low. A press that closes no
+    // contact raises AppError saying why; the others report no failure.
     virtual void PressShutter() {}
     virtual void ReleaseShutter() {}
     virtual void ClearDataPort() {}

@@ -18,6 +18,7 @@ struct ProgramState {
 
     // Colours and sound.
     std::uint32_t lForeColor = 192;  // 0x00BBGGRR
+    bool bNightVision = false;       // the program's windows in red (NightColours)
     bool bMute = false;
 
     // Star measurement.
@@ -33,10 +34,6 @@ struct ProgramState {
     // Camera.
     bool bReleaseInProgress = false;
     bool bWaitingForDownload = false;
-    // Why the last release came to nothing, as the camera reported it in place
-    // of a file ("Error:<code>"); empty from each release until a failure. A
-    // waiter that sees bWaitingForDownload clear reads this before the frame.
-    QString sDownloadFailure;
     bool b300D = false, bD60 = false, b20D = false, b350D = false, b20DA = false, b1D = false;
     bool bFocusMode = false;
     bool bFolderMonitoring = false;

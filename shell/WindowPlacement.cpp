@@ -1,5 +1,6 @@
 #include "shell/WindowPlacement.h"
 
+#include <QEvent>
 #include <QWidget>
 #include <algorithm>
 
@@ -58,9 +59,10 @@ QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home,
                                    bystanders);
 }
 
-void placeOnFirstOpening(const QString& name, QWidget* frame) {
-    QWidget* area = frame ? frame->parentWidget() : nullptr;
-    if (!area) return;
+namespace {
+
+void place(const QString& name, QWidget* frame) {
+    QWidget* area = frame->parentWidget();
     // Its partners first; then, where that leaves a choice, every other open window.
     const QStringList partners = partnersOf(name);
     QList<QRect> others, bystanders;
@@ -70,6 +72,36 @@ void placeOnFirstOpening(const QString& name, QWidget* frame) {
         (partners.contains(loaded) ? others : bystanders) << f->geometry();
     }
     frame->move(choose(area->size(), frame->size(), others, homeOf(name), bystanders));
+}
+
+// Some windows give their frame its size only as they are first shown: the
+// frame is placed again then, for the size it really has, unless the window
+// moved it to a place of its own.
+class PlaceAgainOnShow : public QObject {
+public:
+    PlaceAgainOnShow(QString name, QWidget* frame)
+        : QObject(frame), name_(std::move(name)), placed_(frame->pos()) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show || watched != parent()) return false;
+        auto* frame = static_cast<QWidget*>(watched);
+        if (frame->pos() == placed_) place(name_, frame);
+        deleteLater();
+        frame->removeEventFilter(this);
+        return false;
+    }
+
+private:
+    QString name_;
+    QPoint placed_;
+};
+
+}  // namespace
+
+void placeOnFirstOpening(const QString& name, QWidget* frame) {
+    if (!frame || !frame->parentWidget()) return;
+    place(name, frame);
+    if (!frame->isVisible()) frame->installEventFilter(new PlaceAgainOnShow(name, frame));
 }
 
 void keepInside(QWidget* frame) {

@@ -28,7 +28,7 @@ QPoint choose(QSize area, QSize size, const QList<QRect>& others, Home home,
 
 // Places the frame of the loaded child window `name` so, among the open frames
 // of its partners (then of every other open window), in the client area of the
-// frame's parent.
+// frame's parent; once more when it is first shown, for the size it has then.
 void placeOnFirstOpening(const QString& name, QWidget* frame);
 
 // Moves a frame that the program made larger back inside its parent's client

@@ -13,6 +13,7 @@
 #include "platform/time/Clock.h"
 #include "platform/time/Timer.h"
 #include "shell/Conv.h"
+#include "shell/NightColours.h"
 #include "shell/Shell.h"
 #include "shell/WindowRegistry.h"
 
@@ -40,7 +41,7 @@ protected:
         if (image_.isNull())
             p.fillRect(rect(), Qt::black);
         else
-            p.drawImage(0, 0, image_);
+            p.drawImage(0, 0, NightColours::picture(image_));
     }
 
 private:

@@ -58,7 +58,9 @@ public:
     void ConnectCamera();
     void DisconnectCamera();
     void EndSession();
-    void ReleaseShutter();
+    // The Release method's answer (kReleaseNotReady, kReleaseBusy, 0 or the
+    // library's code).
+    std::int32_t ReleaseShutter();
     void browseSaveFolder();  // the "..." button
     void ReadBatteryLevel();
     bool GetMirrorLock();
@@ -101,6 +103,7 @@ public:
     void setFocusSavePath(const std::string& folder) { focusFolder_ = folder; }
     bool waitingForDownload() const { return waiting_; }
     void setWaitingForDownload(bool on) { waiting_ = on; }
+    int picturesToCome() const { return picturesToCome_.load(); }
 
     // Window state, for the view and for tests.
     bool connectEnabled() const { return connectEnabled_; }
@@ -192,6 +195,10 @@ private:
     bool focusMode_ = false;
     bool keepFocusImages_ = false;
     bool waiting_ = false;
+    // The pictures of the last release not reported yet: the count the camera
+    // gives when the release completes (the library's thread), less one for
+    // each picture downloaded or failed.
+    std::atomic<int> picturesToCome_{0};
     std::string model_;
     std::string focusFolder_;
     std::string stem_;
@@ -201,6 +208,7 @@ private:
     bool connectEnabled_ = false;
     bool disconnectEnabled_ = false;
     bool releaseEnabled_ = false;
+    bool downloading_ = false;  // an image is coming down right now
     bool settingsVisible_ = true;
     int progress_ = 0;
     std::array<BoxState, 4> boxes_{};

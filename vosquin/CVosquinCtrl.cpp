@@ -137,6 +137,8 @@ Variant CVosquinCtrl::getProperty(DispId id) {
             return d.waitingForDownload();
         case ids::kAllowedTv:
             return d.allowedTv();
+        case ids::kPicturesToCome:
+            return std::int32_t(d.picturesToCome());
     }
     return {};
 }
@@ -204,8 +206,7 @@ Variant CVosquinCtrl::callMethod(DispId id, const std::vector<Variant>& args) {
             if (d.exists()) d.EndSession();
             return std::int32_t(0);
         case ids::kRelease:
-            if (d.exists()) d.ReleaseShutter();
-            return std::int32_t(0);
+            return d.exists() ? d.ReleaseShutter() : kReleaseNotReady;
         case ids::kRequestBatteryLevel:
             d.ReadBatteryLevel();
             return {};

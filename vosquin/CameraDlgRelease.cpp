@@ -5,7 +5,9 @@
 #include <unistd.h>
 #include <QDir>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -110,8 +112,16 @@ void CCameraDlg::boxHandler(Box box) {
     if (failed(r)) logCode(kFailure[box], r);
 }
 
-void CCameraDlg::ReleaseShutter() {
-    if (!created_ || !releaseEnabled_) return;
+std::int32_t CCameraDlg::ReleaseShutter() {
+    if (!created_) return kReleaseNotReady;
+    // Release is off while an image comes down or waits to; a caller that
+    // waits for a picture must hear that this one will not come.
+    if (!releaseEnabled_) {
+        const bool downloading = downloading_ || !queue_.empty();
+        logLine(downloading ? "Release ignored: an image is being downloaded"
+                            : "Release ignored: not ready for release");
+        return downloading ? kReleaseBusy : kReleaseNotReady;
+    }
     logLine("Release Pressed.");
     static constexpr const char* kChecked[] = {"Thumb - PC: TRUE", "Pict - PC: TRUE",
                                                "Thumb - Cam: TRUE", "Pict - Cam: TRUE"};
@@ -120,9 +130,11 @@ void CCameraDlg::ReleaseShutter() {
     fire(ids::kOnStatusUpdate, {std::string("Taking Picture")});
     progress_ = 0;
     notify();
+    // Nothing of this release is to come until the camera says how many.
+    picturesToCome_ = 0;
     const RCHandle source = source_;
     const RCResult r = RCCapture(source);
-    if (!failed(r)) return;
+    if (!failed(r)) return 0;
     logCode("Error On Release ErrorCode = ", r);
     RCUnlockUI(source);
     // No image will come: whoever waits for one hears of the failure now.
@@ -130,6 +142,7 @@ void CCameraDlg::ReleaseShutter() {
     logLine("Waiting for download: FALSE");
     fire(ids::kOnComplete, {texts::errorText(r)});
     fire(ids::kOnStatusUpdate, {std::string("Waiting")});
+    return std::int32_t(r);
 }
 
 void CCameraDlg::OnCameraEvent(std::uint32_t event, const void* data) {
@@ -138,9 +151,14 @@ void CCameraDlg::OnCameraEvent(std::uint32_t event, const void* data) {
         case RC_EVENT_SETTINGS_CHANGED:
             postToSelf(changeByUiType_);
             break;
-        case RC_EVENT_RELEASE_COMPLETE:
+        case RC_EVENT_RELEASE_COMPLETE: {
             logLine("cdRESEASE_EVENT_RELEASE_COMPLETE Fired");
+            // Comes before the release's first picture is ready.
+            std::uint32_t count = 0;
+            if (data) std::memcpy(&count, data, sizeof count);
+            picturesToCome_ = int(std::min<std::uint32_t>(count, INT_MAX));
             break;
+        }
         case RC_EVENT_IMAGE_READY: {
             if (!data) break;
             RCImageReadyBlock block;
@@ -187,8 +205,9 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
 
     // No release while an image is on its way.
     releaseEnabled_ = false;
+    downloading_ = true;
     fire(ids::kOnStatusUpdate, {std::string("Downloading")});
-    // Temporary files of downloads killed part-way are of no use to anyone.
+    // The temporary files of our own downloads killed part-way are of no use to anyone.
     for (const std::string& stale : platform::partial::removeStale(name.folder))
         logLine("Removed unfinished download:" + stale);
     logLine("Writing File to PC");
@@ -197,7 +216,7 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
     // The image lands under a temporary name, reaches the disk and then replaces the
     // target whole, so a reader never sees half a file, a failed transfer leaves the
     // old one, and a power cut leaves no empty file under a frame's name.
-    const std::string temporary = name.path + ".part";
+    const std::string temporary = platform::partial::temporaryName(name.path);
     RCResult r;
     {
         FileStream stream(temporary);
@@ -221,7 +240,12 @@ void CCameraDlg::DownloadImage(const ReleaseRecord& record) {
     progress_ = 0;
 
     waiting_ = false;
+    downloading_ = false;
     logLine("Waiting for download: FALSE");
+    // One picture fewer of its release to come, whether it came or failed.
+    for (int left = picturesToCome_.load();
+         left > 0 && !picturesToCome_.compare_exchange_weak(left, left - 1);) {
+    }
     if (queue_.empty() && connected_ && source_ != 0 && anyBoxChecked()) releaseEnabled_ = true;
     fire(ids::kOnComplete, {failed(r) ? texts::errorText(r) : written});
     fire(ids::kOnStatusUpdate, {std::string("Waiting")});

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/os/FileWrite.h"
 #include "platform/os/PartialFiles.h"
 
 namespace zelmora::vosquin {
@@ -14,15 +15,7 @@ namespace {
 FileStream* self(void* context) {
     return static_cast<FileStream*>(context);
 }
-std::function<void(const std::string&)>& flushObserver() {
-    static std::function<void(const std::string&)> observer;
-    return observer;
-}
 }  // namespace
-
-void FileStream::setFlushObserver(std::function<void(const std::string&)> observer) {
-    flushObserver() = std::move(observer);
-}
 
 FileStream::FileStream(std::string path) : path_(std::move(path)) {
     table_.context = this;
@@ -76,8 +69,7 @@ std::uint32_t FileStream::close(void* context) {
     bool ok = true;
     if (s->writing_) {
         s->writing_ = false;
-        ok = platform::partial::flushToDisk(fd);
-        if (ok && flushObserver()) flushObserver()(s->path_);
+        ok = platform::flushToDisk(fd, s->path_);
     }
     if (::close(fd) != 0) ok = false;
     return ok ? 0u : std::uint32_t(kCloseFailed);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "platform/rcsdk/RemoteCapture.h"
@@ -33,9 +32,8 @@ public:
     const RCStream& table() const { return table_; }
 
     // A file opened for writing is held (see platform/os/PartialFiles.h) while it is
-    // open, and its data is flushed to the disk when it is closed; a failed flush
-    // fails the close. Tests may watch each flush (the path, after it succeeded).
-    static void setFlushObserver(std::function<void(const std::string&)> observer);
+    // open, and its data is flushed to the disk when it is closed
+    // (platform::flushToDisk); a failed flush fails the close.
 
 private:
     static std::uint32_t open(void* context, std::uint32_t mode);

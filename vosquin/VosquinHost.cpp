@@ -267,6 +267,9 @@ void VosquinHost::setWaitingForDownload(bool on) {
 QString VosquinHost::AllowedTv() const {
     return q(get(kAllowedTv));
 }
+std::int32_t VosquinHost::PicturesToCome() const {
+    return toI4(get(kPicturesToCome));
+}
 
 std::int32_t VosquinHost::Connect() {
     return toI4(call(kConnect));

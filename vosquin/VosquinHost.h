@@ -94,6 +94,7 @@ public:
     bool WaitingForDownload() const;
     void setWaitingForDownload(bool on);
     QString AllowedTv() const;
+    std::int32_t PicturesToCome() const;
 
     // Methods.
     std::int32_t Connect();

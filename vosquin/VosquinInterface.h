@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/automation/Dispatch.h"
 
 // The control's published interface: its dispatch identifiers and the member and
@@ -29,6 +31,11 @@ enum Property : automation::DispId {
     kFocusSavePath = 19,
     kWaitingForDownload = 20,
     kAllowedTv = 21,
+    // Read-only, numbered after the methods: how many pictures of the last release
+    // are still to be reported through OnComplete (a release may give a
+    // thumbnail, or a RAW and a JPEG picture). Read in OnComplete, 0 means the
+    // release's last picture has come (or failed).
+    kPicturesToCome = 29,
 };
 
 // 22 is not used.
@@ -52,6 +59,19 @@ enum Event : automation::DispId {
 };
 
 }  // namespace zelmora::vosquin::ids
+
+namespace zelmora::vosquin {
+
+// What the Release method answers: 0 when the camera was told to take the
+// picture; kReleaseNotReady when nothing can be released now (no camera, no
+// download or card kind chosen); kReleaseBusy while an image is being
+// downloaded or waits to be; any other value is the camera library's code for
+// a release the camera refused (such codes always carry a component bit),
+// reported first through OnComplete as "Error:<code>".
+inline constexpr std::int32_t kReleaseNotReady = 1;
+inline constexpr std::int32_t kReleaseBusy = 2;
+
+}  // namespace zelmora::vosquin
 
 namespace zelmora::vosquin {
 
@@ -85,6 +105,7 @@ inline const automation::MemberTable& publishedMembers() {
         method("Release", ids::kRelease, VarType::I4),
         method("RequestBatteryLevel", ids::kRequestBatteryLevel, VarType::Empty),
         method("DevlopRaw", ids::kDevlopRaw, VarType::Text, {{"FileToDevelop", VarType::Text}}),
+        property("PicturesToCome", ids::kPicturesToCome, VarType::I4, true, false),
     });
     return table;
 }

@@ -79,6 +79,66 @@ TEST_F(DispatchTest, PressAndReleaseGoToTheCableInUse) {
     }
 }
 
+// A press that closes no contact raises, saying why; with no cable set up at
+// all the cable says so before any press, and a port chosen is heard at once.
+TEST_F(DispatchTest, APressThatClosesNoContactSaysWhy) {
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        QString problem;  // before any press
+        QString failure;  // "" when the press closed the contact
+    };
+    // Each case on a fresh set-up: the lambdas look the set-up up when they run.
+    const std::vector<Case> cases = {
+        {"a parallel port selected", [] {}, "", ""},
+        {"no parallel port (fresh settings)",
+         [] {
+             cableSetup().PortTable[0] = {};
+             cableSetup().selectPort(0);
+         },
+         DSLRControl::kNoCableText, DSLRControl::kNoCableText},
+        {"the DSUSB box chosen but absent",
+         [] {
+             cableSetup().createDSUSB();
+             state().bDSUSBEnabled = true;
+             state().bDSUSBConnected = false;
+         },
+         "", "the DSUSB box is not connected"},
+        {"the serial port chosen but failing",
+         [this] {
+             state().bSerialEnabled = true;
+             serial->openResults = {ports::SerialLines::Status::OpenFailed};
+             testenv::dialogs().expectMsgBox("not available");
+         },
+         "", "the serial port could not be driven"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        testenv::resetEnvironment();
+        SetUp();
+        CableShutter shutter;
+        k.arrange();
+        EXPECT_EQ(shutter.cableProblem(), k.problem);
+        QString failure;
+        try {
+            shutter.PressShutter();
+        } catch (const AppError& e) {
+            failure = e.description();
+        }
+        EXPECT_EQ(failure, k.failure);
+        shutter.ReleaseShutter();
+    }
+
+    CableShutter shutter;
+    int heard = 0;
+    shutter.setSetupListener([&] { ++heard; });
+    cableSetup().selectPort(0);
+    EXPECT_EQ(heard, 1);
+    shutter.setSetupListener({});
+    cableSetup().selectPort(0);
+    EXPECT_EQ(heard, 1);
+}
+
 TEST_F(DispatchTest, TheBoxReleaseIsTheRelayThenTheRedLamp) {
     plugBox();
     cableSetup().createDSUSB();

@@ -161,6 +161,47 @@ TEST_F(CameraWindowEndToEnd, CaptureFramesGoToTheCaptureWindowAndRawFilesAreDeve
         testenv::traceLines().contains("Developing image:" + testenv::appDir() + "/M31-0002.CR2"));
 }
 
+// A camera that gives a RAW and a JPEG picture for each release: whoever
+// released the frame hears of it once both pictures have been handed on, so
+// the next frame, released at once, finds the control free.
+TEST_F(CameraWindowEndToEnd, ARawPlusJpegFrameIsDownloadedOnceBothPicturesHaveCome) {
+    simrc::setSynchronousDelivery(true);
+    simrc::CameraProfile camera = simrc::profiles::eos20D();
+    camera.format = {4, 0};  // Raw, Large
+    camera.rawPlusJpeg = true;
+    simrc::setDevices({camera});
+    openWindow();
+    connectCamera();
+    win->SetCaptureMode();
+    vosquin::VosquinHost* control = win->Vosquin1();
+    control->setPicPc(true);
+    control->setFileName("M31-");
+    neighbourCalls().clear();
+
+    QStringList heard;
+    QList<ReleaseOutcome::Status> answers;
+    std::function<void(const FrameDownload&)> next = [&](const FrameDownload& d) {
+        heard << (d.downloaded() ? d.file : d.failure) + " after " +
+                     QString::number(neighbourCalls().filter("LoadAThumb").size()) + " shown";
+        if (answers.size() < 3) answers << win->releaseFrame(FrameKind::Capture, next).status;
+    };
+    answers << win->releaseFrame(FrameKind::Capture, next).status;
+    deliver();
+
+    using S = ReleaseOutcome::Status;
+    EXPECT_EQ(answers, (QList<S>{S::Released, S::Released, S::Released}));
+    const QString dir = testenv::appDir() + "/M31-000";
+    EXPECT_EQ(heard.join(" | ").toStdString(),
+              (QStringList{dir + "1.JPG after 2 shown", dir + "2.JPG after 4 shown",
+                           dir + "3.JPG after 6 shown"})
+                  .join(" | ")
+                  .toStdString());
+    for (const char* n : {"1", "2", "3"})
+        for (const char* ext : {".CR2", ".JPG"})
+            EXPECT_TRUE(QFileInfo(dir + n + ext).isFile()) << n << ext;
+    EXPECT_EQ(simrc::captures().size(), 3u);
+}
+
 TEST_F(CameraWindowEndToEnd, WithoutTheControlLibraryTheWindowOpensAndSaysSoInTheTrace) {
     frmCameraControl::setControlLibraryFolder(testenv::appDir());  // nothing shipped there
     openWindow();

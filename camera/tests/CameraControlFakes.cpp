@@ -93,8 +93,11 @@ void FakeVosquinControl::fire(DispId id, std::vector<Variant> args) {
 
 void FakeVosquinControl::putProperty(DispId id, const Variant& value) {
     props_[id] = value;
-    calls << QStringLiteral("put %1=%2")
-                 .arg(QString::fromStdString(memberTable().find(id)->name), variantText(value));
+    const QString name =
+        QStringLiteral("put %1=%2")
+            .arg(QString::fromStdString(memberTable().find(id)->name), variantText(value));
+    calls << name;
+    if (onCall) onCall(name);
 }
 
 Variant FakeVosquinControl::callMethod(DispId id, const std::vector<Variant>& args) {
@@ -104,6 +107,7 @@ Variant FakeVosquinControl::callMethod(DispId id, const std::vector<Variant>& ar
     if (onCall) onCall(name);
     if (id == ids::kDevlopRaw) return develop(automation::toText(args.front()));
     if (id == ids::kRequestBatteryLevel) return {};
+    if (id == ids::kRelease) return releaseResult;
     return std::int32_t(0);
 }
 

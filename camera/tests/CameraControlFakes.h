@@ -43,8 +43,10 @@ public:
     // "Release", "Connect", "RequestBatteryLevel", "DevlopRaw(x)", "put ISO=800", ...
     QStringList calls;
     int count(const QString& call) const { return int(calls.count(call)); }
-    // Runs inside a method call, before it returns (name as recorded).
+    // Runs inside a method call or a put, before it returns (name as recorded).
     std::function<void(const QString&)> onCall;
+    // What Release answers (0: released).
+    std::int32_t releaseResult = 0;
     // DevlopRaw's answer for a file.
     std::function<std::string(const std::string&)> develop = [](const std::string& raw) {
         return raw.substr(0, raw.rfind('.')) + ".jpg";

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 #include "camera/clsCamera.h"
@@ -68,6 +69,44 @@ protected:
         neighbourCalls().clear();
     }
     QStringList traceSince(qsizetype from) { return testenv::traceLines().mid(from); }
+    // Every way a focus frame is asked of the window. A tick of the continuous
+    // loop needs the loop started first (at the interval box's 8 s).
+    struct FocusCaller {
+        const char* name;
+        bool tick;
+        std::function<void(frmCameraControl*)> release;
+    };
+    static const std::vector<FocusCaller>& focusCallers() {
+        static const std::vector<FocusCaller> callers = {
+            {"the toolbar's and the space bar's release", false,
+             [](frmCameraControl* w) { w->release(); }},
+            {"the window's own button", false,
+             [](frmCameraControl* w) { w->findChild<QPushButton*>("cbRelease")->click(); }},
+            {"the continuous loop's first frame", false,
+             [](frmCameraControl* w) { w->StartContinousDownload(); }},
+            {"a tick of the continuous loop", true,
+             [](frmCameraControl*) { testenv::vclock().advance(8000); }},
+        };
+        return callers;
+    }
+    // How the control answers the next releases, as the real one does.
+    enum Action { None, Raises, CameraRefuses, Downloading, NotReady, KeepsPictureOnCard };
+    void answerReleases(Action action) {
+        ctl->set(ids::kPicPc, action != KeepsPictureOnCard);
+        ctl->releaseResult = action == Downloading     ? vosquin::kReleaseBusy
+                             : action == NotReady      ? vosquin::kReleaseNotReady
+                             : action == CameraRefuses ? 2097280
+                                                       : 0;
+        ctl->onCall = [this, action](const QString& call) {
+            if (action == KeepsPictureOnCard && call == "put PicPc=True")
+                ctl->set(ids::kPicPc, false);
+            if (call != "Release") return;
+            if (action == Raises) throw AppError(5, "FakeVosquin", "Release failed");
+            // The report of failure, then the answer.
+            if (action == CameraRefuses)
+                ctl->fire(ids::kOnComplete, {std::string("Error:2097280")});
+        };
+    }
     // No neighbour window loaded.
     static void closeNeighbours() {
         for (const QString& n : {Win::frmImageDisp, Win::frmCapture, Win::frmImage1})
@@ -162,7 +201,6 @@ TEST_F(CameraWindowTest, ReleaseRefusesWithMirrorLockOrRawAndOtherwiseReleasesOn
 // autofocus and for the capture window's frames.
 TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
     using S = ReleaseOutcome::Status;
-    enum Action { None, Raises, CameraRefuses };
     struct Row {
         const char* name;
         FrameKind kind;
@@ -205,6 +243,14 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
          "The camera could not be released"},
         {"the camera refuses the release at once", C, false, true, false, "Normal", CameraRefuses,
          S::Failed, nullptr, 1, "Error:2097280"},
+        // The control ignores a release while an image comes down, and says so.
+        {"the control is downloading", C, false, true, false, "Normal", Downloading, S::Busy,
+         nullptr, 1, CameraControlModel::kCameraBusyText},
+        {"the control cannot release", F, false, true, false, "Normal", NotReady, S::NotConnected,
+         nullptr, 1, CameraControlModel::kNotReadyText},
+        // A focus frame is a picture for the PC.
+        {"focus, the control keeps the picture off the PC", F, false, true, false, "Normal",
+         KeepsPictureOnCard, S::Failed, nullptr, 0, CameraControlModel::kPictureToPcText},
     };
     connectedInFocusMode();
     for (const Row& r : rows) {
@@ -213,16 +259,9 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
         ctl->set(ids::kConnected, r.connected);
         ctl->set(ids::kMirrorLock, r.mirrorLock);
         ctl->set(ids::kImageQuality, std::string(r.quality));
+        answerReleases(r.action);
         ctl->calls.clear();
         neighbourCalls().clear();
-        state().sDownloadFailure = "Error:1";  // from an earlier frame
-        ctl->onCall = [&](const QString& call) {
-            if (call != "Release") return;
-            EXPECT_TRUE(state().sDownloadFailure.isEmpty()) << "a release forgets the last failure";
-            if (r.action == Raises) throw AppError(5, "FakeVosquin", "Release failed");
-            if (r.action == CameraRefuses)
-                ctl->fire(ids::kOnComplete, {std::string("Error:2097280")});
-        };
         if (r.box) testenv::dialogs().expectMsgBox(r.box);
         const ReleaseOutcome outcome = win->release(r.kind);
         ctl->onCall = nullptr;
@@ -231,9 +270,9 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
         EXPECT_EQ(ctl->count("Release"), r.releases);
         EXPECT_EQ(outcome.released(), r.status == S::Released || r.status == S::Simulated);
         EXPECT_EQ(neighbourCalls().contains("disp.ProcessSpaceBar"), r.status == S::Simulated);
-        if (r.status == S::Released) EXPECT_TRUE(state().sDownloadFailure.isEmpty());
     }
     state().bSimulationMode = false;
+    ctl->releaseResult = 0;
 
     // A release asked for while one is under way (a space typed on a refusal
     // box, or an event inside the control's Release) is busy, and releases nothing.
@@ -262,6 +301,49 @@ TEST_F(CameraWindowTest, ReleaseSaysWhatCameOfIt) {
     win = new frmCameraControl;
     for (FrameKind kind : {FrameKind::Focus, FrameKind::Capture})
         EXPECT_EQ(win->release(kind).status, S::NotConnected);
+}
+
+// A focus frame the camera does not take is told in the status bar, whoever
+// asked for it: the toolbar and the space bar (release), the continuous loop
+// and the window's own Release button say every refusal the same way, once,
+// and no box comes up.
+TEST_F(CameraWindowTest, EveryRefusedFocusFrameIsToldInTheStatusBar) {
+    struct Answer {
+        const char* name;
+        Action action;
+        QString told;
+        bool traced;  // "Release refused: " and what was told
+    };
+    const Answer answers[] = {
+        {"the control is downloading", Downloading, CameraControlModel::kCameraBusyText, true},
+        {"the control cannot release", NotReady, CameraControlModel::kNotReadyText, true},
+        {"the control keeps the picture off the PC", KeepsPictureOnCard,
+         CameraControlModel::kPictureToPcText, true},
+        // The control's own report of the failure is what the status bar shows.
+        {"the camera refuses the release", CameraRefuses, "Picture failed Error:2097280", false},
+        {"the control raises", Raises, "The camera could not be released", true},
+    };
+    connectedInFocusMode();
+    for (const FocusCaller& c : focusCallers()) {
+        for (const Answer& a : answers) {
+            SCOPED_TRACE(std::string(c.name) + ", " + a.name);
+            if (c.tick) {
+                answerReleases(None);
+                win->StartContinousDownload();
+            }
+            answerReleases(a.action);
+            QSignalSpy status(oMainCamera().get(), &clsCamera::StatusInfoUpdate);
+            const qsizetype from = testenv::traceLines().size();
+            c.release(win);
+            ctl->onCall = nullptr;
+            QStringList shown;
+            for (const auto& args : status) shown << args[0].toString();
+            EXPECT_EQ(shown.join(" | ").toStdString(), a.told.toStdString());
+            EXPECT_EQ(traceSince(from).contains("Release refused: " + a.told), a.traced);
+            if (win->model().bContinuousFocus()) win->StartContinousDownload();  // "Stop"
+        }
+    }
+    ctl->releaseResult = 0;
 }
 
 TEST_F(CameraWindowTest, ReleaseInSimulationModeHandsTheSpaceBarToTheFocusFrameWindow) {
@@ -578,7 +660,8 @@ TEST_F(CameraWindowTest, AFailedReleaseLoadsNothingEndsTheWaitAndSaysSoInTheStat
         ctl->fire(ids::kOnComplete, {std::string("/img/IMG_0001.JPG")});
         ASSERT_EQ(win->sFileDownloaded(), "/img/IMG_0001.JPG");
         awaitDownload(r.focusMode, r.frameImageOpen, r.captureLoaded);
-        state().sDownloadFailure.clear();
+        QStringList heard;
+        win->awaitFrame([&](const FrameDownload& d) { heard << d.file + "|" + d.failure; });
         neighbourCalls().clear();
         QSignalSpy status(oMainCamera().get(), &clsCamera::StatusInfoUpdate);
         const qsizetype from = testenv::traceLines().size();
@@ -588,7 +671,7 @@ TEST_F(CameraWindowTest, AFailedReleaseLoadsNothingEndsTheWaitAndSaysSoInTheStat
 
         EXPECT_TRUE(neighbourCalls().isEmpty()) << neighbourCalls().join(", ").toStdString();
         EXPECT_EQ(windows().ifLoaded(Win::frmImageDisp), nullptr);
-        EXPECT_EQ(state().sDownloadFailure, "Error:2097280");
+        EXPECT_EQ(heard, QStringList{"|Error:2097280"});
         EXPECT_FALSE(state().bWaitingForDownload);
         EXPECT_FALSE(ctl->flag(ids::kWaitingForDownload));
         EXPECT_EQ(ctl->count("DevlopRaw(Error:2097280)"), 0);
@@ -607,17 +690,15 @@ TEST_F(CameraWindowTest, AFailedReleaseLoadsNothingEndsTheWaitAndSaysSoInTheStat
 }
 
 // Continuous focusing on a camera that fails every frame: each interval says
-// so in the status bar; no window is handed the failure, no box comes up, and
-// each new release starts with the failure forgotten.
+// so in the status bar; no window is handed the failure and no box comes up.
 TEST_F(CameraWindowTest, ContinuousFocusingThroughFailedReleasesShowsNoBoxAndKeepsGoing) {
     connectedInFocusMode();
+    ctl->set(ids::kPicPc, true);
     main->lbInterval()->setText("2");
     QSignalSpy status(oMainCamera().get(), &clsCamera::StatusInfoUpdate);
-    QStringList failureAtRelease;
     int n = 0;
     ctl->onCall = [&](const QString& call) {
         if (call != "Release") return;
-        failureAtRelease << state().sDownloadFailure;
         // As the control does when the camera refuses the release.
         ctl->fire(ids::kOnStatusUpdate, {std::string("Taking Picture")});
         ctl->fire(ids::kOnComplete, {"Error:" + std::to_string(++n)});
@@ -627,14 +708,90 @@ TEST_F(CameraWindowTest, ContinuousFocusingThroughFailedReleasesShowsNoBoxAndKee
     testenv::vclock().advance(4000);
     ctl->onCall = nullptr;
     win->StartContinousDownload();
-    EXPECT_EQ(failureAtRelease, (QStringList{"", "", ""}));
+    EXPECT_EQ(n, 3);
     EXPECT_TRUE(neighbourCalls().isEmpty()) << neighbourCalls().join(", ").toStdString();
     QStringList texts;
     for (const auto& args : status) texts << args[0].toString();
     EXPECT_EQ(texts,
               (QStringList{"Taking Picture", "Picture failed Error:1", "Taking Picture",
                            "Picture failed Error:2", "Taking Picture", "Picture failed Error:3"}));
-    EXPECT_EQ(state().sDownloadFailure, "Error:3");
+}
+
+// What came of a released frame's download reaches whoever released it, once,
+// after the picture has been handed on: the picture, or the camera's report
+// that none will come. A refused frame is never heard of again; the cable's
+// frame is awaited the same way; a release without a waiter leaves the
+// waiting one in place.
+TEST_F(CameraWindowTest, AFramesDownloadComesBackToWhoeverReleasedIt) {
+    connectedInFocusMode();
+    ctl->set(ids::kPicPc, true);
+    QStringList heard;
+    const auto listen = [&](const QString& who) {
+        return [&heard, who](const FrameDownload& d) {
+            const QStringList shown = neighbourCalls().filter("LoadImage");
+            heard << who + ": " + (d.downloaded() ? d.file : d.failure) + " after " +
+                         QString::number(shown.size()) + " shown";
+        };
+    };
+    // A picture, with those of its release still to come.
+    const auto complete = [&](const char* file, std::int32_t toCome = 0) {
+        ctl->set(ids::kPicturesToCome, toCome);
+        ctl->fire(ids::kOnComplete, {std::string(file)});
+    };
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("a")).released());
+    complete("/img/Focus.jpg");
+    complete("/img/Focus.jpg");  // a second image of the same release
+    EXPECT_EQ(heard, QStringList{"a: /img/Focus.jpg after 1 shown"});
+
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("b")).released());
+    complete("Error:3145740");
+    EXPECT_EQ(heard, QStringList{"b: Error:3145740 after 2 shown"});
+
+    heard.clear();
+    ctl->set(ids::kMirrorLock, true);
+    testenv::dialogs().expectMsgBox("Mirror Lock");
+    EXPECT_FALSE(win->releaseFrame(FrameKind::Focus, listen("c")).released());
+    ctl->set(ids::kMirrorLock, false);
+    complete("/img/Focus.jpg");
+    EXPECT_TRUE(heard.isEmpty());
+
+    win->awaitFrame(listen("cable"));
+    EXPECT_TRUE(win->release().released());  // the space bar: no waiter of its own
+    complete("/img/Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"cable: /img/Focus.jpg after 4 shown"});
+
+    // A release of two pictures is heard of once the second has been handed
+    // on; one picture that failed makes the frame not downloaded.
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("two")).released());
+    complete("/img/THM_Focus.jpg", 1);
+    EXPECT_TRUE(heard.isEmpty());
+    complete("/img/Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"two: /img/Focus.jpg after 6 shown"});
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("half")).released());
+    complete("Error:3145740", 1);
+    complete("/img/Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"half: Error:3145740 after 7 shown"});
+}
+
+// Every focus frame (the toolbar's, the space bar's or autofocus's release,
+// the window's own button, the continuous loop) asks the control for the
+// picture on the PC before it releases.
+TEST_F(CameraWindowTest, FocusFramesAskForThePictureOnThePc) {
+    connectedInFocusMode();
+    for (const FocusCaller& c : focusCallers()) {
+        SCOPED_TRACE(c.name);
+        if (c.tick) win->StartContinousDownload();
+        ctl->set(ids::kPicPc, false);  // Pict -> PC cleared in the control
+        ctl->calls.clear();
+        c.release(win);
+        const QStringList asked = ctl->calls.filter(QRegularExpression("^(put PicPc|Release)"));
+        EXPECT_EQ(asked.mid(0, 2), (QStringList{"put PicPc=True", "Release"}))
+            << ctl->calls.join(", ").toStdString();
+        if (bool(win->model().bContinuousFocus())) win->StartContinousDownload();
+    }
 }
 
 TEST_F(CameraWindowTest, ARawFileIsDevelopedWithTheStatusShownAndNoThumbWithoutAJpeg) {

@@ -416,8 +416,9 @@ TEST_F(PanelTest, FrameWrittenInFivePiecesIsHandedOverOnceWhole) {
     EXPECT_FALSE(QImage(path).isNull());
 }
 
-// A file that grows after it was handed over (its first piece ended with the
-// end marker of the thumbnail inside it) is handed over again once whole.
+// A file that grows after it was handed over is handed over again once whole:
+// its first piece (the header with a thumbnail in it, whose end marker is not the
+// frame's) held its size for the settle time.
 TEST_F(PanelTest, FrameThatGrowsAfterItWasHandedOverIsHandedOverAgain) {
     const QByteArray thumb = noiseJpeg(80, 60, 1);
     const QByteArray main = noiseJpeg(320, 240, 2);
@@ -431,26 +432,102 @@ TEST_F(PanelTest, FrameThatGrowsAfterItWasHandedOverIsHandedOverAgain) {
     QObject::connect(panel.get(), &ctlFolderMonitor::LoadANewImage,
                      [&](const QString& p) { sizes << QFileInfo(p).size(); });
     at(900, [&] { writeFile(path, first); });
-    at(5000, [&] { writeFile(path, rest, true); });
+    at(25000, [&] { writeFile(path, rest, true); });
     // Saved again as it was: not a third time.
-    at(9000, [&] { writeFile(path, first + rest); });
-    runUntil(13000);
+    at(29000, [&] { writeFile(path, first + rest); });
+    runUntil(33000);
     EXPECT_EQ(loaded, (QStringList{path, path}));
     EXPECT_EQ(sizes, (QList<qint64>{first.size(), first.size() + rest.size()}));
+    ASSERT_EQ(loadedAt.size(), 2);
+    EXPECT_GE(loadedAt[0], 900 + 20000);
     EXPECT_FALSE(QImage(path).isNull());
 }
 
-// A download still under its temporary name is neither listed nor handed over;
-// renamed to its own name, it is.
-TEST_F(PanelTest, TemporaryPartFilesAreNeitherListedNorHandedOver) {
+// The program's own downloads under their temporary names are neither listed nor
+// handed over; renamed to their own name, they are. Another program's ".part" is
+// an ordinary file to the monitor.
+TEST_F(PanelTest, OwnTemporaryFilesAreNeitherListedNorHandedOver) {
     const QByteArray jpeg = noiseJpeg(64, 48, 3);
-    at(900, [&] { writeFile(file("IMG_0500.JPG.part"), jpeg); });
-    // A writer may tag its temporary name ("<name>.part<digits>_<digits>").
-    at(1200, [&] { writeFile(file("IMG_0501.JPG.part812_3"), jpeg); });
-    at(4000, [&] { QFile::rename(file("IMG_0500.JPG.part"), file("IMG_0500.JPG")); });
+    at(900, [&] { writeFile(file("IMG_0500.JPG.zelmora-part"), jpeg); });
+    // A writer may tag its temporary name with digits and "_".
+    at(1200, [&] { writeFile(file("IMG_0501.JPG.zelmora-part812_3"), jpeg); });
+    at(1500, [&] { writeFile(file("notes.odt.part"), "a browser's download"); });
+    at(4000, [&] { QFile::rename(file("IMG_0500.JPG.zelmora-part"), file("IMG_0500.JPG")); });
     runUntil(8000);
     EXPECT_EQ(loaded, QStringList{file("IMG_0500.JPG")});
-    EXPECT_TRUE(child<QListWidget>("List1")->findItems(".part", Qt::MatchContains).isEmpty());
+    auto* list = child<QListWidget>("List1");
+    EXPECT_TRUE(list->findItems("zelmora-part", Qt::MatchContains).isEmpty());
+    EXPECT_EQ(list->findItems("notes.odt.part", Qt::MatchEndsWith).size(), 1);
+}
+
+// The list is narrow: each entry shows its file's name, the full path on hover.
+TEST_F(PanelTest, TheListShowsEachFilesNameAndItsPathOnHover) {
+    QDir().mkpath(file("rel/watched"));
+    Settings::save("Options", "MonitorFolder", file("rel/watched"));
+    panel->loadFolderMonSettings();
+    at(900, [&] { writeFile(file("rel/watched/IMG_0700.JPG"), noiseJpeg(64, 48, 5)); });
+    at(1900, [&] { writeFile(file("rel/watched/IMG_0700.CR2"), "raw"); });
+    runUntil(4000);
+    auto* list = child<QListWidget>("List1");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "IMG_0700.JPG");
+    EXPECT_EQ(list->item(0)->toolTip(), file("rel/watched/IMG_0700.JPG"));
+    EXPECT_EQ(list->item(1)->text(), "IMG_0700.CR2");
+    EXPECT_EQ(list->item(1)->toolTip(), file("rel/watched/IMG_0700.CR2"));
+    EXPECT_EQ(loaded, QStringList{file("rel/watched/IMG_0700.JPG")});
+}
+
+// A whole frame is handed over once, soon, whatever follows its end marker; a
+// frame written in pieces once whole; one whose end never comes once its size
+// has held for the settle time (the loader then says what is wrong with it).
+TEST_F(PanelTest, FramesAreHandedOverOnceWholeWhateverFollowsTheirEnd) {
+    const QByteArray jpeg = noiseJpeg(320, 240, 9);
+    const QByteArray trailer = QByteArray("TRAILER\xFF\xD9 and more after it");
+    struct Row {
+        const char* name;
+        QList<QByteArray> pieces;  // written 1.5 s apart
+        qint64 minMs, maxMs;       // the hand-over after the last write
+    };
+    const qsizetype third = jpeg.size() / 3;
+    const Row rows[] = {
+        {"trailing zeros", {jpeg + QByteArray(16, 0)}, 0, 3000},
+        {"appended trailer", {jpeg + trailer}, 0, 3000},
+        {"written in pieces",
+         {jpeg.left(third), jpeg.mid(third, third), jpeg.mid(2 * third) + QByteArray(16, 0)},
+         0,
+         3000},
+        {"cut short for good", {jpeg.left(jpeg.size() / 2)}, 20000, 24000},
+    };
+    QList<qint64> sizes;
+    QObject::connect(panel.get(), &ctlFolderMonitor::LoadANewImage,
+                     [&](const QString& p) { sizes << QFileInfo(p).size(); });
+    QStringList names;
+    QList<qint64> lastWrites;
+    QList<qint64> wholeSizes;
+    qint64 t = 900;
+    for (int i = 0; i < int(std::size(rows)); ++i) {
+        const Row& r = rows[i];
+        const QString path = file(QString("IMG_08%1.JPG").arg(i, 2, 10, QChar('0')));
+        qint64 whole = 0;
+        for (int k = 0; k < r.pieces.size(); ++k) {
+            const QByteArray piece = r.pieces[k];
+            at(t, [=] { writeFile(path, piece, k > 0); });
+            whole += piece.size();
+            if (k + 1 < r.pieces.size()) t += 1500;
+        }
+        names << path;
+        lastWrites << t;
+        wholeSizes << whole;
+        t += r.maxMs + 2000;
+    }
+    runUntil(t);
+    EXPECT_EQ(loaded, names);
+    EXPECT_EQ(sizes, wholeSizes);
+    for (int i = 0; i < std::min(int(loaded.size()), int(std::size(rows))); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        EXPECT_GE(loadedAt[i] - lastWrites[i], rows[i].minMs);
+        EXPECT_LE(loadedAt[i] - lastWrites[i], rows[i].maxMs);
+    }
 }
 
 // The watched folder removed and made again: frames written into the new one

@@ -14,11 +14,13 @@
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTimer>
+#include <functional>
 
 #include "capture/CaptureRunEngine.h"
 #include "capture/CaptureWindows.h"
 #include "capture/ExposureRun.h"
 #include "capture/ctlCountDown.h"
+#include "capture/ctlProgress.h"
 #include "capture/frmCapture.h"
 #include "capture/tests/RunFakes.h"
 #include "platform/core/AppError.h"
@@ -319,21 +321,63 @@ TEST_F(ExposureRunTest, StopOfALongRunReleasesEvenWhenTheShortTabShows) {
     EXPECT_TRUE(runTrace().contains("Automation Stop Pressed"));
 }
 
-TEST_F(ExposureRunTest, DownloadTimeOutGoesOnWithTheNextFrame) {
-    camera->downloadMs = -1;
-    openShort("2", "0", "0");
-    start();
-    runFor(30'000);
-    ASSERT_EQ(camera->releaseTimes.size(), 2);
-    // 1/125 s rounds to 0: the wait gives up once more than 8 second boundaries have passed.
-    const qint64 second = camera->releaseTimes[1] - t0;
-    EXPECT_GE(second, 8000);
-    EXPECT_LE(second, 9100);
-    int timeOuts = 0;
-    for (const QString& l : runTrace()) timeOuts += l.startsWith("Time exceded: Start Time:");
-    EXPECT_EQ(timeOuts, 2);
-    EXPECT_TRUE(state().bWaitingForDownload);
-    EXPECT_EQ(alarms(), 1);
+// A frame whose picture does not come within its time is named in the window
+// and not counted as taken; the run goes on with the next frame, its end says
+// how many frames are missing and sounds no alarm, and no waiting flag
+// outlives it.
+TEST_F(ExposureRunTest, AFrameWhosePictureNeverComesIsNamedAndNotCounted) {
+    struct Row {
+        const char* name;
+        bool longRun;
+        int lost;  // the frame whose picture never comes; 0: every frame's
+        const char* taken;
+        QString notice;
+    };
+    const Row rows[] = {
+        {"short, every picture lost", false, 0, "Exposures Taken:0",
+         "Frames missing: 2 of 2. Frame 2 not downloaded: no picture within 8 s"},
+        {"short, the second picture lost", false, 2, "Exposures Taken:1",
+         "Frames missing: 1 of 2. Frame 2 not downloaded: no picture within 8 s"},
+        {"long, the first picture lost", true, 1, "Exposures Taken:1",
+         "Frames missing: 1 of 2. Frame 1 not downloaded: no picture within 12 s"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        testenv::resetEnvironment();
+        SetUp();
+        int frame = 0;
+        const auto lose = [&] {
+            ++frame;
+            camera->downloadMs = (r.lost == 0 || r.lost == frame) ? -1 : 2000;
+        };
+        if (r.longRun) {
+            openLong("2", "4", "0", "0");
+            camera->isConnected = true;
+            camera->tv = "Bulb";
+            w->oCamera_Connected();
+            w->chPictoPC->setChecked(true);
+            w->txtDirectory->setText(testenv::appDir());
+            cable->onRelease = [&] {
+                lose();
+                camera->deliverLater();  // the picture follows the bulb
+            };
+        } else {
+            openShort("2", "0", "0");
+            camera->onRelease = lose;
+        }
+        start();
+        runFor(60'000);
+        EXPECT_FALSE(run().running());
+        // The wait gave up once more than exposure + 8 second boundaries had passed.
+        EXPECT_EQ(runTrace().filter("Time exceded: Start Time:").size(), r.lost == 0 ? 2 : 1);
+        EXPECT_EQ(w->lblRunNotice->text(), r.notice);
+        EXPECT_EQ(w->lblExpTaken->text(), r.taken);
+        EXPECT_EQ(w->ProgressBar1->value(), QString(r.taken).back().digitValue());
+        EXPECT_EQ(alarms(), 0);
+        EXPECT_FALSE(state().bWaitingForDownload);
+        TearDown();
+        w = nullptr;
+    }
 }
 
 TEST_F(ExposureRunTest, CountsThatTakeNoFrame) {
@@ -645,5 +689,86 @@ TEST_F(ExposureRunTest, AWindowClosedDuringTheChecksStartsNoRun) {
         EXPECT_FALSE(bCaptureLoaded()) << exit;
         w = nullptr;
         TearDown();
+    }
+}
+
+// Start applies the save-target boxes the window shows, whatever the control
+// held before; a box changed during a run is for the next run.
+TEST_F(ExposureRunTest, StartAppliesTheSaveTargetsTheWindowShows) {
+    openShort("2", "0", "0");
+    // The control's own boxes were changed in Camera Control: the card only.
+    camera->picPc = false;
+    camera->picCam = true;
+    camera->thumbPc = true;
+    start();
+    EXPECT_TRUE(camera->picPc);
+    EXPECT_FALSE(camera->picCam);
+    EXPECT_FALSE(camera->thumbPc);
+    EXPECT_EQ(camera->savePath, testenv::appDir() + "/");
+    runFor(30'000);
+    // Each picture was waited for: the second release follows the first download.
+    ASSERT_EQ(camera->releaseTimes.size(), 2);
+    EXPECT_GE(camera->releaseTimes[1] - camera->releaseTimes[0], 2000);
+
+    // The card chosen during the next run: that run keeps the PC.
+    start();
+    runFor(500);
+    ASSERT_TRUE(run().running());
+    w->chPictoCam->setChecked(true);
+    EXPECT_TRUE(camera->picPc);
+    EXPECT_FALSE(camera->picCam);
+    runFor(30'000);
+    EXPECT_FALSE(run().running());
+    EXPECT_EQ(camera->releaseTimes.size(), 4);
+
+    // The run after it takes the card, as the window says.
+    EXPECT_EQ(w->lblSaveTarget->text(), "Images are saved to: the camera's card");
+    camera->downloadMs = -1;  // the card keeps the pictures
+    start();
+    EXPECT_FALSE(camera->picPc);
+    EXPECT_TRUE(camera->picCam);
+    EXPECT_TRUE(camera->thumbPc);
+    EXPECT_EQ(camera->savePath, testenv::appDir() + "/Thumbs/");
+    runFor(1000);
+    EXPECT_FALSE(run().running());  // nothing to wait for
+    EXPECT_EQ(camera->releaseTimes.size(), 6);
+}
+
+// Start stays off for the whole run, whatever the camera or the boxes say in
+// the meantime, and comes back when the run has ended.
+TEST_F(ExposureRunTest, StartStaysOffForTheWholeRun) {
+    struct Row {
+        const char* name;
+        bool longRun;
+        std::function<void(frmCapture*)> poke;
+    };
+    const Row rows[] = {
+        // The release control reports Bulb off after every download.
+        {"the camera's bulb report", false, [](frmCapture* w) { w->oCamera_BulbModeNotEnabled(); }},
+        {"the camera connected again", false, [](frmCapture* w) { w->oCamera_Connected(); }},
+        {"a number box edited", true, [](frmCapture* w) { w->txtExpSec->setText("6"); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        testenv::resetEnvironment();
+        SetUp();
+        if (r.longRun)
+            openLong("2", "5", "0", "10");
+        else
+            openShort("2", "0", "10");
+        start();
+        ASSERT_TRUE(run().running());
+        int onWhileRunning = 0;
+        for (int i = 0; i < 40 && run().running(); ++i) {
+            if (i % 4 == 0) r.poke(w);
+            onWhileRunning += w->cbExpStart->isEnabled();
+            runFor(500);
+        }
+        EXPECT_EQ(onWhileRunning, 0);
+        runFor(30'000);
+        EXPECT_FALSE(run().running());
+        EXPECT_TRUE(w->cbExpStart->isEnabled());
+        TearDown();
+        w = nullptr;
     }
 }

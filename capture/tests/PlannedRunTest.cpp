@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QRegularExpression>
+#include <functional>
 
 #include "capture/PlannedRun.h"
 #include "capture/tests/RunFakes.h"
@@ -20,14 +22,18 @@ public:
         countdowns << QStringLiteral("%1 %2").arg(reason).arg(seconds);
         return seconds;
     }
-    void updateInformation(std::int32_t frame, std::int32_t frames) override {
-        information << QStringLiteral("%1/%2").arg(frame).arg(frames);
+    void updateInformation(std::int32_t frame, std::int32_t frames, std::int32_t taken) override {
+        information << QStringLiteral("%1/%2 %3").arg(frame).arg(frames).arg(taken);
+    }
+    void clearInformation() override {
+        if (onClear) onClear();
     }
     void frameNotice(const QString& why) override { notices << why; }
     void soundAlarm() override { ++alarms; }
     void runEnded() override { ++ends; }
     QStringList countdowns, information, notices;
     int alarms = 0, ends = 0;
+    std::function<void()> onClear;
 };
 
 class PlannedRunTest : public ::testing::Test {
@@ -91,7 +97,7 @@ TEST_F(PlannedRunTest, ALongPlanRunsOnTheClockAndASecondStartIsRefused) {
               QStringList({"Leadin In 2", "Mirror Lock 1", "Mirror Lock Pause 1", "Exposure Time 3",
                            "Time Between Exposures 4", "Mirror Lock 1", "Mirror Lock Pause 1",
                            "Exposure Time 3"}));
-    EXPECT_EQ(display.information, QStringList({"1/2", "2/2"}));
+    EXPECT_EQ(display.information, QStringList({"1/2 1", "2/2 2"}));
     EXPECT_EQ(display.alarms, 1);
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(display.ends, 1);
@@ -109,14 +115,21 @@ TEST_F(PlannedRunTest, ShortFramesAreWaitedForOnlyWhenTheyCanCome) {
         std::optional<ReleaseOutcome> refusal;
         QString failure;
         qint64 endsByMs;  // the run's end, frames one after the other
-        QString notice;
+        QString notice;   // the last one: the run's end
+        QString information;
     };
     const ReleaseOutcome busy =
         ReleaseOutcome::refused(ReleaseOutcome::Status::Busy, "A release is under way");
     const std::vector<Row> rows = {
-        {"released", std::nullopt, {}, 1300, {}},
-        {"refused", busy, {}, 100, "Frame 2 not taken: A release is under way"},
-        {"came to nothing", std::nullopt, "Error:7", 1300, "Frame 2 not downloaded: Error:7"},
+        {"released", std::nullopt, {}, 1300, {}, "2/2 2"},
+        {"refused",
+         busy,
+         {},
+         100,
+         "Frames missing: 2 of 2. Frame 2 not taken: A release is under way",
+         "2/2 0"},
+        {"came to nothing", std::nullopt, "Error:7", 1300,
+         "Frames missing: 2 of 2. Frame 2 not downloaded: Error:7", "2/2 0"},
     };
     for (const Row& r : rows) {
         testenv::resetEnvironment();
@@ -135,6 +148,8 @@ TEST_F(PlannedRunTest, ShortFramesAreWaitedForOnlyWhenTheyCanCome) {
             << r.name;
         EXPECT_TRUE(runTrace().filter("Time exceded").isEmpty()) << r.name;
         EXPECT_EQ(display.information.size(), 2) << r.name;
+        EXPECT_EQ(display.information.last(), r.information) << r.name;
+        EXPECT_EQ(display.alarms, r.notice.isEmpty() ? 1 : 0) << r.name;
         EXPECT_EQ(camera->fileName, "M31-2") << r.name;
         EXPECT_FALSE(state().bWaitingForDownload) << r.name;
     }
@@ -148,9 +163,10 @@ TEST_F(PlannedRunTest, AStopArrivingInsideAPumpEndsTheRunOnce) {
         display = NotingDisplay();
         SetUp();
         camera->isConnected = true;
+        // Queued on the run itself: a stop still pending when the run goes is dropped.
         const auto stopLater = [this] {
             QMetaObject::invokeMethod(
-                qApp, [this] { run->stop(run->longRun()); }, Qt::QueuedConnection);
+                run.get(), [this] { run->stop(run->longRun()); }, Qt::QueuedConnection);
         };
         if (longRun) {
             cable->onRelease = stopLater;  // the end of the exposure pumps once
@@ -169,5 +185,62 @@ TEST_F(PlannedRunTest, AStopArrivingInsideAPumpEndsTheRunOnce) {
         EXPECT_FALSE(run->shutterHeld()) << longRun;
         EXPECT_EQ(display.alarms, 0) << longRun;
         EXPECT_EQ(state().iSequenceTotal, 0) << longRun;
+    }
+}
+
+// A stop that lands inside one of the run's own steps (a pump before its
+// first wait, the shutter press) ends the run at once: no lead-in, lock-up or
+// exposure is waited out after it.
+TEST_F(PlannedRunTest, AStopWhereverItLandsEndsTheRunAtOnce) {
+    struct Row {
+        const char* name;
+        bool longRun;
+        bool mirrorLock;
+        bool inPress;          // else inside the start's first pump
+        bool closing = false;  // the program closing, not a Stop
+    };
+    const Row rows[] = {
+        {"a short run, inside the start", false, false, false},
+        {"a long run, inside the start", true, false, false},
+        {"inside the shutter press", true, false, true},
+        {"inside the mirror's press", true, true, true},
+        {"the program closing inside the shutter press", true, false, true, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        testenv::resetEnvironment();
+        display = NotingDisplay();
+        SetUp();
+        camera->isConnected = true;
+        RunPlan p = r.longRun ? longPlan() : shortPlan();
+        p.leadIn = r.inPress ? "0" : "20";
+        p.exposureSeconds = r.longRun ? 30 : p.exposureSeconds;
+        p.mirrorLock = r.mirrorLock;
+        p.mirrorLockDelay = "10";
+        const auto stop = [this, &r] {
+            if (r.closing)
+                run->abort();
+            else
+                run->stop(run->longRun());
+        };
+        if (r.inPress)
+            cable->onPress = stop;
+        else
+            display.onClear = stop;
+        qint64 endedAt = -1;
+        QObject::connect(run.get(), &PlannedRun::finished, [&] { endedAt = nowMs() - t0; });
+        start(p);
+        testenv::vclock().advance(60'000);
+        EXPECT_GE(endedAt, 0);
+        EXPECT_LE(endedAt, 100);
+        EXPECT_EQ(finished, 1);
+        EXPECT_FALSE(run->shutterHeld());
+        EXPECT_EQ(display.alarms, 0);
+        EXPECT_TRUE(camera->calls.filter("Release").isEmpty());
+        EXPECT_EQ(cable->calls.filter("press").size(), r.inPress ? 1 : 0);
+        EXPECT_FALSE(run->running());
+        // Nothing goes on after the end: no exposure ends later.
+        EXPECT_TRUE(cable->calls.filter(QRegularExpression("^release [1-9]")).isEmpty())
+            << cable->calls.join(' ').toStdString();
     }
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "capture/ctlProgress.h"
 #include "platform/core/AppError.h"
+#include "shell/NightColours.h"
 
 using namespace zelmora;
 using namespace zelmora::capture;
@@ -71,6 +74,38 @@ TEST(ProgressTest, BarAndTextCombineSoTheTextStaysReadable) {
         for (int y = 0; y < 30; ++y)
             if (QColor(p.surface().pixel(x, y)) != QColor(0, 0, 255)) ++differing;
     EXPECT_GT(differing, 10);
+}
+
+// At night the bar and the text on it take the palette's selection colours:
+// every pixel is a red, and the text shows on the bar as it does beside it.
+TEST(ProgressTest, AtNightTheBarAndItsTextAreRed) {
+    ctlProgress p;
+    p.resize(200, 30);
+    p.setCaptionStyle(2);
+    p.setFillColor(QColor(0, 255, 255));
+    p.setBackColor(Qt::white);
+    p.setForeColor(Qt::black);
+    QPalette night;
+    night.setColor(QPalette::Base, Qt::black);
+    night.setColor(QPalette::Text, QColor(255, 43, 43));
+    night.setColor(QPalette::Highlight, QColor(255, 43, 43));
+    night.setColor(QPalette::HighlightedText, Qt::black);
+    p.setPalette(night);
+    NightColours::setOn(true);
+    p.setValue(50);  // the bar ends in the middle of "50%"
+    std::set<QRgb> onBar, beside;
+    for (int x = 0; x < 200; ++x)
+        for (int y = 0; y < 30; ++y) {
+            const QRgb c = p.surface().pixel(x, y);
+            EXPECT_TRUE(NightColours::darkAdapted(QColor(c))) << x << "," << y;
+            (x < 100 ? onBar : beside).insert(c);
+        }
+    EXPECT_TRUE(onBar.count(qRgb(255, 43, 43)) && onBar.count(qRgb(0, 0, 0)));
+    EXPECT_TRUE(beside.count(qRgb(255, 43, 43)) && beside.count(qRgb(0, 0, 0)));
+
+    NightColours::setOn(false);
+    p.setValue(50);
+    EXPECT_EQ(QColor(p.surface().pixel(5, 2)), QColor(0, 255, 255));
 }
 
 TEST(ProgressTest, EqualRangeIsAnError) {

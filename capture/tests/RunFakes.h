@@ -28,6 +28,7 @@ public:
     void PressShutter() override {
         calls << QStringLiteral("press %1").arg(nowMs() - t0);
         if (failPress) throw AppError(5, "PressShutter", "port not open");
+        if (onPress) onPress();
     }
     void ReleaseShutter() override {
         calls << QStringLiteral("release %1").arg(nowMs() - t0);
@@ -36,7 +37,7 @@ public:
     void ClearDataPort() override { calls << QStringLiteral("clear"); }
     QStringList calls;
     qint64 t0 = 0;
-    std::function<void()> onRelease;
+    std::function<void()> onRelease, onPress;
     bool failPress = false;
 };
 
@@ -67,15 +68,17 @@ public:
         if (onRelease) onRelease();
         deliverLater();
     }
-    // The camera window's answer: a refusal when one is set, else the release.
-    ReleaseOutcome releaseFrame() override {
+    // The camera window's answer: a refusal when one is set, else the release,
+    // whose download is told to onDownload.
+    ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload) override {
         if (refusal) {
             calls << "Refused";
             return *refusal;
         }
-        state().sDownloadFailure.clear();
-        return FakeCameraLink::releaseFrame();
+        waiter = std::move(onDownload);
+        return FakeCameraLink::releaseFrame({});
     }
+    void awaitFrame(FrameDownloadHandler onDownload) override { waiter = std::move(onDownload); }
     void setTv(const QString& t) override {
         FakeCameraLink::setTv(t);
         if (onSetTv) onSetTv();
@@ -84,20 +87,21 @@ public:
         FakeCameraLink::setFileName(s);
         if (++names == failOnName) throw AppError(5, "setFileName", "camera busy");
     }
+    // The frame's picture comes downloadMs from now, or the camera's report
+    // that it came to nothing (failWith), as the camera window tells them.
     void deliverLater() {
         if (downloadMs < 0) return;
-        // A release that came to nothing is reported in place of the picture.
-        if (!failWith.isEmpty()) {
-            testenv::vclock().scheduleIn(downloadMs,
-                                         [f = failWith] { state().sDownloadFailure = f; });
-            return;
-        }
-        testenv::vclock().scheduleIn(downloadMs, [] { state().bWaitingForDownload = false; });
+        testenv::vclock().scheduleIn(downloadMs, [this, w = std::move(waiter), f = failWith] {
+            state().bWaitingForDownload = false;
+            if (w) w(f.isEmpty() ? FrameDownload{fileName + ".JPG", {}} : FrameDownload{{}, f});
+        });
+        waiter = nullptr;
     }
     qint64 downloadMs = 2000;
     QString failWith;
     std::optional<ReleaseOutcome> refusal;
     std::function<void()> onRelease, onSetTv;
+    FrameDownloadHandler waiter;
     int names = 0, failOnName = 0;
     QList<qint64> releaseTimes;
 };

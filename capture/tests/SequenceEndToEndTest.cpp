@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include "capture/CameraLink.h"
 #include "capture/CaptureRunEngine.h"
 #include "capture/CaptureWindows.h"
+#include "capture/ExposureRun.h"
 #include "capture/frmAutomate.h"
 #include "capture/frmCapture.h"
 #include "platform/automation/ClassRegistry.h"
@@ -33,6 +35,7 @@
 #include "platform/rcsdk/SimCamera.h"
 #include "platform/sim/SimSky.h"
 #include "platform/time/Clock.h"
+#include "shell/Globals.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 #include "testing/TestEnv.h"
@@ -108,6 +111,19 @@ protected:
         EXPECT_TRUE(QDir().mkpath(folder));
         cap->txtDirectory->setText(folder);
         cap->chPictoPC->setChecked(true);
+        return folder;
+    }
+    // The capture window's boxes for a run on `tab`, its pictures to the PC
+    // named after `prefix` without the ISO; returns the pictures' folder.
+    static QString prepareRun(capture::frmCapture* cap, int tab, const QString& prefix,
+                              const QString& count, const QString& leadIn, const QString& between) {
+        cap->selectTab(tab);
+        const QString folder = savePicturesToPc(cap);
+        cap->txtObjPrefix->setText(prefix);
+        cap->chkUseISO->setChecked(false);
+        cap->txtExpCount->setText(count);
+        cap->txtLeadIn->setText(leadIn);
+        cap->txtTimeBetween->setText(between);
         return folder;
     }
     // Lets the running sequence go on, a second at a time, until it ends.
@@ -237,15 +253,9 @@ TEST_F(SequenceEndToEnd, ShortModeReleasesEveryStepAtItsShutterSpeed) {
 TEST_F(SequenceEndToEnd, ALongRunThroughTheRealControlWaitsForEachPicture) {
     capture::frmCapture* cap = connectInCaptureMode();
     ASSERT_NE(cap, nullptr);
-    cap->selectTab(2);
-    const QString folder = savePicturesToPc(cap);
-    cap->txtObjPrefix->setText("NGC7000");
-    cap->chkUseISO->setChecked(false);
-    cap->txtExpCount->setText("2");
+    const QString folder = prepareRun(cap, 2, "NGC7000", "2", "3", "9");
     cap->txtExpMin->setText("0");
     cap->txtExpSec->setText("10");
-    cap->txtLeadIn->setText("3");
-    cap->txtTimeBetween->setText("9");
     cable->t0 = platform::clock().monotonicMs();
     cap->cbExpStart_Click();
     ASSERT_TRUE(cap->runActive());
@@ -299,4 +309,120 @@ TEST_F(SequenceEndToEnd, LeavingTheProgramMidFrameBringsNoWindowBack) {
     EXPECT_FALSE(windows().isLoaded(Win::frmCapture));
     ASSERT_FALSE(cable->calls.isEmpty());
     EXPECT_TRUE(cable->calls.last().startsWith("release"));
+}
+
+// The capture window's own runs on the simulators.
+class CaptureEndToEnd : public SequenceEndToEnd {
+protected:
+    static int alarms() {
+        int n = 0;
+        for (const auto& p : testenv::sounds().played) n += p.path.endsWith("alarm.wav");
+        return n;
+    }
+};
+
+// A short run through the real control: Start applies the window's boxes
+// although the control's own were changed to the card; Start stays off for
+// the whole run although the control reports after every picture; a picture
+// whose transfer fails is named, not counted, and the run's end says so
+// without the alarm.
+TEST_F(CaptureEndToEnd, AShortRunAccountsForEveryFrame) {
+    capture::frmCapture* cap = connectInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    const QString folder = prepareRun(cap, 1, "M42", "3", "0", "10");
+    vosquin::VosquinHost* control = camWin->Vosquin1();
+    control->setPicCam(true);
+    control->setPicPc(false);
+    ASSERT_FALSE(control->PicPc());
+    // The second picture's transfer fails.
+    simrc::failCall("RCTakeCapturedImage", RC_COMP_TRANSFER | RC_ERR_FILE_IO, 1, 1);
+    ASSERT_TRUE(cap->cbExpStart->isEnabled());
+    cap->cbExpStart_Click();
+    ASSERT_TRUE(cap->runActive());
+    EXPECT_TRUE(control->PicPc());
+    int startOn = 0;
+    for (int i = 0; i < 60 && cap->runActive(); ++i) {
+        runFor(1);
+        startOn += cap->runActive() && cap->cbExpStart->isEnabled();
+    }
+    EXPECT_FALSE(cap->runActive());
+    EXPECT_EQ(startOn, 0);
+    EXPECT_TRUE(cap->cbExpStart->isEnabled());
+    EXPECT_EQ(simrc::captures().size(), 3u);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(cap->lblExpTaken->text().toStdString(), "Exposures Taken:2");
+    EXPECT_EQ(cap->lblRunNotice->text().toStdString(),
+              "Frames missing: 1 of 3. Frame 2 not downloaded: Error:3145740");
+    EXPECT_EQ(alarms(), 0);
+    EXPECT_FALSE(state().bWaitingForDownload);
+}
+
+// With no shutter cable set up (fresh settings: no parallel port) the Long
+// tab's Start is off and says why; a run started all the same (as a sequence
+// step starts it) takes nothing and says so; choosing a port turns Start on.
+TEST_F(CaptureEndToEnd, WithNoCableSetUpABulbRunTakesNothingAndSaysSo) {
+    cables::CableSetup& c = cables::cableSetup();
+    c.PortTable[0] = {};
+    c.selectPort(0);
+    Settings::save("Options", "CaptureMode", "2");
+    auto* cap = dynamic_cast<capture::frmCapture*>(windows().load(Win::frmCapture));
+    ASSERT_NE(cap, nullptr);
+    ASSERT_EQ(cap->GetCurrFrame(), 2);
+    cap->txtExpCount->setText("2");
+    cap->txtExpMin->setText("0");
+    cap->txtExpSec->setText("10");
+    cap->txtLeadIn->setText("0");
+    cap->txtTimeBetween->setText("0");
+    EXPECT_FALSE(cap->cbExpStart->isEnabled());
+    EXPECT_EQ(cap->lblStartHint->text().toStdString(),
+              "Start is off: no shutter cable is set up: choose one in Port Setup.");
+
+    auto* run = dynamic_cast<capture::ExposureRun*>(cap->runEngine());
+    ASSERT_NE(run, nullptr);
+    run->StartExposureAutomate();
+    runFor(30);
+    EXPECT_FALSE(cap->runActive());
+    EXPECT_EQ(cap->lblRunNotice->text().toStdString(),
+              "Frames missing: 2 of 2. Frame 1 not taken: no shutter cable is set up: choose one "
+              "in Port Setup");
+    EXPECT_EQ(cap->lblExpTaken->text().toStdString(), "Exposures Taken:0");
+    EXPECT_EQ(alarms(), 0);
+    EXPECT_TRUE(simrc::captures().empty());
+    EXPECT_FALSE(cap->cbExpStart->isEnabled());
+
+    c.PortTable[0] = {0x378, "ECP", "PS/2", 1, true};
+    c.selectPort(0);
+    EXPECT_TRUE(cap->cbExpStart->isEnabled());
+    EXPECT_EQ(cap->lblStartHint->text().toStdString(), "");
+}
+
+// A camera that gives a RAW and a JPEG picture for each release: the frame is
+// downloaded once both have come, so the next release finds the camera free
+// and no frame is lost to a busy control.
+TEST_F(CaptureEndToEnd, ARawPlusJpegShortRunTakesEveryFrameWithBothPictures) {
+    simrc::CameraProfile camera = simrc::profiles::eos20D();
+    camera.format = {4, 0};  // Raw, Large
+    camera.rawPlusJpeg = true;
+    simrc::setDevices({camera});
+    capture::frmCapture* cap = connectInCaptureMode();
+    ASSERT_NE(cap, nullptr);
+    const QString folder = prepareRun(cap, 1, "M42", "3", "0", "0");
+    cap->cbExpStart_Click();
+    for (int i = 0; i < 60 && cap->runActive(); ++i) runFor(1);
+    EXPECT_FALSE(cap->runActive());
+
+    EXPECT_EQ(simrc::captures().size(), 3u);
+    // Each frame's RAW and JPEG picture from the camera (beside the JPEG
+    // developed from the RAW, named in lower case).
+    const QStringList files =
+        QDir(folder).entryList({"*.CR2", "*.JPG"}, QDir::Files | QDir::CaseSensitive, QDir::Name);
+    EXPECT_EQ(files.join(' ').toStdString(),
+              "M42-10001.CR2 M42-10001.JPG M42-20002.CR2 M42-20002.JPG M42-30003.CR2 "
+              "M42-30003.JPG");
+    EXPECT_EQ(cap->lblExpTaken->text().toStdString(), "Exposures Taken:3");
+    EXPECT_EQ(cap->lblRunNotice->text().toStdString(), "");
+    EXPECT_TRUE(testenv::traceLines().filter("not taken").isEmpty());
+    EXPECT_TRUE(testenv::traceLines().filter("Release refused").isEmpty());
+    EXPECT_EQ(alarms(), 1);
+    EXPECT_FALSE(state().bWaitingForDownload);
 }

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -116,6 +117,54 @@ TEST_F(SequenceTest, TwoStepsWaitAfterTheFirstStepOnlyAndSoundOneAlarm) {
     EXPECT_EQ(cap->txtExpSec->text(), "2");
     EXPECT_EQ(cap->txtExpMin->text(), "0");
     EXPECT_EQ(cap->txtTimeBetween->text(), "4");
+}
+
+// A sequence is a run of runs: when its runs missed frames, its end says how
+// many in all, in the capture window as a run's own end does, and sounds no
+// alarm, also when it was cancelled in its last step.
+TEST_F(SequenceTest, FramesMissedByItsRunsAreCountedAtItsEndWithoutTheAlarm) {
+    struct Row {
+        const char* name;
+        QList<int> lost;  // frames (counted over the sequence) whose picture never comes
+        bool cancelInLastStep;
+        QString notice;
+        int alarms;
+    };
+    const Row rows[] = {
+        {"every picture comes", {}, false, "", 1},
+        {"a picture of the first step lost", {2}, false, "Frames missing: 1 of 3.", 0},
+        {"a picture of each step lost", {1, 3}, false, "Frames missing: 2 of 3.", 0},
+        {"cancelled in the last step after a loss", {1}, true, "Frames missing: 1 of 3.", 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        testenv::resetEnvironment();
+        SetUp();
+        camera->isConnected = true;
+        camera->downloadMs = 500;
+        int frame = 0;
+        cable->onPress = [&] {
+            ++frame;
+            if (r.cancelInLastStep && frame == 3)
+                testenv::vclock().scheduleIn(500, [this] { seq->cbCancelSeq_Click(); });
+        };
+        cable->onRelease = [&] {
+            camera->downloadMs = r.lost.contains(frame) ? -1 : 500;
+            camera->deliverLater();  // the picture follows the bulb
+        };
+        open();
+        addStep("2", "3", "0", "N/A");
+        addStep("1", "2", "0", "N/A");
+        startSequence();
+        testenv::vclock().advance(120'000);
+        EXPECT_FALSE(state().bSequenceRunning);
+        EXPECT_EQ(presses().size(), 3);
+        EXPECT_EQ(cap->lblRunNotice->text().toStdString(), r.notice.toStdString());
+        EXPECT_EQ(runTrace().contains(r.notice), !r.notice.isEmpty());
+        EXPECT_EQ(alarms(), r.alarms);
+        EXPECT_EQ(main.panel->text(), "Sequence Complete");
+        TearDown();
+    }
 }
 
 TEST_F(SequenceTest, CancelDuringAStep) {
@@ -258,6 +307,46 @@ TEST_F(SequenceTest, ListEditingAndTheHeadingRow) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "2,30,5,1600\r\n4,60,0,0\r\n");
     EXPECT_EQ(runTrace().filter("Exposure file not written:").size(), 1);
+}
+
+// A reopened window lists the steps of the file it will rewrite (the default
+// file while none was chosen), so an Add keeps them.
+TEST_F(SequenceTest, TheWindowOpensWithTheStepsOfItsFile) {
+    const QString file = expfile::defaultFile();
+    QFile::remove(file);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZELMORA_SAMPLE_EXPOSURE_FILE), file));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    const expfile::ReadResult sample = expfile::readFile(file);
+    ASSERT_EQ(sample.status, expfile::ReadResult::Status::Read);
+    ASSERT_EQ(sample.steps.size(), 3u);
+    open();
+    QStringList listed = {expfile::headingRow()};
+    for (const expfile::ExposureStep& step : sample.steps) listed << expfile::stepRow(step);
+    EXPECT_EQ(seq->rows(), listed);
+    EXPECT_TRUE(testenv::dialogs().shown().empty());
+
+    addStep("1", "60", "0", "N/A");
+    const expfile::ReadResult after = expfile::readFile(file);
+    ASSERT_EQ(after.steps.size(), 4u);
+    EXPECT_EQ(std::vector<expfile::ExposureStep>(after.steps.begin(), after.steps.begin() + 3),
+              sample.steps);
+    EXPECT_EQ(after.steps.back(), (expfile::ExposureStep{"1", "60", "0", "N/A"}));
+
+    // Closed and opened again: the four steps.
+    seq->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    seq = dynamic_cast<frmAutomate*>(windows().load(Win::frmAutomate));
+    ASSERT_NE(seq, nullptr);
+    EXPECT_EQ(seq->rows().size(), 5);
+
+    // Without a file the list starts empty, and nothing is said.
+    seq->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QFile::remove(file);
+    seq = dynamic_cast<frmAutomate*>(windows().load(Win::frmAutomate));
+    ASSERT_NE(seq, nullptr);
+    EXPECT_TRUE(seq->rows().isEmpty());
+    EXPECT_TRUE(testenv::dialogs().shown().empty());
 }
 
 TEST_F(SequenceTest, LoadTheFileAndAMissingOne) {

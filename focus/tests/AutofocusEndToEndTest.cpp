@@ -262,6 +262,24 @@ TEST_F(AutofocusEndToEnd, AbsoluteFocuserFromTwoThousandStepsOutEndsInFocus) {
     EXPECT_FALSE(af->running());
 }
 
+// Pict -> PC cleared in the control (the pictures would stay on the card):
+// each focus frame asks for its picture on the PC, and the run gets them all.
+TEST_F(AutofocusEndToEnd, FocusFramesComeToThePcWhateverTheControlsBoxesSaid) {
+    QPointer<frmAutofocus> af;
+    ASSERT_NO_FATAL_FAILURE(prepareAbsoluteRun(af));
+    setText(af, "txtNoInterations", "2");
+    setText(af, "txtPauseTime", "0");
+    vosquin::VosquinHost* control = cam->Vosquin1();
+    control->setPicCam(true);
+    control->setPicPc(false);
+    ASSERT_FALSE(control->PicPc());
+    testenv::dialogs().expectMsgBox(QStringLiteral("Autofocus data collected."), platform::Msg::No);
+    runToEnd(af);
+    EXPECT_EQ(af->framesReleased(), 4);
+    EXPECT_EQ(af->framesMeasured(), 4);
+    EXPECT_TRUE(control->PicPc());
+}
+
 TEST_F(AutofocusEndToEnd, RelativeFocuserCountsFromZeroAndReturnsToTheBestPosition) {
     sim::SimSky::instance().setFocuserPosition(kBest + 2000);
     connectCameraAndPickStar();
@@ -397,13 +415,11 @@ INSTANTIATE_TEST_SUITE_P(
                   [](frmAutofocus*) { loseDownloads(); }},
         // The camera reports, in place of the frame, that the release came to
         // nothing: the wait ends at once, not after two minutes.
-        FaultCase{"DownloadFailed", 500,
+        FaultCase{"DownloadFailed", 0, nullptr,
+                  "The camera did not take the focus frame (Error:3145740).", nullptr,
                   [](frmAutofocus*) {
-                      state().sDownloadFailure = QStringLiteral("Error:0x00000002");
-                      testenv::vclock().advance(FocuserController::kPollMs);
-                  },
-                  "The camera did not take the focus frame (Error:0x00000002).", nullptr,
-                  [](frmAutofocus*) { loseDownloads(); }},
+                      simrc::failCall("RCTakeCapturedImage", RC_COMP_TRANSFER | RC_ERR_FILE_IO);
+                  }},
         FaultCase{"CameraDisconnected", 1500,
                   [](frmAutofocus*) { oMainCamera()->setConnected(false); },
                   "The camera was disconnected."},
@@ -559,6 +575,30 @@ protected:
                            t.at(FocusHistory::VFWHM, e + 1), t.at(FocusHistory::Peak, e + 1)});
         return out;
     }
+    // The frames by focuser position, printed as a table. Every frame was
+    // measured, and every visit of a position reads as the first, the widths
+    // within a pixel.
+    static std::map<int, std::vector<Frame>> alikeAtEachPosition(const std::vector<Frame>& frames) {
+        std::map<int, std::vector<Frame>> byPosition;
+        for (const Frame& f : frames) {
+            EXPECT_GT(f.h, 0) << "frame at " << f.focuser << " not measured";
+            byPosition[f.focuser].push_back(f);
+        }
+        std::printf("focuser | frames | HFWHM          | VFWHM          | peak\n");
+        for (const auto& [pos, list] : byPosition) {
+            QString hs, vs, ps;
+            for (const Frame& f : list) {
+                hs += QString::number(f.h) + u' ';
+                vs += QString::number(f.v) + u' ';
+                ps += QString::number(f.peak) + u' ';
+                EXPECT_NEAR(f.h, list.front().h, 1.0) << "at " << pos;
+                EXPECT_NEAR(f.v, list.front().v, 1.0) << "at " << pos;
+            }
+            std::printf("%7d | %6zu | %-14s | %-14s | %s\n", pos, list.size(), qPrintable(hs),
+                        qPrintable(vs), qPrintable(ps));
+        }
+        return byPosition;
+    }
     static int countTrace(const QString& line) { return testenv::traceLines().count(line); }
     static int downloads() {
         int n = 0;
@@ -656,31 +696,15 @@ TEST_F(FocusRoad, ContinuousFocusingMeasuresEveryFrameOnceAsTheFocuserIsMovedByH
     // Started after the click: the header, the click's frame, every later frame.
     EXPECT_EQ(tracking.count('\n'), 1 + frames);
 
-    // The widths grow with the distance from best focus and come back with it.
-    std::map<int, std::vector<Frame>> byPosition;
-    for (const Frame& f : framesFrom(1, positions)) {
-        EXPECT_GT(f.h, 0) << "frame at " << f.focuser << " not measured";
-        byPosition[f.focuser].push_back(f);
-    }
-    std::printf("focuser | frames | HFWHM          | VFWHM          | peak\n");
+    // The widths grow with the distance from best focus and come back with it;
+    // going out and coming back read alike.
+    const std::map<int, std::vector<Frame>> byPosition =
+        alikeAtEachPosition(framesFrom(1, positions));
     std::map<int, float> width;
     for (const auto& [pos, list] : byPosition) {
         float sum = 0;
-        QString hs, vs, ps;
-        for (const Frame& f : list) {
-            sum += f.h + f.v;
-            hs += QString::number(f.h) + u' ';
-            vs += QString::number(f.v) + u' ';
-            ps += QString::number(f.peak) + u' ';
-        }
+        for (const Frame& f : list) sum += f.h + f.v;
         width[pos] = sum / float(2 * list.size());
-        std::printf("%7d | %6zu | %-14s | %-14s | %s\n", pos, list.size(), qPrintable(hs),
-                    qPrintable(vs), qPrintable(ps));
-        // Going out and coming back read alike.
-        for (const Frame& f : list) {
-            EXPECT_NEAR(f.h, list.front().h, 1.0) << "at " << pos;
-            EXPECT_NEAR(f.v, list.front().v, 1.0) << "at " << pos;
-        }
     }
     const std::vector<int> out{kBest, kBest + 500, kBest + 1000};
     const std::vector<int> in{kBest, kBest - 500, kBest - 1000};
@@ -688,6 +712,87 @@ TEST_F(FocusRoad, ContinuousFocusingMeasuresEveryFrameOnceAsTheFocuserIsMovedByH
         for (std::size_t i = 1; i < side->size(); ++i)
             EXPECT_GT(width[(*side)[i]], width[(*side)[i - 1]])
                 << (*side)[i] << " against " << (*side)[i - 1];
-    EXPECT_EQ(byPosition[kBest].size(), 1u + 2u + 2u + 2u);  // the click's frame, three visits
+    EXPECT_EQ(byPosition.at(kBest).size(), 1u + 2u + 2u + 2u);  // the click's frame, three visits
+}
+
+// A slightly misaligned mount: the sky drifts under the camera all night while
+// the user refocuses now and then. At the program's focus defaults the sky is
+// far brighter than the centroid's threshold, and the star must still be
+// followed: the tracking log moves with the sky, and the star is measured
+// round, alike at each visit of a focuser position.
+TEST_F(FocusRoad, OnABrightSkyTheTrackingLogFollowsTheDriftAndTheWidthsHold) {
+    sim::SimSky& sky = sim::SimSky::instance();
+    // Out of focus enough that the star's top stays below full scale.
+    const std::vector<int> positions{kBest + 600, kBest + 800, kBest + 1000};
+    sky.setFocuserPosition(positions[0]);
+    sky.setBlurPerStep(0.005);
+    connectCameraAndPickStar();
+    // The focus defaults: ISO 800, 4 s.
+    ASSERT_EQ(simrc::cameraState().iso, 96);
+    ASSERT_EQ(simrc::captures().back().exposureMs, 4000);
+    auto* analyze = windows().ifLoadedAs<frmAnalyze>(Win::frmAnalyze);
+    ASSERT_NE(analyze, nullptr);
+    analyze->cbLogTrack_Click();
+
+    // The sky alone is far above the centroid's threshold of 25.
+    const QImage crop = FocusAnalysis::instance().entry(1)->picture;
+    ASSERT_GT(qGray(crop.pixel(2, 2)), 60);
+    ASSERT_GT(qGray(crop.pixel(97, 97)), 60);
+
+    // Every 29 s for 45 frames: 9.0 px right and 6.0 px down in all.
+    constexpr int kFrames = 45;
+    constexpr qint64 kEveryMs = 29000;
+    const double seconds = double(kFrames - 1) * kEveryMs / 1000.0;
+    sky.setDrift(9.0 / seconds, 6.0 / seconds);
+    struct Shot {
+        int focuser;
+        double dx, dy;  // how far the sky had drifted
+    };
+    std::vector<Shot> shots;
+    FocusAnalysis& fa = FocusAnalysis::instance();
+    for (int i = 0; i < kFrames; ++i) {
+        if (i > 0) testenv::vclock().advance(kEveryMs);
+        sky.setFocuserPosition(positions[std::size_t((i / 3) % positions.size())]);
+        Shot s{sky.focuserPosition(), 0, 0};
+        sky.driftOffset(s.dx, s.dy);
+        shots.push_back(s);
+        const int before = fa.count();
+        cam->release();
+        deliver();
+        ASSERT_EQ(fa.count(), before + 1) << "frame " << i;
+    }
+
+    // The log: the header, the click's frame, then one line per frame.
+    const QList<QByteArray> lines =
+        testutil::readFile(FocusAnalysis::trackingLogPath()).split('\n');
+    ASSERT_EQ(lines.size(), 1 + 1 + kFrames + 1);
+    auto centroid = [&](int frame) {
+        const QList<QByteArray> f = lines[2 + frame].trimmed().split(',');
+        return std::pair{f.value(1).toDouble(), f.value(2).toDouble()};
+    };
+    const auto [x0, y0] = centroid(0);
+    double worstX = 0, worstY = 0;
+    for (int i = 1; i < kFrames; ++i) {
+        const auto [x, y] = centroid(i);
+        const double offX = (x - x0) - (shots[i].dx - shots[0].dx);
+        const double offY = (y - y0) - (shots[i].dy - shots[0].dy);
+        worstX = std::max(worstX, std::abs(offX));
+        worstY = std::max(worstY, std::abs(offY));
+        EXPECT_LT(std::abs(offX), 1.0) << "frame " << i << ": X " << x;
+        EXPECT_LT(std::abs(offY), 1.0) << "frame " << i << ": Y " << y;
+    }
+    const auto [xn, yn] = centroid(kFrames - 1);
+    std::printf("log moved %+.2f, %+.2f px; the sky %+.2f, %+.2f px; worst miss %.2f, %.2f px\n",
+                xn - x0, yn - y0, shots.back().dx - shots[0].dx, shots.back().dy - shots[0].dy,
+                worstX, worstY);
+
+    // Round, and alike at every visit of a focuser position, the peak too.
+    std::vector<int> focusers{positions[0]};  // the click's frame
+    for (const Shot& s : shots) focusers.push_back(s.focuser);
+    for (const auto& [pos, list] : alikeAtEachPosition(framesFrom(1, focusers)))
+        for (const Frame& f : list) {
+            EXPECT_NEAR(f.h, f.v, 1.5) << "at " << pos;
+            EXPECT_NEAR(f.peak, list.front().peak, 0.1 * list.front().peak) << "at " << pos;
+        }
 }
 }  // namespace

@@ -148,6 +148,18 @@ TEST_F(FocusAnalysisTest, FaintStarShowsTheMessageAndLeavesAZeroColumnAndNoLogLi
     EXPECT_EQ(readFile(FocusAnalysis::focusLogPath()), logged);
 }
 
+TEST_F(FocusAnalysisTest, ASkyNearFullScaleShowsTheMessageAndLogsNoPosition) {
+    // No star can stand the threshold above a sky this bright: the user hears
+    // so, rather than reading the window's middle as the star.
+    makeDataFiles();
+    model.StartTrackingLog();
+    const QByteArray logged = readFile(FocusAnalysis::trackingLogPath());
+    testenv::dialogs().expectMsgBox(FocusAnalysis::kNoCentroidMessage);
+    EXPECT_EQ(analyse(model, starCrop(4.0, 200.0, 235.0, 0.0)), Outcome::NoCentroid);
+    EXPECT_EQ(figures().h, 0.0f);
+    EXPECT_EQ(readFile(FocusAnalysis::trackingLogPath()), logged);
+}
+
 TEST_F(FocusAnalysisTest, ReanalysingAnOlderEntryWritesItsColumnAndTheGettersReadTheLast) {
     ASSERT_EQ(analyse(model, starCrop(3.0)), Outcome::Measured);
     ASSERT_EQ(analyse(model, starCrop(8.0)), Outcome::Measured);

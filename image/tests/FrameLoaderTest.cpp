@@ -2,10 +2,15 @@
 
 #include <gif_lib.h>
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "image/FrameLoader.h"
 #include "image/synth/StarRenderer.h"
@@ -59,6 +64,13 @@ QByteArray gifOf(const QImage& indexed) {
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;
+}
+
+// A 64 x 48 frame with one star, as a JPEG.
+QByteArray starJpeg() {
+    cDIBSection frame = made(64, 48);
+    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
+    return synth::encodeJpeg(frame, 95);
 }
 
 QImage testPicture() {
@@ -119,9 +131,7 @@ TEST(FrameLoader, OtherFormatsGoThroughQImageExactly) {
 }
 
 TEST(FrameLoader, BadFilesRaiseAClearErrorAndNeverCrash) {
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    const QByteArray jpeg = starJpeg();
     const QByteArray png = encoded(testPicture(), "PNG");
     const QByteArray bmp = encoded(testPicture(), "BMP");
     QImage indexed(40, 30, QImage::Format_Indexed8);
@@ -131,6 +141,10 @@ TEST(FrameLoader, BadFilesRaiseAClearErrorAndNeverCrash) {
     const QByteArray gif = gifOf(indexed);
     QByteArray corrupt = jpeg;
     for (int k = corrupt.size() / 3; k < corrupt.size() - 2; k += 7) corrupt[k] = char(0xFF);
+    // Its picture claims 65535 x 65535 pixels, which giflib refuses without a reason.
+    QByteArray gifHuge = gif;
+    ASSERT_EQ(std::uint8_t(gifHuge[19]), 0x2C);  // the picture's descriptor
+    for (int k = 24; k < 28; ++k) gifHuge[k] = char(0xFF);
 
     // A header that claims 60000 x 60000 pixels: refused before any memory is taken.
     QByteArray huge = jpeg;
@@ -163,6 +177,7 @@ TEST(FrameLoader, BadFilesRaiseAClearErrorAndNeverCrash) {
         {"truncated BMP", bmp.left(bmp.size() / 2), 481, "Invalid picture"},
         {"BMP header only", bmp.left(20), 481, "Invalid picture"},
         {"truncated GIF", gif.left(gif.size() - 20), 481, "Invalid picture"},
+        {"GIF picture of 65535 x 65535", gifHuge, 481, "(the file is damaged)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -182,9 +197,7 @@ TEST(FrameLoader, BadFilesRaiseAClearErrorAndNeverCrash) {
 }
 
 TEST(FrameLoader, AFailedJpegLeavesNoHalfFrame) {
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    const QByteArray jpeg = starJpeg();
     cDIBSection dib;
     FrameLoader loader;
     loader.loadJpeg(reinterpret_cast<const std::uint8_t*>(jpeg.constData()), jpeg.size(), dib);
@@ -280,9 +293,7 @@ TEST(FrameLoader, CutShortPicturesOfEveryFormatAreRefused) {
     }
     ASSERT_GT(trailerLike, 0) << "no cut ends on a byte that looks like the trailer";
 
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    QByteArray jpeg = starJpeg();
     jpeg[2] = 0;  // FF D8 not followed by FF
     EXPECT_EQ(errorNumber([&] { loadFrame(writeFile("odd.jpg", jpeg), dib); }), 481);
 }
@@ -291,6 +302,10 @@ namespace {
 
 void putLe(QByteArray& b, int at, std::uint32_t v, int bytes) {
     for (int k = 0; k < bytes; ++k) b[at + k] = char((v >> (8 * k)) & 0xFF);
+}
+
+void putBe(QByteArray& b, int at, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) b[at + k] = char((v >> (24 - 8 * k)) & 0xFF);
 }
 
 QByteArray pngChunk(const char* type, const QByteArray& data) {
@@ -365,7 +380,200 @@ QByteArray tiffHeader(std::uint32_t width, std::uint32_t height) {
     return b;
 }
 
+// The process's resident memory in kB: now, or the peak since the last reset.
+long residentKb(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ')[0].toLong();
+    return -1;
+}
+
+// How loading a damaged file ends: the error, how long it took and how much the
+// resident memory grew meanwhile at its peak.
+struct Refusal {
+    int number = 0;
+    QString description;
+    qint64 ms = 0;
+    long peakKb = 0;
+};
+
+Refusal refusalOf(const QString& path) {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) clear.write("5");  // the peak starts again from here
+    clear.close();
+    const long before = residentKb("VmRSS:");
+    QElapsedTimer took;
+    took.start();
+    Refusal r;
+    cDIBSection dib;
+    try {
+        loadFrame(path, dib);
+        ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+        r.number = e.number();
+        r.description = e.description();
+    }
+    r.ms = took.elapsed();
+    r.peakKb = residentKb("VmHWM:") - before;
+    return r;
+}
+
+// An icon file of one picture, whose directory entry gives `claimed` as its size.
+QByteArray iconOf(const QByteArray& picture, std::uint32_t claimed) {
+    QByteArray ico(6 + 16, 0);
+    putLe(ico, 2, 1, 2);  // an icon
+    putLe(ico, 4, 1, 2);  // of one picture
+    ico[6] = 9;
+    ico[7] = 6;
+    putLe(ico, 10, 1, 2);
+    putLe(ico, 12, 32, 2);
+    putLe(ico, 14, claimed, 4);
+    putLe(ico, 18, 6 + 16, 4);
+    return ico + picture;
+}
+
+// A PNG text chunk whose length field claims `claimed` bytes.
+QByteArray textChunkClaiming(std::uint32_t claimed) {
+    QByteArray text = pngChunk("tEXt", QByteArray("Comment\0a damaged length", 24));
+    putBe(text, 0, claimed);
+    return text;
+}
+
+// The chunk put into a PNG after its pixels, before the end chunk.
+QByteArray afterThePixels(const QByteArray& png, const QByteArray& chunk) {
+    return png.left(png.size() - 12) + chunk + png.right(12);
+}
+
 }  // namespace
+
+// A 64 x 48 picture of 16 bits a sample whose text chunk after the pixels claims
+// 1.7 GB (its length field damaged): refused from the file's structure before the
+// decoder reserves anything for it. The time is printed, not asserted.
+TEST(FrameLoader, APngChunkClaimingMoreThanTheFileHoldsIsRefusedBeforeDecoding) {
+    QImage picture(64, 48, QImage::Format_RGBA64);
+    QRandomGenerator noise(36);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            picture.setPixelColor(x, y,
+                                  QColor::fromRgba64(QRgba64::fromRgba64(noise.generate64())));
+    const QByteArray png = encoded(picture, "PNG");
+    ASSERT_EQ(int(png[24]), 16);  // bits a sample, in the header chunk
+    const QByteArray damaged = afterThePixels(png, textChunkClaiming(1'700'000'000u));
+    const QString path = writeFile("damaged.png", damaged);
+
+    const Refusal r = refusalOf(path);
+    EXPECT_EQ(r.number, 481);
+    EXPECT_EQ(r.description.toStdString(),
+              ("Invalid picture: " + path + " (the file is cut short)").toStdString());
+    std::printf("%lld bytes refused in %lld ms, peak memory +%ld kB\n",
+                static_cast<long long>(damaged.size()), static_cast<long long>(r.ms), r.peakKb);
+    EXPECT_LT(r.peakKb, 64 * 1024);
+}
+
+// Each format whose structure gives lengths: one that runs past the end of the
+// file is refused before decoding, with memory flat, naming the file.
+TEST(FrameLoader, ALengthPastTheEndIsRefusedInEveryFormat) {
+    const QByteArray jpeg = starJpeg();
+    const QByteArray png = encoded(testPicture(), "PNG");
+    const QByteArray bmp = encoded(testPicture(), "BMP");
+    QByteArray pngData = png;
+    putBe(pngData, 33, 1'700'000'000u);  // the chunk after the header: the pixels
+    const QByteArray damagedPng = afterThePixels(png, textChunkClaiming(1'700'000'000u));
+    QByteArray bmpData = bmp;
+    putLe(bmpData, 10, std::uint32_t(bmp.size()) + 100, 4);  // where the pixels start
+    QImage indexed(40, 30, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(250, 100, 5)});
+    indexed.fill(1);
+    const QByteArray gif = gifOf(indexed);
+    // A comment block before the trailer that claims 255 bytes and holds 3.
+    const QByteArray gifComment =
+        gif.left(gif.size() - 1) + QByteArray("\x21\xFE\xFF", 3) + QByteArray("abc");
+
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        const char* why;
+    };
+    const Row rows[] = {
+        {"PNG chunk", pngData, "the file is cut short"},
+        {"PNG chunk before the pixels",
+         png.left(33) + textChunkClaiming(1'700'000'000u) + png.mid(33), "the file is cut short"},
+        {"JPEG segment",
+         jpeg.left(2) + QByteArray("\xFF\xFE\xFF\xF0", 4) + "a comment" + jpeg.mid(2),
+         "the file is cut short"},
+        {"icon picture", iconOf(png, 1'700'000'000u), "the file is cut short"},
+        {"PNG chunk in an icon", iconOf(damagedPng, damagedPng.size()), "the file is cut short"},
+        {"BMP pixels", bmpData, "the file is cut short"},
+        {"GIF block", gifComment, "Failed to read from given file"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString path = writeFile("damaged.img", r.bytes);
+        const Refusal got = refusalOf(path);
+        EXPECT_EQ(got.number, 481);
+        EXPECT_EQ(got.description.toStdString(),
+                  ("Invalid picture: " + path + " (" + r.why + ")").toStdString());
+        EXPECT_LT(got.peakKb, 64 * 1024);
+    }
+}
+
+// Where a JPEG ends: at the end marker after its last scan, found through its
+// segments' lengths and its scans' data, whatever follows it; never in a
+// thumbnail inside its header, nor in any part of a frame still being written.
+TEST(FrameLoader, AJpegEndsAtTheEndMarkerAfterItsLastScan) {
+    using End = FrameLoader::JpegEnd;
+    const auto endOf = [](const QByteArray& b) {
+        return FrameLoader::jpegEnd(reinterpret_cast<const std::uint8_t*>(b.constData()),
+                                    std::size_t(b.size()));
+    };
+    const QByteArray jpeg = starJpeg();
+    QByteArray progressive;
+    {
+        QBuffer buffer(&progressive);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        ASSERT_TRUE(writer.write(QImage::fromData(jpeg)));
+    }
+    ASSERT_GT(progressive.count(QByteArray("\xFF\xDA", 2)), 1);  // more than one scan
+    // A camera's frame: the thumbnail, a JPEG of its own, in the header.
+    const QByteArray thumb = encoded(testPicture(), "JPG");
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + thumb;
+    const int len = int(exif.size()) + 2;
+    const QByteArray camera =
+        QByteArray("\xFF\xD8\xFF\xE1", 4) + char(len >> 8) + char(len & 0xFF) + exif + jpeg.mid(2);
+    // A restart marker inside the scan's data.
+    const int sos = int(jpeg.indexOf(QByteArray("\xFF\xDA", 2)));
+    int inScan = sos + 2 + (std::uint8_t(jpeg[sos + 2]) << 8 | std::uint8_t(jpeg[sos + 3])) + 20;
+    while (std::uint8_t(jpeg[inScan - 1]) == 0xFF) ++inScan;
+    const QByteArray restart = jpeg.left(inScan) + QByteArray("\xFF\xD0", 2) + jpeg.mid(inScan);
+
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        qsizetype frame;  // the bytes up to the frame's end marker
+    };
+    const Row rows[] = {
+        {"baseline", jpeg, jpeg.size()},
+        {"padded with zeros", jpeg + QByteArray(16, 0), jpeg.size()},
+        {"with a trailer", jpeg + QByteArray("TRAILER\xFF\xD9\xFF\xD8 more"), jpeg.size()},
+        {"progressive", progressive, progressive.size()},
+        {"with a thumbnail", camera, camera.size()},
+        {"with a restart marker", restart, restart.size()},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(endOf(r.bytes), End::Whole);
+        for (qsizetype cut = 2; cut < r.frame; ++cut)
+            ASSERT_NE(endOf(r.bytes.left(cut)), End::Whole) << cut;
+    }
+    EXPECT_EQ(endOf(jpeg.left(2) + QByteArray("\xFF\xFE\x40\x00", 4) + jpeg.mid(2)),
+              End::PastTheEnd);
+    EXPECT_EQ(endOf(QByteArray("GIF89a")), End::Damaged);
+    EXPECT_EQ(endOf(jpeg.left(2) + QByteArray("garbage") + jpeg.mid(2)), End::Damaged);
+}
 
 // Small files whose headers claim more pixels than any camera makes: every
 // format is refused from its header, before the picture is decoded.
@@ -409,9 +617,7 @@ TEST(FrameLoader, EveryFormatIsSizedFromItsHeaderFirst) {
 // A 2.6 KB file whose header claims 65500 x 7151 pixels: refused before a byte is
 // taken for it, and the frame already in the buffer stays.
 TEST(FrameLoader, AHeaderTooLargeForAnyCameraLeavesThePreviousFrame) {
-    cDIBSection frame = made(64, 48);
-    synth::renderStars(frame, {{30, 20, 4.0, 200.0}}, {20.0, 5.0, 3});
-    const QByteArray jpeg = synth::encodeJpeg(frame, 95);
+    const QByteArray jpeg = starJpeg();
     QByteArray huge = jpeg;
     int sof = 2;
     while (sof + 4 < huge.size() && std::uint8_t(huge[sof + 1]) != 0xC0)

@@ -125,6 +125,33 @@ TEST(Centroid, WeightedCentreAddsFiveHundredthsBeforeTheFlipAndClipsAtEveryEdge)
         {"window past the bottom", 100, 100, 10, blob(50, 97), 18, 65, 64, 64, 50.05, 97.95},
         {"window past a corner", 100, 100, 10, blob(97, 97), 65, 65, 64, 64, 97.05, 97.95},
         {"window wholly outside", 100, 100, 10, blob(50, 50), 200, 200, 64, 64, 0, 0},
+        // The threshold counts above the window's own sky, read from its corners.
+        {"a sky brighter than the threshold", 64, 64, 79, blob(45, 33), 20, 10, 40, 40, 45.05,
+         33.95},
+        {"a bright sky, window past the left edge", 100, 100, 79, blob(3, 50), -29, 18, 64, 64,
+         3.05, 50.95},
+        {"a star just the threshold above its sky",
+         64,
+         64,
+         79,
+         {{45, 33, grey(104)}},
+         20,
+         10,
+         40,
+         40,
+         0,
+         0},
+        {"a sky within the threshold of full scale",
+         64,
+         64,
+         230,
+         {{45, 33, grey(255)}},
+         20,
+         10,
+         40,
+         40,
+         0,
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -634,6 +661,22 @@ TEST(SyntheticStar, WiderStarsGiveWiderProfiles) {
         lastRow = m.rowWidth;
         lastColumn = m.columnWidth;
         lastRadius = m.halfFluxRadius;
+    }
+}
+
+TEST(SyntheticStar, TheCentroidFindsANoisyStarOnAnySky) {
+    // Off the pixel grid, so that a centroid pulled to the window's middle
+    // (the brightest pixel) misses it; on the brightest sky the star's top is
+    // cut at full scale.
+    for (const double sky : {0.0, 22.0, 79.0, 180.0}) {
+        SCOPED_TRACE(sky);
+        cDIBSection crop = made(100, 100);
+        synth::renderStars(crop, {{50.4, 49.6, 6.0, 120.0}}, {sky, sky > 0 ? 3.0 : 0.0, 5});
+        const aPoint peak = crop.maxpeak(0);
+        const aPoint c =
+            crop.Centroid(25, static_cast<int>(peak.X) - 32, static_cast<int>(peak.Y) - 32, 64, 64);
+        EXPECT_NEAR(c.X, 50.4 + 0.05, 0.15);
+        EXPECT_NEAR(c.Y, 49.6 + 0.95, 0.15);
     }
 }
 

@@ -14,10 +14,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -28,15 +31,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <map>
+#include <optional>
 
 #include "cables/CableSetup.h"
 #include "cables/CablesWindows.h"
 #include "camera/CameraWindows.h"
 #include "camera/frmCameraControl.h"
 #include "capture/CaptureWindows.h"
+#include "capture/ctlProgress.h"
 #include "capture/frmCapture.h"
 #include "capture/frmExpCalc.h"
 #include "display/DisplayWindows.h"
@@ -99,6 +106,39 @@ QRect labelTextRect(const QLabel* l) {
     return r.translated(l->pos());
 }
 
+// Where a push button, check box or radio button writes its text; nullopt for
+// other buttons.
+std::optional<QRect> buttonTextRoom(const QAbstractButton* b) {
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    opt.text = b->text();
+    opt.icon = b->icon();
+    opt.iconSize = b->iconSize();
+    QStyle::SubElement contents;
+    if (qobject_cast<const QPushButton*>(b))
+        contents = QStyle::SE_PushButtonContents;
+    else if (qobject_cast<const QCheckBox*>(b))
+        contents = QStyle::SE_CheckBoxContents;
+    else if (qobject_cast<const QRadioButton*>(b))
+        contents = QStyle::SE_RadioButtonContents;
+    else
+        return std::nullopt;
+    return b->style()->subElementRect(contents, &opt, b);
+}
+
+// Where a frame in the main window writes its title.
+QRect titleLabelRect(const QMdiSubWindow* sub) {
+    QStyleOptionTitleBar opt;
+    opt.initFrom(sub);
+    opt.text = sub->windowTitle();
+    opt.titleBarFlags = sub->windowFlags();
+    opt.titleBarState = int(sub->windowState());
+    opt.subControls = QStyle::SC_All;
+    opt.rect =
+        QRect(0, 0, sub->width(), sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &opt, sub));
+    return sub->style()->subControlRect(QStyle::CC_TitleBar, &opt, QStyle::SC_TitleBarLabel, sub);
+}
+
 // Every label, button, check box, group box title, tab and title of a window
 // that its own width cuts short, or that runs into another label beside it.
 QStringList cutTexts(QWidget* window) {
@@ -139,21 +179,9 @@ QStringList cutTexts(QWidget* window) {
                                .arg(labels[i].first->text(), labels[j].first->text());
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
         if (!b->isVisibleTo(window) || b->text().isEmpty()) continue;
-        QStyle::SubElement contents;
-        QStyleOptionButton opt;
-        opt.initFrom(b);
-        opt.text = b->text();
-        opt.icon = b->icon();
-        opt.iconSize = b->iconSize();
-        if (qobject_cast<QPushButton*>(b))
-            contents = QStyle::SE_PushButtonContents;
-        else if (qobject_cast<QCheckBox*>(b))
-            contents = QStyle::SE_CheckBoxContents;
-        else if (qobject_cast<QRadioButton*>(b))
-            contents = QStyle::SE_RadioButtonContents;
-        else
-            continue;
-        const int room = b->style()->subElementRect(contents, &opt, b).width();
+        const std::optional<QRect> contents = buttonTextRoom(b);
+        if (!contents) continue;
+        const int room = contents->width();
         int needed = textWidth(b->fontMetrics(), b->text());
         if (!b->icon().isNull()) needed += b->iconSize().width() + 4;
         if (needed > room) report(b, b->text(), needed, room);
@@ -174,16 +202,7 @@ QStringList cutTexts(QWidget* window) {
     }
     QWidget* frame = frameOf(window);
     if (auto* sub = qobject_cast<QMdiSubWindow*>(frame)) {
-        QStyleOptionTitleBar opt;
-        opt.initFrom(sub);
-        opt.text = sub->windowTitle();
-        opt.titleBarFlags = sub->windowFlags();
-        opt.titleBarState = int(sub->windowState());
-        opt.subControls = QStyle::SC_All;
-        opt.rect = QRect(0, 0, sub->width(),
-                         sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &opt, sub));
-        const QRect label =
-            sub->style()->subControlRect(QStyle::CC_TitleBar, &opt, QStyle::SC_TitleBarLabel, sub);
+        const QRect label = titleLabelRect(sub);
         const int needed = textWidth(QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")),
                                      sub->windowTitle());
         if (needed > label.width()) report(sub, sub->windowTitle(), needed, label.width());
@@ -452,6 +471,57 @@ TEST_F(WindowsOnMain, FirstOpeningPlacesKeepEachRoadClear) {
     }
 }
 
+// Sets of windows opened one after the other at the main window's first size, as
+// a night brings them together: each window opens wholly inside the main window,
+// or, when it is larger, as much of it as fits with its title bar in view.
+TEST_F(WindowsOnMain, EveryWindowOpensInsideTheMainWindow) {
+    EXPECT_EQ(main->size(), QSize(1024, 768));
+    const QList<QStringList> sets = {
+        {Win::frmAnalyze, Win::frmImageDisp, Win::frmScopeControl, Win::frmMoonPhase,
+         Win::frmImage1, Win::frmHistogram},
+        {Win::frmCameraControl, Win::frmImageDisp, Win::frmAnalyze, Win::frmImage1,
+         Win::frmHistogram},
+        {Win::frmImage1, Win::frmCapture, Win::frmAutomate, Win::frmExpCalc, Win::frmMoonPhase},
+        {Win::frmCameraControl, Win::frmImageDisp, Win::frmAnalyze, Win::frmAutofocus,
+         Win::frmAutoFocusRslts, Win::frmImage1},
+        {Win::frmScopeControl, Win::frmCustomObjects, Win::frmMoonPhase, Win::frmImage1},
+        kChildWindows,
+    };
+    const QRect client(QPoint(0, 0), area()->viewport()->size());
+    // Each set opens its windows for the first time: the places the last one
+    // saved are forgotten.
+    const auto forgetPlaces = [] {
+        auto& store = testenv::memSettings();
+        const auto written = store.writes();
+        for (const auto& w : written)
+            if (w.section == QLatin1String("WindowPos")) store.remove(w.app, w.section, w.key);
+    };
+    for (const QStringList& set : sets) {
+        SCOPED_TRACE(set.join(u' ').toStdString());
+        forgetPlaces();
+        for (const QString& name : set) {
+            expectOpeningBoxes(name);
+            ASSERT_NE(open(name), nullptr) << name.toStdString();
+            const QRect r = frame(name)->geometry();
+            const QSize fits = r.size().boundedTo(client.size());
+            EXPECT_TRUE(r.intersected(client).size() == fits)
+                << name.toStdString() << " at " << r.x() << "," << r.y() << " " << r.width() << "x"
+                << r.height() << " in " << client.width() << "x" << client.height();
+            EXPECT_GE(r.top(), 0) << name.toStdString() << ": title bar out of view";
+        }
+        closeAll();
+    }
+    // A main window made smaller than the frame image: it opens at the top left,
+    // as much of it in view as fits.
+    forgetPlaces();
+    main->resize(640, 480);
+    settle();
+    ASSERT_NE(open(Win::frmImage1), nullptr);
+    const QRect r = frame(Win::frmImage1)->geometry();
+    ASSERT_GT(r.height(), area()->viewport()->height());
+    EXPECT_EQ(r.topLeft(), QPoint(0, 0)) << r.x() << "," << r.y();
+}
+
 // Closing the sequence window gives the focus back to the capture window it was
 // opened from; the camera window does not come forward in its place.
 TEST_F(WindowsOnMain, AClosingWindowHandsTheFocusBackToTheOneTheUserCameFrom) {
@@ -641,4 +711,299 @@ TEST_F(WindowsOnMain, AWindowCoversAsLittleAsItCanOfOtherRoadsWindows) {
     const QRect client(QPoint(0, 0), area()->viewport()->size());
     EXPECT_LE(coverOf(calculator, {camera}), leastCover(client, calculator.size(), {camera}))
         << calculator.x() << "," << calculator.y() << " over " << camera.x() << "," << camera.y();
+}
+
+// ---- Night vision ----------------------------------------------------------------------
+
+namespace {
+
+// WCAG relative luminance and contrast ratio.
+double luminance(QRgb c) {
+    const auto lin = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c));
+}
+
+double contrast(QRgb a, QRgb b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A colour that keeps the eyes dark-adapted: red, with no more green and blue in
+// it than the night table's brightest red carries.
+bool darkAdapted(QRgb c) {
+    return qGreen(c) <= 43 && qBlue(c) <= 43 && qRed(c) >= std::max(qGreen(c), qBlue(c));
+}
+
+QString describe(QRgb c) {
+    return QStringLiteral("rgb(%1,%2,%3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
+}
+
+QString nameOf(const QWidget* w) {
+    return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                     : w->objectName();
+}
+
+// A text a window shows and where, in the coordinates of the window's picture.
+struct ShownText {
+    QString text;
+    QRect rect;
+    const QWidget* widget;
+    QColor meant;  // the colour it is written in, when a model gives its own
+};
+
+// Every text of `top` that a user may act on or read (those of disabled controls
+// stay dim on purpose), with the rectangle it is drawn in.
+QList<ShownText> textsOf(QWidget* top) {
+    QList<ShownText> texts;
+    const auto add = [&](const QWidget* w, const QString& text, const QRect& inW,
+                         QColor meant = {}) {
+        // Only the part a user sees: parents and scroll areas cut the rest.
+        const QRect seen = inW.intersected(w->visibleRegion().boundingRect());
+        if (text.trimmed().isEmpty() || seen.isEmpty()) return;
+        texts.push_back({plain(text), QRect(w->mapTo(top, seen.topLeft()), seen.size()), w, meant});
+    };
+    const auto shown = [&](const QWidget* w) { return w->isVisibleTo(top) && w->isEnabled(); };
+    for (QLabel* l : top->findChildren<QLabel*>()) {
+        if (!shown(l) || !l->pixmap().isNull()) continue;
+        const bool rich = l->textFormat() == Qt::RichText || Qt::mightBeRichText(l->text());
+        add(l, l->text(), rich ? l->contentsRect() : labelTextRect(l).translated(-l->pos()));
+    }
+    for (QAbstractButton* b : top->findChildren<QAbstractButton*>()) {
+        auto* tool = qobject_cast<QToolButton*>(b);
+        if (!shown(b) || (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly)) continue;
+        const QRect r = buttonTextRoom(b).value_or(b->rect().adjusted(3, 3, -3, -3));
+        add(b, b->text(), r);
+    }
+    for (QGroupBox* g : top->findChildren<QGroupBox*>()) {
+        if (!shown(g)) continue;
+        QStyleOptionGroupBox opt;
+        opt.initFrom(g);
+        opt.text = g->title();
+        opt.subControls = QStyle::SC_GroupBoxLabel;
+        opt.lineWidth = 1;
+        add(g, g->title(),
+            g->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, g));
+    }
+    for (QTabBar* t : top->findChildren<QTabBar*>()) {
+        if (!shown(t)) continue;
+        for (int i = 0; i < t->count(); ++i)
+            add(t, t->tabText(i), t->tabRect(i).adjusted(3, 3, -3, -3));
+    }
+    for (QLineEdit* e : top->findChildren<QLineEdit*>())
+        if (shown(e)) add(e, e->text(), e->rect().adjusted(3, 3, -3, -3));
+    for (QComboBox* c : top->findChildren<QComboBox*>()) {
+        if (!shown(c) || c->isEditable()) continue;
+        QStyleOptionComboBox opt;
+        opt.initFrom(c);
+        add(c, c->currentText(),
+            c->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c));
+    }
+    for (QAbstractItemView* v : top->findChildren<QAbstractItemView*>()) {
+        if (!shown(v) || !v->model() || qobject_cast<QHeaderView*>(v)) continue;
+        const QAbstractItemModel* m = v->model();
+        for (int row = 0; row < std::min(m->rowCount(v->rootIndex()), 60); ++row)
+            for (int col = 0; col < m->columnCount(v->rootIndex()); ++col) {
+                const QModelIndex i = m->index(row, col, v->rootIndex());
+                const QVariant own = i.data(Qt::ForegroundRole);
+                const QColor meant = own.isValid() ? own.value<QBrush>().color() : QColor();
+                // Dim on purpose, as a calendar's days of the months around.
+                if (meant.isValid() &&
+                    meant == v->palette().color(QPalette::Disabled, QPalette::Text))
+                    continue;
+                const QRect r = v->visualRect(i).intersected(v->viewport()->rect());
+                if (!r.isEmpty())
+                    add(v->viewport(), i.data().toString(), r.adjusted(1, 1, -1, -1), meant);
+            }
+    }
+    for (QMenuBar* bar : top->findChildren<QMenuBar*>()) {
+        if (!shown(bar)) continue;
+        for (QAction* a : bar->actions())
+            if (a->isVisible() && a->isEnabled()) add(bar, a->text(), bar->actionGeometry(a));
+    }
+    if (auto* menu = qobject_cast<QMenu*>(top))
+        for (QAction* a : menu->actions())
+            if (a->isVisible() && a->isEnabled() && !a->isSeparator())
+                add(menu, a->text(), menu->actionGeometry(a));
+    for (capture::ctlProgress* p : top->findChildren<capture::ctlProgress*>())
+        if (shown(p)) add(p, p->shownText(), p->rect().adjusted(1, 1, -1, -1));
+    QList<QMdiSubWindow*> subs = top->findChildren<QMdiSubWindow*>();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(top)) subs << sub;
+    for (QMdiSubWindow* sub : subs) {
+        if (sub->isVisibleTo(top) || sub == top) add(sub, sub->windowTitle(), titleLabelRect(sub));
+    }
+    return texts;
+}
+
+// What night vision shows wrong in the picture of `top`: a colour other than a
+// dark-adapted red, or a text that does not stand out from its background.
+QStringList nightFaults(QWidget* top) {
+    QStringList faults;
+    const QImage picture = top->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    std::map<QString, QString> bright;  // by widget, the first bright colour found
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            if (darkAdapted(c)) continue;
+            const QWidget* at = top->childAt(x, y);
+            const QString where = at ? nameOf(at) : nameOf(top);
+            if (!bright.count(where))
+                bright[where] = QStringLiteral("%1 at %2,%3").arg(describe(c)).arg(x).arg(y);
+        }
+    for (const auto& [where, what] : bright) faults << where + QStringLiteral(": ") + what;
+    for (const ShownText& t : textsOf(top)) {
+        const QRect r = t.rect.intersected(picture.rect());
+        if (r.isEmpty()) continue;
+        std::map<QRgb, int> count;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) ++count[picture.pixel(x, y)];
+        const QRgb background =
+            std::max_element(count.begin(), count.end(), [](const auto& a, const auto& b) {
+                return a.second < b.second;
+            })->first;
+        QRgb drawn = background;
+        for (const auto& [c, n] : count)
+            if (contrast(c, background) > contrast(drawn, background)) drawn = c;
+        // A thin glyph may not reach its colour in any one pixel: a pixel most of
+        // the way from the background to the colour the text is written in shows it.
+        QList<QColor> meant = {t.meant};
+        for (QPalette::ColorRole role :
+             {t.widget->foregroundRole(), QPalette::WindowText, QPalette::Text,
+              QPalette::ButtonText, QPalette::HighlightedText})
+            meant << t.widget->palette().color(role);
+        const auto partOf = [&](QRgb m) {
+            double least = 1, most = 0;
+            for (int shift : {16, 8, 0}) {
+                const auto channel = [&](QRgb c) { return int((c >> shift) & 0xFF); };
+                const int full = channel(m) - channel(background);
+                if (full == 0) continue;
+                const double part = double(channel(drawn) - channel(background)) / full;
+                least = std::min(least, part);
+                most = std::max(most, part);
+            }
+            return most - least < 0.15 ? least : 0.0;
+        };
+        double ratio = contrast(drawn, background);
+        for (const QColor& m : meant)
+            if (m.isValid() && partOf(m.rgb()) >= 0.6)
+                ratio = std::max(ratio, contrast(m.rgb(), background));
+        if (ratio < 4.5)
+            faults << QStringLiteral("%1 \"%2\": %3 on %4, %5:1")
+                          .arg(nameOf(t.widget), t.text, describe(drawn), describe(background))
+                          .arg(ratio, 0, 'f', 2);
+    }
+    return faults;
+}
+
+void expectNightRed(QWidget* top) {
+    const QStringList faults = nightFaults(top);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+}
+
+// The child windows and the program's windows of their own.
+QStringList everyWindow() {
+    return kChildWindows + QStringList{Win::frmSelectPort, Win::frmAbout, Win::frmColorPicker,
+                                       Win::frmZoomer, Win::frmFullScreen};
+}
+
+}  // namespace
+
+// With night vision on, every window shows nothing but dark-adapted reds, and
+// every text a user reads stands out from its background by at least 4.5 to 1.
+TEST_F(WindowsOnMain, NightVisionShowsEveryWindowInReadableRed) {
+    main->menuItem(QStringLiteral("mnuNightVision"))->trigger();
+    ASSERT_TRUE(main->menuItem(QStringLiteral("mnuNightVision"))->isChecked());
+    settle();
+    {
+        SCOPED_TRACE("main window");
+        expectNightRed(main);
+    }
+    for (QMenu* menu : main->menuBar()->findChildren<QMenu*>()) {
+        SCOPED_TRACE(plain(menu->title()).toStdString());
+        menu->popup(QPoint(0, 0));
+        settle();
+        expectNightRed(menu);
+        menu->hide();
+    }
+    for (const QString& name : everyWindow()) {
+        SCOPED_TRACE(name.toStdString());
+        expectOpeningBoxes(name);
+        QWidget* w = open(name);
+        ASSERT_NE(w, nullptr);
+        expectNightRed(frameOf(w));
+        closeAll();
+    }
+    // A frame shown full screen, its path written over it.
+    {
+        SCOPED_TRACE("full screen with a frame");
+        expectOpeningBoxes(Win::frmCapture);
+        auto* capture = qobject_cast<capture::frmCapture*>(open(Win::frmCapture));
+        ASSERT_NE(capture, nullptr);
+        starFrame("IMG_0001.JPG");
+        capture->setPicToshow(AppPaths::join(testenv::appDir(), QStringLiteral("IMG_0001.JPG")));
+        QWidget* full = open(Win::frmFullScreen);
+        ASSERT_NE(full, nullptr);
+        ASSERT_FALSE(full->findChild<QLabel*>(QStringLiteral("lblfile"))->text().isEmpty());
+        expectNightRed(full);
+        closeAll();
+    }
+    // The lamps and the battery that a connected camera lights.
+    auto* cam = open(Win::frmCameraControl);
+    ASSERT_NE(cam, nullptr);
+    testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
+    cam->findChild<QPushButton*>(QStringLiteral("cmdConnect"))->click();
+    settle();
+    ASSERT_TRUE(main->button(13)->isEnabled()) << "the camera did not connect";
+    for (const QString& name : {Win::frmCameraControl, Win::frmCapture}) {
+        SCOPED_TRACE(name.toStdString() + " with the camera connected");
+        expectNightRed(frameOf(open(name)));
+    }
+    closeAll();
+
+    SCOPED_TRACE("message box");
+    onNextModal([](QWidget* box) { expectNightRed(box); });
+    platform::QtDialogBackend qt;
+    qt.msgBox(QStringLiteral("Error connecting to Scope."), platform::Msg::Exclamation,
+              QStringLiteral("Telescope"));
+}
+
+// Night vision switched on over windows opened by day shows them as the night
+// shows a window opened at night; switched off, every window looks exactly as it
+// did before, the ones opened at night included.
+TEST_F(WindowsOnMain, NightVisionOffPutsEveryColourBack) {
+    QAction* night = main->menuItem(QStringLiteral("mnuNightVision"));
+    const int flash = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);  // a caret that stays, not one that blinks
+    const auto picture = [&](QWidget* w) {
+        settle();
+        return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage mainByDay = picture(main);
+    for (const QString& name : everyWindow()) {
+        SCOPED_TRACE(name.toStdString());
+        expectOpeningBoxes(name);
+        QWidget* w = open(name);
+        ASSERT_NE(w, nullptr);
+        // Where the menu command leaves the focus, which shows in a window too.
+        main->ZoomSlider()->setFocus();
+        const QImage byDay = picture(frameOf(w));
+        night->trigger();
+        settle();
+        expectNightRed(frameOf(w));
+        night->trigger();
+        EXPECT_TRUE(picture(frameOf(w)) == byDay) << "opened by day";
+        closeAll();
+
+        night->trigger();
+        expectOpeningBoxes(name);
+        w = open(name);
+        ASSERT_NE(w, nullptr);
+        night->trigger();
+        EXPECT_TRUE(picture(frameOf(w)) == byDay) << "opened at night";
+        closeAll();
+    }
+    EXPECT_TRUE(picture(main) == mainByDay);
+    QApplication::setCursorFlashTime(flash);
 }

@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/core/AppError.h"
+#include "platform/os/PartialFiles.h"
 
 namespace zelmora::platform {
 
@@ -17,6 +19,8 @@ namespace {
 
 std::atomic<int> gFailCount{0};
 std::atomic<int> gFailError{ENOSPC};
+std::atomic<int> gFlushFailCount{0};
+std::atomic<int> gFlushFailError{EIO};
 std::atomic<int> gReadFailCount{0};
 std::atomic<int> gReadFailError{EIO};
 
@@ -33,6 +37,11 @@ bool takeInjected(std::atomic<int>& count, const std::atomic<int>& which, int& e
             return true;
         }
     return false;
+}
+
+std::function<void(const std::string&)>& flushObserver() {
+    static std::function<void(const std::string&)> observer;
+    return observer;
 }
 
 bool injectedFailure(int& error) {
@@ -56,6 +65,20 @@ bool writeAll(int fd, const char* data, qsizetype size, int& error) {
     return !inject;
 }
 
+// The rename itself reaches the disk with the folder. The file is in place by
+// now, so a folder that cannot be flushed (some file systems refuse) is no
+// failure of the save.
+void flushFolderOf(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0    ? QByteArray(".")
+                              : slash == 0 ? QByteArray("/")
+                                           : target.left(slash);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    flushToDisk(fd, folder.toStdString());
+    ::close(fd);
+}
+
 }  // namespace
 
 void writeFileWhole(const QString& path, const QByteArray& bytes) {
@@ -72,10 +95,14 @@ void writeFileWhole(const QString& path, const QByteArray& bytes) {
         error = errno;
         ok = false;
     }
-    // Unbuffered: a full disk shows in write() itself, before anything is renamed. No
-    // fsync: settings are saved often, and the file systems in use order a rename
-    // after the data it replaces.
+    // Unbuffered: a full disk shows in write() itself, before anything is renamed.
     if (ok) ok = writeAll(fd, bytes.constData(), bytes.size(), error);
+    // On the disk before it takes the name: not every file system orders a rename
+    // after the data, and after a power cut the name would hold an empty file.
+    if (ok && !flushToDisk(fd, temporary.toStdString())) {
+        error = errno;
+        ok = false;
+    }
     if (::close(fd) != 0 && ok) {
         error = errno;
         ok = false;
@@ -88,6 +115,22 @@ void writeFileWhole(const QString& path, const QByteArray& bytes) {
         ::unlink(temporary.constData());
         fail(error);
     }
+    flushFolderOf(target);
+}
+
+bool flushToDisk(int fd, const std::string& path) {
+    int error = 0;
+    if (takeInjected(gFlushFailCount, gFlushFailError, error)) {
+        errno = error;
+        return false;
+    }
+    if (!partial::flushToDisk(fd)) return false;
+    if (flushObserver()) flushObserver()(path);
+    return true;
+}
+
+void setFlushObserver(std::function<void(const std::string&)> observer) {
+    flushObserver() = std::move(observer);
 }
 
 std::optional<QByteArray> readFileIfPresent(const QString& path) {
@@ -123,6 +166,11 @@ std::optional<QByteArray> readFileIfPresent(const QString& path) {
 void failFileReads(int count, int error) {
     gReadFailError = error;
     gReadFailCount = count;
+}
+
+void failFileFlushes(int count, int error) {
+    gFlushFailError = error;
+    gFlushFailCount = count;
 }
 
 void failFileWrites(int count, int error) {

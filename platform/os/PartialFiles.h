@@ -18,12 +18,20 @@
 
 namespace zelmora::platform::partial {
 
-// A download's temporary name: the final name followed by ".part", with or without
-// a writer's tag of digits and "_" after it ("M31-0001.JPG.part", "x.jpg.part812_3").
+// The program's own temporary names: a download, while it is written, is the final
+// name followed by ".zelmora-part" and perhaps a writer's tag of digits and "_"
+// ("M31-0001.JPG.zelmora-part", "x.jpg.zelmora-part812_3"). No other program names
+// its files so: a browser's or a file manager's ".part" is never taken for one.
+inline constexpr std::string_view kPartialMark = ".zelmora-part";
+
+inline std::string temporaryName(const std::string& path, const std::string& tag = {}) {
+    return path + std::string(kPartialMark) + tag;
+}
+
 inline bool isPartialName(std::string_view name) {
-    const std::size_t at = name.rfind(".part");
+    const std::size_t at = name.rfind(kPartialMark);
     if (at == std::string_view::npos || at == 0) return false;
-    for (char c : name.substr(at + 5))
+    for (char c : name.substr(at + kPartialMark.size()))
         if (!std::isdigit(static_cast<unsigned char>(c)) && c != '_') return false;
     return true;
 }
@@ -54,8 +62,8 @@ inline bool flushToDisk(int fd) {
     return fd >= 0 && ::fsync(fd) == 0;
 }
 
-// Removes the temporary files in `folder` that no writer holds, which killed
-// downloads left behind; gives their paths.
+// Removes the program's temporary files in `folder` that no writer holds, which
+// killed downloads left behind, and nothing else; gives their paths.
 inline std::vector<std::string> removeStale(const std::string& folder) {
     std::vector<std::string> removed;
     const std::string base = folder.empty() ? std::string(".") : folder;

@@ -18,7 +18,8 @@ constexpr std::uint32_t kStreamWriteMode = 2;
 
 std::string temporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
-    return path + ".part" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+    return platform::partial::temporaryName(
+        path, std::to_string(::getpid()) + "_" + std::to_string(++counter));
 }
 
 // Percent after `done` of `total` bytes; an empty image reports 100 at once.
@@ -54,9 +55,6 @@ RCResult writeImage(const std::vector<std::uint8_t>& bytes, const RCMedium* medi
     if (medium->kind == RC_MEDIUM_PATH) {
         if (!medium->path || !*medium->path) return component | RC_ERR_INVALID_PARAMETER;
         const std::string path = medium->path;
-        const std::size_t slash = path.rfind('/');
-        platform::partial::removeStale(slash == std::string::npos ? std::string()
-                                                                  : path.substr(0, slash + 1));
         const std::string temp = temporaryNameFor(path);
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0) return component | RC_ERR_FILE_IO;

@@ -11,8 +11,8 @@ namespace zelmora::simrc::detail {
 // (the last report is 100), all on the calling thread.
 //  - A path is written to a temporary name beside it, flushed to the disk and
 //    renamed over it, so a reader never sees half an image and a failure leaves the
-//    old file whole. Temporary files that killed writers left in the folder are
-//    removed first.
+//    old file whole. Nothing else in the folder is touched: what killed writers
+//    left there is the camera control's to clear.
 //  - A stream is opened for writing (mode 2), written and closed; a non-zero
 //    status from any operation aborts the transfer (the stream is still closed).
 // A progress function returning non-zero cancels with RC_ERR_CANCELLED.

@@ -65,6 +65,7 @@ const MemberTable& expectedMembers() {
         automation::method("Release", 26, VarType::I4),
         automation::method("RequestBatteryLevel", 27, VarType::Empty),
         automation::method("DevlopRaw", 28, VarType::Text, {{"FileToDevelop", VarType::Text}}),
+        automation::property("PicturesToCome", 29, VarType::I4, true, false),
     });
     return table;
 }
@@ -95,7 +96,7 @@ TEST(VosquinInterfaceTest, MemberTableIsThePublishedInterface) {
 
     // The shape of it, as the host's type information reads it.
     const MemberTable& t = CVosquinCtrl::members();
-    ASSERT_EQ(t.members().size(), 27u);
+    ASSERT_EQ(t.members().size(), 28u);
     for (DispId id = 1; id <= 21; ++id) {
         ASSERT_NE(t.find(id), nullptr) << id;
         EXPECT_EQ(t.find(id)->kind, MemberKind::Property) << id;
@@ -105,6 +106,9 @@ TEST(VosquinInterfaceTest, MemberTableIsThePublishedInterface) {
         ASSERT_NE(t.find(id), nullptr) << id;
         EXPECT_EQ(t.find(id)->kind, MemberKind::Method) << id;
     }
+    // Added since, after the methods.
+    ASSERT_NE(t.find(29), nullptr);
+    EXPECT_EQ(t.find(29)->kind, MemberKind::Property);
     const std::pair<const char*, DispId> spotChecks[] = {
         {"CamModel", 1}, {"Connected", 9},  {"NoShotsLeft", 13},
         {"ISO", 16},     {"AllowedTv", 21}, {"Connect", 23},
@@ -179,7 +183,8 @@ TEST_F(VosquinDispatchTest, BeforeTheWindowExistsDialogPropertiesReadEmptyAndPut
 
 TEST_F(VosquinDispatchTest, MethodsAnswerZeroAndAConnectWithoutAWindowHasNoOneToTell) {
     make(false);
-    EXPECT_EQ(call("Release"), Variant(std::int32_t(0)));
+    // Nothing to release with: Release says so.
+    EXPECT_EQ(call("Release"), Variant(kReleaseNotReady));
     EXPECT_EQ(call("Disconnect"), Variant(std::int32_t(0)));
     EXPECT_EQ(call("End"), Variant(std::int32_t(0)));
     EXPECT_EQ(call("RequestBatteryLevel"), Variant());

@@ -11,14 +11,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/os/FileWrite.h"
 #include "platform/os/PartialFiles.h"
 #include "testing/TestEnv.h"
-#include "vosquin/FileStream.h"
 #include "vosquin/tests/VosquinFixture.h"
 
 namespace zelmora::vosquin {
 namespace {
 
+using automation::toI4;
+using automation::Variant;
 using simrc::CameraProfile;
 namespace profiles = simrc::profiles;
 
@@ -202,15 +204,75 @@ TEST_F(VosquinReleaseTest, ReleasesWhileTheLibraryThreadIsStillDelivering) {
     }
 }
 
+// Each OnComplete tells the host how many pictures of its release are still
+// to come: the frame is whole when none is.
+TEST_F(VosquinReleaseTest, EachPictureSaysHowManyOfItsReleaseAreStillToCome) {
+    struct Row {
+        const char* name;
+        CameraProfile camera;
+        bool thumbnails;
+        const char* failing;             // the library call that fails once, at its first call
+        std::vector<std::string> heard;  // "@" is the save folder
+    };
+    CameraProfile rawPlusJpeg = profiles::eos20D();
+    rawPlusJpeg.format = {4, 0};
+    rawPlusJpeg.rawPlusJpeg = true;
+    const Row rows[] = {
+        {"one picture", profiles::eos20D(), false, nullptr, {"@M31-0001.JPG 0", "@M31-0002.JPG 0"}},
+        {"RAW and JPEG",
+         rawPlusJpeg,
+         false,
+         nullptr,
+         {"@M31-0001.CR2 1", "@M31-0001.JPG 0", "@M31-0002.CR2 1", "@M31-0002.JPG 0"}},
+        {"thumbnail and picture, the first thumbnail failing",
+         profiles::eos20D(),
+         true,
+         "RCTakeCapturedImage",
+         {"Error:3145740 1", "@M31-0001.JPG 0", "@THM_M31-0002.JPG 1", "@M31-0002.JPG 0"}},
+        // Refused at once: nothing of that release is to come.
+        {"RAW and JPEG, the first release refused",
+         rawPlusJpeg,
+         false,
+         "RCCapture",
+         {"Error:2097280 0", "@M31-0001.CR2 1", "@M31-0001.JPG 0"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        testenv::resetEnvironment();
+        SetUp();
+        prepare(r.camera, r.thumbnails);
+        if (r.failing)
+            simrc::failCall(r.failing, std::string(r.failing) == "RCCapture"
+                                           ? kDead
+                                           : RC_COMP_TRANSFER | RC_ERR_FILE_IO);
+        std::vector<std::string> heard;
+        rec.onEach = [&](const std::string& e) {
+            if (e.rfind("OnComplete(", 0) != 0) return;
+            std::string file = e.substr(11, e.size() - 12);
+            if (file.rfind(folder.toStdString(), 0) == 0)
+                file = "@" + file.substr(std::size_t(folder.size()));
+            heard.push_back(file + " " + std::to_string(toI4(get("PicturesToCome"))));
+        };
+        releaseAndDeliver();
+        releaseAndDeliver();
+        rec.onEach = nullptr;
+        EXPECT_EQ(heard, r.heard);
+        EXPECT_EQ(toI4(get("PicturesToCome")), 0);
+        TearDown();
+    }
+}
+
+// A release during a download is ignored, and the control says so in its answer.
 TEST_F(VosquinReleaseTest, AReleaseDuringADownloadIsIgnored) {
     prepare(profiles::eos20D(), true);
     std::vector<bool> releaseEnabled;
+    std::vector<Variant> answers;
     rec.onEach = [&](const std::string& e) {
         // While an image is coming, and while the next one waits in the queue.
         if (releaseEnabled.size() < 4 &&
             (e == "OnStatusUpdate(Downloading)" || e.rfind("OnComplete(", 0) == 0)) {
             releaseEnabled.push_back(dlg().releaseEnabled());
-            call("Release");
+            answers.push_back(call("Release"));
         }
     };
     releaseAndDeliver();
@@ -218,6 +280,8 @@ TEST_F(VosquinReleaseTest, AReleaseDuringADownloadIsIgnored) {
     // Downloading THM, its completion (the picture still queued), downloading the picture:
     // all ignored; the picture's completion comes with the queue empty and is accepted.
     EXPECT_EQ(releaseEnabled, (std::vector<bool>{false, false, false, true}));
+    const Variant busy(kReleaseBusy), released(std::int32_t(0));
+    EXPECT_EQ(answers, (std::vector<Variant>{busy, busy, busy, released}));
     EXPECT_EQ(simrc::callCount("RCCapture"), 2);
     deliver();
     EXPECT_EQ(completions().size(), 4u);
@@ -256,6 +320,8 @@ TEST_F(VosquinReleaseTest, AFailedReleaseCompletesWithAnErrorSoNoWaitHangs) {
                                         "OnComplete(Error:2097280)", "OnStatusUpdate(Waiting)"}));
     EXPECT_FALSE(flag("WaitingForDownload"));
     EXPECT_TRUE(logMessages().contains("Error On Release ErrorCode = 0x00200080"));
+    simrc::failCall("RCCapture", kDead);
+    EXPECT_EQ(call("Release"), Variant(std::int32_t(kDead)));
     EXPECT_FALSE(simrc::uiLocked());
     // A Bulb exposure cannot be released from the PC: the same.
     put("Tv", std::string("Bulb"));
@@ -266,7 +332,7 @@ TEST_F(VosquinReleaseTest, AFailedReleaseCompletesWithAnErrorSoNoWaitHangs) {
 
 TEST_F(VosquinReleaseTest, ReleaseBeforeConnectDoesNothing) {
     make();
-    call("Release");
+    EXPECT_EQ(call("Release"), Variant(kReleaseNotReady));
     EXPECT_TRUE(rec.events.empty());
     EXPECT_EQ(simrc::callCount("RCCapture"), 0);
 }
@@ -352,8 +418,10 @@ TEST_F(VosquinReleaseTest, TwoRunsIntoOneFolderKeepBothFrames) {
 }
 
 // Downloads killed part-way leave their temporary files; the next download into
-// that folder removes those nobody is writing, and only those.
-TEST_F(VosquinReleaseTest, TheNextDownloadRemovesUnfinishedOnes) {
+// that folder removes those nobody is writing, and only those. Another program's
+// files stay, whatever they are called: a browser's or a file manager's ".part",
+// written or not at the time (such writers take no lock).
+TEST_F(VosquinReleaseTest, TheNextDownloadRemovesOnlyItsOwnUnfinishedOnes) {
     prepare();
     auto make = [&](const QString& name) {
         QFile f(folder + name);
@@ -361,22 +429,30 @@ TEST_F(VosquinReleaseTest, TheNextDownloadRemovesUnfinishedOnes) {
         f.write("half an image");
     };
     for (const char* name :
-         {"M31-0007.JPG.part", "M31-0008.CRW.part4711_2", "notes.part.txt", "M31-0009.JPG"})
+         {"M31-0007.JPG.zelmora-part", "M31-0008.CRW.zelmora-part4711_2", "x.part",
+          "M31-0005.JPG.part812_3", "notes.zelmora-part.txt", "M31-0009.JPG"})
         make(name);
-    // A download another writer still has open.
-    make("busy.JPG.part");
-    const int busy = ::open((folder + "busy.JPG.part").toLocal8Bit().constData(), O_RDONLY);
+    // Still being written: another program's download, and one of ours that its
+    // writer holds.
+    make("ubuntu.iso.part");
+    QFile other(folder + "ubuntu.iso.part");
+    ASSERT_TRUE(other.open(QIODevice::Append));
+    make("busy.JPG.zelmora-part");
+    const int busy = ::open((folder + "busy.JPG.zelmora-part").toLocal8Bit().constData(), O_RDONLY);
     ASSERT_GE(busy, 0);
     platform::partial::holdWhileWriting(busy);
 
     releaseAndDeliver();
     ::close(busy);
     EXPECT_EQ(completions(), std::vector<std::string>{folder.toStdString() + "M31-0001.JPG"});
-    QStringList left = QDir(folder).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(left,
-              QStringList({"M31-0001.JPG", "M31-0009.JPG", "busy.JPG.part", "notes.part.txt"}));
-    EXPECT_TRUE(
-        logMessages().contains("Removed unfinished download:" + folder + "M31-0007.JPG.part"));
+    QStringList left = QDir(folder).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left.join(" ").toStdString(),
+              "M31-0001.JPG M31-0005.JPG.part812_3 M31-0009.JPG busy.JPG.zelmora-part "
+              "notes.zelmora-part.txt ubuntu.iso.part x.part");
+    for (const char* removed : {"M31-0007.JPG.zelmora-part", "M31-0008.CRW.zelmora-part4711_2"})
+        EXPECT_TRUE(logMessages().contains("Removed unfinished download:" + folder + removed))
+            << removed;
 }
 
 // The frame is on the disk before it takes its name: the flush sees the whole
@@ -390,15 +466,15 @@ TEST_F(VosquinReleaseTest, TheFrameIsFlushedBeforeItIsNamed) {
     };
     std::vector<Flush> flushes;
     const std::string target = folder.toStdString() + "M31-0001.JPG";
-    FileStream::setFlushObserver([&](const std::string& path) {
+    platform::setFlushObserver([&](const std::string& path) {
         flushes.push_back({path, QFileInfo(QString::fromStdString(path)).size(),
                            QFileInfo::exists(QString::fromStdString(target))});
     });
     releaseAndDeliver();
-    FileStream::setFlushObserver({});
+    platform::setFlushObserver({});
     EXPECT_EQ(completions(), std::vector<std::string>{target});
     ASSERT_EQ(flushes.size(), 1u);
-    EXPECT_EQ(flushes[0].path, target + ".part");
+    EXPECT_EQ(flushes[0].path, target + ".zelmora-part");
     EXPECT_FALSE(flushes[0].finalThere);
     EXPECT_GT(flushes[0].size, 0);
     EXPECT_EQ(flushes[0].size, QFileInfo(QString::fromStdString(target)).size());

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
@@ -124,31 +125,75 @@ TEST(IniSettingsStoreTest, EveryKindOfLineEndEndsALine) {
     }
 }
 
-// A disk that fills while the file is written: the old file stays as it was and
-// the caller hears the cause.
-TEST(IniSettingsStoreTest, AFullDiskLeavesTheOldFileAndRaises) {
-    QTemporaryDir dir;
-    IniSettingsStore store(dir.path());
-    store.save("Zelmora 3", "Options", "Color", "255");
-    QFile f(store.fileFor("Zelmora 3"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray before = f.readAll();
-    f.close();
-    zelmora::platform::failFileWrites(1, ENOSPC);
-    try {
-        store.save("Zelmora 3", "Options", "Size", "3");
-        ADD_FAILURE() << "no error";
-    } catch (const zelmora::AppError& e) {
-        EXPECT_EQ(e.number(), 75);
-        EXPECT_TRUE(e.description().contains("No space left on device"))
-            << e.description().toStdString();
+// A disk that fills while the file is written, or a flush to the disk that fails:
+// the old file stays as it was and the caller hears the cause.
+TEST(IniSettingsStoreTest, AFailedWriteOrFlushLeavesTheOldFileAndRaises) {
+    struct Row {
+        const char* name;
+        void (*fail)(int, int);
+        int error;
+    };
+    for (const Row& r : {Row{"a full disk", zelmora::platform::failFileWrites, ENOSPC},
+                         Row{"a failed flush", zelmora::platform::failFileFlushes, EIO}}) {
+        SCOPED_TRACE(r.name);
+        QTemporaryDir dir;
+        IniSettingsStore store(dir.path());
+        store.save("Zelmora 3", "Options", "Color", "255");
+        QFile f(store.fileFor("Zelmora 3"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        r.fail(1, r.error);
+        try {
+            store.save("Zelmora 3", "Options", "Size", "3");
+            ADD_FAILURE() << "no error";
+        } catch (const zelmora::AppError& e) {
+            EXPECT_EQ(e.number(), 75);
+            EXPECT_TRUE(e.description().contains(QString::fromLocal8Bit(std::strerror(r.error))))
+                << e.description().toStdString();
+        }
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before);
+        f.close();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Zelmora 3.ini"});
+        IniSettingsStore fresh(dir.path());
+        EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Color", ""), "255");
     }
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), before);
-    f.close();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Zelmora 3.ini"});
-    IniSettingsStore fresh(dir.path());
-    EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Color", ""), "255");
+}
+
+// Saved whole through a power cut: the new contents reach the disk under the
+// temporary name, at their full size, before the file's own name changes; the
+// folder, with the rename, after it.
+TEST(FileWriteTest, TheFileIsFlushedWholeBeforeItTakesItsName) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Locations.txt";
+    const auto contents = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    zelmora::platform::writeFileWhole(path, "the old list\n");
+    struct Flush {
+        QString path;
+        qint64 size;
+        QByteArray underTheName;
+    };
+    std::vector<Flush> flushes;
+    zelmora::platform::setFlushObserver([&](const std::string& p) {
+        const QString flushed = QString::fromStdString(p);
+        flushes.push_back({flushed, QFileInfo(flushed).size(), contents()});
+    });
+    const QByteArray list(100000, 'L');
+    zelmora::platform::writeFileWhole(path, list);
+    zelmora::platform::setFlushObserver({});
+    ASSERT_EQ(flushes.size(), 2u);
+    EXPECT_TRUE(flushes[0].path.startsWith(path + ".")) << flushes[0].path.toStdString();
+    EXPECT_EQ(flushes[0].size, list.size());
+    EXPECT_EQ(flushes[0].underTheName, "the old list\n");
+    // Then the folder, which holds the new name.
+    EXPECT_EQ(flushes[1].path, dir.path());
+    EXPECT_EQ(flushes[1].underTheName, list);
+    EXPECT_EQ(contents(), list);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Locations.txt"});
 }
 
 // A settings file that is there but cannot be opened (too many open files, no

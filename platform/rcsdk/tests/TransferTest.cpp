@@ -150,6 +150,29 @@ TEST_F(TransferTest, PathIsReplacedWholeAndAMissingFolderFails) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Focus.jpg"});
 }
 
+// The library writes the image beside its target and touches nothing else in the
+// folder, whatever the other files are called: clearing away what killed downloads
+// left is the camera control's work, not the library's.
+TEST_F(TransferTest, WritingToAPathLeavesTheRestOfTheFolderAlone) {
+    QTemporaryDir dir;
+    const RCHandle s = session(RC_KIND_PICTURE_TO_PC);
+    const RCImageReadyBlock block = release(s);
+    const QStringList others{"x.part", "Focus.jpg.zelmora-part", "M31-0001.JPG.zelmora-part812_3"};
+    for (const QString& name : others) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("left by someone");
+    }
+    const std::string path = dir.filePath("Focus.jpg").toStdString();
+    const RCMedium medium{RC_MEDIUM_PATH, path.c_str(), nullptr};
+    ASSERT_EQ(RCTakeCapturedImage(s, nullptr, nullptr, 0, &block, &medium), 0u);
+    QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    left.sort();
+    QStringList want = others + QStringList{"Focus.jpg"};
+    want.sort();
+    EXPECT_EQ(left.join(" ").toStdString(), want.join(" ").toStdString());
+}
+
 TEST_F(TransferTest, ImagesAreGoneWithTheSessionAndTheSource) {
     const RCHandle s = session(RC_KIND_PICTURE_TO_PC);
     const RCImageReadyBlock block = release(s);
