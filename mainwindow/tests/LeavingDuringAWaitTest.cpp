@@ -163,11 +163,7 @@ TEST_P(LeavingDuringAWait, ASynchronousSlew) {
 
 // The parallel cable lets events run between its writes, at the press and at
 // the release; the user leaves during the press of a bulb exposure.
-// Off until the run checks, after its press, that it is still there and not
-// stopped (PlannedRun::pressShutter): today an exit during the press reads the
-// deleted run, and a close during it lets the run time an exposure whose
-// shutter the stop has already let go.
-TEST_P(LeavingDuringAWait, DISABLED_ACablePress) {
+TEST_P(LeavingDuringAWait, ACablePress) {
     connectToTheCamera();
     switchToCaptureMode();
     capture::frmCapture* cap = captureWindow();
