@@ -664,12 +664,15 @@ void DirectCameraDriver::downloadFailed(RCResult code, const QString& prefix) {
 }
 
 // The camera's controls locked, the notice up and the window told, before a download.
-void DirectCameraDriver::downloadStarting(const QString& lockFailText) {
+bool DirectCameraDriver::downloadStarting(const QString& lockFailText) {
     if (RCLockUI(source_)) log(lockFailText);
     if (notice_) notice_->show();
+    const std::weak_ptr<const bool> alive = alive_;
     QCoreApplication::processEvents();
+    if (alive.expired()) return false;
     emit cam_.StatusInfoUpdate(QStringLiteral("Downloading"));
     emit cam_.Busy();
+    return true;
 }
 
 // A download that went through: the waiter and the release are done.
@@ -694,7 +697,7 @@ void DirectCameraDriver::DownloadReleasedData(std::uint32_t count) {
     }
     const QString failText =
         QStringLiteral("!!!GetRelData Failed ------------------Unable to connect to Camera:");
-    downloadStarting(QStringLiteral("!!!GetRelData ---Error from lock"));
+    if (!downloadStarting(QStringLiteral("!!!GetRelData ---Error from lock"))) return;
     for (std::uint32_t i = 0; i < count; ++i) {
         RCImageReadyBlock info{};
         QString path;
@@ -738,7 +741,7 @@ void DirectCameraDriver::DownloadCapturedImage(const RCImageReadyBlock& block) {
     log(QStringLiteral("RelImgInfo: Data Type") + QString::number(type));
     log(QStringLiteral("RelImgInfo: FILENAME"));  // the block leaves the name field empty
     log(QStringLiteral("RelImgInfo: SIZE") + QString::number(size));
-    downloadStarting(QStringLiteral("!!!GetRelData ---Error from locking UI"));
+    if (!downloadStarting(QStringLiteral("!!!GetRelData ---Error from locking UI"))) return;
     if (type == RC_IMAGE_SECOND_PICTURE) {
         log(QStringLiteral("Setting Data Type Back to cdDATA_TYPE_PICTURE"));
         type = RC_IMAGE_PICTURE;
@@ -856,7 +859,8 @@ void DirectCameraDriver::ProcessTimer() {
     // One at a time: a handler that lets events run may poll again, and the
     // order still holds.
     CameraEventQueue::Event e;
-    while (queue_->pop(e)) handleEvent(e);
+    const std::weak_ptr<const bool> alive = alive_;
+    while (!alive.expired() && queue_->pop(e)) handleEvent(e);
 }
 
 // ---- Settings ----

@@ -151,7 +151,9 @@ private:
     bool is20DFamily() const;
     QString downloadPath(std::uint32_t dataType, std::uint8_t format, bool releasedData);
     void downloadFailed(RCResult code, const QString& prefix);
-    void downloadStarting(const QString& lockFailText);
+    // False when the driver went while the pending events ran (the camera
+    // object released as the program closes): touch nothing of it then.
+    [[nodiscard]] bool downloadStarting(const QString& lockFailText);
     void downloadEnded();
     void handleEvent(const CameraEventQueue::Event& e);
     void copyPendingFrame();
@@ -160,6 +162,8 @@ private:
     CameraSettingLists lists_;
     CameraCardImages card_;
     std::shared_ptr<CameraEventQueue> queue_;
+    // Expires with the driver: a handler that lets events run checks it after.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
     std::unique_ptr<DownloadNotice> notice_;
 
     bool initialised_ = false;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <cstring>
@@ -527,6 +528,40 @@ TEST_F(DriverFixture, CaptureRoadDownloadsOnImageReadyOnly) {
     EXPECT_EQ(events.filter("DownloadComplete").front(), "DownloadComplete:" + path);
     EXPECT_FALSE(camera->ReleaseInProgress());
     EXPECT_FALSE(camera->WaitingForDownload());
+}
+
+// The download lets pending events run once; the camera object, and the driver
+// with it, may be gone when they have (the program closing): nothing of either is
+// touched afterwards, the download or the events still queued.
+TEST_F(DriverFixture, ACameraGoneWhileTheDownloadLetEventsRunIsLeftAlone) {
+    for (bool twentyD : {true, false}) {
+        SCOPED_TRACE(twentyD);
+        if (!camera) {  // the next row on a new camera object
+            camera = std::make_unique<clsCamera>();
+            SetUp();
+        }
+        connect(manual(twentyD ? sim::profiles::eos20D() : sim::profiles::eos10D()));
+        if (twentyD) {
+            camera->setFocusMode(true);
+            camera->setAutoFocusing(true);
+            camera->release();  // the frame comes with the image-ready event
+        } else {
+            CameraEventQueue::Event complete;
+            complete.code = RC_EVENT_RELEASE_COMPLETE;
+            complete.count = 1;
+            driver->events().push(complete);
+        }
+        CameraEventQueue::Event warning;
+        warning.kind = CameraEventQueue::Event::Camera;
+        warning.code = RC_SEVERITY_WARNING;
+        driver->events().push(warning);  // still queued behind the download
+        QMetaObject::invokeMethod(
+            qApp, [this] { camera.reset(); }, Qt::QueuedConnection);
+        clsCamera* c = camera.get();
+        c->ProcessTimer();
+        EXPECT_EQ(camera, nullptr);
+        EXPECT_EQ(sim::openSources(), 0);
+    }
 }
 
 TEST_F(DriverFixture, TwentyDEventTwentyNineShowsNoBoxAndReportsNothing) {
