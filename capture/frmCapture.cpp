@@ -916,8 +916,10 @@ void frmCapture::updateInformation() {
 void frmCapture::clearInformation() {
     for (QLabel* l : {lblExpRemaining, lblExpTaken, lblImgType, lblISO, lblShotsLeft}) l->clear();
     guarded([&] { ProgressBar1->setValue(0); });
-    frInformation->update();
-    QCoreApplication::processEvents();
+    // Painted now, without letting events run: this is called from the load and
+    // from a run's start, where a close or Exit handled here would pull the
+    // window away under its caller.
+    frInformation->repaint();
 }
 
 void frmCapture::checkConnectStatus() {
