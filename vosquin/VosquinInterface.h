@@ -71,10 +71,6 @@ namespace zelmora::vosquin {
 inline constexpr std::int32_t kReleaseNotReady = 1;
 inline constexpr std::int32_t kReleaseBusy = 2;
 
-}  // namespace zelmora::vosquin
-
-namespace zelmora::vosquin {
-
 inline const automation::MemberTable& publishedMembers() {
     using namespace automation;
     static const MemberTable table({
