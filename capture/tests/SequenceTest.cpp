@@ -301,12 +301,21 @@ TEST_F(SequenceTest, ListEditingAndTheHeadingRow) {
     EXPECT_EQ(f.readAll(), "2,30,5,1600\r\n4,60,0,0\r\n");
     f.close();
 
-    // A step that does not convert: the file keeps its steps, with a trace line and a message.
-    testenv::dialogs().expectMsgBox("The exposure file was not saved");
+    // A step that does not convert is refused with a message: the list and the file keep
+    // their steps.
+    testenv::dialogs().expectMsgBox(
+        "This step cannot be saved: Exposure Length \"1/125\" is not a whole number");
     addStep("3", "1/125", "0", "N/A");
+    EXPECT_EQ(seq->rows().size(), 3);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "2,30,5,1600\r\n4,60,0,0\r\n");
-    EXPECT_EQ(runTrace().filter("Exposure file not written:").size(), 1);
+    f.close();
+
+    // The row shows the step as the file holds it.
+    addStep("1", "2.5", "007", "N/A");
+    EXPECT_EQ(seq->rows().last(), "1,\t\t2,\t\t7,\t\tN/A");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "2,30,5,1600\r\n4,60,0,0\r\n1,2,7,0\r\n");
 }
 
 // A reopened window lists the steps of the file it will rewrite (the default
@@ -349,6 +358,8 @@ TEST_F(SequenceTest, TheWindowOpensWithTheStepsOfItsFile) {
     EXPECT_TRUE(testenv::dialogs().shown().empty());
 }
 
+// Loading replaces the list only with a file that was read; a cancelled
+// chooser or a missing file leave the list and the window's file as they were.
 TEST_F(SequenceTest, LoadTheFileAndAMissingOne) {
     open();
     const QString path = QDir(testenv::appDir()).filePath("ExposureFiles/mine.txt");
@@ -358,16 +369,18 @@ TEST_F(SequenceTest, LoadTheFileAndAMissingOne) {
     f.close();
     testenv::dialogs().expectOpenFile(path);
     seq->cbLoadFile_Click();
-    EXPECT_EQ(seq->rows(), QStringList({expfile::headingRow(), "3,\t\t120,\t\t10,\t\tN/A",
-                                        "1,\t\t1/125,\t\t0,\t\t400"}));
-    // Cancelled: the same file again.
+    const QStringList loaded = {expfile::headingRow(), "3,\t\t120,\t\t10,\t\tN/A",
+                                "1,\t\t\"1/125\",\t\t0,\t\t400"};
+    EXPECT_EQ(seq->rows(), loaded);
+    EXPECT_EQ(seq->sExposureFileName, path);
     testenv::dialogs().expectOpenFile("");
     seq->cbLoadFile_Click();
-    EXPECT_EQ(seq->rows().size(), 3);
-    QFile::remove(path);
-    testenv::dialogs().expectOpenFile("").expectMsgBox("Exposure File not found.");
+    EXPECT_EQ(seq->rows(), loaded);
+    const QString gone = QDir(testenv::appDir()).filePath("ExposureFiles/gone.txt");
+    testenv::dialogs().expectOpenFile(gone).expectMsgBox("Exposure File not found.");
     seq->cbLoadFile_Click();
-    EXPECT_EQ(seq->rows().size(), 0);
+    EXPECT_EQ(seq->rows(), loaded);
+    EXPECT_EQ(seq->sExposureFileName, path);
 }
 
 TEST_F(SequenceTest, AFileFarBeyondAnySequenceIsRefusedWithAMessage) {
@@ -383,6 +396,56 @@ TEST_F(SequenceTest, AFileFarBeyondAnySequenceIsRefusedWithAMessage) {
     seq->cbLoadFile_Click();
     EXPECT_EQ(seq->rows().size(), 0);
     EXPECT_EQ(testenv::dialogs().shown().back().style, Msg::Exclamation);
+}
+
+// A step runs as what it is: a shutter speed from the Short tab, seconds of
+// bulb from the Long tab. A step of the other kind stops the start, with the
+// reason, before the camera is asked or set anything.
+TEST_F(SequenceTest, AStepOfTheOtherTabsKindIsRefusedWhenTheSequenceStarts) {
+    struct Row {
+        const char* what;
+        bool longTab;
+        expfile::ExposureStep first, second;
+        QString reason;
+    };
+    const Row rows[] = {
+        {"a shutter speed on the Long tab",
+         true,
+         {"1", "10", "0", "N/A"},
+         {"1", "1/125", "0", "N/A", true},
+         "Step 2 is the camera's shutter speed 1/125, which runs from the capture window's "
+         "Short Exposures tab."},
+        {"seconds on the Short tab",
+         false,
+         {"1", "1/125", "0", "N/A", true},
+         {"1", "60", "0", "N/A"},
+         "Step 2 is a bulb exposure of 60 seconds, which runs from the capture window's Long "
+         "Exposures tab."},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        testenv::resetEnvironment();
+        SetUp();
+        camera->isConnected = true;
+        camera->tv = "1/125";
+        camera->quality = "Fine";  // asked about only when the sequence can run
+        open(r.longTab);
+        seq->lbExposures->addItem(expfile::headingRow());
+        seq->lbExposures->addItem(expfile::stepRow(r.first));
+        seq->lbExposures->addItem(expfile::stepRow(r.second));
+        camera->calls.clear();
+        testenv::dialogs().expectMsgBox(r.reason);
+        startSequence();
+        testenv::vclock().advance(30'000);
+        EXPECT_FALSE(state().bSequenceRunning);
+        EXPECT_FALSE(seq->sequenceActive());
+        EXPECT_TRUE(presses().isEmpty());
+        EXPECT_EQ(camera->calls.join(' ').toStdString(), "");
+        EXPECT_TRUE(runTrace().contains("Start Sequence refused: " + r.reason +
+                                        " Choose that tab, or change the step, then start the "
+                                        "sequence again."));
+        TearDown();
+    }
 }
 
 TEST_F(SequenceTest, OneRunOrSequenceAtATime) {
@@ -433,8 +496,8 @@ TEST_F(SequenceTest, AShutterSpeedTheCameraDoesNotOfferIsSaidBeforeTheStepRuns) 
     camera->tv = "1/125";
     open(false);
     seq->lbExposures->addItem(expfile::headingRow());
-    seq->lbExposures->addItem(expfile::stepRow({"1", "1/4000", "0", "N/A"}));
-    seq->lbExposures->addItem(expfile::stepRow({"1", "30''", "0", "N/A"}));
+    seq->lbExposures->addItem(expfile::stepRow({"1", "1/4000", "0", "N/A", true}));
+    seq->lbExposures->addItem(expfile::stepRow({"1", "30''", "0", "N/A", true}));
     testenv::dialogs().expectMsgBox("The shutter speed 1/4000 is not offered by the camera.");
     startSequence();
     testenv::vclock().advance(60'000);
@@ -504,7 +567,7 @@ TEST_F(SequenceTest, ExitCloseOrDisconnectArrivingMidLoopEndClean) {
                 camera->onSetTv = postOnce;  // the runner pumps after choosing the speed
                 for (int i = 0; i < 2; ++i) {
                     if (i == 0) seq->lbExposures->addItem(expfile::headingRow());
-                    seq->lbExposures->addItem(expfile::stepRow({"1", "1/125", "0", "N/A"}));
+                    seq->lbExposures->addItem(expfile::stepRow({"1", "1/125", "0", "N/A", true}));
                 }
                 // Without the camera the steps left are refused by their checks.
                 if (arrival == Arrival::Disconnect)
