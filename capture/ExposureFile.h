@@ -3,42 +3,58 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 // The exposure-sequence file and the step rows of the sequencing window's list.
 namespace zelmora::capture::expfile {
 
-// One step: number of exposures, exposure (whole seconds, or the camera's
-// shutter-speed text), delay between exposures in seconds, ISO ("N/A" or "0"
-// when the step has none). Kept as the texts the list shows.
+// One step: number of exposures, exposure, delay between exposures in
+// seconds, ISO ("N/A" or "0" when the step has none). Kept as the texts the
+// list shows. The exposure is whole seconds of bulb, or one of the camera's
+// shutter speeds, which the file holds between double quotes: each step keeps
+// its own kind whatever tab the window was opened from.
 struct ExposureStep {
     QString count, exposure, delay, iso;
+    bool shutterSpeed = false;
     bool operator==(const ExposureStep&) const = default;
 };
 
 // The list's heading row (TAB separated).
 QString headingRow();
-// A step row as the list shows it: count "," TAB TAB exposure "," TAB TAB ...
+// A step row as the list shows it: count "," TAB TAB exposure "," TAB TAB ...;
+// a shutter speed between double quotes, as the file holds it.
 QString stepRow(const ExposureStep& step);
 // A row read back: TAB, backspace and line feed removed, split at ",".
 QStringList rowFields(const QString& row);
+// The step a row shows; none when the row has fewer than four fields.
+std::optional<ExposureStep> rowStep(const QString& row);
 
-// One record as the writer emits it, CR LF included. Counts, delay and ISO
-// are 16-bit numbers ("N/A" is 0); the exposure is a 16-bit number, or in
-// short-exposure mode the text in double quotes. Raises AppError when a field
-// does not convert.
-QByteArray formatRecord(const QStringList& fields, bool shortExposureMode);
+// One record as the writer emits it, CR LF included. Count, delay and ISO are
+// 16-bit numbers ("N/A" is 0); the exposure is a 16-bit number of seconds, or
+// the shutter-speed text in double quotes. Raises AppError naming the column
+// when a field does not convert.
+QByteArray formatRecord(const ExposureStep& step);
 
-// Every step row (row 0, the heading, skipped) formatted first; the file is
-// written only when all rows convert, through a temporary file and a rename.
-// On failure the file is untouched and `problem` says why; `badRow` tells a
-// step that does not convert from a file that cannot be written.
+// A step as the list holds it: its row and, for a step read from a file or
+// made by an edit, its record without the line end. A rewrite writes that
+// record back as it is, so a step nobody edited keeps every byte; a row
+// without one is formatted afresh.
+struct ListedStep {
+    QString row;
+    QByteArray record;
+};
+
+// Every step's record, each on a line of its own; the file is written only
+// when all rows convert, through a temporary file and a rename. On failure
+// the file is untouched and `problem` says why; `badRow` tells a step that
+// does not convert from a file that cannot be written.
 struct WriteResult {
     bool ok = true;
     bool badRow = false;
     QString problem;
 };
-WriteResult writeFile(const QString& path, const QStringList& rows, bool shortExposureMode);
+WriteResult writeFile(const QString& path, const std::vector<ListedStep>& steps);
 
 // Far beyond any real sequence: a file larger than this, or holding more
 // steps, is refused before it is read or parsed any further.
@@ -47,9 +63,12 @@ constexpr int kMaxSteps = 5000;
 
 // What a read came to. `problem` names the file and the limit it passes.
 struct ReadResult {
-    enum class Status { Read, NotFound, TooLarge };
+    enum class Status { Read, NotFound, Unreadable, TooLarge };
     Status status = Status::Read;
     std::vector<ExposureStep> steps;
+    // Each step's record as the file holds it, from its first value to the end
+    // of its last, without the line end.
+    std::vector<QByteArray> records;
     QString problem;
 };
 
@@ -57,14 +76,17 @@ struct ReadResult {
 // before a value skipped, blanks after an unquoted one trimmed; a quoted value
 // runs to the last double quote before the next comma or line end, so the
 // camera's own speeds such as 0"3 come back whole (anything after that quote
-// is ignored); blank lines are skipped; an ISO that reads as 0 becomes "N/A";
-// an incomplete last step is dropped. A leading UTF-8 byte-order mark is
+// is ignored), and a quoted exposure is a shutter speed; blank lines are skipped; an ISO that reads
+// as 0 becomes "N/A"; an incomplete last step is dropped. A leading UTF-8 byte-order mark is
 // skipped. Parsing stops once there are more than kMaxSteps steps (TooLarge);
 // `name` is the file the message names.
 ReadResult parse(const QByteArray& bytes, const QString& name = {});
-// Reads the file: NotFound when it cannot be opened, TooLarge when it is over
-// kMaxFileBytes (told by its size, before it is read) or kMaxSteps.
+// Reads the file: NotFound when there is none, Unreadable when it is there but
+// cannot be opened, TooLarge when it is over kMaxFileBytes (told by its size,
+// before it is read) or kMaxSteps.
 ReadResult readFile(const QString& path);
+// The steps of a read as the list holds them.
+std::vector<ListedStep> listedSteps(const ReadResult& read);
 
 // The file used while none has been chosen.
 QString defaultFile();

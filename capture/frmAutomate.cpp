@@ -6,13 +6,17 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStyledItemDelegate>
+#include <algorithm>
+#include <utility>
 
 #include "capture/CameraLink.h"
 #include "capture/ExposureFile.h"
@@ -81,6 +85,25 @@ public:
         p->restore();
     }
 };
+
+// The record a listed step was read or made as.
+constexpr int kRecordRole = Qt::UserRole;
+
+QString otherKindMessage(int stepNumber, const expfile::ExposureStep& step) {
+    if (step.shutterSpeed)
+        return QStringLiteral(
+                   "Step %1 is the camera's shutter speed %2, which runs from the "
+                   "capture window's Short Exposures tab. Choose that tab, or change "
+                   "the step, then start the sequence again.")
+            .arg(stepNumber)
+            .arg(step.exposure);
+    return QStringLiteral(
+               "Step %1 is a bulb exposure of %2 seconds, which runs from the "
+               "capture window's Long Exposures tab. Choose that tab, or change the "
+               "step, then start the sequence again.")
+        .arg(stepNumber)
+        .arg(step.exposure);
+}
 
 template <typename T>
 T* named(T* w, const char* name) {
@@ -188,18 +211,52 @@ void frmAutomate::Form_Load() {
             LoadTvList();
         }
         // The list shows the file every change rewrites, so that a change keeps
-        // the steps the user did not delete. No file yet: an empty list.
+        // the steps the user did not delete. No file yet: an empty list. A file
+        // that cannot be read is said once the window is up, and left alone.
         const expfile::ReadResult read = expfile::readFile(expfile::defaultFile());
-        if (read.status == expfile::ReadResult::Status::TooLarge)
-            Dialogs::msgBox(read.problem, Msg::Exclamation);
-        else if (!read.steps.empty())
-            listSteps(read.steps);
+        if (read.status == expfile::ReadResult::Status::Read) {
+            showSteps(expfile::listedSteps(read), !read.steps.empty(), -1);
+        } else if (read.status != expfile::ReadResult::Status::NotFound) {
+            log(read.problem);
+            fileProblem_ = read.problem;
+            noticeOnShow_ = read.problem;
+        }
     });
 }
 
-void frmAutomate::listSteps(const std::vector<expfile::ExposureStep>& steps) {
-    lbExposures->addItem(expfile::headingRow());
-    for (const expfile::ExposureStep& s : steps) lbExposures->addItem(expfile::stepRow(s));
+void frmAutomate::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (noticeOnShow_.isEmpty()) return;
+    // Queued: the box comes once the window has been painted, and not at all
+    // when the window is gone by then.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const QString notice = std::exchange(noticeOnShow_, QString());
+            if (!notice.isEmpty()) Dialogs::msgBox(notice, Msg::Exclamation);
+        },
+        Qt::QueuedConnection);
+}
+
+std::vector<expfile::ListedStep> frmAutomate::listedSteps() const {
+    std::vector<expfile::ListedStep> steps;
+    for (int i = 1; i < lbExposures->count(); ++i) {
+        const QListWidgetItem* item = lbExposures->item(i);
+        steps.push_back({item->text(), item->data(kRecordRole).toByteArray()});
+    }
+    return steps;
+}
+
+void frmAutomate::showSteps(const std::vector<expfile::ListedStep>& steps, bool heading,
+                            int current) {
+    lbExposures->clear();
+    if (heading || !steps.empty()) lbExposures->addItem(expfile::headingRow());
+    for (const expfile::ListedStep& step : steps) {
+        auto* item = new QListWidgetItem(step.row);
+        item->setData(kRecordRole, step.record);
+        lbExposures->addItem(item);
+    }
+    if (current >= 0 && current < lbExposures->count()) lbExposures->setCurrentRow(current);
 }
 
 void frmAutomate::Form_Unload() {
@@ -247,10 +304,57 @@ QStringList frmAutomate::rows() const {
 
 // ---- List editing ------------------------------------------------------------------
 
-QString frmAutomate::rowFromFields() const {
-    const QString exposure = shortMode() ? lbTv->currentText() : txtExpLength->text();
-    return expfile::stepRow(
-        {txtNoExp->text(), exposure, txtDelayBetwExp->text(), lbISOSpeed->currentText()});
+QString frmAutomate::windowFile() const {
+    return sExposureFileName.isEmpty() ? expfile::defaultFile() : sExposureFileName;
+}
+
+std::optional<expfile::ListedStep> frmAutomate::stepFromFields(const QString& exposure) {
+    // The step takes the kind of the tab the window was opened from.
+    const expfile::ExposureStep step{txtNoExp->text(), exposure, txtDelayBetwExp->text(),
+                                     lbISOSpeed->currentText(), shortMode()};
+    QString problem;
+    try {
+        QByteArray record = expfile::formatRecord(step);
+        record.chop(2);  // the line end
+        // The row shows the step as the file will hold it ("1.5" seconds are 2).
+        const expfile::ReadResult read = expfile::parse(record);
+        if (read.steps.size() == 1 && read.steps[0].shutterSpeed == step.shutterSpeed)
+            return expfile::ListedStep{expfile::stepRow(read.steps[0]), record};
+        problem = QStringLiteral("the shutter speed ") + exposure +
+                  QStringLiteral(" does not read back as one");
+    } catch (const AppError& e) {
+        problem = e.description();
+    }
+    Dialogs::msgBox(QStringLiteral("This step cannot be saved: ") + problem +
+                        QStringLiteral(". The list and the file keep their steps."),
+                    Msg::Exclamation);
+    return std::nullopt;
+}
+
+bool frmAutomate::saveSteps(const QString& path, const std::vector<expfile::ListedStep>& steps) {
+    const expfile::WriteResult result = expfile::writeFile(path, steps);
+    if (result.ok) return true;
+    // Nothing is lost: the file keeps what it held, and the list with it.
+    log(QStringLiteral("Exposure file not written: ") + path + QStringLiteral(": ") +
+        result.problem);
+    Dialogs::msgBox(QStringLiteral("The exposure file ") + path +
+                        QStringLiteral(" was not saved, the list and the file keep their "
+                                       "steps: ") +
+                        result.problem,
+                    Msg::Exclamation);
+    return false;
+}
+
+bool frmAutomate::applyEdit(const std::vector<expfile::ListedStep>& steps, int current) {
+    if (!fileProblem_.isEmpty()) {
+        Dialogs::msgBox(fileProblem_ + QStringLiteral(" It is not saved over: load another file, "
+                                                      "or save the list under another name."),
+                        Msg::Exclamation);
+        return false;
+    }
+    if (!saveSteps(windowFile(), steps)) return false;
+    showSteps(steps, true, current);
+    return true;
 }
 
 bool frmAutomate::AddExposureRow() {
@@ -261,13 +365,20 @@ bool frmAutomate::AddExposureRow() {
         Dialogs::msgBox(QStringLiteral("You must enter a valid value in all columns!"));
         return false;
     }
-    if (lbExposures->count() == 0) lbExposures->addItem(expfile::headingRow());
-    lbExposures->addItem(rowFromFields());
-    return true;
+    const std::optional<expfile::ListedStep> step = stepFromFields(exposure);
+    if (!step) return false;
+    std::vector<expfile::ListedStep> steps = listedSteps();
+    steps.push_back(*step);
+    return applyEdit(steps, lbExposures->currentRow());
 }
 
 void frmAutomate::ModifyExposureRow(int row) {
-    if (auto* item = lbExposures->item(row)) item->setText(rowFromFields());
+    const QString exposure = shortMode() ? lbTv->currentText() : txtExpLength->text();
+    const std::optional<expfile::ListedStep> step = stepFromFields(exposure);
+    if (!step) return;
+    std::vector<expfile::ListedStep> steps = listedSteps();
+    steps.at(std::size_t(row - 1)) = *step;
+    applyEdit(steps, row);
 }
 
 int frmAutomate::selectedStepRow(const QString& noSelectionMessage) {
@@ -283,103 +394,118 @@ int frmAutomate::selectedStepRow(const QString& noSelectionMessage) {
 
 void frmAutomate::cbAdd_Click() {
     trapAndTrace(QStringLiteral("cbAdd_Click"), [&] { AddExposureRow(); });
-    WriteExpFile();
 }
 
 void frmAutomate::cbModify_Click() {
-    const int row = selectedStepRow(
-        QStringLiteral("Select the item you wish modified by clicking on it in the listbox!"));
-    if (row < 0) return;
-    ModifyExposureRow(row);
-    WriteExpFile();
+    trapAndTrace(QStringLiteral("cbModify_Click"), [&] {
+        const int row = selectedStepRow(
+            QStringLiteral("Select the item you wish modified by clicking on it in the listbox!"));
+        if (row >= 0) ModifyExposureRow(row);
+    });
 }
 
 void frmAutomate::cbDelete_Click() {
-    const int row = selectedStepRow(
-        QStringLiteral("Select the item you wish to delete by clicking on it in the listbox!"));
-    if (row < 0) return;
-    delete lbExposures->takeItem(row);
-    WriteExpFile();
+    trapAndTrace(QStringLiteral("cbDelete_Click"), [&] {
+        const int row = selectedStepRow(
+            QStringLiteral("Select the item you wish to delete by clicking on it in the listbox!"));
+        if (row < 0) return;
+        std::vector<expfile::ListedStep> steps = listedSteps();
+        steps.erase(steps.begin() + (row - 1));
+        applyEdit(steps, steps.empty() ? -1 : std::min(row, int(steps.size())));
+    });
 }
 
 void frmAutomate::lbExposures_DblClick() {
     trapAndTrace(QStringLiteral("lbExposures_DblClick"), [&] {
         const int row = lbExposures->currentRow();
         if (row < 1) return;
-        const QStringList f = expfile::rowFields(lbExposures->item(row)->text());
-        if (f.size() < 4) return;
-        txtNoExp->setText(f[0]);
-        txtExpLength->setText(f[1]);
+        const std::optional<expfile::ExposureStep> step =
+            expfile::rowStep(lbExposures->item(row)->text());
+        if (!step) return;
+        txtNoExp->setText(step->count);
+        txtExpLength->setText(step->exposure);
         // In short-exposure mode the shutter-speed list follows the row too.
         if (shortMode()) {
-            const int i = lbTv->findText(f[1], Qt::MatchExactly | Qt::MatchCaseSensitive);
+            const int i = lbTv->findText(step->exposure, Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (i >= 0) lbTv->setCurrentIndex(i);
         }
-        txtDelayBetwExp->setText(f[2]);
-        lbISOSpeed->setCurrentText(f[3]);
+        txtDelayBetwExp->setText(step->delay);
+        lbISOSpeed->setCurrentText(step->iso);
     });
 }
 
 // ---- The file ------------------------------------------------------------------------
 
 void frmAutomate::cbLoadFile_Click() {
-    lbExposures->clear();
+    // The list stays as it is until a file has been read.
     ReadExposureFile();
 }
 
 void frmAutomate::ReadExposureFile() {
+    QPointer<frmAutomate> self(this);
     trapAndTrace(QStringLiteral("ReadExposureFile"), [&] {
         platform::FileDialogRequest request;
         request.filter = kFilter;
         request.initialDir = AppPaths::join(AppPaths::appDir(), QStringLiteral("ExposureFiles"));
         request.fileName = sExposureFileName;
         const QString chosen = Dialogs::openFile(request);
-        // A cancelled dialog keeps the name it held.
-        if (!chosen.isEmpty()) sExposureFileName = chosen;
-        if (!sExposureFileName.isEmpty()) {
-            const expfile::ReadResult read = expfile::readFile(sExposureFileName);
-            if (read.status == expfile::ReadResult::Status::NotFound) {
-                QDir::setCurrent(AppPaths::appDir());
+        // The chooser let events run: the window may be gone.
+        if (!self) return;
+        QDir::setCurrent(AppPaths::appDir());
+        // A cancelled chooser changes nothing.
+        if (chosen.isEmpty()) return;
+        const expfile::ReadResult read = expfile::readFile(chosen);
+        switch (read.status) {
+            case expfile::ReadResult::Status::NotFound:
                 Dialogs::msgBox(
                     QStringLiteral("Exposure File not found. make sure you have a valid "
                                    "file called exposurefile.txt in the following "
                                    "direcotry ") +
                     AppPaths::appDir() + QStringLiteral("."));
                 return;
-            }
-            if (read.status == expfile::ReadResult::Status::TooLarge) {
-                QDir::setCurrent(AppPaths::appDir());
+            case expfile::ReadResult::Status::Unreadable:
+            case expfile::ReadResult::Status::TooLarge:
                 Dialogs::msgBox(read.problem, Msg::Exclamation);
                 return;
-            }
-            listSteps(read.steps);
+            case expfile::ReadResult::Status::Read:
+                break;
         }
-        QDir::setCurrent(AppPaths::appDir());
+        sExposureFileName = chosen;
+        fileProblem_.clear();
+        showSteps(expfile::listedSteps(read), true, -1);
     });
 }
 
 void frmAutomate::WriteExpFile() {
-    const QString path = sExposureFileName.isEmpty() ? expfile::defaultFile() : sExposureFileName;
-    const expfile::WriteResult result = expfile::writeFile(path, rows(), shortMode());
-    if (result.ok) return;
-    // Nothing is lost: the file keeps what it held.
-    log(QStringLiteral("Exposure file not written: ") + path + QStringLiteral(": ") +
-        result.problem);
-    // A file that cannot be opened stays silent, as it always has.
-    if (!result.badRow) return;
-    Dialogs::msgBox(QStringLiteral("The exposure file was not saved, it keeps its previous "
-                                   "steps. A step does not fit the current exposure mode: ") +
-                        result.problem,
-                    Msg::Exclamation);
+    applyEdit(listedSteps(), lbExposures->currentRow());
 }
 
 void frmAutomate::Command1_Click() {
-    platform::FileDialogRequest request;
-    request.filter = kFilter;
-    request.fileName = sExposureFileName;
-    const QString chosen = Dialogs::saveFile(request);
-    if (!chosen.isEmpty()) sExposureFileName = chosen;
-    WriteExpFile();
+    QPointer<frmAutomate> self(this);
+    trapAndTrace(QStringLiteral("Command1_Click"), [&] {
+        platform::FileDialogRequest request;
+        request.filter = kFilter;
+        request.fileName = sExposureFileName;
+        const QString chosen = Dialogs::saveFile(request);
+        if (!self) return;
+        // Cancelled: the list is saved again where it is kept.
+        if (chosen.isEmpty()) return WriteExpFile();
+        // The chooser lists *.txt files: a name typed without a suffix gets
+        // that one, so that Load finds the file again.
+        QString path = chosen;
+        if (QFileInfo(chosen).suffix().isEmpty())
+            path += chosen.endsWith(u'.') ? QStringLiteral("txt") : QStringLiteral(".txt");
+        // The chooser asked about the name typed, not about this one.
+        if (path != chosen && QFileInfo::exists(path)) {
+            const int answer = Dialogs::msgBox(QStringLiteral("The exposure file ") + path +
+                                                   QStringLiteral(" already exists. Replace it?"),
+                                               Msg::YesNo | Msg::DefaultButton2 | Msg::Exclamation);
+            if (!self || answer != Msg::Yes) return;
+        }
+        if (!saveSteps(path, listedSteps())) return;
+        sExposureFileName = path;
+        fileProblem_.clear();
+    });
 }
 
 void frmAutomate::chConnForISO_Click() {
@@ -421,6 +547,18 @@ void frmAutomate::cbStart_Click() {
                             Msg::Exclamation, QStringLiteral("Warning"));
             return;
         }
+        // Each step runs as what it is: a step of the other tab's kind is
+        // refused here, before the camera is asked or set anything.
+        const bool shortTab = shortMode();
+        for (int i = 1; i < lbExposures->count(); ++i) {
+            const std::optional<expfile::ExposureStep> step =
+                expfile::rowStep(lbExposures->item(i)->text());
+            if (!step || step->shutterSpeed == shortTab) continue;
+            const QString reason = otherKindMessage(i, *step);
+            log(QStringLiteral("Start Sequence refused: ") + reason);
+            Dialogs::msgBox(reason, Msg::Exclamation, QStringLiteral("Warning"));
+            return;
+        }
         if (connected) {
             const QString quality = link().ImageQuality();
             if (quality != QStringLiteral("Raw")) {
@@ -450,13 +588,15 @@ void frmAutomate::cbStart_Click() {
             return QString::number(Conv::parseInt16(t));
         };
         for (int i = 1; i <= iStepCount; ++i) {
-            const QStringList f = expfile::rowFields(lbExposures->item(i)->text());
-            if (f.size() < 4)
+            const std::optional<expfile::ExposureStep> f =
+                expfile::rowStep(lbExposures->item(i)->text());
+            if (!f)
                 throw AppError(AppError::kSubscriptOutOfRange, QStringLiteral("cbStart_Click"),
                                QStringLiteral("Subscript out of range"));
-            const QString iso = roundTrip(f[3] == kNoIso ? QStringLiteral("0") : f[3]);
-            vStepTable.push_back(
-                {roundTrip(f[0]), shortExp ? f[1] : roundTrip(f[1]), roundTrip(f[2]), iso});
+            const QString iso = roundTrip(f->iso == kNoIso ? QStringLiteral("0") : f->iso);
+            vStepTable.push_back({roundTrip(f->count),
+                                  shortExp ? f->exposure : roundTrip(f->exposure),
+                                  roundTrip(f->delay), iso});
             if (iso != QStringLiteral("0")) hasIso = true;
         }
         if (iStepCount < 1)

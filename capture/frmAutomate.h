@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "capture/ExposureFile.h"
@@ -85,6 +86,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     enum class Runner { Idle, Connecting, Settling, Running };
@@ -92,9 +94,19 @@ private:
     void Form_Load();
     void Form_Unload();
     void LoadTvList();
-    // The heading row and a row per step.
-    void listSteps(const std::vector<expfile::ExposureStep>& steps);
-    QString rowFromFields() const;
+    // The list's steps, and the list made of `steps` (with the heading row
+    // when `heading`), `current` the row selected afterwards.
+    std::vector<expfile::ListedStep> listedSteps() const;
+    void showSteps(const std::vector<expfile::ListedStep>& steps, bool heading, int current);
+    // The file the list is kept in.
+    QString windowFile() const;
+    // The step the edit fields make, as its record and the row that record
+    // reads back as; none, after a box saying why, when it has no record.
+    std::optional<expfile::ListedStep> stepFromFields(const QString& exposure);
+    // Writes `steps` to `path`; false, after a box saying why, when not written.
+    bool saveSteps(const QString& path, const std::vector<expfile::ListedStep>& steps);
+    // An edit: `steps` replace the list once the window's file holds them.
+    bool applyEdit(const std::vector<expfile::ListedStep>& steps, int current);
     bool AddExposureRow();
     void ModifyExposureRow(int row);
     bool shortMode() const;
@@ -114,6 +126,11 @@ private:
     platform::Timer* poll_ = nullptr;
     qint64 connectDeadline_ = 0;
     QPointer<frmCapture> capture_;
+    // Why the window's file could not be read when the window opened: it is
+    // never written over until another file is loaded or saved.
+    QString fileProblem_;
+    // Said in a box once the window is up, never while it is being built.
+    QString noticeOnShow_;
     QString stepIso_;
     bool unloaded_ = false;
     bool starting_ = false;       // Start Sequence is in its checks

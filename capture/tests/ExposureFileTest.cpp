@@ -23,8 +23,15 @@ QByteArray readAll(const QString& path) {
     return f.readAll();
 }
 
-QStringList listOf(const std::vector<ExposureStep>& steps) {
-    QStringList rows{headingRow()};
+// Steps as rows the window made, without records of their own.
+std::vector<ListedStep> listOf(const std::vector<ExposureStep>& steps) {
+    std::vector<ListedStep> listed;
+    for (const auto& s : steps) listed.push_back({stepRow(s), {}});
+    return listed;
+}
+
+QStringList rowsOf(const std::vector<ExposureStep>& steps) {
+    QStringList rows;
     for (const auto& s : steps) rows << stepRow(s);
     return rows;
 }
@@ -62,59 +69,108 @@ QStringList simulatedCameraSpeeds() {
 
 TEST(ExposureFile, RowsAndTheirReadBack) {
     EXPECT_EQ(headingRow(), "No Exposures\tExposure Length\tDelay Between\tISO Speed");
-    const QString row = stepRow({"5", "1/125", "10", "N/A"});
-    EXPECT_EQ(row, "5,\t\t1/125,\t\t10,\t\tN/A");
-    EXPECT_EQ(rowFields(row), QStringList({"5", "1/125", "10", "N/A"}));
+    // A shutter speed is shown between double quotes, as the file holds it.
+    const QString row = stepRow({"5", "1/125", "10", "N/A", true});
+    EXPECT_EQ(row, "5,\t\t\"1/125\",\t\t10,\t\tN/A");
+    EXPECT_EQ(rowFields(row), QStringList({"5", "\"1/125\"", "10", "N/A"}));
+    EXPECT_EQ(rowStep(row), (ExposureStep{"5", "1/125", "10", "N/A", true}));
+    EXPECT_EQ(stepRow({"5", "60", "10", "N/A"}), "5,\t\t60,\t\t10,\t\tN/A");
+    EXPECT_EQ(rowStep(stepRow({"5", "60", "10", "N/A"})), (ExposureStep{"5", "60", "10", "N/A"}));
+    // Speeds holding double quotes of their own.
+    EXPECT_EQ(rowStep(stepRow({"1", "0\"3", "0", "0", true})),
+              (ExposureStep{"1", "0\"3", "0", "0", true}));
     EXPECT_EQ(rowFields(QString("2,\b\t3\n,4,\t800")), QStringList({"2", "3", "4", "800"}));
+    EXPECT_FALSE(rowStep("2,3,4").has_value());
 }
 
 TEST(ExposureFile, RecordsAsWritten) {
     struct Row {
-        QStringList fields;
-        bool shortMode;
+        ExposureStep step;
         QByteArray line;
     };
-    for (const Row& r : {Row{{"5", "360", "10", "400"}, false, "5,360,10,400\r\n"},
-                         Row{{"5", "1/125", "10", "N/A"}, true, "5,\"1/125\",10,0\r\n"},
-                         Row{{"5", "360", "10", "N/A"}, true, "5,\"360\",10,0\r\n"},
-                         Row{{"-2", "0360", "007", "1600"}, false, "-2,360,7,1600\r\n"}})
-        EXPECT_EQ(formatRecord(r.fields, r.shortMode), r.line) << r.line.toStdString();
-    // What does not convert in the mode at hand raises.
-    for (const QStringList& bad :
-         {QStringList{"5", "1/125", "10", "0"}, QStringList{"", "30", "10", "0"},
-          QStringList{"5", "30", "10", ""}, QStringList{"40000", "30", "10", "0"},
-          QStringList{"5", "30", "10"}})
-        EXPECT_THROW(formatRecord(bad, false), AppError) << bad.join('|').toStdString();
+    for (const Row& r : {Row{{"5", "360", "10", "400"}, "5,360,10,400\r\n"},
+                         Row{{"5", "1/125", "10", "N/A", true}, "5,\"1/125\",10,0\r\n"},
+                         Row{{"5", "360", "10", "N/A", true}, "5,\"360\",10,0\r\n"},
+                         Row{{"-2", "0360", "007", "1600"}, "-2,360,7,1600\r\n"}})
+        EXPECT_EQ(formatRecord(r.step), r.line) << r.line.toStdString();
+    // What does not convert raises, naming the column and its text.
+    struct Bad {
+        ExposureStep step;
+        QString problem;
+    };
+    for (const Bad& b :
+         {Bad{{"5", "1/125", "10", "0"}, "Exposure Length \"1/125\" is not a whole number"},
+          Bad{{"", "30", "10", "0"}, "No Exposures \"\" is not a whole number"},
+          Bad{{"5", "30", "10", ""}, "ISO Speed \"\" is not a whole number"},
+          Bad{{"40000", "30", "10", "0"}, "No Exposures \"40000\" is not a whole number"},
+          Bad{{"5", "1/125", "x", "0", true}, "Delay Between \"x\" is not a whole number"},
+          Bad{{"5", "", "10", "0", true}, "Exposure Length \"\" is no shutter speed"}}) {
+        try {
+            formatRecord(b.step);
+            ADD_FAILURE() << b.problem.toStdString();
+        } catch (const AppError& e) {
+            EXPECT_TRUE(e.description().startsWith(b.problem)) << e.description().toStdString();
+        }
+    }
 }
 
 TEST(ExposureFile, RoundTripThroughTheFile) {
     const QString path = QDir(testenv::appDir()).filePath("steps.txt");
-    const std::vector<ExposureStep> steps = {
-        {"2", "30", "5", "1600"}, {"1", "5", "0", "N/A"}, {"10", "360", "30", "400"}};
-    ASSERT_TRUE(writeFile(path, listOf(steps), false).ok);
-    EXPECT_EQ(readAll(path), "2,30,5,1600\r\n1,5,0,0\r\n10,360,30,400\r\n");
+    const std::vector<ExposureStep> steps = {{"2", "30", "5", "1600"},
+                                             {"1", "5", "0", "N/A", true},
+                                             {"10", "360", "30", "400"},
+                                             {"4", "1/125", "0", "800", true}};
+    ASSERT_TRUE(writeFile(path, listOf(steps)).ok);
+    // Each step in its own form: a shutter speed quoted, seconds bare.
+    EXPECT_EQ(readAll(path),
+              "2,30,5,1600\r\n1,\"5\",0,0\r\n10,360,30,400\r\n4,\"1/125\",0,800\r\n");
     EXPECT_EQ(readFile(path).steps, steps);
 
-    // Short mode quotes the exposure; the reader shows both the same way.
-    ASSERT_TRUE(writeFile(path, listOf(steps), true).ok);
-    EXPECT_EQ(readAll(path), "2,\"30\",5,1600\r\n1,\"5\",0,0\r\n10,\"360\",30,400\r\n");
-    EXPECT_EQ(readFile(path).steps, steps);
-
-    // Only the heading, or nothing: an empty file.
-    ASSERT_TRUE(writeFile(path, {headingRow()}, false).ok);
+    // Nothing: an empty file.
+    ASSERT_TRUE(writeFile(path, {}).ok);
     EXPECT_EQ(readAll(path), "");
-    ASSERT_TRUE(writeFile(path, {}, false).ok);
     EXPECT_TRUE(readFile(path).steps.empty());
+}
+
+// A file written by hand keeps its bytes for every step: what a rewrite
+// writes for a step read from it is the step's own record.
+TEST(ExposureFile, AStepReadFromAFileIsWrittenBackByteForByte) {
+    const QByteArray text =
+        "  2 , 30 ,5,1600\r\n"
+        "1,1.5,0,0   \n"
+        "3,\"0\"3\"x,2,\"0\"\r\n"
+        "4,\r\n060,1,800,5,\"1/125\",0,0\r\n"
+        "\r\n";
+    const ReadResult read = parse(text);
+    ASSERT_EQ(read.status, ReadResult::Status::Read);
+    EXPECT_EQ(read.steps, (std::vector<ExposureStep>{{"2", "30", "5", "1600"},
+                                                     {"1", "1.5", "0", "N/A"},
+                                                     {"3", "0\"3", "2", "N/A", true},
+                                                     {"4", "60", "1", "800"},
+                                                     {"5", "1/125", "0", "N/A", true}}));
+    EXPECT_EQ(read.records,
+              (std::vector<QByteArray>{"2 , 30 ,5,1600", "1,1.5,0,0   ", "3,\"0\"3\"x,2,\"0\"",
+                                       "4,\r\n060,1,800", "5,\"1/125\",0,0"}));
+    const QString path = QDir(testenv::appDir()).filePath("kept.txt");
+    ASSERT_TRUE(writeFile(path, listedSteps(read)).ok);
+    const QByteArray written = readAll(path);
+    EXPECT_EQ(written,
+              "2 , 30 ,5,1600\r\n1,1.5,0,0   \r\n3,\"0\"3\"x,2,\"0\"\r\n4,\r\n060,1,800\r\n"
+              "5,\"1/125\",0,0\r\n");
+    // Read again, the same steps.
+    EXPECT_EQ(parse(written).steps, read.steps);
+    EXPECT_EQ(parse(written).records, read.records);
 }
 
 TEST(ExposureFile, AStepThatDoesNotConvertLeavesTheFileUntouched) {
     const QString path = QDir(testenv::appDir()).filePath("keep.txt");
-    ASSERT_TRUE(writeFile(path, listOf({{"2", "30", "5", "1600"}}), false).ok);
+    ASSERT_TRUE(writeFile(path, listOf({{"2", "30", "5", "1600"}})).ok);
     const QByteArray before = readAll(path);
-    // A shutter-speed step in long mode, an empty ISO: nothing is written at all.
-    for (const QStringList& rows : {listOf({{"2", "30", "5", "1600"}, {"3", "1/125", "5", "0"}}),
-                                    listOf({{"2", "30", "5", ""}})}) {
-        const WriteResult result = writeFile(path, rows, false);
+    // A shutter speed as seconds, an empty ISO: nothing is written at all.
+    for (const std::vector<ListedStep>& steps :
+         {listOf({{"2", "30", "5", "1600"}, {"3", "1/125", "5", "0"}}),
+          listOf({{"2", "30", "5", ""}})}) {
+        const WriteResult result = writeFile(path, steps);
         EXPECT_FALSE(result.ok);
         EXPECT_TRUE(result.badRow);
         EXPECT_EQ(readAll(path), before);
@@ -132,8 +188,9 @@ TEST(ExposureFile, ReaderRules) {
         // Records spanning lines, leading blanks, trailing blanks trimmed.
         {"2,\r\n30,5,\r\n1600\r\n", {{"2", "30", "5", "1600"}}},
         {"  2 ,  30  , 5,  0\r\n", {{"2", "30", "5", "N/A"}}},
-        // Quoted text, junk after the closing quote ignored, quoted "0" as ISO is none.
-        {"4,\"1/250\"xx,3,\"0\"\r\n", {{"4", "1/250", "3", "N/A"}}},
+        // Quoted text, junk after the closing quote ignored, quoted "0" as ISO is none;
+        // a quoted exposure is a shutter speed.
+        {"4,\"1/250\"xx,3,\"0\"\r\n", {{"4", "1/250", "3", "N/A", true}}},
         // Blank lines skipped, LF alone accepted, numbers in their text form.
         {"\r\n\r\n1,030,0,800\n\n", {{"1", "30", "0", "800"}}},
         // Not numeric: kept as text.
@@ -143,14 +200,15 @@ TEST(ExposureFile, ReaderRules) {
         {"", {}},
         // Speeds holding double quotes of their own run to the field's last quote.
         {"5,\"0\"3\",10,0\r\n2,\"30\"\" ,0,800\r\n1,\"0\"3(1/3)\"\n",
-         {{"5", "0\"3", "10", "N/A"}, {"2", "30\"", "0", "800"}}},
-        {"1,\"1.5\"\",0,0\r\n", {{"1", "1.5\"", "0", "N/A"}}},
+         {{"5", "0\"3", "10", "N/A", true}, {"2", "30\"", "0", "800", true}}},
+        {"1,\"1.5\"\",0,0\r\n", {{"1", "1.5\"", "0", "N/A", true}}},
         // An unclosed quote ends at the field's end, not at the end of the file.
-        {"1,\"1/125,5,0\r\n2,30,5,0\r\n", {{"1", "1/125", "5", "N/A"}, {"2", "30", "5", "N/A"}}},
+        {"1,\"1/125,5,0\r\n2,30,5,0\r\n",
+         {{"1", "1/125", "5", "N/A", true}, {"2", "30", "5", "N/A"}}},
         // A file an editor saved as UTF-8 with a byte-order mark.
         {"\xEF\xBB\xBF"
          "5,\"0\"3\",10,0\r\n",
-         {{"5", "0\"3", "10", "N/A"}}},
+         {{"5", "0\"3", "10", "N/A", true}}},
         {"\xEF\xBB\xBF"
          "2,30,5,1600\r\n",
          {{"2", "30", "5", "1600"}}},
@@ -162,9 +220,8 @@ TEST(ExposureFile, ReaderRules) {
     }
 }
 
-// Written in short mode and read back, every speed is the text it was; saved
-// again in long mode it is refused, never turned into a number of seconds,
-// unless it is one (1 and 2 seconds are written bare).
+// Written as a shutter speed and read back, every speed is the text it was,
+// and a shutter speed still, also those that look like seconds ("1", "2").
 TEST(ExposureFile, EverySpeedOfTheSimulatedCameraComesBackAsWritten) {
     const QStringList speeds = simulatedCameraSpeeds();
     for (const char* s : {"30\"", "1\"3", "0\"8", "0\"3", "0\"3(1/3)", "1.5\"", "30''", "0''3", "2",
@@ -172,27 +229,15 @@ TEST(ExposureFile, EverySpeedOfTheSimulatedCameraComesBackAsWritten) {
         EXPECT_TRUE(speeds.contains(QString::fromLatin1(s))) << s;
     const QString path = QDir(testenv::appDir()).filePath("speeds.txt");
     std::vector<ExposureStep> steps;
-    for (const QString& speed : speeds) steps.push_back({"2", speed, "5", "N/A"});
-    ASSERT_TRUE(writeFile(path, listOf(steps), true).ok);
+    for (const QString& speed : speeds) steps.push_back({"2", speed, "5", "N/A", true});
+    ASSERT_TRUE(writeFile(path, listOf(steps)).ok);
     // The writer's bytes: the text between quotes, nothing escaped.
     EXPECT_TRUE(readAll(path).contains("\r\n2,\"0\"3\",5,0\r\n"));
+    EXPECT_TRUE(readAll(path).contains("\r\n2,\"2\",5,0\r\n"));
     const ReadResult read = readFile(path);
     ASSERT_EQ(read.status, ReadResult::Status::Read);
-    EXPECT_EQ(listOf(read.steps), listOf(steps));
-
-    for (const ExposureStep& step : read.steps) {
-        SCOPED_TRACE(step.exposure.toStdString());
-        ASSERT_TRUE(writeFile(path, listOf({{"1", "60", "0", "0"}}), false).ok);
-        const WriteResult result = writeFile(path, listOf({step}), false);
-        if (step.exposure == "1" || step.exposure == "2") {
-            EXPECT_TRUE(result.ok);
-            EXPECT_EQ(readAll(path), "2," + step.exposure.toLatin1() + ",5,0\r\n");
-        } else {
-            EXPECT_FALSE(result.ok);
-            EXPECT_TRUE(result.badRow);
-            EXPECT_EQ(readAll(path), "1,60,0,0\r\n");
-        }
-    }
+    EXPECT_EQ(rowsOf(read.steps), rowsOf(steps));
+    EXPECT_EQ(read.steps, steps);
 }
 
 // Far beyond any real sequence: refused with a message naming the file and
@@ -232,21 +277,28 @@ TEST(ExposureFile, AFileFarBeyondAnySequenceIsRefused) {
 }
 
 TEST(ExposureFile, MissingFileAndAFolderThatCannotBeWritten) {
-    const WriteResult result =
-        writeFile(QDir(testenv::appDir()).filePath("no/such/dir/x.txt"), {}, false);
+    const WriteResult result = writeFile(QDir(testenv::appDir()).filePath("no/such/dir/x.txt"), {});
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.badRow);
     EXPECT_EQ(readFile(QDir(testenv::appDir()).filePath("none.txt")).status,
               ReadResult::Status::NotFound);
+    // There, but no file that opens: said, not taken for a missing file.
+    const QString folder = QDir(testenv::appDir()).filePath("folder.txt");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const ReadResult unreadable = readFile(folder);
+    EXPECT_EQ(unreadable.status, ReadResult::Status::Unreadable);
+    EXPECT_TRUE(unreadable.problem.startsWith("The exposure file " + folder +
+                                              " was not loaded: it cannot be read"))
+        << unreadable.problem.toStdString();
     EXPECT_EQ(defaultFile(), testenv::appDir() + "/ExposureFiles/exposurefile.txt");
 }
 
 TEST(ExposureFile, AFullDiskKeepsTheOldFile) {
     const QString path = QDir(testenv::appDir()).filePath("full.txt");
-    ASSERT_TRUE(writeFile(path, listOf({{"1", "30", "5", "1600"}}), false).ok);
+    ASSERT_TRUE(writeFile(path, listOf({{"1", "30", "5", "1600"}})).ok);
     const QByteArray before = readAll(path);
     platform::failFileWrites(1, ENOSPC);
-    const WriteResult result = writeFile(path, listOf({{"2", "60", "5", "800"}}), false);
+    const WriteResult result = writeFile(path, listOf({{"2", "60", "5", "800"}}));
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.badRow);
     EXPECT_TRUE(result.problem.contains("No space left on device")) << result.problem.toStdString();
@@ -259,7 +311,6 @@ TEST(ExposureFile, TheShippedSample) {
     ASSERT_EQ(read.status, ReadResult::Status::Read);
     ASSERT_FALSE(read.steps.empty());
     QByteArray rewritten;
-    for (const ExposureStep& s : read.steps)
-        rewritten += formatRecord({s.count, s.exposure, s.delay, s.iso}, false);
+    for (const ExposureStep& s : read.steps) rewritten += formatRecord(s);
     EXPECT_EQ(rewritten, readAll(QStringLiteral(ZELMORA_SAMPLE_EXPOSURE_FILE)));
 }
