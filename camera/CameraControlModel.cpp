@@ -153,6 +153,10 @@ bool CameraControlModel::isRawFile(const QString& path) {
            ext == QLatin1String("cr2") || ext == QLatin1String("crw");
 }
 
+bool CameraControlModel::isThumbnail(const QString& path) {
+    return QFileInfo(path).fileName().startsWith(QLatin1String("THM_"));
+}
+
 bool CameraControlModel::isFailureReport(const QString& FileName) {
     // A file always comes with its full path, so it never starts this way.
     return FileName.startsWith(QLatin1String("Error:"));
@@ -258,7 +262,13 @@ void CameraControlModel::SetControlStates() {
             enableButton(kStart, false);
             return;
         }
-        if (!Vosquin1.FocusMode()) return;
+        if (!Vosquin1.FocusMode()) {
+            // Continuous focus frames are focus mode's, and a release takes no
+            // bulb exposure (the cable does); the rest is the capture window's.
+            enableButton(kStart, false);
+            if (Vosquin1.Tv() == QLatin1String("Bulb")) enableButton(kShutterRelease, false);
+            return;
+        }
         const bool canFocus = Vosquin1.ImageQuality() != kRaw &&
                               Vosquin1.Tv() != QLatin1String("Bulb") && Vosquin1.PicPc();
         enableButton(kShutterRelease, canFocus);
@@ -512,6 +522,15 @@ void CameraControlModel::LogSettings() {
     });
 }
 
+void CameraControlModel::endFolderMonitorLockOut() {
+    // A run that watches the folder keeps capture out until it stops.
+    if (state().bFolderMonitoring) return;
+    enableButton(kTimer, true);
+    if (IMainWindow* m = mainWindow())
+        if (QAction* item = m->menuItem(QStringLiteral("mnuControl"))) item->setEnabled(true);
+    view_.setOptionEnabled(1, true);
+}
+
 void CameraControlModel::setupFolderMonitor() {
     trapAndTrace(QStringLiteral("setupFolderMonitor"), [&] {
         view_.loadFolderMonSettings();
@@ -551,6 +570,13 @@ void CameraControlModel::routeDownload(const QString& FileName) {
     }
 }
 
+bool CameraControlModel::focusThumbnail(const QString& FileName) {
+    if (!isThumbnail(FileName)) return false;
+    bool focus = false;
+    guarded([&] { focus = Vosquin1.FocusMode(); });
+    return focus;
+}
+
 void CameraControlModel::downloadFailed(const QString& report) {
     trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
         clearWaitingFlags();
@@ -576,6 +602,12 @@ void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
     if (isFailureReport(FileName)) {
         if (download.failure.isEmpty()) download.failure = FileName;
         downloadFailed(FileName);
+    } else if (focusThumbnail(FileName)) {
+        // The frame is its picture: the thumbnail is neither shown nor measured.
+        trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
+            Globals::WriteLogLine(QStringLiteral("Thumbnail, not a focus frame: ") + FileName);
+            clearWaitingFlags();
+        });
     } else {
         download.file = FileName;
         trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
@@ -628,6 +660,7 @@ void CameraControlModel::Vosquin1_OnConnected(const QString& CamModel) {
         loadModeOption();
         GetDefaultValues();
         view_.DisableMonitorControls();
+        endFolderMonitorLockOut();
         toolbarEnable(QStringLiteral("Connected"));
         SetControlStates();
         view_.setFormHeight(kCompactHeight);
@@ -658,6 +691,8 @@ void CameraControlModel::Vosquin1_OnReadyForRelease(bool ReadyState) {
     guarded([&] {
         enableButton(kShutterRelease, ReadyState);
         view_.setReleaseEnabled(ReadyState);
+        // Nothing to release (no download kind, Bulb): no continuous frames either.
+        if (!ReadyState) enableButton(kStart, false);
     });
 }
 

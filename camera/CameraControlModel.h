@@ -128,6 +128,8 @@ public:
     static int batteryPicture(const QString& level);
     // A camera RAW file by its extension (".CR2", ".CRW", ".cr2", ".crw").
     static bool isRawFile(const QString& path);
+    // A thumbnail by the control's name for it ("THM_" before the file name).
+    static bool isThumbnail(const QString& path);
     // The control's download event carries "Error:<code>" in place of a file
     // when a release or a transfer brought no picture.
     static bool isFailureReport(const QString& FileName);
@@ -137,6 +139,8 @@ public:
 
 private:
     void routeDownload(const QString& FileName);
+    // A thumbnail that came with a focus frame.
+    bool focusThumbnail(const QString& FileName);
     void downloadFailed(const QString& report);
     // A focus frame is a picture for the PC: "" once the control sends it
     // there, else why it does not.
@@ -152,6 +156,9 @@ private:
     // may have closed.
     static void tellRefusal(const ReleaseOutcome& outcome);
     void clearWaitingFlags();
+    // A camera connected: capture is open again as at a first connect, unless
+    // a folder-monitoring run is still on.
+    void endFolderMonitorLockOut();
     QString defaultsSection() const;
     void connectEvents();
 

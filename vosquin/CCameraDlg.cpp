@@ -148,6 +148,9 @@ bool CCameraDlg::create(bool hasParentControl) {
     disconnectEnabled_ = false;
     releaseEnabled_ = false;
     for (BoxState& b : boxes_) b = BoxState{};
+    // The picture to the PC is the kind a camera connects with until the host or
+    // the user chooses; the box shows it from the start.
+    boxes_[kPicPc].checked = true;
     for (ComboModel& c : lists_) c.setEnabled(false);
     progress_ = 0;
     setSavePath(exeFolder_);

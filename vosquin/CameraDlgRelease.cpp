@@ -69,16 +69,27 @@ RCResult CCameraDlg::UpdateReleaseKind() {
             logLine("Release Kind:" + std::to_string(kind));
             if (kind != 0) {
                 if (const RCResult r = RCSelectReleaseDataKind(source, kind); failed(r)) return r;
-                logLine("Kind set. Ready for Release TRUE. BULB event set with False");
-                fire(ids::kOnReadyForRelease, {true});
-                fire(ids::kOnBulbMode, {false});
+                // A camera in Bulb takes no picture on a release, whatever the kinds:
+                // the host must not hear that it is ready and out of Bulb.
+                std::uint16_t tv = 0;
+                if (!failed(RCGetTvValue(source, &tv)) && tv == RC_TV_BULB) {
+                    logLine(
+                        "Kind set. Tv is Bulb: Ready for Release FALSE. BULB event set with True");
+                    fire(ids::kOnReadyForRelease, {false});
+                    fire(ids::kOnBulbMode, {true});
+                } else {
+                    logLine("Kind set. Ready for Release TRUE. BULB event set with False");
+                    fire(ids::kOnReadyForRelease, {true});
+                    fire(ids::kOnBulbMode, {false});
+                }
             } else {
                 logLine("Kind is empty. Ready for Release FALSE.");
                 fire(ids::kOnReadyForRelease, {false});
             }
         }
     } else {
-        boxes_[kPicPc].checked = true;
+        // Nothing chosen stays shown as nothing chosen: the box the user cleared
+        // is not ticked again behind a Release that is off.
         releaseEnabled_ = false;
         logLine("No download type selected. Ready for Release FALSE");
         fire(ids::kOnReadyForRelease, {false});

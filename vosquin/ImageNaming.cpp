@@ -34,7 +34,9 @@ NamedImage nameDownload(const NamingRequest& r) {
         const std::string base =
             r.keepFocusImages ? withSeparator(r.recordFolder) : withSeparator(r.focusFolder);
         out.folder = base + "FocusImages";
-        out.path = out.folder + "/" + (r.keepFocusImages ? number : std::string()) + "Focus.jpg";
+        // A thumbnail of the frame lies beside it and never takes the frame's name.
+        out.path = out.folder + "/" + (r.kind == 16 ? "THM_" : "") +
+                   (r.keepFocusImages ? number : std::string()) + "Focus.jpg";
         out.replaces = !r.keepFocusImages;
         return out;
     }

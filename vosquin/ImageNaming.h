@@ -22,14 +22,16 @@ struct NamedImage {
     std::string path;
     std::string folder;   // the folder the file goes into (to create when missing)
     std::string logLine;  // "Setting RAW type to ..." for a RAW picture, else ""
-    // The one name reused on purpose: the focus frame while frames are not kept is
-    // replaced frame after frame. Every other download keeps what it finds there.
+    // The one name reused on purpose: the focus frame (and its thumbnail) while
+    // frames are not kept is replaced frame after frame. Every other download keeps
+    // what it finds there.
     bool replaces = false;
 };
 
 // The file name of one download:
 //   focus mode, keeping frames: <record folder>FocusImages/<nnnn>Focus.jpg
 //   focus mode, not keeping:    <focus folder>FocusImages/Focus.jpg
+//   (a thumbnail in focus mode: the same with "THM_" before the file name)
 //   thumbnail (16):             <record folder>THM_<stem><nnnn>.JPG
 //   picture (32):               <record folder><stem><nnnn>.JPG, or .CRW / .CR2 for RAW
 //   second picture (80):        <record folder><stem><nnnn>.JPG

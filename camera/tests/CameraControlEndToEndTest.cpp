@@ -2,10 +2,13 @@
 // camera library: connect, focus frames singly and continuously, capture frames.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "camera/CameraWindows.h"
@@ -200,6 +203,99 @@ TEST_F(CameraWindowEndToEnd, ARawPlusJpegFrameIsDownloadedOnceBothPicturesHaveCo
         for (const char* ext : {".CR2", ".JPG"})
             EXPECT_TRUE(QFileInfo(dir + n + ext).isFile()) << n << ext;
     EXPECT_EQ(simrc::captures().size(), 3u);
+}
+
+// Thumb -> PC ticked in the control: each focus frame is its picture, shown
+// once and heard of once by whoever released it; the thumbnail lies beside it
+// under a name of its own and is never shown as the focus frame.
+TEST_F(CameraWindowEndToEnd, WithThumbnailsTickedEachFocusFrameIsShownOnceFromItsPicture) {
+    simrc::setSynchronousDelivery(true);
+    simrc::setSensorOverride(1000, 750);
+    openWindow();
+    connectCamera();
+    vosquin::VosquinHost* control = win->Vosquin1();
+    ASSERT_TRUE(control->FocusMode());
+    auto* thumbnails = win->findChild<QCheckBox*>("chkThumbPc");
+    ASSERT_NE(thumbnails, nullptr);
+    thumbnails->click();
+    ASSERT_TRUE(control->ThumbPc());
+    ASSERT_TRUE(control->PicPc());
+
+    const QString folder = testenv::appDir() + "/FocusImages/";
+    struct Row {
+        const char* name;
+        bool keep;
+        int firstNumber;  // the camera's numbering runs on from row to row
+    };
+    const Row rows[] = {{"one focus frame, replaced", false, 1}, {"focus frames kept", true, 3}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto* keep = win->findChild<QCheckBox*>("chSaveFocus");
+        if (keep->isChecked() != r.keep) keep->click();
+        for (int n = r.firstNumber; n < r.firstNumber + 2; ++n) {
+            const QString number = r.keep ? QString("%1").arg(n, 4, 10, QChar('0')) : QString();
+            const QString picture = folder + number + "Focus.jpg";
+            const QString thumbnail = folder + "THM_" + number + "Focus.jpg";
+            if (FakeImageDisp* disp = focusFrameWindow()) disp->loaded.clear();
+            QStringList heard;
+            ASSERT_TRUE(win->releaseFrame(FrameKind::Focus,
+                                          [&](const FrameDownload& d) {
+                                              heard << (d.downloaded() ? d.file : d.failure);
+                                          })
+                            .released());
+            deliver();
+            ASSERT_NE(focusFrameWindow(), nullptr);
+            EXPECT_EQ(focusFrameWindow()->loaded.join(", ").toStdString(), picture.toStdString());
+            EXPECT_EQ(heard.join(", ").toStdString(), picture.toStdString());
+            EXPECT_EQ(win->sFileDownloaded().toStdString(), picture.toStdString());
+            // The picture is the sensor's 1000 x 750 at the quality's size (half of it
+            // at the least), the thumbnail the camera's small one.
+            const QSize pictureSize = QImageReader(picture).size();
+            const QSize thumbnailSize = QImageReader(thumbnail).size();
+            EXPECT_GE(pictureSize.width(), 500) << pictureSize.width();
+            EXPECT_TRUE(thumbnailSize.isValid()) << "no thumbnail beside the frame";
+            EXPECT_LT(thumbnailSize.width(), 500) << thumbnailSize.width();
+        }
+    }
+    EXPECT_EQ(simrc::callCount("RCCapture"), 4);
+}
+
+// Pict -> PC cleared when it is the only box: the box shows it cleared, the
+// control does not release and the toolbar's buttons say so; a focus frame
+// asked for then (autofocus's, the space bar's) ticks it again and comes.
+TEST_F(CameraWindowEndToEnd, PictToPcClearedAsTheOnlyBoxShowsClearedAndAFocusFrameTicksItAgain) {
+    simrc::setSynchronousDelivery(true);
+    openWindow();
+    connectCamera();
+    vosquin::VosquinHost* control = win->Vosquin1();
+    auto* pictures = win->findChild<QCheckBox*>("chkPicPc");
+    auto* controlRelease = win->findChild<QPushButton*>("cmdRelease");
+    ASSERT_TRUE(pictures && controlRelease);
+    ASSERT_TRUE(pictures->isChecked());
+    ASSERT_FALSE(control->ThumbPc());
+    ASSERT_TRUE(main->enabled(13));
+    ASSERT_TRUE(main->enabled(19));
+
+    pictures->click();
+    EXPECT_FALSE(pictures->isChecked());
+    EXPECT_FALSE(control->PicPc());
+    EXPECT_FALSE(controlRelease->isEnabled());
+    EXPECT_FALSE(main->enabled(19)) << "Shutter Release";
+    EXPECT_FALSE(main->enabled(13)) << "Start";
+
+    QStringList heard;
+    const ReleaseOutcome outcome = win->releaseFrame(FrameKind::Focus, [&](const FrameDownload& d) {
+        heard << (d.downloaded() ? d.file : d.failure);
+    });
+    EXPECT_TRUE(outcome.released()) << outcome.why.toStdString();
+    deliver();
+    const QString frame = testenv::appDir() + "/FocusImages/Focus.jpg";
+    EXPECT_EQ(heard.join(", ").toStdString(), frame.toStdString());
+    EXPECT_TRUE(pictures->isChecked());
+    EXPECT_TRUE(control->PicPc());
+    EXPECT_TRUE(controlRelease->isEnabled());
+    EXPECT_TRUE(main->enabled(19));
+    EXPECT_TRUE(main->enabled(13));
 }
 
 TEST_F(CameraWindowEndToEnd, WithoutTheControlLibraryTheWindowOpensAndSaysSoInTheTrace) {

@@ -762,13 +762,21 @@ TEST_F(CameraWindowTest, AFramesDownloadComesBackToWhoeverReleasedIt) {
     EXPECT_EQ(heard, QStringList{"cable: /img/Focus.jpg after 4 shown"});
 
     // A release of two pictures is heard of once the second has been handed
-    // on; one picture that failed makes the frame not downloaded.
+    // on, with its picture: a focus frame's thumbnail, first or last, is
+    // neither shown nor the frame. One picture that failed makes the frame not
+    // downloaded.
     heard.clear();
     EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("two")).released());
     complete("/img/THM_Focus.jpg", 1);
     EXPECT_TRUE(heard.isEmpty());
     complete("/img/Focus.jpg");
-    EXPECT_EQ(heard, QStringList{"two: /img/Focus.jpg after 6 shown"});
+    EXPECT_EQ(heard, QStringList{"two: /img/Focus.jpg after 5 shown"});
+    heard.clear();
+    EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("thumbnail last")).released());
+    complete("/img/0007Focus.jpg", 1);
+    complete("/img/THM_0007Focus.jpg");
+    EXPECT_EQ(heard, QStringList{"thumbnail last: /img/0007Focus.jpg after 6 shown"});
+    EXPECT_EQ(win->sFileDownloaded(), "/img/0007Focus.jpg");
     heard.clear();
     EXPECT_TRUE(win->releaseFrame(FrameKind::Focus, listen("half")).released());
     complete("Error:3145740", 1);
@@ -900,16 +908,19 @@ TEST_F(CameraWindowTest, ControlStatesFollowConnectionModeQualityTvAndPictureTra
         const char* quality;
         const char* tv;
         bool picPc;
-        int expected;  // 1 enabled, 0 disabled, -1 unchanged
+        int release, start;  // Shutter Release and Start: 1 enabled, 0 disabled, -1 unchanged
     };
+    // Capture mode offers no continuous focus frames, and no release in Bulb;
+    // its Shutter Release otherwise is the capture window's.
     const Row rows[] = {
-        {"disconnected", false, true, "Normal", "1/60", true, 0},
-        {"capture mode", true, false, "Raw", "Bulb", false, -1},
-        {"focus, can focus", true, true, "Normal", "1/60", true, 1},
-        {"focus, Raw", true, true, "Raw", "1/60", true, 0},
-        {"focus, raw (other case)", true, true, "raw", "1/60", true, 1},
-        {"focus, Bulb", true, true, "Normal", "Bulb", true, 0},
-        {"focus, no pictures to the PC", true, true, "Normal", "1/60", false, 0},
+        {"disconnected", false, true, "Normal", "1/60", true, 0, 0},
+        {"capture mode", true, false, "Raw", "1/60", false, -1, 0},
+        {"capture mode, Bulb", true, false, "Normal", "Bulb", true, 0, 0},
+        {"focus, can focus", true, true, "Normal", "1/60", true, 1, 1},
+        {"focus, Raw", true, true, "Raw", "1/60", true, 0, 0},
+        {"focus, raw (other case)", true, true, "raw", "1/60", true, 1, 1},
+        {"focus, Bulb", true, true, "Normal", "Bulb", true, 0, 0},
+        {"focus, no pictures to the PC", true, true, "Normal", "1/60", false, 0, 0},
     };
     for (const Row& r : rows) {
         for (bool before : {false, true}) {
@@ -921,9 +932,11 @@ TEST_F(CameraWindowTest, ControlStatesFollowConnectionModeQualityTvAndPictureTra
             ctl->set(ids::kPicPc, r.picPc);
             main->setAll(before);
             win->model().SetControlStates();
-            const bool want = r.expected < 0 ? before : r.expected == 1;
-            EXPECT_EQ(main->enabled(19), want);
-            EXPECT_EQ(main->enabled(13), want);
+            const auto want = [before](int expected) {
+                return expected < 0 ? before : expected == 1;
+            };
+            EXPECT_EQ(main->enabled(19), want(r.release));
+            EXPECT_EQ(main->enabled(13), want(r.start));
             EXPECT_EQ(main->enabled(15), before);  // never touched
         }
     }

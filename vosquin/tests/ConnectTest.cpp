@@ -144,7 +144,8 @@ TEST_F(VosquinConnectTest, ConnectFlowsOnTheSimulatedCameras) {
         {"Tv already Bulb",
          with([](CameraProfile& p) { p.tv = RC_TV_BULB; }),
          0,
-         {"OnReadyForRelease(True)", "OnBulbMode(False)", "OnReadyForRelease(False)",
+         // The kinds are set, but a camera in Bulb is not ready for a release.
+         {"OnReadyForRelease(False)", "OnBulbMode(True)", "OnReadyForRelease(False)",
           "OnConnected(EOS 20D)"},
          [](VosquinConnectTest& t) { EXPECT_EQ(t.text("Tv"), "Bulb"); }},
     };
@@ -166,20 +167,67 @@ TEST_F(VosquinConnectTest, ConnectFlowsOnTheSimulatedCameras) {
     }
 }
 
-TEST_F(VosquinConnectTest, NoBoxCheckedChecksPictToPcAndIsNotReady) {
+// The download-kind boxes show what the control holds: "Pict -> PC" is the
+// kind a camera connects with, and a box the user clears stays cleared (the
+// camera's own changes and a reconnect leave it so) with Release off until a
+// box is ticked again.
+TEST_F(VosquinConnectTest, TheDownloadBoxesShowWhatTheControlHolds) {
     make();
+    parent->show();
+    auto* pictures = parent->findChild<QCheckBox*>("chkPicPc");
+    auto* release = parent->findChild<QPushButton*>("cmdRelease");
+    ASSERT_TRUE(pictures && release);
+    EXPECT_TRUE(pictures->isChecked());
     connectCamera();
-    EXPECT_EQ(rec.take(),
-              (std::vector<std::string>{"OnReadyForRelease(False)", "OnConnected(EOS 20D)"}));
-    EXPECT_TRUE(flag("PicPc"));
-    EXPECT_FALSE(dlg().releaseEnabled());
+    EXPECT_EQ(rec.take(), (std::vector<std::string>{"OnReadyForRelease(True)", "OnBulbMode(False)",
+                                                    "OnConnected(EOS 20D)"}));
+    EXPECT_TRUE(logMessages().contains("Release Kind:2"));
+    EXPECT_TRUE(release->isEnabled());
+
+    pictures->click();  // the only box
+    EXPECT_EQ(rec.take(), std::vector<std::string>{"OnReadyForRelease(False)"});
     EXPECT_TRUE(logMessages().contains("No download type selected. Ready for Release FALSE"));
-    // The host's put runs the box's handler: the kind goes to the camera.
+    const auto cleared = [&](const char* when) {
+        EXPECT_FALSE(pictures->isChecked()) << when;
+        EXPECT_FALSE(flag("PicPc")) << when;
+        EXPECT_FALSE(release->isEnabled()) << when;
+        EXPECT_EQ(call("Release"), automation::Variant(kReleaseNotReady)) << when;
+    };
+    cleared("after the click");
+    simrc::setIso(72);  // a setting changed on the camera: the kinds are updated again
+    deliver();
+    cleared("after the camera's change");
+    call("Disconnect");
+    connectCamera();
+    cleared("after a reconnect");
+    EXPECT_EQ(simrc::callCount("RCCapture"), 0);
+
+    rec.take();
     put("PicPc", true);
     EXPECT_EQ(rec.take(),
               (std::vector<std::string>{"OnReadyForRelease(True)", "OnBulbMode(False)"}));
-    EXPECT_TRUE(dlg().releaseEnabled());
+    EXPECT_TRUE(pictures->isChecked());
+    EXPECT_TRUE(release->isEnabled());
     EXPECT_FALSE(simrc::uiLocked());
+}
+
+// With the camera in Bulb a release takes no picture: setting the kinds tells
+// the host so, and that the camera is in Bulb.
+TEST_F(VosquinConnectTest, KindsSetInBulbAreNotReadyForARelease) {
+    make();
+    connectCamera();
+    simrc::setTv(RC_TV_BULB);
+    deliver();
+    rec.take();
+    put("ThumbPc", true);
+    EXPECT_EQ(rec.take(),
+              (std::vector<std::string>{"OnReadyForRelease(False)", "OnBulbMode(True)"}));
+    simrc::setTv(72);
+    deliver();
+    rec.take();
+    put("ThumbPc", false);
+    EXPECT_EQ(rec.take(),
+              (std::vector<std::string>{"OnReadyForRelease(True)", "OnBulbMode(False)"}));
 }
 
 TEST_F(VosquinConnectTest, AFailureAtAnyStepReturnsToIdleBeforeTheHostHears) {

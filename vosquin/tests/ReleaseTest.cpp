@@ -139,6 +139,19 @@ TEST_F(VosquinReleaseTest, FileNamesForEveryCaseOfTheNamingTable) {
          true,
          false,
          {"@FocusImages/Focus.jpg"}},
+        // The thumbnail never takes the focus frame's name.
+        {"focus, keeping frames, with thumbnails",
+         numbered(profiles::eos20D(), 12),
+         true,
+         true,
+         true,
+         {"FocusImages/THM_0012Focus.jpg", "FocusImages/0012Focus.jpg"}},
+        {"focus, one frame, with thumbnails",
+         numbered(profiles::eos20D(), 12),
+         true,
+         true,
+         false,
+         {"@FocusImages/THM_Focus.jpg", "@FocusImages/Focus.jpg"}},
     };
     const QString focusFolder = testenv::appDir() + "/app";  // no final separator
     for (const Case& c : cases) {
