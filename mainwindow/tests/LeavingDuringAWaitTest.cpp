@@ -22,6 +22,7 @@
 #include "platform/drivers/DriverRegistry.h"
 #include "platform/drivers/TelescopeSimulator.h"
 #include "platform/os/Media.h"
+#include "platform/sim/SimSky.h"
 #include "platform/time/Clock.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
@@ -48,6 +49,23 @@ public:
     QStringList said;
     QString at;
     std::function<void()> during;
+};
+
+// The simulated camera's shutter contact as the cable works it: the moments
+// the shutter opened (a press) and closed, on the program clock.
+class ShutterWatch {
+public:
+    ShutterWatch()
+        : id_(sim::SimSky::instance().addShutterListener([this](const sim::ShutterEvent& e) {
+              (e.open ? opened : closed) << platform::clock().monotonicMs();
+          })) {}
+    ~ShutterWatch() { sim::SimSky::instance().removeShutterListener(id_); }
+    ShutterWatch(const ShutterWatch&) = delete;
+    ShutterWatch& operator=(const ShutterWatch&) = delete;
+    QList<qint64> opened, closed;
+
+private:
+    int id_;
 };
 
 // How the user leaves: each wait below is left both ways.
@@ -206,6 +224,32 @@ TEST_P(LeavingDuringAWait, ACableRelease) {
     pass(3000);
     EXPECT_TRUE(leftDuringRelease);
     EXPECT_FALSE(cable.pressed) << "the shutter is still held";
+    expectGone(Win::frmCapture);
+}
+
+// Press Shutter lets the cable go before it presses, and on the serial cable
+// that release lets events run; the user leaves then. Nothing is pressed after
+// leaving, and the shutter is let go.
+TEST_P(LeavingDuringAWait, AManualPressLettingGoFirst) {
+    capture::frmCapture* cap = captureOnTheSerialCable();
+    ASSERT_NE(cap, nullptr);
+    cap->TabStrip1->setCurrentIndex(1);  // "Long"
+    cables::CableSetup& cable = cables::cableSetup();
+    ShutterWatch shutter;
+    bool left = false;
+    cable.pump = [&] {
+        if (!left) {
+            left = true;
+            leave(Win::frmCapture);
+        }
+        QCoreApplication::processEvents();
+    };
+    click(cap, "cbPressShutter");
+    pass(3000);
+    EXPECT_TRUE(left);
+    EXPECT_TRUE(shutter.opened.isEmpty()) << "the shutter was pressed after leaving";
+    EXPECT_FALSE(cable.pressed) << "the shutter is still held";
+    EXPECT_FALSE(sim::SimSky::instance().shutterOpen());
     expectGone(Win::frmCapture);
 }
 
