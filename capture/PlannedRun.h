@@ -29,16 +29,16 @@ struct RunPlan {
     // the download time-out).
     double exposureSeconds = 0;
     QString fileStem;               // each frame's name is the stem and its number
+    QString savePath;               // "" leaves the control's folder as it is
+    bool picturesToPc = false;      // the camera sends each picture here: wait for it
+    bool inSequence = false;        // the run is one step of a sequence
+    bool lastSequenceStep = false;  // ... its last step
     // When the stem tells the exposure's seconds (a long run's, with the
     // camera's ISO), these make it again for a frame cut short, named after
     // the seconds its shutter was open.
     bool timedStem = false;
     QString stemPrefix;  // the prefix box, as typed
     QString stemIso;     // the camera's ISO text
-    QString savePath;               // "" leaves the control's folder as it is
-    bool picturesToPc = false;      // the camera sends each picture here: wait for it
-    bool inSequence = false;        // the run is one step of a sequence
-    bool lastSequenceStep = false;  // ... its last step
 };
 
 // What a run shows on its window. Every member may be left as it is.
