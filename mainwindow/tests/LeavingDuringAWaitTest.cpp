@@ -1,8 +1,10 @@
 // The user leaves while the program waits: each wait a user can reach, with
 // the window closed or the program ended (Application -> Exit) while the wait
-// lets events run. The real main window and windows on the simulators and the
-// virtual clock; the sanitizers watch that nothing of a window is touched once
-// it is gone, and the test that what the window held outside is let go.
+// lets events run; and every pass of the loop that an exposure run makes, with
+// the run stopped, its window closed or the program ended there. The real main
+// window and windows on the simulators and the virtual clock; the sanitizers
+// watch that nothing of a window is touched once it is gone, and the test that
+// what the window held outside is let go.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -387,6 +389,9 @@ protected:
         const int runs = t.filter(QRegularExpression("^Counting down Leadin:")).size() +
                          t.count(QStringLiteral("Shutter Manually Pressed"));
         EXPECT_EQ(ends, runs) << "a run's end reported other than once";
+        if (drive() == Drive::Sequence)
+            EXPECT_EQ(t.count(QStringLiteral("----sequence Complete---------")), 1)
+                << "the sequence's end reported other than once";
         EXPECT_LE(taken, filesIn(lights()).size()) << "a frame counted that was not taken";
         if (acted && act() != Act::Stop) EXPECT_FALSE(windows().isLoaded(Win::frmCapture));
         if (acted && act() == Act::ExitProgram) EXPECT_TRUE(t.contains("Zelmora closed"));
