@@ -1,7 +1,5 @@
 #include "cables/CableSetup.h"
 
-#include <QCoreApplication>
-
 #include "cables/DSLRControl.h"
 #include "cables/SerialPort.h"
 #include "cables/dsusb.h"
@@ -14,6 +12,7 @@
 #include "platform/ports/SimContact.h"
 #include "platform/ports/SimParallelBus.h"
 #include "platform/ports/SimulatedDsusb.h"
+#include "platform/time/Clock.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
 #include "shell/Globals.h"
@@ -48,7 +47,7 @@ void installDevices(CableSetup& c, bool simulated, std::shared_ptr<ports::SimPar
 }  // namespace
 
 CableSetup::CableSetup() {
-    pump = [] { QCoreApplication::processEvents(); };
+    pump = [] { platform::passEvents(); };
     simulated_ = true;
     installDevices(*this, true, simBus_, simBox_);
 }

@@ -25,7 +25,8 @@ void CableShutter::CloseComPort() {
 
 void CableShutter::releaseToIdle() {
     CableSetup& c = cableSetup();
-    if (c.pressed || c.parallelHeld) guarded([] { DSLRControl::ReleaseShutter(); });
+    // The program is closing around this: nothing may run under it.
+    if (c.pressed || c.parallelHeld) guarded([] { DSLRControl::ReleaseShutterAtOnce(); });
 }
 
 bool CableShutter::hasDSUSB() const {
@@ -76,6 +77,10 @@ void CableShutter::ReleaseShutter() {
 
 void CableShutter::ClearDataPort() {
     DSLRControl::ClearDataPort();
+}
+
+void CableShutter::releaseAtOnce() {
+    DSLRControl::ReleaseShutterAtOnce();
 }
 
 void installCables() {

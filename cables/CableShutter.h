@@ -24,6 +24,7 @@ public:
     void PressShutter() override;
     void ReleaseShutter() override;
     void ClearDataPort() override;
+    void releaseAtOnce() override;
 
 private:
     QMetaObject::Connection setupListener_;

@@ -60,7 +60,9 @@ bool PressShutter() {
     return closed;
 }
 
-void ReleaseShutter() {
+namespace {
+
+void release(bool atOnce) {
     ProgramState& s = state();
     CableSetup& c = cableSetup();
     c.pressed = false;
@@ -78,15 +80,25 @@ void ReleaseShutter() {
         if (traced) guarded([] { trace("-- DSUSB shutter Released--"); });
     } else if (s.bSerialEnabled) {
         guarded([] { trace("--Releasing Serial shutter--"); });
-        guarded([] { SerialPort::SerialRelease(); });
-        guarded([&] { c.runPump(); });
-        guarded([] { SerialPort::SerialRelease(); });
+        guarded([&] { SerialPort::SerialRelease(atOnce); });
+        if (!atOnce) guarded([&] { c.runPump(); });
+        guarded([&] { SerialPort::SerialRelease(atOnce); });
         guarded([] { trace("--Serial shutter Released--"); });
     } else {
         guarded([] { trace("--Releasing Parallel shutter--"); });
-        guarded([] { ParallelRelease(); });
+        guarded([&] { ParallelRelease(atOnce); });
         guarded([] { trace("--Parallel shutter released--"); });
     }
+}
+
+}  // namespace
+
+void ReleaseShutter() {
+    release(false);
+}
+
+void ReleaseShutterAtOnce() {
+    release(true);
 }
 
 void ClearDataPort() {
@@ -127,7 +139,7 @@ bool ParallelPress() {
     return true;
 }
 
-void ParallelRelease() {
+void ParallelRelease(bool atOnce) {
     ProgramState& s = state();
     CableSetup& c = cableSetup();
     s.bReleaseInProgress = true;
@@ -144,7 +156,7 @@ void ParallelRelease() {
         PPUtils::ToggleBit(v, c.FullPressPin);
         PPUtils::WriteDataPort(base, v);
         c.parallelHeld = false;
-        c.runPump();
+        if (!atOnce) c.runPump();
         if (c.parallelPressCount == presses && c.parallelReleaseCount == mine)
             PPUtils::WriteDataPort(base, v);
         message = QStringLiteral("Shutter released - Port = 1");
@@ -153,7 +165,7 @@ void ParallelRelease() {
         message = QStringLiteral("Shutter NOT released Port <> 1");
     }
     Globals::WriteLogLine(message);
-    c.runPump();
+    if (!atOnce) c.runPump();
     s.bReleaseInProgress = false;
 }
 

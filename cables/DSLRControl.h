@@ -17,6 +17,11 @@ QString cableProblem();
 // Whether the press closed the contact (drove a line, or found it held).
 bool PressShutter();
 void ReleaseShutter();
+// ReleaseShutter without a pass of the event loop between or after its
+// writes, and without a message box: for the ways out (a Stop, a window
+// closing, a destructor, shutdown), where nothing may run under the caller.
+// A failure is traced only.
+void ReleaseShutterAtOnce();
 // All eight data lines low.
 void ClearDataPort();
 // Start-up: the chosen cable ready and at rest.
@@ -24,6 +29,7 @@ void InitShutterPort();
 void LoadParallelSetup();
 void SavePortSetup();
 bool ParallelPress();
-void ParallelRelease();
+// atOnce: no pass of the event loop between the writes or after them.
+void ParallelRelease(bool atOnce = false);
 
 }  // namespace zelmora::cables::DSLRControl

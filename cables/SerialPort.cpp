@@ -114,8 +114,19 @@ bool SerialPress() {
     return true;
 }
 
-void SerialRelease() {
+void SerialRelease(bool atOnce) {
     CableSetup& c = cableSetup();
+    if (atOnce) {
+        if (!(state().bComPortOpen && c.serial && c.serial->isOpen())) return;
+        if (!c.serial->setLines(false, false)) {
+            Globals::WriteLogLine(QStringLiteral("Com Port ") + c.ComPort +
+                                  QStringLiteral(" not available: shutter line not dropped"));
+            CloseComPort();
+            return;
+        }
+        Globals::WriteLogLine(QStringLiteral("Shutter Released via serial"));
+        return;
+    }
     if (!ensureOpen()) return;
     if (!c.serial->setLines(false, false)) {
         failAndClose();

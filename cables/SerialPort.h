@@ -13,7 +13,9 @@ bool OpenComPort();
 // Any failure shows the warning once and closes the port; the next press or
 // release opens it again rather than using a closed one.
 bool SerialPress();
-void SerialRelease();
+// atOnce: nothing that lets events run. A port that is not open is left
+// closed (closing it dropped its lines), and a failure is traced, not shown.
+void SerialRelease(bool atOnce = false);
 void CloseComPort();
 void CloseComHandle();
 

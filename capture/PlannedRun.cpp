@@ -1,10 +1,10 @@
 #include "capture/PlannedRun.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
 
 #include "capture/CameraLink.h"
+#include "capture/CaptureRules.h"
 #include "capture/ctlCountDown.h"
 #include "platform/os/Media.h"
 #include "platform/time/Clock.h"
@@ -57,7 +57,8 @@ PlannedRun::PlannedRun(RunDisplay& display, QObject* parent) : QObject(parent), 
 }
 
 PlannedRun::~PlannedRun() {
-    // A window closed mid-exposure or after a manual press never leaves the shutter held.
+    // A window closed mid-exposure or after a manual press never leaves the
+    // shutter held; letting go lets no events run.
     letGo();
 }
 
@@ -67,6 +68,8 @@ void PlannedRun::arm(qint64 ms, std::function<void()> next) {
     // A stop that landed before the wait was set up (in a pump, inside the
     // press) ends the wait at once, as it would have ended a running one.
     if (stopping()) ms = 0;
+    // The wait goes on in the loop: events run until the timer.
+    platform::handToTheLoop();
     next_ = std::move(next);
     const quint64 gen = ++generation_;
     scheduledMs_ = static_cast<int>(std::max<qint64>(ms, 0));
@@ -125,7 +128,7 @@ bool PlannedRun::survives(const std::function<void()>& work) {
 }
 
 bool PlannedRun::pump() {
-    return survives([] { QCoreApplication::processEvents(); });
+    return survives([] { platform::passEvents(); });
 }
 
 // ---- Start --------------------------------------------------------------------
@@ -229,6 +232,8 @@ void PlannedRun::frameStart() {
         if (link().connected() && !pump()) return;
         return pressShutter([this] { CountDownExposure(); });
     }
+    // A stop that came while the frame was named fires nothing.
+    if (stopping()) return endRun();
     // The camera window takes the frame, or says why it does not.
     ReleaseOutcome outcome;
     bool trapped = false;
@@ -279,9 +284,20 @@ void PlannedRun::clearWaiting() {
     raisedWaiting_ = false;
 }
 
-void PlannedRun::pressThen(const std::function<void()>& closed) {
+void PlannedRun::pressThen(const std::function<void()>& closed, bool opensFrame) {
+    // A stop handled in any wait before this (the frame's own pass, a release
+    // that let events run, the lock-up) leaves nothing to press: a press now
+    // would be one of no length, which a camera may take as a frame.
+    if (stopping()) {
+        if (manual_) return finish();
+        return endRun();
+    }
     // Held from the moment it is asked for: a press that fails half-way is let go too.
     shutterHeld_ = true;
+    if (opensFrame) {
+        frameOpen_ = !manual_;
+        openedAtMs_ = platform::clock().monotonicMs();
+    }
     QString why;
     bool pressed = false;
     // The press may let events run (the parallel port's message pass): a run
@@ -298,6 +314,7 @@ void PlannedRun::pressThen(const std::function<void()>& closed) {
         }))
         return;
     if (!pressed) {
+        frameOpen_ = false;
         letGo();
         return pressFailed(why);
     }
@@ -317,11 +334,8 @@ void PlannedRun::pressFailed(const QString& why) {
 }
 
 void PlannedRun::pressShutter(std::function<void()> opened) {
-    const auto open = [this, opened] {
-        openedAtMs_ = platform::clock().monotonicMs();
-        opened();
-    };
-    if (!plan_.mirrorLock) return pressThen(open);
+    const auto open = [this, opened] { pressThen(opened, true); };
+    if (!plan_.mirrorLock) return open();
     log(QStringLiteral("Locking Up Mirror"));
     pressThen([this, open] { lockMirror(open); });
 }
@@ -334,38 +348,59 @@ void PlannedRun::lockMirror(const std::function<void()>& open) {
     trapAndTrace(QStringLiteral("CountDownMirrorLock"),
                  [&] { delay = Conv::parseInt16(delayText); });
     const bool timed = delay > 0;
-    auto afterPause = [this, open] {
-        // A stop during the lock-up or the pause never opens the shutter.
-        if (stopping()) {
-            if (manual_) return finish();
-            return endRun();
-        }
-        pressThen(open);
-    };
-    auto afterLock = [this, timed, afterPause] {
+    // A stop during the lock-up or the pause never opens the shutter: the
+    // press that opens it refuses once a stop has been asked for.
+    auto afterLock = [this, timed, open] {
         shutterHeld_ = false;
         if (!survives([] { guarded([] { cable().ReleaseShutter(); }); })) return;
         log(QStringLiteral("Mirror Locked"));
-        if (stopping()) return afterPause();
+        if (stopping()) return open();
         phase_ = manual_ ? Phase::Manual : Phase::MirrorPause;
         log(QStringLiteral("Pausing after Mirror Lock:") + QStringLiteral("1"));
-        if (!timed) return afterPause();
-        countdown(QStringLiteral("Mirror Lock Pause"), 1, afterPause);
+        if (!timed) return open();
+        countdown(QStringLiteral("Mirror Lock Pause"), 1, open);
     };
     if (!timed) return afterLock();
     countdown(QStringLiteral("Mirror Lock"), delay, afterLock);
 }
 
-void PlannedRun::releaseshutter() {
+void PlannedRun::releaseshutter(bool atOnce) {
     shutterHeld_ = false;
-    cable().ReleaseShutter();
+    if (frameOpen_) guarded([&] { frameClosing(); });
+    if (atOnce)
+        cable().releaseAtOnce();
+    else
+        cable().ReleaseShutter();
+}
+
+void PlannedRun::frameClosing() {
+    frameOpen_ = false;
+    const std::int32_t planned = Conv::toInt32(Conv::roundHalfEven(plan_.exposureSeconds));
+    const qint64 openMs = platform::clock().monotonicMs() - openedAtMs_;
+    const std::int32_t open = Conv::toInt32(Conv::roundHalfEven(double(openMs) / 1000.0));
+    if (open >= planned) return;
+    const QString notice = QStringLiteral("Frame ") + QString::number(frame_) +
+                           QStringLiteral(" cut short: the shutter was open ") +
+                           QString::number(open) + QStringLiteral(" s of ") +
+                           QString::number(planned) + QStringLiteral(" s");
+    log(notice);
+    lastNotice_ = notice;
+    display_.frameNotice(notice);
+    // Before the cable lets go: the picture is named when it comes. Only a
+    // connected camera takes a name (and the camera window is not brought back for it).
+    if (plan_.timedStem && link().connected())
+        link().setFileName(rules::fileStem(plan_.stemPrefix, true, open, plan_.stemIso) +
+                           QString::number(frame_));
 }
 
 void PlannedRun::letGo() {
     if (!shutterHeld_) return;
     shutterHeld_ = false;
+    // Also from the destructor: the line is dropped without a pass of the
+    // loop, and nothing of the window is touched.
+    frameOpen_ = false;
     guarded([] { log(QStringLiteral("Shutter let go")); });
-    guarded([] { cable().ReleaseShutter(); });
+    guarded([] { cable().releaseAtOnce(); });
 }
 
 void PlannedRun::CountDownExposure() {
@@ -425,6 +460,7 @@ void PlannedRun::Waitfordownload() {
         if (!stopping()) ++taken_;
         return downloadDone();
     }
+    platform::handToTheLoop();
     wake_->setInterval(kDownloadWakeMs);
     downloadCheck();
 }
@@ -593,7 +629,8 @@ void PlannedRun::stop(bool longStop) {
     guarded([&] { stopWait(); });
     guarded([&] { display_.stopCountdown(); });
     if (longStop) {
-        guarded([&] { releaseshutter(); });
+        // At once: the exposure ends now, and nothing runs under the Stop.
+        guarded([&] { releaseshutter(true); });
         guarded([&] { display_.stopCountdown(); });
     }
     guarded([&] { display_.setBusy(false); });
@@ -620,11 +657,16 @@ void PlannedRun::pressManual(const RunPlan& plan) {
     manual_ = true;
     stopRequested_ = false;
     phase_ = Phase::Manual;
-    const bool ok = trapAndTrace(QStringLiteral("cbPressShutter_Click"), [&] {
+    bool ok = trapAndTrace(QStringLiteral("cbPressShutter_Click"), [&] {
         log(QStringLiteral("Shutter Manually Pressed"));
         cable().ClearDataPort();
-        releaseshutter();
     });
+    // Letting go first may let events run (the serial cable's pass): a Stop,
+    // a close or the program's end handled there leaves nothing to press.
+    if (ok && !survives([&] {
+            ok = trapAndTrace(QStringLiteral("cbPressShutter_Click"), [&] { releaseshutter(); });
+        }))
+        return;
     if (!ok) return finish();
     pressShutter([this] { finish(); });
 }

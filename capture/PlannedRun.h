@@ -33,6 +33,12 @@ struct RunPlan {
     bool picturesToPc = false;      // the camera sends each picture here: wait for it
     bool inSequence = false;        // the run is one step of a sequence
     bool lastSequenceStep = false;  // ... its last step
+    // When the stem tells the exposure's seconds (a long run's, with the
+    // camera's ISO), these make it again for a frame cut short, named after
+    // the seconds its shutter was open.
+    bool timedStem = false;
+    QString stemPrefix;  // the prefix box, as typed
+    QString stemIso;     // the camera's ISO text
 };
 
 // What a run shows on its window. Every member may be left as it is.
@@ -143,10 +149,16 @@ private:
     void pressShutter(std::function<void()> opened);
     void lockMirror(const std::function<void()>& open);
     // Closes the contact, then goes on with `closed`; a press that closes no
-    // contact ends the run (pressFailed), saying why.
-    void pressThen(const std::function<void()>& closed);
+    // contact ends the run (pressFailed), saying why. Nothing is pressed once
+    // a stop has been asked for: the run (or the manual press) ends instead.
+    // opensFrame: this press opens a frame's exposure (not the mirror's lift).
+    void pressThen(const std::function<void()>& closed, bool opensFrame = false);
     void pressFailed(const QString& why);
-    void releaseshutter();
+    // atOnce: without a pass of the event loop (a Stop, the ways out).
+    void releaseshutter(bool atOnce = false);
+    // The frame's shutter is about to close: a frame cut short before its
+    // time is named after the seconds it was open, and says so.
+    void frameClosing();
     void CountDownExposure();
     void exposureEnded();
     void Waitfordownload();
@@ -184,6 +196,7 @@ private:
     bool stopRequested_ = false;
     bool statusTouched_ = false;
     bool shutterHeld_ = false;
+    bool frameOpen_ = false;  // a frame's exposure is open (since openedAtMs_)
     std::int32_t frame_ = 0;
     std::int32_t frames_ = 0;
     std::int32_t taken_ = 0;

@@ -870,6 +870,12 @@ RunPlan frmCapture::runPlan(bool longRun, bool frames) {
     p.exposureSeconds = getExpTime();
     // Reading the camera's ISO for the name needs the camera; a cable-only run names nothing.
     if (!longRun || isConnected) p.fileStem = GetFileName();
+    // A bulb frame cut short is named after the seconds its shutter was open.
+    if (longRun && isConnected && !p.fileStem.isEmpty() && checked(chkUseISO)) {
+        p.timedStem = true;
+        p.stemPrefix = txtObjPrefix->text();
+        p.stemIso = link().ISO();
+    }
     p.savePath = runSavePath(longRun);
     p.picturesToPc = isConnected && link().PicPc();
     p.inSequence = state().bSequenceRunning;

@@ -226,6 +226,9 @@ public:
     virtual void PressShutter() {}
     virtual void ReleaseShutter() {}
     virtual void ClearDataPort() {}
+    // ReleaseShutter without letting events run (no pass of the loop, no
+    // message box): for the ways out, a destructor among them.
+    virtual void releaseAtOnce() { ReleaseShutter(); }
 
     static ShutterCable& instance();
     static void setInstance(std::shared_ptr<ShutterCable> cable);

@@ -45,6 +45,7 @@ QString appDir() {
 void resetCoreEnvironment() {
     CoreEnv& e = env();
     platform::setShuttingDown(false);
+    platform::setEventPassListener({});
     e.clock = std::make_shared<platform::VirtualClock>();
     platform::setClock(e.clock);
     e.settings = std::make_shared<platform::MemorySettingsStore>();

@@ -225,6 +225,53 @@ TEST_F(DispatchTest, StartUpReadiesTheSavedCableAndShutdownLeavesItIdle) {
     EXPECT_FALSE(serial->isOpen());
 }
 
+// The ways out (a Stop, a window closing, a destructor, shutdown) drop the
+// shutter line without a pass of the event loop and without a message box:
+// nothing runs under their callers. A port that fails then is traced and closed.
+TEST_F(DispatchTest, TheWaysOutLetGoWithoutLettingEventsRun) {
+    struct Case {
+        const char* what;
+        bool serialCable;
+        bool portFails;
+        bool shutdown;  // releaseToIdle, else releaseAtOnce
+    };
+    const Case cases[] = {
+        {"serial", true, false, false},
+        {"parallel", false, false, false},
+        {"serial at shutdown", true, false, true},
+        {"parallel at shutdown", false, false, true},
+        {"a serial port that fails", true, true, false},
+    };
+    ShutterCable::setInstance(std::make_shared<CableShutter>());
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        state().bSerialEnabled = k.serialCable;
+        if (k.serialCable) ASSERT_TRUE(SerialPort::OpenComPort());
+        ASSERT_TRUE(DSLRControl::PressShutter());
+        ASSERT_TRUE(cableSetup().pressed);
+        pumps = 0;
+        if (k.portFails) serial->failSetCount = 2;
+        newTrace();
+        if (k.shutdown)
+            ShutterCable::instance().releaseToIdle();
+        else
+            ShutterCable::instance().releaseAtOnce();
+        EXPECT_EQ(pumps, 0);
+        EXPECT_TRUE(testenv::dialogs().shown().empty());
+        EXPECT_FALSE(cableSetup().pressed);
+        if (k.serialCable) {
+            EXPECT_EQ(serial->lines(), (Lines{false, false}));
+            EXPECT_EQ(newTrace().contains("Com Port COM2: not available: shutter line not dropped"),
+                      k.portFails);
+            EXPECT_EQ(serial->isOpen(), !k.portFails);
+        } else {
+            EXPECT_EQ(bus->dataLatch(0x378), 0);
+            EXPECT_FALSE(cableSetup().parallelHeld);
+        }
+        SerialPort::CloseComPort();
+    }
+}
+
 TEST_F(DispatchTest, AFailedSerialOpenAtStartUpWarnsOnce) {
     Settings::save("Serialdata", "SerialEnabled", "True");
     serial->openResults = {ports::SerialLines::Status::OpenFailed};

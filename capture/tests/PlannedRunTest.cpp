@@ -189,22 +189,27 @@ TEST_F(PlannedRunTest, AStopArrivingInsideAPumpEndsTheRunOnce) {
 }
 
 // A stop that lands inside one of the run's own steps (a pump before its
-// first wait, the shutter press) ends the run at once: no lead-in, lock-up or
-// exposure is waited out after it.
+// first wait, the bulb frame's pass before its press, the shutter press) ends
+// the run at once: no lead-in, lock-up or exposure is waited out after it, and
+// nothing is pressed after it.
 TEST_F(PlannedRunTest, AStopWhereverItLandsEndsTheRunAtOnce) {
+    enum class Where { Start, FramePass, Press };
     struct Row {
         const char* name;
         bool longRun;
         bool mirrorLock;
-        bool inPress;          // else inside the start's first pump
+        Where where;
         bool closing = false;  // the program closing, not a Stop
     };
     const Row rows[] = {
-        {"a short run, inside the start", false, false, false},
-        {"a long run, inside the start", true, false, false},
-        {"inside the shutter press", true, false, true},
-        {"inside the mirror's press", true, true, true},
-        {"the program closing inside the shutter press", true, false, true, true},
+        {"a short run, inside the start", false, false, Where::Start},
+        {"a long run, inside the start", true, false, Where::Start},
+        {"a bulb frame's pass before its press", true, false, Where::FramePass},
+        {"a bulb frame's pass before the mirror's press", true, true, Where::FramePass},
+        {"the program closing in a bulb frame's pass", true, false, Where::FramePass, true},
+        {"inside the shutter press", true, false, Where::Press},
+        {"inside the mirror's press", true, true, Where::Press},
+        {"the program closing inside the shutter press", true, false, Where::Press, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -213,7 +218,7 @@ TEST_F(PlannedRunTest, AStopWhereverItLandsEndsTheRunAtOnce) {
         SetUp();
         camera->isConnected = true;
         RunPlan p = r.longRun ? longPlan() : shortPlan();
-        p.leadIn = r.inPress ? "0" : "20";
+        p.leadIn = r.where == Where::Start ? "20" : "0";
         p.exposureSeconds = r.longRun ? 30 : p.exposureSeconds;
         p.mirrorLock = r.mirrorLock;
         p.mirrorLockDelay = "10";
@@ -223,10 +228,16 @@ TEST_F(PlannedRunTest, AStopWhereverItLandsEndsTheRunAtOnce) {
             else
                 run->stop(run->longRun());
         };
-        if (r.inPress)
+        if (r.where == Where::Press)
             cable->onPress = stop;
-        else
+        else if (r.where == Where::Start)
             display.onClear = stop;
+        else
+            // Queued from the start: the first pass of events is the frame's
+            // own, after it has named the frame and before it presses.
+            display.onClear = [this, stop] {
+                QMetaObject::invokeMethod(run.get(), stop, Qt::QueuedConnection);
+            };
         qint64 endedAt = -1;
         QObject::connect(run.get(), &PlannedRun::finished, [&] { endedAt = nowMs() - t0; });
         start(p);
@@ -237,7 +248,8 @@ TEST_F(PlannedRunTest, AStopWhereverItLandsEndsTheRunAtOnce) {
         EXPECT_FALSE(run->shutterHeld());
         EXPECT_EQ(display.alarms, 0);
         EXPECT_TRUE(camera->calls.filter("Release").isEmpty());
-        EXPECT_EQ(cable->calls.filter("press").size(), r.inPress ? 1 : 0);
+        EXPECT_EQ(cable->calls.filter("press").size(), r.where == Where::Press ? 1 : 0)
+            << cable->calls.join(' ').toStdString();
         EXPECT_FALSE(run->running());
         // Nothing goes on after the end: no exposure ends later.
         EXPECT_TRUE(cable->calls.filter(QRegularExpression("^release [1-9]")).isEmpty())

@@ -57,6 +57,10 @@ public:
         calls << QStringLiteral("release %1").arg(platform::clock().monotonicMs() - t0);
         CableShutter::ReleaseShutter();
     }
+    void releaseAtOnce() override {
+        calls << QStringLiteral("release %1").arg(platform::clock().monotonicMs() - t0);
+        CableShutter::releaseAtOnce();
+    }
     QStringList isoAtPress, calls;
     qint64 t0 = 0;
 };
@@ -425,4 +429,55 @@ TEST_F(CaptureEndToEnd, ARawPlusJpegShortRunTakesEveryFrameWithBothPictures) {
     EXPECT_TRUE(testenv::traceLines().filter("Release refused").isEmpty());
     EXPECT_EQ(alarms(), 1);
     EXPECT_FALSE(state().bWaitingForDownload);
+}
+
+// A 7-minute bulb frame ended 122 s in, by Stop or by closing Image Capture:
+// the shutter is let go then, the camera's picture is named after the seconds
+// the shutter was open, and the window says the frame was cut short.
+TEST_F(CaptureEndToEnd, ABulbFrameEndedEarlyIsNamedAfterTheSecondsItWasOpen) {
+    for (const bool close : {false, true}) {
+        SCOPED_TRACE(close ? "Image Capture closed" : "Stop");
+        if (close) {
+            TearDown();
+            testenv::resetEnvironment();
+            SetUp();
+        }
+        capture::frmCapture* cap = connectInCaptureMode();
+        ASSERT_NE(cap, nullptr);
+        const QString folder = prepareRun(cap, 2, "IMG", "1", "0", "0");
+        cap->chkUseISO->setChecked(true);
+        cap->txtExpMin->setText("7");
+        cap->txtExpSec->setText("0");
+        const QString iso = camWin->Vosquin1()->ISO();
+        cable->t0 = platform::clock().monotonicMs();
+        cap->cbExpStart_Click();
+        ASSERT_TRUE(cap->runActive());
+        runFor(122);
+        QPointer<capture::frmCapture> window(cap);
+        if (close)
+            cap->close();
+        else
+            cap->cbExpStop_Click();
+        runFor(30);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        // Let go then (and again as the frame's end comes round), pressed no more.
+        ASSERT_GE(cable->calls.size(), 2);
+        EXPECT_EQ(cable->calls.mid(0, 2), QStringList({"press 0", "release 122000"}));
+        EXPECT_EQ(cable->calls.filter("press").size(), 1);
+        const auto frames = simrc::captures();
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames[0].exposureMs, 122'000);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).join(' ').toStdString(),
+                  ("IMG-122s-" + iso + "-10001.JPG").toStdString());
+        const QString notice = "Frame 1 cut short: the shutter was open 122 s of 420 s";
+        EXPECT_TRUE(testenv::traceLines().contains(notice));
+        if (close) {
+            EXPECT_TRUE(window.isNull());
+        } else {
+            ASSERT_FALSE(window.isNull());
+            EXPECT_EQ(cap->lblRunNotice->text().toStdString(), notice.toStdString());
+            EXPECT_FALSE(cap->runActive());
+        }
+    }
 }

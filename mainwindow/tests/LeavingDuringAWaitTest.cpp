@@ -1,8 +1,10 @@
 // The user leaves while the program waits: each wait a user can reach, with
 // the window closed or the program ended (Application -> Exit) while the wait
-// lets events run. The real main window and windows on the simulators and the
-// virtual clock; the sanitizers watch that nothing of a window is touched once
-// it is gone, and the test that what the window held outside is let go.
+// lets events run; and every pass of the loop that an exposure run makes, with
+// the run stopped, its window closed or the program ended there. The real main
+// window and windows on the simulators and the virtual clock; the sanitizers
+// watch that nothing of a window is touched once it is gone, and the test that
+// what the window held outside is let go.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -10,18 +12,28 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
+#include <cstdio>
 #include <functional>
+#include <tuple>
+#include <vector>
 
 #include "cables/CableSetup.h"
 #include "camera/ctlFolderMonitor.h"
 #include "camera/frmCameraControl.h"
+#include "capture/ExposureRun.h"
+#include "capture/frmAutomate.h"
 #include "capture/frmCapture.h"
 #include "mainwindow/tests/ProgramOnTheSimulators.h"
 #include "platform/drivers/DriverChooser.h"
 #include "platform/drivers/DriverRegistry.h"
 #include "platform/drivers/TelescopeSimulator.h"
 #include "platform/os/Media.h"
+#include "platform/rcsdk/SimCamera.h"
+#include "platform/sim/SimSky.h"
 #include "platform/time/Clock.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
@@ -30,6 +42,7 @@
 #include "testing/TestEnv.h"
 
 using namespace zelmora;
+namespace Msg = zelmora::platform::Msg;
 
 namespace {
 
@@ -48,6 +61,23 @@ public:
     QStringList said;
     QString at;
     std::function<void()> during;
+};
+
+// The simulated camera's shutter contact as the cable works it: the moments
+// the shutter opened (a press) and closed, on the program clock.
+class ShutterWatch {
+public:
+    ShutterWatch()
+        : id_(sim::SimSky::instance().addShutterListener([this](const sim::ShutterEvent& e) {
+              (e.open ? opened : closed) << platform::clock().monotonicMs();
+          })) {}
+    ~ShutterWatch() { sim::SimSky::instance().removeShutterListener(id_); }
+    ShutterWatch(const ShutterWatch&) = delete;
+    ShutterWatch& operator=(const ShutterWatch&) = delete;
+    QList<qint64> opened, closed;
+
+private:
+    int id_;
 };
 
 // How the user leaves: each wait below is left both ways.
@@ -209,6 +239,32 @@ TEST_P(LeavingDuringAWait, ACableRelease) {
     expectGone(Win::frmCapture);
 }
 
+// Press Shutter lets the cable go before it presses, and on the serial cable
+// that release lets events run; the user leaves then. Nothing is pressed after
+// leaving, and the shutter is let go.
+TEST_P(LeavingDuringAWait, AManualPressLettingGoFirst) {
+    capture::frmCapture* cap = captureOnTheSerialCable();
+    ASSERT_NE(cap, nullptr);
+    cap->TabStrip1->setCurrentIndex(1);  // "Long"
+    cables::CableSetup& cable = cables::cableSetup();
+    ShutterWatch shutter;
+    bool left = false;
+    cable.pump = [&] {
+        if (!left) {
+            left = true;
+            leave(Win::frmCapture);
+        }
+        QCoreApplication::processEvents();
+    };
+    click(cap, "cbPressShutter");
+    pass(3000);
+    EXPECT_TRUE(left);
+    EXPECT_TRUE(shutter.opened.isEmpty()) << "the shutter was pressed after leaving";
+    EXPECT_FALSE(cable.pressed) << "the shutter is still held";
+    EXPECT_FALSE(sim::SimSky::instance().shutterOpen());
+    expectGone(Win::frmCapture);
+}
+
 // Monitoring runs inside the Start click, in slices of the clock, until Stop.
 TEST_P(LeavingDuringAWait, TheFolderMonitorsWatch) {
     camera::ctlFolderMonitor* panel = monitorPanel();
@@ -244,6 +300,250 @@ TEST_P(LeavingDuringAWait, AFrameSettling) {
     EXPECT_TRUE(handed.isEmpty());
     expectGone(Win::frmCameraControl);
 }
+
+// --- Every pass of a run ------------------------------------------------------------
+
+// What the user drives, with the camera connected and the pictures coming to
+// the computer.
+enum class Drive { ShortRun, BulbRun, BulbRunWithMirrorLockUp, ManualPressAndRelease, Sequence };
+// What the user does at the chosen pass: the stop of what is driven (Stop on
+// Image Capture, Cancel Sequence for a sequence), closing Image Capture, or Exit.
+enum class Act { Stop, CloseWindow, ExitProgram };
+// The simulated cable: the serial cable lets events run in its release, the
+// parallel port in its press and its release.
+enum class Cable { Serial, Parallel };
+using DriveActCable = std::tuple<Drive, Act, Cable>;
+
+class EveryPassOfARun : public testenv::ProgramOnTheSimulators,
+                        public ::testing::WithParamInterface<DriveActCable> {
+protected:
+    Drive drive() const { return std::get<0>(GetParam()); }
+    Act act() const { return std::get<1>(GetParam()); }
+    Cable cable() const { return std::get<2>(GetParam()); }
+
+    // Drives once, doing the act at the k-th time the run lets events run;
+    // returns whether the run got that far. Checks what must hold however it went.
+    bool driveActingAtPass(int k) {
+        // The camera's own mirror lock-up as the Mirror Lock box will be.
+        simrc::setMirrorLock(drive() == Drive::BulbRunWithMirrorLockUp ||
+                             drive() == Drive::ManualPressAndRelease);
+        capture::frmCapture* capture = captureOnTheCable();
+        if (!capture) {
+            ADD_FAILURE() << "no Image Capture";
+            return false;
+        }
+        QPointer<capture::frmCapture> cap(capture);
+        prepare(cap);
+        if (HasFatalFailure()) return false;
+        auto* engine = dynamic_cast<capture::ExposureRun*>(cap->runEngine());
+        if (!engine) {
+            ADD_FAILURE() << "no run engine";
+            return false;
+        }
+
+        // The shutter and the act on one line, in the order they happened.
+        QStringList happened;
+        const int watch = sim::SimSky::instance().addShutterListener(
+            [&happened](const sim::ShutterEvent& e) { happened << (e.open ? "press" : "let go"); });
+        int ends = 0, taken = 0;
+        QObject::connect(engine, &capture::ExposureRun::finished, engine, [&ends, &taken, engine] {
+            ++ends;
+            taken += engine->plannedRun().taken();
+        });
+        // Counted only while what is driven goes on.
+        bool manualClick = false;
+        const auto going = [&] {
+            // The press with its mirror lock-up goes on after the click.
+            if (drive() == Drive::ManualPressAndRelease)
+                return manualClick || (bool(cap) && cap->runActive());
+            if (drive() == Drive::Sequence) return bool(sequence()) && sequence()->sequenceActive();
+            return bool(cap) && cap->runActive();
+        };
+        int passes = 0;
+        bool acted = false;
+        platform::setEventPassListener([&] {
+            if (acted || !going() || ++passes < k) return;
+            acted = true;
+            asUser([&] {
+                happened << QStringLiteral("act");
+                doTheAct();
+            });
+        });
+
+        run(cap, manualClick);
+        passUntil([&] { return !going() && (acted || passes < k); }, 120'000);
+        platform::setEventPassListener({});
+        pass(3000);
+        sim::SimSky::instance().removeShutterListener(watch);
+
+        const QString where = QStringLiteral("pass %1: ").arg(k) + happened.join(' ');
+        SCOPED_TRACE(where.toStdString());
+        const qsizetype at = happened.indexOf("act");
+        EXPECT_EQ(at >= 0, acted) << "the act did not run";
+        if (at >= 0)
+            EXPECT_FALSE(happened.mid(at).contains("press"))
+                << "the shutter was pressed after the act";
+        EXPECT_FALSE(sim::SimSky::instance().shutterOpen()) << "the shutter is still held";
+        EXPECT_FALSE(cables::cableSetup().pressed) << "the shutter is still held";
+        const QStringList t = testenv::traceLines();
+        const int runs = t.filter(QRegularExpression("^Counting down Leadin:")).size() +
+                         t.count(QStringLiteral("Shutter Manually Pressed"));
+        EXPECT_EQ(ends, runs) << "a run's end reported other than once";
+        if (drive() == Drive::Sequence)
+            EXPECT_EQ(t.count(QStringLiteral("----sequence Complete---------")), 1)
+                << "the sequence's end reported other than once";
+        EXPECT_LE(taken, filesIn(lights()).size()) << "a frame counted that was not taken";
+        if (acted && act() != Act::Stop) EXPECT_FALSE(windows().isLoaded(Win::frmCapture));
+        if (acted && act() == Act::ExitProgram) EXPECT_TRUE(t.contains("Zelmora closed"));
+        return acted;
+    }
+
+    capture::frmAutomate* sequence() const {
+        return windows().ifLoadedAs<capture::frmAutomate>(Win::frmAutomate);
+    }
+
+    void prepare(capture::frmCapture* cap) {
+        cap->txtLeadIn->setText(QStringLiteral("1"));
+        cap->txtTimeBetween->setText(QStringLiteral("1"));
+        cap->txtExpCount->setText(QStringLiteral("2"));
+        cap->txtExpMin->setText(QStringLiteral("0"));
+        cap->txtExpSec->setText(QStringLiteral("2"));
+        cap->chMirrorLock->setChecked(false);
+        cap->txtMirrorLockDelay->setText(QStringLiteral("1"));
+        switch (drive()) {
+            case Drive::ShortRun:
+                cap->TabStrip1->setCurrentIndex(0);  // "Short"
+                break;
+            case Drive::BulbRun:
+                cap->TabStrip1->setCurrentIndex(1);  // "Long"
+                break;
+            case Drive::BulbRunWithMirrorLockUp:
+            case Drive::ManualPressAndRelease:
+                cap->TabStrip1->setCurrentIndex(1);
+                cap->txtExpCount->setText(QStringLiteral("1"));
+                cap->chMirrorLock->setChecked(true);
+                break;
+            case Drive::Sequence: {
+                cap->TabStrip1->setCurrentIndex(1);
+                click(cap, "cbAutomate");
+                capture::frmAutomate* seq = sequence();
+                ASSERT_NE(seq, nullptr);
+                while (seq->rows().size() > 1) {
+                    seq->lbExposures->setCurrentRow(1);
+                    click(seq, "cbDelete");
+                }
+                for (const char* length : {"2", "1"}) {
+                    seq->txtNoExp->setText(QStringLiteral("1"));
+                    seq->txtExpLength->setText(QString::fromLatin1(length));
+                    seq->txtDelayBetwExp->setText(QStringLiteral("1"));
+                    click(seq, "cbAdd");
+                }
+                ASSERT_EQ(seq->rows().size(), 3);
+                testenv::dialogs().expectMsgBox(QStringLiteral("Image Quality Setting not on RAW"),
+                                                Msg::Yes);
+                break;
+            }
+        }
+    }
+
+    void run(const QPointer<capture::frmCapture>& cap, bool& manualClick) {
+        switch (drive()) {
+            case Drive::ShortRun:
+            case Drive::BulbRun:
+            case Drive::BulbRunWithMirrorLockUp:
+                click(cap, "cbExpStart");
+                break;
+            case Drive::ManualPressAndRelease:
+                manualClick = true;
+                click(cap, "cbPressShutter");
+                manualClick = false;
+                pass(3000);
+                if (cap && cap->cbReleaseShutter->isEnabled()) {
+                    manualClick = true;
+                    click(cap, "cbReleaseShutter");
+                    manualClick = false;
+                }
+                break;
+            case Drive::Sequence:
+                click(sequence(), "cbStart");
+                break;
+        }
+    }
+
+    void doTheAct() {
+        switch (act()) {
+            case Act::Stop:
+                if (drive() == Drive::Sequence) {
+                    if (capture::frmAutomate* seq = sequence()) seq->cbCancelSeq->click();
+                } else if (capture::frmCapture* cap = captureWindow()) {
+                    cap->cbExpStop->click();
+                }
+                return;
+            case Act::CloseWindow:
+                if (QWidget* w = windows().ifLoaded(Win::frmCapture)) frameOf(w)->close();
+                return;
+            case Act::ExitProgram:
+                menu("mnuExit");
+                return;
+        }
+    }
+
+    capture::frmCapture* captureOnTheCable() {
+        connectToTheCamera();
+        switchToCaptureMode();
+        if (cable() == Cable::Serial) {
+            portSetupWithTheSimulatedSerialCable();
+        } else {
+            cables::CableSetup& c = cables::cableSetup();
+            c.PortTable[0] = {0x378, "SPP", "SPP", 0, true};
+            c.selectPort(0);
+        }
+        return HasFatalFailure() ? nullptr : captureWindow();
+    }
+};
+
+// For every k, the act comes at the k-th time the run lets events run (a pass
+// of the loop inside one of its steps, a cable's pass, a wait it hands to the
+// loop), until the run ends before its k-th. Whatever k: nothing is pressed
+// after the act, the shutter ends let go, each run's end is reported once,
+// no frame is counted that was not taken, and the sanitizers see nothing
+// freed used.
+TEST_P(EveryPassOfARun, NothingIsPressedAfterAStopOrALeave) {
+    int k = 1;
+    for (;; ++k) {
+        if (k > 1) {
+            TearDown();
+            testenv::resetEnvironment();
+            SetUp();
+        }
+        if (!driveActingAtPass(k) || HasFatalFailure()) break;
+    }
+    EXPECT_GT(k, 3) << "the run let events run fewer times than it should";
+    std::printf("passes swept: %d\n", k - 1);
+}
+
+std::vector<DriveActCable> drivesActsAndCables() {
+    std::vector<DriveActCable> all;
+    for (Drive d : {Drive::ShortRun, Drive::BulbRun, Drive::BulbRunWithMirrorLockUp,
+                    Drive::ManualPressAndRelease, Drive::Sequence})
+        for (Act a : {Act::Stop, Act::CloseWindow, Act::ExitProgram})
+            for (Cable c : {Cable::Serial, Cable::Parallel})
+                // A short run fires through the camera, not the cable.
+                if (d != Drive::ShortRun || c == Cable::Serial) all.emplace_back(d, a, c);
+    return all;
+}
+
+std::string driveActCableName(const ::testing::TestParamInfo<DriveActCable>& info) {
+    static const char* const drives[] = {"ShortRun", "BulbRun", "BulbRunWithMirrorLockUp",
+                                         "ManualPressAndRelease", "Sequence"};
+    static const char* const acts[] = {"Stop", "ImageCaptureClosed", "ProgramExit"};
+    static const char* const cables[] = {"", "OnTheParallelPort"};
+    const auto& [d, a, c] = info.param;
+    return std::string(drives[int(d)]) + acts[int(a)] + cables[int(c)];
+}
+
+INSTANTIATE_TEST_SUITE_P(DrivesActsAndCables, EveryPassOfARun,
+                         ::testing::ValuesIn(drivesActsAndCables()), driveActCableName);
 
 INSTANTIATE_TEST_SUITE_P(Ways, LeavingDuringAWait,
                          ::testing::Values(Way::CloseWindow, Way::ExitProgram),

@@ -2,6 +2,7 @@
 
 #include "platform/time/QtClock.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -32,6 +33,10 @@ std::shared_ptr<Clock>& installedClock() {
     return slot;
 }
 std::atomic<bool> gShuttingDown{false};
+std::function<void()>& passListener() {
+    static std::function<void()> listener;
+    return listener;
+}
 std::vector<WaitControl*>& activeWaits() {
     static std::vector<WaitControl*> waits;
     return waits;
@@ -52,6 +57,20 @@ void setClock(std::shared_ptr<Clock> clock) {
 std::shared_ptr<Clock> currentClock() {
     std::lock_guard lock(clockMutex());
     return installedClock();
+}
+
+void setEventPassListener(std::function<void()> listener) {
+    passListener() = std::move(listener);
+}
+
+void handToTheLoop() {
+    // A copy: the listener may replace itself.
+    if (const auto listener = passListener()) listener();
+}
+
+void passEvents() {
+    handToTheLoop();
+    QCoreApplication::processEvents();
 }
 
 void setShuttingDown(bool value) {

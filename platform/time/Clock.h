@@ -60,6 +60,17 @@ Clock& clock();
 void setClock(std::shared_ptr<Clock> clock);
 std::shared_ptr<Clock> currentClock();
 
+// The passes of the event loop that the program's own work makes in the middle
+// of what it does: a pass inside a step (passEvents), a wait on the clock
+// (pumpFor), and a wait handed back to the loop until a timer of its own
+// (handToTheLoop). Each tells the listener first, before any event runs. A
+// seam for tests, which act at any one of them; nothing else listens.
+void setEventPassListener(std::function<void()> listener);
+// A wait handed back to the loop: only tells the listener.
+void handToTheLoop();
+// One pass of the loop: tells the listener, then dispatches what is pending.
+void passEvents();
+
 // Program-wide shutting-down flag: once set, every running wait returns and new
 // waits return at once, so code after a wait sees the flag and winds down.
 void setShuttingDown(bool shuttingDown);

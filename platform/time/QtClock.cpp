@@ -38,6 +38,7 @@ qint64 QtClock::monotonicMs() const {
 
 bool QtClock::pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& control) {
     if (ms <= 0 || shuttingDown()) return ms <= 0 && !shuttingDown();
+    handToTheLoop();
     // Keep the control alive even if its owner drops it from a handler.
     std::shared_ptr<WaitControl> keep = control;
     const qint64 deadline = monotonicMs() + ms;

@@ -83,6 +83,11 @@ bool VirtualClock::runNextDue(qint64 deadline) {
 }
 
 bool VirtualClock::pumpFor(qint64 ms, const std::shared_ptr<WaitControl>& control) {
+    if (ms > 0 && !shuttingDown()) handToTheLoop();
+    return wait(ms, control);
+}
+
+bool VirtualClock::wait(qint64 ms, const std::shared_ptr<WaitControl>& control) {
     if (ms <= 0 || shuttingDown()) return ms <= 0 && !shuttingDown();
     std::shared_ptr<WaitControl> keep = control;
     const qint64 deadline = nowMs_ + ms;
@@ -111,7 +116,7 @@ void VirtualClock::sleepMs(qint64 ms) {
 
 void VirtualClock::advance(qint64 ms) {
     auto control = std::make_shared<WaitControl>();
-    pumpFor(ms, control);
+    wait(ms, control);
 }
 
 std::unique_ptr<TimerEngine> VirtualClock::createTimerEngine(std::function<void()> fire) {

@@ -53,6 +53,8 @@ private:
         bool operator<(const Key& o) const { return at != o.at ? at < o.at : seq < o.seq; }
     };
     bool runNextDue(qint64 deadline);
+    // pumpFor without telling the pass listener: the test's own outer loop.
+    bool wait(qint64 ms, const std::shared_ptr<WaitControl>& control);
     // Dispatches posted Qt events, without waiting; `over` (when set) is asked
     // after each pass whether the wait has ended.
     void processPending(const std::function<bool()>& over = nullptr);

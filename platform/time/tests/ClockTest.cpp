@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <atomic>
 #include <thread>
@@ -184,4 +185,29 @@ TEST(ClockTest, TheClockMayBeReadFromAnotherThreadWhileItIsReplaced) {
     done = true;
     reader.join();
     EXPECT_GT(reads.load(), 0);
+}
+
+// The passes of the loop that the program's work makes are told to a listener
+// before anything runs; the test's own outer loop is not one of them.
+TEST(EventPassesTest, EveryPassOfTheProgramsWorkIsToldFirst) {
+    QStringList seen;
+    int passes = 0;
+    zelmora::platform::setEventPassListener([&] {
+        ++passes;
+        QMetaObject::invokeMethod(
+            qApp, [&seen, n = passes] { seen << QStringLiteral("ran after pass %1").arg(n); },
+            Qt::QueuedConnection);
+    });
+    vclock().advance(1000);
+    EXPECT_EQ(passes, 0);
+    zelmora::platform::passEvents();
+    EXPECT_EQ(seen, QStringList{"ran after pass 1"});
+    zelmora::platform::handToTheLoop();
+    EXPECT_EQ(passes, 2);
+    zelmora::platform::clock().pumpFor(500, std::make_shared<WaitControl>());
+    EXPECT_EQ(passes, 3);
+    EXPECT_EQ(seen, QStringList({"ran after pass 1", "ran after pass 2", "ran after pass 3"}));
+    zelmora::platform::clock().pumpFor(0, std::make_shared<WaitControl>());
+    EXPECT_EQ(passes, 3) << "a wait of nothing lets nothing run";
+    zelmora::platform::setEventPassListener({});
 }
