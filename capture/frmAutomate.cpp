@@ -685,8 +685,8 @@ void frmAutomate::runStep() {
                 // Choosing the text already shown raises no signal: run the handler.
                 capture_->lbTv_Click();
             }
-            QCoreApplication::processEvents();
-            if (!self || !capture_) return;
+            platform::passEvents();
+            if (!self || captureGone()) return;
         } else {
             // Whole seconds: a bulb step on the Long tab.
             if (capture_->GetCurrFrame() == 1) capture_->selectTab(2);
@@ -699,13 +699,14 @@ void frmAutomate::runStep() {
     });
     if (!self || runnerState_ == Runner::Idle) return;
     if (!ok) return failSequence();
-    if (bCancelSequence || !capture_) return endSequence();
+    if (captureGone()) return endWithoutTheCaptureWindow();
+    if (bCancelSequence) return endSequence();
     if (stepIso_ == QStringLiteral("0")) return startStep();
     if (link().connected()) {
         log(QStringLiteral("About to Set ISO:") + stepIso_);
         link().setISO(stepIso_);
         runnerState_ = Runner::Settling;
-        settle_->setInterval(kIsoSettleMs);
+        settleIso();
         return;
     }
     if (bConnectToChangeISO) {
@@ -716,6 +717,7 @@ void frmAutomate::runStep() {
         link().setSilentConnectMode(true);
         guarded([] { link().doconnect(); });
         if (!self || runnerState_ != Runner::Connecting) return;
+        platform::handToTheLoop();
         poll_->setInterval(kConnectPollMs);
         return connectPoll();
     }
@@ -736,7 +738,7 @@ void frmAutomate::connectPoll() {
         log(QStringLiteral("About to Set ISO:") + stepIso_);
         link().setISO(stepIso_);
         runnerState_ = Runner::Settling;
-        settle_->setInterval(kIsoSettleMs);
+        settleIso();
         return;
     }
     if (platform::clock().monotonicMs() >= connectDeadline_) {
@@ -759,13 +761,9 @@ void frmAutomate::afterIsoSet() {
 
 void frmAutomate::startStep() {
     runnerState_ = Runner::Running;
-    frmCapture* capture = capture_.data();
+    frmCapture* capture = captureGone() ? nullptr : capture_.data();
     auto* engine = capture ? dynamic_cast<ExposureRun*>(capture->runEngine()) : nullptr;
-    if (!engine) {
-        log(QStringLiteral("Sequence ended: the capture window is gone"));
-        bCancelSequence = true;
-        return endSequence();
-    }
+    if (!engine) return endWithoutTheCaptureWindow();
     // The runner goes on once the run's own end has been handled. A short run
     // can end inside its own start (its waits process events), so the end is
     // noted at once and the step goes on exactly once.
@@ -778,7 +776,7 @@ void frmAutomate::startStep() {
             framesPlanned_ += run.frames();
             framesMissed_ += run.missed();
             stepEnded_ = true;
-            QMetaObject::invokeMethod(this, &frmAutomate::stepDone, Qt::QueuedConnection);
+            nextStepFromTheLoop();
         },
         Qt::SingleShotConnection);
     // The run's checks and start process events: either window may go meanwhile.
@@ -789,22 +787,43 @@ void frmAutomate::startStep() {
     if (!run || !engine->running()) {
         // Refused by its checks (or gone): the sequence goes on with the next step.
         if (run) disconnect(ended);
-        QMetaObject::invokeMethod(this, &frmAutomate::stepDone, Qt::QueuedConnection);
+        nextStepFromTheLoop();
     }
+}
+
+void frmAutomate::settleIso() {
+    // The camera takes its ISO while events run, until the settle timer.
+    platform::handToTheLoop();
+    settle_->setInterval(kIsoSettleMs);
+}
+
+void frmAutomate::nextStepFromTheLoop() {
+    // The next step starts once the loop has handled what the last one left.
+    platform::handToTheLoop();
+    QMetaObject::invokeMethod(this, &frmAutomate::stepDone, Qt::QueuedConnection);
 }
 
 void frmAutomate::stepDone() {
     if (runnerState_ != Runner::Running) return;
     // The capture window may have been closed during the run.
-    if (!capture_ || windows().ifLoaded(Win::frmCapture) != capture_.data()) {
-        log(QStringLiteral("Sequence ended: the capture window is gone"));
-        bCancelSequence = true;
-    }
+    if (captureGone()) return endWithoutTheCaptureWindow();
     if (bCancelSequence) return endSequence();
     log(QStringLiteral("----sequence :") + QString::number(iCurrentStep) +
         QStringLiteral(" Complete."));
     ++iCurrentStep;
     runStep();
+}
+
+bool frmAutomate::captureGone() const {
+    // A closed capture window is unloaded at once and deleted later: no step
+    // starts on it, even while it still exists.
+    return !capture_ || windows().ifLoaded(Win::frmCapture) != capture_.data();
+}
+
+void frmAutomate::endWithoutTheCaptureWindow() {
+    log(QStringLiteral("Sequence ended: the capture window is gone"));
+    bCancelSequence = true;
+    endSequence();
 }
 
 void frmAutomate::endSequence() {

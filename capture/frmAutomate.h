@@ -116,7 +116,11 @@ private:
     void startStep();
     void afterIsoSet();
     void connectPoll();
+    void settleIso();
+    void nextStepFromTheLoop();
     void stepDone();
+    bool captureGone() const;
+    void endWithoutTheCaptureWindow();
     void endSequence();
     void setStatus(const QString& text);
     frmCapture* captureWindow(bool load) const;

@@ -188,7 +188,9 @@ TEST_P(LeavingDuringAWait, ASynchronousSlew) {
     });
     click(scope, "cbSlew");
     expectGone(Win::frmScopeControl);
-    if (GetParam() == Way::ExitProgram) EXPECT_FALSE(state().bScopeLinked);
+    if (GetParam() == Way::ExitProgram) {
+        EXPECT_FALSE(state().bScopeLinked);
+    }
 }
 
 // The parallel cable lets events run between its writes, at the press and at
@@ -304,8 +306,16 @@ TEST_P(LeavingDuringAWait, AFrameSettling) {
 // --- Every pass of a run ------------------------------------------------------------
 
 // What the user drives, with the camera connected and the pictures coming to
-// the computer.
-enum class Drive { ShortRun, BulbRun, BulbRunWithMirrorLockUp, ManualPressAndRelease, Sequence };
+// the computer. A sequence of bulb steps runs from the Long tab, one of the
+// camera's shutter speeds from the Short tab.
+enum class Drive {
+    ShortRun,
+    BulbRun,
+    BulbRunWithMirrorLockUp,
+    ManualPressAndRelease,
+    Sequence,
+    ShortSequence
+};
 // What the user does at the chosen pass: the stop of what is driven (Stop on
 // Image Capture, Cancel Sequence for a sequence), closing Image Capture, or Exit.
 enum class Act { Stop, CloseWindow, ExitProgram };
@@ -356,7 +366,7 @@ protected:
             // The press with its mirror lock-up goes on after the click.
             if (drive() == Drive::ManualPressAndRelease)
                 return manualClick || (bool(cap) && cap->runActive());
-            if (drive() == Drive::Sequence) return bool(sequence()) && sequence()->sequenceActive();
+            if (isSequence()) return bool(sequence()) && sequence()->sequenceActive();
             return bool(cap) && cap->runActive();
         };
         int passes = 0;
@@ -380,22 +390,32 @@ protected:
         SCOPED_TRACE(where.toStdString());
         const qsizetype at = happened.indexOf("act");
         EXPECT_EQ(at >= 0, acted) << "the act did not run";
-        if (at >= 0)
+        if (at >= 0) {
             EXPECT_FALSE(happened.mid(at).contains("press"))
                 << "the shutter was pressed after the act";
+        }
         EXPECT_FALSE(sim::SimSky::instance().shutterOpen()) << "the shutter is still held";
         EXPECT_FALSE(cables::cableSetup().pressed) << "the shutter is still held";
         const QStringList t = testenv::traceLines();
         const int runs = t.filter(QRegularExpression("^Counting down Leadin:")).size() +
                          t.count(QStringLiteral("Shutter Manually Pressed"));
         EXPECT_EQ(ends, runs) << "a run's end reported other than once";
-        if (drive() == Drive::Sequence)
+        if (isSequence()) {
             EXPECT_EQ(t.count(QStringLiteral("----sequence Complete---------")), 1)
                 << "the sequence's end reported other than once";
+        }
         EXPECT_LE(taken, filesIn(lights()).size()) << "a frame counted that was not taken";
-        if (acted && act() != Act::Stop) EXPECT_FALSE(windows().isLoaded(Win::frmCapture));
-        if (acted && act() == Act::ExitProgram) EXPECT_TRUE(t.contains("Zelmora closed"));
+        if (acted && act() != Act::Stop) {
+            EXPECT_FALSE(windows().isLoaded(Win::frmCapture));
+        }
+        if (acted && act() == Act::ExitProgram) {
+            EXPECT_TRUE(t.contains("Zelmora closed"));
+        }
         return acted;
+    }
+
+    bool isSequence() const {
+        return drive() == Drive::Sequence || drive() == Drive::ShortSequence;
     }
 
     capture::frmAutomate* sequence() const {
@@ -423,8 +443,10 @@ protected:
                 cap->txtExpCount->setText(QStringLiteral("1"));
                 cap->chMirrorLock->setChecked(true);
                 break;
-            case Drive::Sequence: {
-                cap->TabStrip1->setCurrentIndex(1);
+            case Drive::Sequence:
+            case Drive::ShortSequence: {
+                const bool shortSteps = drive() == Drive::ShortSequence;
+                cap->TabStrip1->setCurrentIndex(shortSteps ? 0 : 1);
                 click(cap, "cbAutomate");
                 capture::frmAutomate* seq = sequence();
                 ASSERT_NE(seq, nullptr);
@@ -432,9 +454,19 @@ protected:
                     seq->lbExposures->setCurrentRow(1);
                     click(seq, "cbDelete");
                 }
-                for (const char* length : {"2", "1"}) {
+                // Two steps: seconds of bulb, or two of the camera's speeds.
+                const QStringList lengths =
+                    shortSteps ? QStringList{"1/125", "1/60"} : QStringList{"2", "1"};
+                for (const QString& length : lengths) {
                     seq->txtNoExp->setText(QStringLiteral("1"));
-                    seq->txtExpLength->setText(QString::fromLatin1(length));
+                    if (shortSteps) {
+                        const int i =
+                            seq->lbTv->findText(length, Qt::MatchExactly | Qt::MatchCaseSensitive);
+                        ASSERT_GE(i, 0) << length.toStdString();
+                        seq->lbTv->setCurrentIndex(i);
+                    } else {
+                        seq->txtExpLength->setText(length);
+                    }
                     seq->txtDelayBetwExp->setText(QStringLiteral("1"));
                     click(seq, "cbAdd");
                 }
@@ -465,6 +497,7 @@ protected:
                 }
                 break;
             case Drive::Sequence:
+            case Drive::ShortSequence:
                 click(sequence(), "cbStart");
                 break;
         }
@@ -473,7 +506,7 @@ protected:
     void doTheAct() {
         switch (act()) {
             case Act::Stop:
-                if (drive() == Drive::Sequence) {
+                if (isSequence()) {
                     if (capture::frmAutomate* seq = sequence()) seq->cbCancelSeq->click();
                 } else if (capture::frmCapture* cap = captureWindow()) {
                     cap->cbExpStop->click();
@@ -525,17 +558,19 @@ TEST_P(EveryPassOfARun, NothingIsPressedAfterAStopOrALeave) {
 std::vector<DriveActCable> drivesActsAndCables() {
     std::vector<DriveActCable> all;
     for (Drive d : {Drive::ShortRun, Drive::BulbRun, Drive::BulbRunWithMirrorLockUp,
-                    Drive::ManualPressAndRelease, Drive::Sequence})
+                    Drive::ManualPressAndRelease, Drive::Sequence, Drive::ShortSequence})
         for (Act a : {Act::Stop, Act::CloseWindow, Act::ExitProgram})
             for (Cable c : {Cable::Serial, Cable::Parallel})
-                // A short run fires through the camera, not the cable.
-                if (d != Drive::ShortRun || c == Cable::Serial) all.emplace_back(d, a, c);
+                // Short exposures fire through the camera, not the cable.
+                if ((d != Drive::ShortRun && d != Drive::ShortSequence) || c == Cable::Serial)
+                    all.emplace_back(d, a, c);
     return all;
 }
 
 std::string driveActCableName(const ::testing::TestParamInfo<DriveActCable>& info) {
-    static const char* const drives[] = {"ShortRun", "BulbRun", "BulbRunWithMirrorLockUp",
-                                         "ManualPressAndRelease", "Sequence"};
+    static const char* const drives[] = {
+        "ShortRun", "BulbRun",      "BulbRunWithMirrorLockUp", "ManualPressAndRelease",
+        "Sequence", "ShortSequence"};
     static const char* const acts[] = {"Stop", "ImageCaptureClosed", "ProgramExit"};
     static const char* const cables[] = {"", "OnTheParallelPort"};
     const auto& [d, a, c] = info.param;
