@@ -270,10 +270,16 @@ TEST_F(AnalyzeWindowTest, AFrameWithoutACentroidIsToldInTheWindowAndTheTraceWith
     display->newFrame(starCrop(5.0));
     EXPECT_GT(*model.GetCurrentHFWHM(), 0.0f);
     EXPECT_EQ(text("lblNotice"), QString());
-    // Entry 2 chosen again by hand: the box.
-    testenv::dialogs().expectMsgBox(FocusAnalysis::kNoCentroidMessage);
+    // Entry 2 chosen again by hand: the box (OK only), flagged while it is up.
+    bool flagWhileShowing = false;
+    testenv::dialogs().expectMsgBox(FocusAnalysis::kNoCentroidMessage).whileShowing([&] {
+        flagWhileShowing = state().bMsgBoxShowing;
+    });
     window()->ListView1_ItemClick(2);
     EXPECT_TRUE(testenv::dialogs().allUsed());
+    EXPECT_TRUE(flagWhileShowing);
+    EXPECT_FALSE(state().bMsgBoxShowing);
+    EXPECT_EQ(testenv::dialogs().shown().at(0).style, 0);
     EXPECT_TRUE(text("lblNotice").endsWith(FocusAnalysis::kNoCentroidMessage));
 }
 
