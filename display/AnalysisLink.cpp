@@ -23,4 +23,9 @@ void updateHistory() {
     if (auto* a = windows().ifLoadedAs<IAnalysisWindow>(Win::frmAnalyze)) a->updateHistory();
 }
 
+void updateHistoryOnStarClick() {
+    if (auto* a = windows().ifLoadedAs<IAnalysisWindow>(Win::frmAnalyze))
+        a->updateHistoryOnStarClick();
+}
+
 }  // namespace zelmora::display::analysis

@@ -11,7 +11,9 @@ void close();
 // Opens it modeless (creating it when needed), sends it to the back and brings
 // `front` forward again.
 void showBehind(QWidget* front);
-// Hands the new crop to the loaded window; an error reaches the caller.
+// Hands the new frame's crop to the loaded window; an error reaches the caller.
 void updateHistory();
+// The same for the crop of a star the user has just clicked.
+void updateHistoryOnStarClick();
 
 }  // namespace zelmora::display::analysis

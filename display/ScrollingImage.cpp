@@ -329,7 +329,7 @@ void ScrollingImage::Image1_MouseDown(const QPoint& at) {
         DrawFocusPicture();
         s.bNewStar = true;
         analysis::showBehind(host_ ? host_.data() : parentWidget());
-        analysis::updateHistory();
+        analysis::updateHistoryOnStarClick();
     });
 }
 

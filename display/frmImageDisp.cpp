@@ -185,7 +185,8 @@ void frmImageDisp::AnalyseStar() {
         ImageDisp_->SetCursorWithOffset(s.lCursorOffsetX, s.lCursorOffsetY);
         repaint();
         analysis::showBehind(this);
-        // A star without a centroid brings a box: the window may go meanwhile.
+        // A frame's analysis shows no box, but this window is checked after
+        // it all the same before it is touched again.
         const QPointer<frmImageDisp> self(this);
         analysis::updateHistory();
         if (!self) return;

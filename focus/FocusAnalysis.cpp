@@ -5,10 +5,10 @@
 #include "focus/FocusFormat.h"
 #include "focus/hlog.h"
 #include "image/StarData.h"
-#include "platform/os/Dialogs.h"
 #include "shell/AppPaths.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
+#include "shell/Globals.h"
 #include "shell/MainWindow.h"
 #include "shell/ProgramState.h"
 
@@ -64,6 +64,8 @@ void FocusAnalysis::startAfresh() {
     picCal_ = blackSquare(kWindow);
     graphs_.reset();
     driftText_.clear();
+    lastOutcome_ = Outcome::NoStar;
+    notice_.clear();
 }
 
 int FocusAnalysis::addPicture(const QImage& picture, const QString& timeOfDay) {
@@ -94,9 +96,11 @@ void FocusAnalysis::LocateBrightestPoint(int hist) {
 
 FocusAnalysis::Outcome FocusAnalysis::Update(int thishist) {
     table_.redim(count() + 1);
-    if (starPoint_.X == 0.0 && starPoint_.Y == 0.0) return Outcome::NoStar;
+    if (starPoint_.X == 0.0 && starPoint_.Y == 0.0) return lastOutcome_ = Outcome::NoStar;
     if (thishist != -1) whichHist_ = thishist;
-    return measure(whichHist_ + 1);
+    lastOutcome_ = measure(whichHist_ + 1);
+    if (lastOutcome_ != Outcome::NoCentroid) notice_.clear();
+    return lastOutcome_;
 }
 
 FocusAnalysis::Outcome FocusAnalysis::measure(int column) {
@@ -118,7 +122,11 @@ FocusAnalysis::Outcome FocusAnalysis::measure(int column) {
     });
     if (!located) return Outcome::MeasureFailed;
     if (c.X == 0.0 && c.Y == 0.0) {
-        platform::Dialogs::msgBox(kNoCentroidMessage, platform::Msg::OKOnly);
+        // No box here: frames come unattended (continuous focusing, an
+        // autofocus run), and a box would hold the run until someone answers.
+        Globals::WriteLogLine(kNoCentroidMessage);
+        const HistoryEntry* e = entry(whichHist_);
+        notice_ = (e ? e->timeOfDay + u' ' : QString()) + kNoCentroidMessage;
         return Outcome::NoCentroid;
     }
     const bool measured = trapAndTrace(kUpdateProc, [&] {

@@ -36,7 +36,7 @@ public:
 
     enum class Outcome {
         NoStar,         // no star located yet: nothing measured
-        NoCentroid,     // nothing above the threshold: the message was shown
+        NoCentroid,     // no star stands out of its sky: traced and noted, no box
         MeasureFailed,  // a measuring step failed: no figures, no log line
         Measured,
     };
@@ -73,8 +73,15 @@ public:
     // was picked) and makes a blank reference picture of its size.
     void LocateBrightestPoint(int hist);
     // Analyses picture thishist (-1: the one in WhichHist) into column
-    // thishist + 1. The table grows to count() + 1 columns first.
+    // thishist + 1. The table grows to count() + 1 columns first. Never lets
+    // events run: a frame without a centroid is traced and noted (notice()),
+    // and whoever asked decides whether a person is told in a box.
     Outcome Update(int thishist);
+    // What came of the last Update; NoStar before the first.
+    Outcome lastOutcome() const { return lastOutcome_; }
+    // Why the last analysed frame got no centroid ("21:45:03 Centroid not
+    // found! ..."); empty after any other outcome.
+    const QString& notice() const { return notice_; }
 
     // The newest figures: rows of the table's last column. No value before the
     // first analysed frame of this star.
@@ -130,6 +137,8 @@ private:
     QImage picCal_;
     FocusGraphs graphs_;
     QString driftText_;
+    Outcome lastOutcome_ = Outcome::NoStar;
+    QString notice_;
     std::unique_ptr<hlog> focusLog_;
     std::unique_ptr<hlog> trackLog_;
     StarProcessor processStar_;

@@ -13,6 +13,7 @@
 #include "focus/CanvasWidget.h"
 #include "focus/FocusAnalysis.h"
 #include "focus/HistoryListModel.h"
+#include "platform/os/Dialogs.h"
 #include "platform/time/Clock.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
@@ -87,6 +88,13 @@ void frmAnalyze::buildControls() {
         else
             Label4 = value;
     }
+
+    // Why the newest frame got no figures: frames come unattended, so this
+    // line, not a box, says so.
+    lblNotice = named(new QLabel(this), "lblNotice");
+    lblNotice->setGeometry(116, 96, 286, 30);
+    lblNotice->setWordWrap(true);
+    lblNotice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     textLabel(this, "Label5", QStringLiteral("FWHM"), 8, 128, 64);
     textLabel(this, "Label6", QStringLiteral("Radial Sum Value"), 80, 128, 208);
@@ -206,6 +214,14 @@ void frmAnalyze::setHoverFlag(bool on) {
 }
 
 void frmAnalyze::updateHistory() {
+    addToHistory(false);
+}
+
+void frmAnalyze::updateHistoryOnStarClick() {
+    addToHistory(true);
+}
+
+void frmAnalyze::addToHistory(bool byHand) {
     trapAndTrace(QStringLiteral("frmAnalyze.updateHistory"), [&] {
         Globals::WriteLogLine(QStringLiteral("Updating History"));
         QWidget* frame = frameOf(this);
@@ -229,27 +245,33 @@ void frmAnalyze::updateHistory() {
         showSource(n);
         frame->show();
         show();
+        FocusAnalysis::Outcome outcome = FocusAnalysis::Outcome::NoStar;
         if (!state().bAnalysisPaused) {
-            // The message box of a star without a centroid lets other events
-            // run: a new star pick may close this window meanwhile.
-            const QPointer<frmAnalyze> self(this);
             model_.LocateBrightestPoint(n);
-            model_.Update(n);
-            if (!self || unloaded_) return;
+            outcome = model_.Update(n);
         }
         refresh();
+        // A frame without a centroid is told by the notice line and the trace
+        // alone; the user's own pick of a star gets the box.
+        if (byHand && outcome == FocusAnalysis::Outcome::NoCentroid && !tellNoCentroid()) return;
         if (!state().bMsgBoxShowing) giveFocusToImageWindow();
     });
+}
+
+bool frmAnalyze::tellNoCentroid() {
+    // A new star pick may close this window while the box is up.
+    const QPointer<frmAnalyze> self(this);
+    platform::Dialogs::msgBox(FocusAnalysis::kNoCentroidMessage, platform::Msg::OKOnly);
+    return self && !unloaded_;
 }
 
 void frmAnalyze::ListView1_ItemClick(int index) {
     trapAndTrace(QStringLiteral("frmAnalyze.ListView1_ItemClick"), [&] {
         if (!model_.entry(index)) return;
         showSource(index);
-        const QPointer<frmAnalyze> self(this);
-        model_.Update(index);  // the star is not located again
-        if (!self || unloaded_) return;
+        const FocusAnalysis::Outcome outcome = model_.Update(index);  // not located again
         refresh();
+        if (outcome == FocusAnalysis::Outcome::NoCentroid) tellNoCentroid();
     });
 }
 
@@ -264,6 +286,7 @@ void frmAnalyze::refresh() {
     const FocusGraphs& g = model_.graphs();
     for (std::size_t i = 0; i < lblFWHM.size(); ++i) lblFWHM[i]->setText(g.lblFWHM[i]);
     Label4->setText(g.Label4);
+    lblNotice->setText(model_.notice());
     picFWHM->update();
     PicRII->update();
     picPlot->update();

@@ -31,6 +31,7 @@ public:
 
     // IAnalysisWindow
     void updateHistory() override;
+    void updateHistoryOnStarClick() override;
     void ChangeColors() override;
     void StartTheFocusLog() override;
     void StopTheFocusLog() override;
@@ -55,6 +56,11 @@ protected:
 
 private:
     void buildControls();
+    // A frame of the star (byHand false) or the user's click on it.
+    void addToHistory(bool byHand);
+    // The box for a star the user picked by hand that has no centroid. Lets
+    // events run: false when this window was closed meanwhile.
+    bool tellNoCentroid();
     void Form_Load();
     void Form_Unload();
     void refresh();
@@ -75,6 +81,7 @@ private:
     QListView* ListView1 = nullptr;
     std::array<QLabel*, 3> lblFWHM{};
     QLabel* Label4 = nullptr;
+    QLabel* lblNotice = nullptr;
     QPushButton* cmdLog = nullptr;
     QPushButton* cbLogTrack = nullptr;
     QPushButton* cbAutofocus = nullptr;

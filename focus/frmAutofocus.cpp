@@ -186,6 +186,9 @@ void frmAutofocus::buildControls() {
     auto* prl = new QVBoxLayout(prog);
     lblProg1 = named(new QLabel(prog), "lblProg1");
     prl->addWidget(lblProg1);
+    lblLeftOut = named(new QLabel(prog), "lblLeftOut");
+    lblLeftOut->setWordWrap(true);
+    prl->addWidget(lblLeftOut);
     right->addWidget(prog);
     right->addStretch();
 
@@ -549,6 +552,7 @@ void frmAutofocus::startRun() {
     aImageData_.assign(std::size_t(std::max(M_, 1)), std::nullopt);
     iteration_ = 0;
     framesReleased_ = framesMeasured_ = 0;
+    lblLeftOut->clear();
     setCursor(Qt::WaitCursor);
     beginIteration();
 }
@@ -684,7 +688,16 @@ void frmAutofocus::StoreImageData(int frame) {
         fa.generation() != markGeneration_ || fa.History().lastIndex() != markColumn_;
     const auto h = fa.GetCurrentHFWHM(), v = fa.GetCurrentVFWHM();
     if (!fresh || !h || !v || *h <= 0 || *v <= 0) {
-        trace(QStringLiteral("Image ") + QString::number(frame) + QStringLiteral(" not measured"));
+        // Left out, and the run goes on: said here and in the trace, never in
+        // a box that would hold the run until someone answers it.
+        const QString why = fresh && fa.lastOutcome() == FocusAnalysis::Outcome::NoCentroid
+                                ? QStringLiteral("Centroid not found")
+                                : QStringLiteral("not measured");
+        const QString text = QStringLiteral("Image ") + QString::number(frame) +
+                             QStringLiteral(" of Iteration: ") + QString::number(iteration_) +
+                             QStringLiteral(" left out: ") + why;
+        trace(text);
+        lblLeftOut->setText(text);
         return;
     }
     Figures f;

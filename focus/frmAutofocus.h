@@ -74,7 +74,8 @@ public:
     std::int32_t GetBestFocusPosition() const;
     const IterationTable& aIterationData() const { return aIterationData_; }
     bool bStopAutoFocus() const { return bStopAutoFocus_; }
-    // Frames released in the last run, and how many of them were measured.
+    // Frames released in the last run, and how many of them were measured;
+    // the others were left out without stopping the run.
     int framesReleased() const { return framesReleased_; }
     int framesMeasured() const { return framesMeasured_; }
 
@@ -177,6 +178,7 @@ private:
     QCheckBox* chAutoIterate = nullptr;
     QCheckBox* chShowGraph = nullptr;
     QLabel* lblProg1 = nullptr;
+    QLabel* lblLeftOut = nullptr;  // the last frame the run had to leave out, and why
 };
 
 }  // namespace zelmora::focus

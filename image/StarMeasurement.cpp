@@ -68,16 +68,45 @@ aPoint cDIBSection::maxpeak(std::int32_t channel) {
 
 namespace {
 
-// The sky level of a centroid's area: the median grey of its corners, the
-// pixels outside the ellipse inscribed in the whole (unclipped) area, as far
-// as they lie in the clipped ranges. They are about the outermost fifth that
-// ProcessStar takes as a star's background; the median, not the mean, so that
-// a neighbour star in one corner leaves a black sky black. 0 when no corner
-// lies inside the picture.
-double cornerSky(const ByteView& view, std::int64_t areaFirst, std::int64_t areaLast,
-                 std::int64_t areaBot, std::int64_t areaTop, std::int64_t first, std::int64_t last,
-                 std::int64_t rBot, std::int64_t rTop) {
-    if (first > last || rBot > rTop) return 0.0;  // nothing of the area lies inside
+// How far the sky's noise reaches, in standard deviations above its level: a
+// 65 x 65 window of Gaussian noise holds a pixel this far up about once in a
+// quarter of a million windows, so a pixel beyond it is the star's.
+constexpr double kNoiseReach = 6.0;
+// The least a pixel must stand above a sky with no measurable noise: the
+// steps of a grey level (thirds) and a JPEG's ripple on a smooth sky.
+constexpr double kLeastAboveSky = 2.0;
+
+// The sky of a centroid's area, read from its corners: the pixels outside the
+// ellipse inscribed in the whole (unclipped) area, as far as they lie in the
+// clipped ranges. They are about the outermost fifth that ProcessStar takes
+// as a star's background.
+struct CornerSky {
+    double level = 0.0;  // the lower median grey: a neighbour star in one corner leaves it
+    double noise = 0.0;  // the noise's standard deviation
+};
+
+// The grey sum (3 to a grey level) below which the share q of the counted
+// pixels lie, each sum's pixels spread evenly over its step: greys that come
+// in whole numbers then give the noise's spread, not a step's.
+double sumBelow(const std::array<std::int64_t, 3 * 255 + 1>& counts, std::int64_t count, double q) {
+    const double target = q * static_cast<double>(count);
+    double seen = 0.0;
+    for (std::size_t sum = 0; sum < counts.size(); ++sum) {
+        const auto n = static_cast<double>(counts[sum]);
+        if (n > 0.0 && seen + n >= target)
+            return static_cast<double>(sum) - 0.5 + (target - seen) / n;
+        seen += n;
+    }
+    return static_cast<double>(counts.size() - 1);
+}
+
+// Both are 0 when no corner lies inside the picture. The noise is read on the
+// darker side of the median alone, which a star's light (always above the sky)
+// never reaches: for Gaussian noise the median less the 15.87th percentile.
+CornerSky cornerSky(const ByteView& view, std::int64_t areaFirst, std::int64_t areaLast,
+                    std::int64_t areaBot, std::int64_t areaTop, std::int64_t first,
+                    std::int64_t last, std::int64_t rBot, std::int64_t rTop) {
+    if (first > last || rBot > rTop) return {};  // nothing of the area lies inside
     const double ia = 2.0 / (static_cast<double>(areaLast - areaFirst) + 1.0);
     const double ib = 2.0 / (static_cast<double>(areaTop - areaBot) + 1.0);
     const double cx = (static_cast<double>(areaFirst) + static_cast<double>(areaLast)) / 2.0;
@@ -95,13 +124,14 @@ double cornerSky(const ByteView& view, std::int64_t areaFirst, std::int64_t area
             ++count;
         }
     }
-    if (count == 0) return 0.0;
+    if (count == 0) return {};
     // The lower median: the first sum whose running count passes half.
     const std::int64_t half = (count - 1) / 2;
     std::int64_t seen = 0;
-    std::size_t sum = 0;
-    while ((seen += counts[sum]) <= half) ++sum;
-    return static_cast<double>(sum) / 3.0;
+    std::size_t median = 0;
+    while ((seen += counts[median]) <= half) ++median;
+    const double spread = sumBelow(counts, count, 0.5) - sumBelow(counts, count, 0.158655);
+    return {static_cast<double>(median) / 3.0, std::max(spread, 0.0) / 3.0};
 }
 
 }  // namespace
@@ -142,22 +172,51 @@ aPoint cDIBSection::Centroid(std::int16_t Threshold, std::int32_t l, std::int32_
         last = std::min<std::int64_t>(last, std::int64_t{width_} - 1);
         rTop = std::min(rTop, top);
         rBot = std::max<std::int64_t>(rBot, 0);
-        // The threshold counts above the area's own sky and each pixel weighs
-        // its light above it: on a sky brighter than the threshold every pixel
-        // would otherwise pass and the centroid would be the area's middle. On
-        // a black sky the sky is 0 and nothing changes. A sky within the
-        // threshold of full scale leaves no pixel, hence no centroid. No
-        // pixel at or below the sky counts, whatever the threshold, so no
-        // weight is negative.
-        const double sky =
+        // Where the sky and its noise stay below the threshold, the pixels
+        // above it are the star's, and each weighs its whole grey, as always.
+        // Where they reach it, every sky pixel that passed would pull the
+        // centroid towards the area's middle: the area is then seen through
+        // the mean of each pixel's 3 x 3 neighbourhood, above the sky, and a
+        // pixel counts when that light stands out of the sky's noise. The mean
+        // keeps a faint, wide star that only the noise lifts above the cut
+        // here and there from being found at one of those pixels, where its
+        // profiles would be the noise's. A sky with nothing standing out of it
+        // leaves no centroid.
+        const CornerSky sky =
             cornerSky(view, areaFirst, areaLast, areaBot, areaTop, first, last, rBot, rTop);
-        const double least = std::max(static_cast<double>(Threshold), 0.0);
+        const double reach = kNoiseReach * sky.noise;
+        const bool darkSky = sky.level + reach < static_cast<double>(Threshold);
+        const double least =
+            darkSky ? static_cast<double>(Threshold) : std::max(reach, kLeastAboveSky);
+        const std::int64_t rightmost = std::int64_t{width_} - 1;
         for (std::int64_t r = rBot; r <= rTop; ++r) {
             if (first <= last) {
                 const std::uint8_t* row = view.span(r, 3 * first, 3 * last + 2);
+                // The neighbourhood's rows and columns inside the picture.
+                const std::int64_t nFirst = std::max<std::int64_t>(first - 1, 0);
+                const std::int64_t nLast = std::min(last + 1, rightmost);
+                const std::uint8_t* around[3] = {nullptr, nullptr, nullptr};
+                if (!darkSky)
+                    for (std::int64_t k = -1; k <= 1; ++k)
+                        if (r + k >= 0 && r + k <= top)
+                            around[k + 1] = view.span(r + k, 3 * nFirst, 3 * nLast + 2);
                 for (std::int64_t x = first; x <= last; ++x) {
-                    const std::uint8_t* px = row + 3 * x;
-                    const double v = (px[0] + px[1] + px[2]) / 3.0 - sky;
+                    double v = 0.0;
+                    if (darkSky) {
+                        const std::uint8_t* px = row + 3 * x;
+                        v = (px[0] + px[1] + px[2]) / 3.0;
+                    } else {
+                        int sum = 0;
+                        int n = 0;
+                        const std::int64_t x0 = std::max(x - 1, nFirst);
+                        const std::int64_t x1 = std::min(x + 1, nLast);
+                        for (const std::uint8_t* line : around) {
+                            if (!line) continue;
+                            for (std::int64_t xx = x0; xx <= x1; ++xx, ++n)
+                                sum += line[3 * xx] + line[3 * xx + 1] + line[3 * xx + 2];
+                        }
+                        v = sum / (3.0 * n) - sky.level;
+                    }
                     if (v > least) {
                         sx += static_cast<double>(x) * v;
                         sy += static_cast<double>(r) * v;

@@ -161,11 +161,15 @@ public:
 
     // Threshold-weighted centroid over the (w + 1) x (h + 1) pixels whose
     // top-left is top-down (l, t); l = -1 takes the whole picture. The area is
-    // clipped to the picture on all four sides. A pixel passes when its grey
-    // stands more than Threshold above the area's sky (the median of its corners
-    // outside the inscribed ellipse; 0 on a black sky) and weighs that much.
-    // X = mean column + 0.05, Y = Height - (mean storage row + 0.05); (0, 0)
-    // when no pixel passes.
+    // clipped to the picture on all four sides. The sky is read from the area's
+    // corners outside the inscribed ellipse: its level (their median grey) and
+    // its noise (their spread). Where the level and six times the noise stay
+    // below Threshold, a pixel passes when its grey is greater than Threshold
+    // and weighs its grey. Otherwise a pixel passes when the mean grey of the
+    // 3 x 3 pixels around it stands above the level by more than six times the
+    // noise (at least 2) and weighs that mean above the level. X = mean column
+    // + 0.05, Y = Height - (mean storage row + 0.05); (0, 0) when no pixel
+    // passes.
     aPoint Centroid(std::int16_t Threshold, std::int32_t l, std::int32_t t, std::int32_t w,
                     std::int32_t h);
     // Measures the star in the box of 2 Dims.X x 2 Dims.Y pixels (Dims limited

@@ -151,7 +151,13 @@ public:
 class IAnalysisWindow {
 public:
     virtual ~IAnalysisWindow() = default;
+    // A new focus frame of the chosen star joins the history. Frames come
+    // unattended (continuous focusing, an autofocus run): one whose star
+    // cannot be measured is told in the window and the trace, never in a box.
     virtual void updateHistory() = 0;
+    // The user's own click on a star: its crop joins the history as a frame's
+    // does, and a star that cannot be measured is answered with a box.
+    virtual void updateHistoryOnStarClick() { updateHistory(); }
     virtual void ChangeColors() = 0;
     // The focus log: cut to its header and started, or stopped (the autofocus
     // run brackets every run with these).

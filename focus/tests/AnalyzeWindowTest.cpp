@@ -40,7 +40,8 @@ public:
         crop = picture;
         if (QWidget* old = windows().ifLoaded(Win::frmAnalyze)) frameOf(old)->close();
         state().bNewStar = true;
-        if (auto* a = windows().showAs<IAnalysisWindow>(Win::frmAnalyze)) a->updateHistory();
+        if (auto* a = windows().showAs<IAnalysisWindow>(Win::frmAnalyze))
+            a->updateHistoryOnStarClick();
     }
     void newFrame(const QImage& picture) {
         crop = picture;
@@ -98,7 +99,10 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    QString text(const char* name) { return control<QLabel>(name)->text(); }
+    QString text(const char* name) {
+        const QLabel* label = control<QLabel>(name);
+        return label ? label->text() : QStringLiteral("<missing>");
+    }
     int historyRows() { return control<QListView>("ListView1")->model()->rowCount(); }
 
     FakeMain main;
@@ -244,8 +248,39 @@ TEST_F(AnalyzeWindowTest, WindowClosedWhileTheNoCentroidBoxIsUp) {
         frameOf(windows().ifLoaded(Win::frmAnalyze))->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
-    display->newFrame(starCrop(4.0, 200.0, 10.0, 0.0, 1, 95.0, 95.0));
+    display->pickStar(starCrop(4.0, 8.0, 5.0, 0.0));
     EXPECT_FALSE(bAnalyzeLoaded());
+}
+
+TEST_F(AnalyzeWindowTest, AFrameWithoutACentroidIsToldInTheWindowAndTheTraceWithoutABox) {
+    // Frames come unattended (continuous focusing, an autofocus run): a box
+    // would hold them until someone answered it. The user's own pick of a
+    // star, and of a history entry, still gets the box.
+    testenv::enableTrace();
+    display->pickStar(starCrop(5.0));
+    EXPECT_EQ(text("lblNotice"), QString());
+    display->newFrame(starCrop(4.0, 200.0, 10.0, 0.0, 1, 95.0, 95.0));  // the star left the window
+    EXPECT_TRUE(testenv::dialogs().shown().empty());
+    EXPECT_EQ(historyRows(), 2);
+    EXPECT_EQ(*model.GetCurrentHFWHM(), 0.0f);
+    EXPECT_TRUE(text("lblNotice").endsWith(FocusAnalysis::kNoCentroidMessage))
+        << text("lblNotice").toStdString();
+    EXPECT_EQ(testenv::traceLines().count(FocusAnalysis::kNoCentroidMessage), 1);
+    // The next measured frame clears the line.
+    display->newFrame(starCrop(5.0));
+    EXPECT_GT(*model.GetCurrentHFWHM(), 0.0f);
+    EXPECT_EQ(text("lblNotice"), QString());
+    // Entry 2 chosen again by hand: the box (OK only), flagged while it is up.
+    bool flagWhileShowing = false;
+    testenv::dialogs().expectMsgBox(FocusAnalysis::kNoCentroidMessage).whileShowing([&] {
+        flagWhileShowing = state().bMsgBoxShowing;
+    });
+    window()->ListView1_ItemClick(2);
+    EXPECT_TRUE(testenv::dialogs().allUsed());
+    EXPECT_TRUE(flagWhileShowing);
+    EXPECT_FALSE(state().bMsgBoxShowing);
+    EXPECT_EQ(testenv::dialogs().shown().at(0).style, 0);
+    EXPECT_TRUE(text("lblNotice").endsWith(FocusAnalysis::kNoCentroidMessage));
 }
 
 TEST_F(AnalyzeWindowTest, HistoryIconsAreMadeOnlyForWhatIsShown) {

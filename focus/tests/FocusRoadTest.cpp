@@ -199,10 +199,17 @@ INSTANTIATE_TEST_SUITE_P(
                     [](FocusRoadTest& t) {
                         t.image->LoadImage(static_cast<FocusRoadBoxes&>(t).unreadable());
                     }},
+            // A frame without a centroid brings no box; the user's click on
+            // its star does.
             BoxCase{"StarWithoutACentroid", "Centroid not found!",
-                    [](FocusRoadTest& t) { static_cast<FocusRoadBoxes&>(t).pickStar(); },
                     [](FocusRoadTest& t) {
+                        static_cast<FocusRoadBoxes&>(t).pickStar();
                         t.image->LoadImage(static_cast<FocusRoadBoxes&>(t).starless());
+                    },
+                    [](FocusRoadTest& t) {
+                        // The press alone: the window goes while it is handled.
+                        t.cursor->place(QPoint(640, 420));
+                        t.image->viewer()->Image1_MouseDown(QPoint(300, 250));
                     }}),
         ::testing::Values(Arrival::ProgramExit, Arrival::WindowClose)),
     boxName);

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QString>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numeric>
 #include <optional>
 #include <vector>
@@ -96,6 +98,13 @@ TEST(Centroid, WeightedCentreAddsFiveHundredthsBeforeTheFlipAndClipsAtEveryEdge)
                                {x, y - 1, grey(100)},
                                {x, y + 1, grey(100)}};
     };
+    // Three by three pixels of one grey.
+    auto square = [](int x, int y, std::uint8_t v) {
+        std::vector<Px> p;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) p.push_back({x + dx, y + dy, grey(v)});
+        return p;
+    };
     struct Case {
         const char* name;
         int w, h;
@@ -125,23 +134,27 @@ TEST(Centroid, WeightedCentreAddsFiveHundredthsBeforeTheFlipAndClipsAtEveryEdge)
         {"window past the bottom", 100, 100, 10, blob(50, 97), 18, 65, 64, 64, 50.05, 97.95},
         {"window past a corner", 100, 100, 10, blob(97, 97), 65, 65, 64, 64, 97.05, 97.95},
         {"window wholly outside", 100, 100, 10, blob(50, 50), 200, 200, 64, 64, 0, 0},
-        // The threshold counts above the window's own sky, read from its corners.
+        // A sky at or above the threshold: the pixels count above the window's
+        // own sky, read from its corners, as far as they stand out of it.
         {"a sky brighter than the threshold", 64, 64, 79, blob(45, 33), 20, 10, 40, 40, 45.05,
          33.95},
         {"a bright sky, window past the left edge", 100, 100, 79, blob(3, 50), -29, 18, 64, 64,
          3.05, 50.95},
-        {"a star just the threshold above its sky",
+        {"a sky at the threshold", 64, 64, 25, blob(45, 33), 20, 10, 40, 40, 45.05, 33.95},
+        {"a faint patch three levels above a flat sky", 64, 64, 79, square(45, 33, 82), 20, 10, 40,
+         40, 45.05, 33.95},
+        {"a pixel one level above a flat sky",
          64,
          64,
          79,
-         {{45, 33, grey(104)}},
+         {{45, 33, grey(80)}},
          20,
          10,
          40,
          40,
          0,
          0},
-        {"a sky within the threshold of full scale",
+        {"a star on a sky near full scale",
          64,
          64,
          230,
@@ -150,8 +163,9 @@ TEST(Centroid, WeightedCentreAddsFiveHundredthsBeforeTheFlipAndClipsAtEveryEdge)
          10,
          40,
          40,
-         0,
-         0},
+         45.05,
+         33.95},
+        {"a sky at full scale", 64, 64, 255, {}, 20, 10, 40, 40, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -677,6 +691,87 @@ TEST(SyntheticStar, TheCentroidFindsANoisyStarOnAnySky) {
             crop.Centroid(25, static_cast<int>(peak.X) - 32, static_cast<int>(peak.Y) - 32, 64, 64);
         EXPECT_NEAR(c.X, 50.4 + 0.05, 0.15);
         EXPECT_NEAR(c.Y, 49.6 + 0.95, 0.15);
+    }
+}
+
+namespace {
+
+// The rule the centroid has always followed on a dark sky, written out again:
+// the pixels of the window brighter than the threshold, each weighed by its
+// whole grey.
+aPoint centroidAboveBlack(const cDIBSection& dib, int l, int t, int w, int h, double threshold) {
+    double sx = 0, sy = 0, s = 0;
+    for (int y = std::max(t, 0); y <= std::min(t + h, dib.Height() - 1); ++y)
+        for (int x = std::max(l, 0); x <= std::min(l + w, dib.Width() - 1); ++x) {
+            const Bgr c = get(dib, x, y);
+            const double v = (c.b + c.g + c.r) / 3.0;
+            if (v > threshold) {
+                sx += x * v;
+                sy += y * v;
+                s += v;
+            }
+        }
+    aPoint p;
+    if (s > 0) {
+        p.X = sx / s + 0.05;
+        p.Y = sy / s + 0.95;
+    }
+    return p;
+}
+
+}  // namespace
+
+TEST(SyntheticStar, TheCentroidFollowsTheStarOnEverySkyAndKeepsItsPixelsOnADarkOne) {
+    struct Sky {
+        double level, noise;
+    };
+    const std::vector<Sky> skies = {{0, 0},  {10, 2}, {22, 3}, {25, 3}, {26, 3}, {27, 3},
+                                    {28, 3}, {29, 3}, {30, 3}, {79, 3}, {180, 3}};
+    // Off the pixel grid and away from the middle of the window, so that a
+    // pull of sky pixels towards the middle shows; 0 is no star at all.
+    const std::vector<double> peaks = {0, 12, 24, 40, 80, 160};
+    constexpr double kX = 44.4, kY = 55.6, kFwhm = 5.0;
+    constexpr int kL = 18, kT = 18;  // the 65 x 65 window around the crop's centre
+    std::uint64_t seed = 11;         // fresh noise for every sky
+    std::printf("  sky | noise |   miss in px for the peaks 12, 24, 40, 80, 160 (-: none)\n");
+    for (const Sky& sky : skies) {
+        ++seed;
+        // The same field without the star tells whether the sky and its noise
+        // stay below the threshold: then the old rule's pixels are counted.
+        cDIBSection bare = made(100, 100);
+        synth::renderStars(bare, {}, {sky.level, sky.noise, seed});
+        const aPoint none = centroidAboveBlack(bare, kL, kT, 64, 64, 25);
+        const bool darkSky = none.X == 0 && none.Y == 0;
+        QString misses;
+        for (const double peak : peaks) {
+            SCOPED_TRACE(testing::Message()
+                         << "sky " << sky.level << " noise " << sky.noise << " peak " << peak);
+            cDIBSection crop = made(100, 100);
+            std::vector<synth::Star> stars;
+            if (peak > 0) stars.push_back({kX, kY, kFwhm, peak});
+            synth::renderStars(crop, stars, {sky.level, sky.noise, seed});
+            const aPoint c = crop.Centroid(25, kL, kT, 64, 64);
+            const bool found = c.X != 0 || c.Y != 0;
+            const double miss = std::hypot(c.X - (kX + 0.05), c.Y - (kY + 0.95));
+            if (peak > 0)
+                misses += found ? QString::asprintf(" %5.2f", miss) : QStringLiteral("     -");
+            if (darkSky) {
+                const aPoint old = centroidAboveBlack(crop, kL, kT, 64, 64, 25);
+                EXPECT_NEAR(c.X, old.X, 0.05);
+                EXPECT_NEAR(c.Y, old.Y, 0.05);
+            } else if (peak == 0) {
+                EXPECT_FALSE(found) << "nothing stands out of the sky, yet " << c.X << ", " << c.Y;
+            } else if (peak >= 12 * sky.noise) {
+                // Clearly out of the sky's noise.
+                EXPECT_TRUE(found);
+                EXPECT_LT(miss, 0.5) << c.X << ", " << c.Y;
+            } else {
+                // Too faint to measure well: found on the star or not at all.
+                EXPECT_TRUE(!found || miss < 2.5) << c.X << ", " << c.Y;
+            }
+        }
+        std::printf("%5.0f | %5.0f |%s%s\n", sky.level, sky.noise, qPrintable(misses),
+                    darkSky ? "  (below the threshold: the old rule)" : "");
     }
 }
 

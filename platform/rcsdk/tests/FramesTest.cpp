@@ -98,12 +98,12 @@ TEST_F(FramesTest, ProgramsStarMeasurementSeesTheBlurGrowAwayFromBestFocus) {
     auto& sky = sim::SimSky::instance();
     sky.setBestFocus(3000);
     // 1.3 s at ISO 400: the sharp star just below full scale, the most blurred one
-    // still more than the centroid's threshold of 25 above the sky.
+    // still above the centroid's threshold of 25 on a sky well below it.
     simrc::setTv(53);
     const RCHandle s = session(RC_KIND_PICTURE_TO_PC);
     FrameLoader loader;
     std::vector<float> radii;
-    for (int focuser : {3000, 3120, 3200, 2730}) {
+    for (int focuser : {3000, 3150, 3300, 2600}) {
         SCOPED_TRACE(focuser);
         sky.setFocuserPosition(focuser);
         const std::vector<std::uint8_t> jpeg = shoot(s).at(0);
@@ -114,6 +114,10 @@ TEST_F(FramesTest, ProgramsStarMeasurementSeesTheBlurGrowAwayFromBestFocus) {
         const aPoint peak = frame.maxpeak(0);
         EXPECT_NEAR(peak.X, frame.Width() / 2, 3);
         const aPoint centre = frame.Centroid(25, int(peak.X) - 32, int(peak.Y) - 32, 64, 64);
+        // The star sits on the frame's centre pixel (Y counts from the top,
+        // one past the line).
+        EXPECT_NEAR(centre.X, frame.Width() / 2 + 0.05, 0.5);
+        EXPECT_NEAR(centre.Y, frame.Height() / 2 + 0.95, 0.5);
         cDIBSection box;
         box.Create(64, 64);
         aPoint dims{32, 32};
