@@ -21,6 +21,7 @@
 #include "shell/Conv.h"
 #include "shell/Errors.h"
 #include "shell/Globals.h"
+#include "shell/MainWindow.h"
 #include "shell/ProgramState.h"
 #include "shell/WindowRegistry.h"
 
@@ -79,9 +80,15 @@ QString hexAddress(std::uint16_t a) {
     return QString::number(a, 16).toUpper() + QStringLiteral("h");
 }
 
+// A window of its own, yet the main window's dialog: a click in the main window
+// leaves it in front instead of sending it behind out of sight.
+QWidget* ownerOf(QWidget* parent) {
+    return parent ? parent : dynamic_cast<QWidget*>(mainWindow());
+}
+
 }  // namespace
 
-frmSelectPort::frmSelectPort(QWidget* parent) : QWidget(parent) {
+frmSelectPort::frmSelectPort(QWidget* parent) : QWidget(ownerOf(parent), Qt::Dialog) {
     setObjectName(QStringLiteral("frmSelectPort"));
     setWindowTitle(kDesignCaption);
     setProperty("designCaption", kDesignCaption);

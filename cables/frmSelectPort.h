@@ -15,7 +15,8 @@ namespace zelmora::cables {
 
 // "Bulb Exposure Cable Setup": the DSUSB switch and its state, the serial port
 // and line with a test, the parallel port table with detection, ECP mode and a
-// test, and the two data lines. A view of the cable set-up.
+// test, and the two data lines. A view of the cable set-up. A dialog of the main
+// window (its owner unless another is given), kept in front of it.
 class frmSelectPort : public QWidget {
     Q_OBJECT
 public:

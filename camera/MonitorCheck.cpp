@@ -13,7 +13,7 @@ namespace zelmora::camera::MonitorCheck {
 
 std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& lastTaken) {
     for (auto it = newPaths.crbegin(); it != newPaths.crend(); ++it) {
-        if (!it->toUpper().contains(QStringLiteral(".JPG"))) continue;
+        if (!it->toUpper().contains(QStringLiteral(".JPG")) || isBeingWritten(*it)) continue;
         if (*it == lastTaken) return std::nullopt;
         return *it;
     }
@@ -23,6 +23,12 @@ std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& l
 bool isTemporary(const QString& path) {
     // The download writers' own rule for their temporary names.
     return platform::partial::isPartialName(QFileInfo(path).fileName().toStdString());
+}
+
+bool isBeingWritten(const QString& path) {
+    static const QStringList kTemporaryEndings = {
+        QStringLiteral("part"), QStringLiteral("crdownload"), QStringLiteral("tmp")};
+    return kTemporaryEndings.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
 }
 
 bool frameComplete(const QString& path) {

@@ -12,13 +12,18 @@
 namespace zelmora::camera::MonitorCheck {
 
 // The last ".JPG" path of the paths new this tick (case-insensitive), unless
-// it is the file taken last time. A RAW listed after it does not hide it.
+// it is the file taken last time. A RAW listed after it, or a frame still under
+// another program's temporary name, does not hide it.
 std::optional<QString> lastNewJpeg(const QStringList& newPaths, const QString& lastTaken);
 
 // One of the program's own downloads still being written under its temporary
-// name (see platform/os/PartialFiles.h): never listed or handed over. Another
-// program's files, ".part" ones included, are ordinary files here.
+// name (see platform/os/PartialFiles.h): never listed or handed over.
 bool isTemporary(const QString& path);
+
+// A file another program is still writing under a temporary name, to rename it
+// when done, as downloaders and tethering programs do ("IMG_0001.JPG.part",
+// ".crdownload", ".tmp"): listed, never handed over; its final name is.
+bool isBeingWritten(const QString& path);
 
 // Whether the file holds a whole frame: a JPEG stream (it starts with the
 // start-of-image marker) is whole once the end marker after its last scan has

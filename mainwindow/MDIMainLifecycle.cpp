@@ -181,6 +181,9 @@ void MDIMain::Form_Unload() {
     guarded([] {
         if (ShutterCable::instance().hasDSUSB()) ShutterCable::instance().releaseDSUSB();
     });
+    // What the closing windows and the steps above saved reaches the disk now,
+    // each settings file once; a file that cannot be written is traced.
+    trapAndTrace(QStringLiteral("MDIMain.Form_Unload"), [] { Settings::flush(); });
 }
 
 void MDIMain::closeEvent(QCloseEvent* event) {

@@ -212,5 +212,9 @@ void saveApp(const QString& app, const QString& section, const QString& key, con
     platform::settings().save(app, section, key, value);
 }
 
+void flush() {
+    platform::settings().flush();
+}
+
 }  // namespace Settings
 }  // namespace zelmora

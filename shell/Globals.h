@@ -65,5 +65,10 @@ QString getApp(const QString& app, const QString& section, const QString& key,
                const QString& defaultValue);
 void saveApp(const QString& app, const QString& section, const QString& key, const QString& value);
 
+// Writes to the disk what was saved and has not reached it yet (the program's
+// store writes the saves of one event together); raises AppError when a file
+// cannot be written.
+void flush();
+
 }  // namespace Settings
 }  // namespace zelmora

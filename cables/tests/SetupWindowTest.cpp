@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWindow>
 
 #include "cables/CablesWindows.h"
 #include "cables/DSLRControl.h"
@@ -13,6 +14,7 @@
 #include "cables/frmSelectPort.h"
 #include "cables/tests/CableFixture.h"
 #include "shell/Globals.h"
+#include "shell/MainWindow.h"
 #include "shell/WindowRegistry.h"
 
 using namespace zelmora;
@@ -285,6 +287,36 @@ TEST_F(SetupWindowTest, TheUserAddressSelectsTheUserSlotOrRefusesAnAddressOutOfR
     EXPECT_FALSE(cableSetup().PortTable[3].Enabled);
     EXPECT_EQ(cableSetup().IndexOfSelectedPort, 0);
     EXPECT_TRUE(testenv::dialogs().allUsed());
+}
+
+// Port Setup stands on its own, centred on the screen, yet belongs to the main
+// window: a click in the main window leaves it in front, as the program's other
+// dialogs are, instead of sending it behind out of sight.
+TEST_F(SetupWindowTest, ItStaysInFrontOfTheMainWindow) {
+    class MainStandIn : public QWidget, public IMainWindow {
+    public:
+        MainStandIn() { setMainWindow(this); }
+        ~MainStandIn() override { setMainWindow(nullptr); }
+        void ToolbarEnable(const QString&) override {}
+        QAction* button(int) const override { return nullptr; }
+        QLabel* statusPanel(int) const override { return nullptr; }
+        QLineEdit* lbInterval() const override { return nullptr; }
+        int zoomFactor() const override { return 1; }
+    } main;
+    main.show();
+    registerWindows();
+    cableSetup().io = rec;  // registering installs the program's cables
+    window_ = windows().showAs<frmSelectPort>(Win::frmSelectPort);
+    ASSERT_NE(window_, nullptr);
+    EXPECT_TRUE(window_->isWindow());
+    EXPECT_EQ(window_->windowType(), Qt::Dialog);
+    ASSERT_NE(window_->windowHandle(), nullptr);
+    EXPECT_EQ(window_->windowHandle()->transientParent(), main.windowHandle());
+    main.raise();
+    main.activateWindow();
+    EXPECT_TRUE(window_->isVisible());
+    window_->close();
+    EXPECT_FALSE(windows().isLoaded(Win::frmSelectPort));
 }
 
 }  // namespace

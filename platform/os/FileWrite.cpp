@@ -44,6 +44,11 @@ std::function<void(const std::string&)>& flushObserver() {
     return observer;
 }
 
+std::function<void(const std::string&)>& writeObserver() {
+    static std::function<void(const std::string&)> observer;
+    return observer;
+}
+
 bool injectedFailure(int& error) {
     return takeInjected(gFailCount, gFailError, error);
 }
@@ -116,6 +121,7 @@ void writeFileWhole(const QString& path, const QByteArray& bytes) {
         fail(error);
     }
     flushFolderOf(target);
+    if (writeObserver()) writeObserver()(target.toStdString());
 }
 
 bool flushToDisk(int fd, const std::string& path) {
@@ -131,6 +137,10 @@ bool flushToDisk(int fd, const std::string& path) {
 
 void setFlushObserver(std::function<void(const std::string&)> observer) {
     flushObserver() = std::move(observer);
+}
+
+void setWriteObserver(std::function<void(const std::string&)> observer) {
+    writeObserver() = std::move(observer);
 }
 
 std::optional<QByteArray> readFileIfPresent(const QString& path) {

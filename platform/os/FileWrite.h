@@ -30,6 +30,10 @@ bool flushToDisk(int fd, const std::string& path);
 // path flushed.
 void setFlushObserver(std::function<void(const std::string& path)> observer);
 
+// For tests: sees each file that writeFileWhole replaced, with its path, once it
+// holds the new contents.
+void setWriteObserver(std::function<void(const std::string& path)> observer);
+
 // For tests: the next `count` writes fail part-way with errno `error`, as a disk
 // that fills during the write does.
 void failFileWrites(int count, int error);

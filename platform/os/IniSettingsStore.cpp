@@ -1,14 +1,18 @@
 #include "platform/os/IniSettingsStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/core/AppError.h"
+#include "platform/core/ApplicationEnd.h"
 #include "platform/os/FileWrite.h"
 
 namespace zelmora::platform {
@@ -38,6 +42,10 @@ void warn(const QString& text) {
     }
     if (sink) sink(text);
 }
+std::function<void(const QString&)>& lockObserver() {
+    static std::function<void(const QString&)> observer;
+    return observer;
+}
 // Another copy holds the lock only while it saves: ask again soon (QLockFile's
 // own wait doubles from a tenth of a second).
 bool lockWithin(QLockFile& lock, int timeoutMs) {
@@ -57,9 +65,15 @@ void IniSettingsStore::setWarningSink(std::function<void(const QString&)> sink) 
     warningSink() = std::move(sink);
 }
 
+void IniSettingsStore::setLockObserver(std::function<void(const QString&)> observer) {
+    lockObserver() = std::move(observer);
+}
+
 SettingsStore& settings() {
     auto& slot = storeSlot();
-    if (!slot) slot = std::make_shared<IniSettingsStore>();
+    if (!slot)
+        slot = std::make_shared<IniSettingsStore>(IniSettingsStore::defaultFolder(),
+                                                  IniSettingsStore::Writes::Batched);
     return *slot;
 }
 
@@ -67,7 +81,24 @@ void setSettings(std::shared_ptr<SettingsStore> store) {
     storeSlot() = std::move(store);
 }
 
-IniSettingsStore::IniSettingsStore(QString folder) : folder_(std::move(folder)) {}
+IniSettingsStore::IniSettingsStore(QString folder, Writes writes)
+    : folder_(std::move(folder)),
+      writes_(writes),
+      self_(std::make_shared<IniSettingsStore*>(this)) {
+    if (writes_ != Writes::Batched) return;
+    // The program may end without its event loop coming round again: what was
+    // saved last still reaches the disk.
+    atApplicationEnd([alive = std::weak_ptr<IniSettingsStore*>(self_)] {
+        const auto self = alive.lock();
+        if (!self) return;
+        (*self)->flushPosted_ = false;  // a flush still posted goes with the application
+        (*self)->flushOrWarn();
+    });
+}
+
+IniSettingsStore::~IniSettingsStore() {
+    flushOrWarn();
+}
 
 QString IniSettingsStore::defaultFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -133,17 +164,19 @@ void IniSettingsStore::write(const QString& app, const SettingsData& data) {
 
 // Read, change and write under the file's lock, starting from what is on disk now:
 // another copy of the program may have saved.
-template <typename Change>
-void IniSettingsStore::update(const QString& app, Change change) {
+template <typename Edit>
+void IniSettingsStore::update(const QString& app, Edit edit) {
     QDir().mkpath(folder_);
     const QString path = fileFor(app);
-    QLockFile lock(path + QStringLiteral(".lock"));
+    const QString lockFile = path + QStringLiteral(".lock");
+    QLockFile lock(lockFile);
     if (!lockWithin(lock, 10'000))
         throw AppError(AppError::kPathFileAccess, QStringLiteral("Settings"),
                        QStringLiteral("Cannot lock the settings file ") + path);
+    if (lockObserver()) lockObserver()(lockFile);
     cache_.remove(appKey(app));
     SettingsData data = load(app);
-    if (!change(data)) return;
+    if (!edit(data)) return;
     write(app, data);
     cache_[appKey(app)] = std::move(data);
 }
@@ -162,6 +195,7 @@ bool IniSettingsStore::contains(const QString& app, const QString& section,
 
 void IniSettingsStore::save(const QString& app, const QString& section, const QString& key,
                             const QString& value) {
+    if (writes_ == Writes::Batched) return keep(app, KeyChange{false, section, key, value});
     update(app, [&](SettingsData& data) {
         data.set(section, key, value);
         return true;
@@ -169,7 +203,96 @@ void IniSettingsStore::save(const QString& app, const QString& section, const QS
 }
 
 void IniSettingsStore::remove(const QString& app, const QString& section, const QString& key) {
+    if (writes_ == Writes::Batched) return keep(app, KeyChange{true, section, key, {}});
     update(app, [&](SettingsData& data) { return data.remove(section, key); });
+}
+
+namespace {
+template <typename C>
+void apply(SettingsData& data, const C& change) {
+    if (change.remove)
+        data.remove(change.section, change.key);
+    else
+        data.set(change.section, change.key, change.value);
+}
+}  // namespace
+
+// Readers see the change at once; the file gets it with the others saved while
+// this event is handled.
+void IniSettingsStore::keep(const QString& app, KeyChange change) {
+    const QString k = appKey(app);
+    load(app);  // a file that is there but cannot be read: raise, keep nothing
+    apply(cache_[k], change);
+    Waiting& waiting = waiting_[k];
+    if (waiting.changes.empty()) waiting.app = app;
+    waiting.changes.push_back(std::move(change));
+    comeBackLater();
+}
+
+void IniSettingsStore::comeBackLater() {
+    if (flushPosted_) return;
+    QCoreApplication* application = QCoreApplication::instance();
+    // No event loop to come round on this thread: written at once.
+    if (!application || QThread::currentThread() != application->thread()) return flush();
+    flushPosted_ = true;
+    QMetaObject::invokeMethod(
+        application,
+        [alive = std::weak_ptr<IniSettingsStore*>(self_)] {
+            const auto self = alive.lock();
+            if (!self) return;
+            (*self)->flushPosted_ = false;
+            (*self)->flushOrWarn();
+        },
+        Qt::QueuedConnection);
+}
+
+// Under the lock, onto what is on disk now (another copy may have saved since),
+// the changes in the order they were made; a file they leave as it was is not
+// written again.
+void IniSettingsStore::writeWaiting(const QString& k) {
+    const auto it = waiting_.constFind(k);
+    if (it == waiting_.cend()) return;
+    const Waiting waiting = *it;
+    const SettingsData mine = cache_.value(k);
+    try {
+        update(waiting.app, [&](SettingsData& data) {
+            const QByteArray before = data.toIni();
+            for (const KeyChange& change : waiting.changes) apply(data, change);
+            return data.toIni() != before;
+        });
+    } catch (...) {
+        // The old file stays; the changes wait for the next flush, and readers
+        // go on seeing them.
+        cache_[k] = mine;
+        throw;
+    }
+    waiting_.remove(k);
+}
+
+void IniSettingsStore::flush() {
+    std::optional<AppError> failure;
+    for (const QString& k : waiting_.keys()) {
+        try {
+            writeWaiting(k);
+        } catch (const AppError& e) {
+            if (!failure) failure = e;
+        }
+    }
+    if (failure) throw *failure;
+}
+
+void IniSettingsStore::flushOrWarn() noexcept {
+    try {
+        for (const QString& k : waiting_.keys()) {
+            try {
+                writeWaiting(k);
+            } catch (const AppError& e) {
+                warn(e.description());
+            }
+        }
+    } catch (...) {
+        // Nothing escapes a destructor or the event loop.
+    }
 }
 
 QString MemorySettingsStore::get(const QString& app, const QString& section, const QString& key,

@@ -21,6 +21,10 @@ public:
     virtual void save(const QString& app, const QString& section, const QString& key,
                       const QString& value) = 0;
     virtual void remove(const QString& app, const QString& section, const QString& key) = 0;
+    // Writes what was saved and has not reached the disk yet; a store that writes
+    // each save at once has nothing to do. Raises AppError when a file cannot be
+    // written.
+    virtual void flush() {}
 };
 
 // The store in use. Production installs an IniSettingsStore; tests a memory one.

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <thread>
 
 #include "platform/core/AppError.h"
@@ -13,6 +16,40 @@
 #include "platform/os/IniSettingsStore.h"
 
 using zelmora::platform::IniSettingsStore;
+
+namespace {
+
+constexpr auto kBatched = IniSettingsStore::Writes::Batched;
+
+// What reaches the disk in a folder: each file replaced whole, by name, and each
+// flush, the settings lock's included.
+struct DiskCount {
+    explicit DiskCount(const QString& folder) {
+        const std::string prefix = QFile::encodeName(folder).toStdString();
+        zelmora::platform::setWriteObserver([this, prefix](const std::string& path) {
+            if (path.rfind(prefix, 0) == 0)
+                ++writes[QFileInfo(QString::fromStdString(path)).fileName().toStdString()];
+        });
+        zelmora::platform::setFlushObserver([this, prefix](const std::string& path) {
+            if (path.rfind(prefix, 0) == 0) ++flushes;
+        });
+        IniSettingsStore::setLockObserver([this](const QString&) { ++flushes; });
+    }
+    ~DiskCount() {
+        zelmora::platform::setWriteObserver({});
+        zelmora::platform::setFlushObserver({});
+        IniSettingsStore::setLockObserver({});
+    }
+    std::map<std::string, int> writes;
+    int flushes = 0;
+};
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+}  // namespace
 
 TEST(IniSettingsStoreTest, AwkwardKeysAndValuesRoundTripExactly) {
     QTemporaryDir dir;
@@ -274,4 +311,123 @@ TEST(SettingsDataTest, FiftyThousandKeysRoundTrip) {
     EXPECT_EQ(copy.find("Section3", "Key13"), QString("13"));
     copy.set("Section3", "Key13", "x");
     EXPECT_EQ(copy.find("Section3", "key13"), QString("x"));
+}
+
+// The program's store: what is saved while one event is handled (a window saving
+// its place and choices as it closes) reaches each file once, when the event loop
+// comes round: one flush of the lock file, one of the file and one of its folder.
+// Reads see each save at once, and what a second copy saved meanwhile is kept.
+TEST(IniSettingsStoreTest, SavesMadeWhileOneEventIsHandledAreWrittenOnceAFile) {
+    QTemporaryDir dir;
+    IniSettingsStore store(dir.path(), kBatched);
+    IniSettingsStore(dir.path()).save("Zelmora 3", "Options", "Color", "192");
+    EXPECT_EQ(store.get("Zelmora 3", "Options", "Color", ""), "192");  // read and kept
+    IniSettingsStore(dir.path()).save("Zelmora 3", "Options", "FromOtherCopy", "1");
+
+    DiskCount disk(dir.path());
+    for (int i = 0; i < 4; ++i) {
+        store.save("Zelmora 3", "lptdata", QStringLiteral("Port%1Address").arg(i),
+                   QString::number(0x378 + i));
+        store.save("Zelmora 3", "lptdata", QStringLiteral("Port%1Enabled").arg(i), "True");
+    }
+    store.remove("Zelmora 3", "Options", "Color");
+    store.save("Moonphase", "Location", "LocationName", "Home");
+    EXPECT_EQ(store.get("Zelmora 3", "lptdata", "Port2Address", ""), "890");
+    EXPECT_FALSE(store.contains("Zelmora 3", "Options", "Color"));
+    EXPECT_EQ(store.get("Moonphase", "Location", "LocationName", ""), "Home");
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(disk.writes,
+              (std::map<std::string, int>{{"Zelmora 3.ini", 1}, {"Moonphase.ini", 1}}));
+    EXPECT_EQ(disk.flushes, 2 * 3);
+    IniSettingsStore fresh(dir.path());
+    EXPECT_EQ(fresh.get("Zelmora 3", "lptdata", "Port3Address", ""), "891");
+    EXPECT_EQ(fresh.get("Zelmora 3", "Options", "FromOtherCopy", ""), "1");
+    EXPECT_FALSE(fresh.contains("Zelmora 3", "Options", "Color"));
+    EXPECT_EQ(fresh.get("Moonphase", "Location", "LocationName", ""), "Home");
+
+    // Saved again as they are: the files already say so.
+    store.save("Zelmora 3", "lptdata", "Port0Address", "888");
+    store.save("Moonphase", "Location", "LocationName", "Home");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(disk.writes,
+              (std::map<std::string, int>{{"Zelmora 3.ini", 1}, {"Moonphase.ini", 1}}));
+    // Ended with saves still waiting: the store writes them as it goes.
+    {
+        IniSettingsStore last(dir.path(), kBatched);
+        last.save("Zelmora 3", "WindowPos", "Moon PhaseTop", "1200");
+    }
+    EXPECT_EQ(IniSettingsStore(dir.path()).get("Zelmora 3", "WindowPos", "Moon PhaseTop", ""),
+              "1200");
+}
+
+// A full disk, a failed flush or a read-only file system when the saves are
+// written: the old file stays whole, the failure is told (to the trace when the
+// loop wrote them, to the caller of flush()), reads keep the new values, and the
+// next write takes them along.
+TEST(IniSettingsStoreTest, SavesThatCannotBeWrittenLeaveTheOldFileAndAreKept) {
+    struct Row {
+        const char* name;
+        void (*fail)(int, int);
+        int error;
+    };
+    for (const Row& r :
+         {Row{"a full disk", zelmora::platform::failFileWrites, ENOSPC},
+          Row{"a failed flush", zelmora::platform::failFileFlushes, EIO},
+          Row{"a read-only file system", zelmora::platform::failFileWrites, EROFS}}) {
+        SCOPED_TRACE(r.name);
+        const QString cause = QString::fromLocal8Bit(std::strerror(r.error));
+        QTemporaryDir dir;
+        IniSettingsStore store(dir.path(), kBatched);
+        store.save("Zelmora 3", "Options", "Color", "255");
+        store.flush();
+        const QString file = store.fileFor("Zelmora 3");
+        const QByteArray before = contents(file);
+        QStringList told;
+        IniSettingsStore::setWarningSink([&](const QString& w) { told << w; });
+
+        r.fail(1, r.error);
+        store.save("Zelmora 3", "Options", "Size", "3");
+        QCoreApplication::processEvents();
+        EXPECT_EQ(contents(file), before);
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].startsWith("Cannot write the settings file " + file + ": "))
+            << told[0].toStdString();
+        EXPECT_TRUE(told[0].contains(cause)) << told[0].toStdString();
+        EXPECT_EQ(store.get("Zelmora 3", "Options", "Size", ""), "3");
+
+        r.fail(1, r.error);
+        store.save("Zelmora 3", "Options", "Zoom", "2");
+        try {
+            store.flush();
+            ADD_FAILURE() << "no error";
+        } catch (const zelmora::AppError& e) {
+            EXPECT_EQ(e.number(), 75);
+            EXPECT_TRUE(e.description().contains(cause)) << e.description().toStdString();
+        }
+        EXPECT_EQ(contents(file), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Zelmora 3.ini"});
+        IniSettingsStore::setWarningSink({});
+
+        store.flush();
+        IniSettingsStore fresh(dir.path());
+        EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Color", ""), "255");
+        EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Size", ""), "3");
+        EXPECT_EQ(fresh.get("Zelmora 3", "Options", "Zoom", ""), "2");
+    }
+}
+
+// The program may end without its event loop coming round again after the last
+// saves (it quits from inside an event): they are in the file once the
+// application has ended, though the store itself is never destroyed.
+TEST(IniSettingsStoreTest, SavesStillWaitingWhenTheApplicationEndsReachTheFile) {
+    QTemporaryDir dir;
+    QProcess end;
+    end.start(QStringLiteral(SETTINGS_END_CHECK), {dir.path()});
+    ASSERT_TRUE(end.waitForFinished(60'000));
+    EXPECT_EQ(end.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(end.exitCode(), 0) << end.readAllStandardError().toStdString();
+    IniSettingsStore fresh(dir.path());
+    EXPECT_EQ(fresh.get("Zelmora 3", "Options", "SavedLast", ""), "yes");
+    EXPECT_EQ(fresh.get("Moonphase", "Location", "LocationName", ""), "Home");
 }
