@@ -12,6 +12,7 @@
 #include "cables/frmSelectPort.h"
 #include "platform/os/Dialogs.h"
 #include "shell/Errors.h"
+#include "shell/MainWindow.h"
 #include "shell/WindowRegistry.h"
 
 namespace zelmora::cables {
@@ -24,7 +25,19 @@ void centreOnScreen(QWidget* w) {
             area.y() + (area.height() - w->height()) / 2);
 }
 
-frmNewPortAddress::frmNewPortAddress(QWidget* parent) : QWidget(parent) {
+namespace {
+
+// Port Setup's dialog, or the main window's when opened on its own: a click in
+// the window it belongs to leaves it in front instead of out of sight behind.
+QWidget* ownerOf(QWidget* parent) {
+    if (parent) return parent;
+    if (QWidget* setup = windows().ifLoaded(Win::frmSelectPort)) return setup;
+    return dynamic_cast<QWidget*>(mainWindow());
+}
+
+}  // namespace
+
+frmNewPortAddress::frmNewPortAddress(QWidget* parent) : QWidget(ownerOf(parent), Qt::Dialog) {
     setObjectName(kName);
     setWindowTitle(kDesignCaption);
     setProperty("designCaption", kDesignCaption);

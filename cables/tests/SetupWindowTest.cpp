@@ -1,8 +1,10 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWindow>
@@ -315,8 +317,21 @@ TEST_F(SetupWindowTest, ItStaysInFrontOfTheMainWindow) {
     main.raise();
     main.activateWindow();
     EXPECT_TRUE(window_->isVisible());
+
+    // Its Add a Port dialog stays in front of Port Setup in turn, and goes with it.
+    click("cmdAddPort");
+    QPointer<frmNewPortAddress> add =
+        windows().ifLoadedAs<frmNewPortAddress>(frmNewPortAddress::kName);
+    ASSERT_NE(add, nullptr);
+    EXPECT_TRUE(add->isWindow());
+    EXPECT_EQ(add->windowType(), Qt::Dialog);
+    ASSERT_NE(add->windowHandle(), nullptr);
+    EXPECT_EQ(add->windowHandle()->transientParent(), window_->windowHandle());
+
     window_->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(windows().isLoaded(Win::frmSelectPort));
+    EXPECT_FALSE(windows().isLoaded(frmNewPortAddress::kName));
 }
 
 }  // namespace
