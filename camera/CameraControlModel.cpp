@@ -42,6 +42,8 @@ const QString CameraControlModel::kNotReadyText =
     QStringLiteral("The camera is not ready to release");
 const QString CameraControlModel::kPictureToPcText =
     QStringLiteral("The camera control would not send the picture to the PC (Pict -> PC)");
+const QString CameraControlModel::kThumbnailOnlyText =
+    QStringLiteral("Only the thumbnail came to the PC: tick Pict -> PC for a focus frame");
 
 namespace {
 
@@ -596,6 +598,7 @@ void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
     FrameDownloadHandler waiter = std::exchange(frameWaiter_, nullptr);
     FrameDownload download = std::exchange(frameSoFar_, {});
     const QPointer<CameraControlModel> self(this);
+    bool thumbnailOnly = false;
     // A report of failure is no picture: nothing is handed on, and the last
     // picture stays the one the Frame Image window shows. A frame with a
     // failed picture is not downloaded, whatever else of it came.
@@ -604,6 +607,7 @@ void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
         downloadFailed(FileName);
     } else if (focusThumbnail(FileName)) {
         // The frame is its picture: the thumbnail is neither shown nor measured.
+        thumbnailOnly = true;
         trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
             Globals::WriteLogLine(QStringLiteral("Thumbnail, not a focus frame: ") + FileName);
             clearWaitingFlags();
@@ -632,6 +636,18 @@ void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
         frameWaiter_ = std::move(waiter);
         frameSoFar_ = std::move(download);
         return;
+    }
+    if (thumbnailOnly && download.file.isEmpty() && download.failure.isEmpty()) {
+        // The release sent no picture (the control's own Release with Thumb ->
+        // PC alone): no focus frame came, and the user hears which box brings it.
+        // It stays on show over the control's "Waiting", as a failed picture does.
+        download.failure = kThumbnailOnlyText;
+        if (self)
+            guarded([&] {
+                Globals::WriteLogLine(kThumbnailOnlyText);
+                if (clsCamera* cam = mainCamera()) cam->UpdateStatus(kThumbnailOnlyText);
+                failureShown_ = true;
+            });
     }
     if (waiter) guarded([&] { waiter(download); });
 }

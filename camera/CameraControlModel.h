@@ -53,10 +53,12 @@ public:
     // followed by the camera's report ("Error:<code>").
     static const QString kPictureFailedText;
     // Why a release did not happen: the control is still downloading, or
-    // cannot release now; a focus frame the control would not send to the PC.
+    // cannot release now; a focus frame the control would not send to the PC,
+    // or a focus release that brought the thumbnail alone.
     static const QString kCameraBusyText;
     static const QString kNotReadyText;
     static const QString kPictureToPcText;
+    static const QString kThumbnailOnlyText;
     // The window's height (twips) after load, connect and download, and with
     // the folder-monitor panel shown.
     static constexpr int kCompactHeight = 3930;

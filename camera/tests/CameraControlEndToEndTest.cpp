@@ -298,6 +298,52 @@ TEST_F(CameraWindowEndToEnd, PictToPcClearedAsTheOnlyBoxShowsClearedAndAFocusFra
     EXPECT_TRUE(main->enabled(13));
 }
 
+// The control's own Release with thumbnails alone going to the computer: the
+// camera fires, and the thumbnail is no focus frame. Nothing is shown, and the
+// user is told which box brings the frame; whoever released it hears of no
+// picture.
+TEST_F(CameraWindowEndToEnd, AFocusReleaseThatBringsOnlyAThumbnailNamesTheBoxToTick) {
+    simrc::setSynchronousDelivery(true);
+    openWindow();
+    connectCamera();
+    vosquin::VosquinHost* control = win->Vosquin1();
+    auto* pictures = win->findChild<QCheckBox*>("chkPicPc");
+    auto* thumbnails = win->findChild<QCheckBox*>("chkThumbPc");
+    auto* controlRelease = win->findChild<QPushButton*>("cmdRelease");
+    ASSERT_TRUE(pictures && thumbnails && controlRelease);
+    thumbnails->click();
+    pictures->click();
+    ASSERT_TRUE(control->ThumbPc());
+    ASSERT_FALSE(control->PicPc());
+    ASSERT_TRUE(controlRelease->isEnabled());
+
+    QStringList status;
+    QObject::connect(oMainCamera().get(), &clsCamera::StatusInfoUpdate, win,
+                     [&status](const QString& s) { status << s; });
+    if (FakeImageDisp* disp = focusFrameWindow()) disp->loaded.clear();
+    controlRelease->click();
+    deliver();
+    EXPECT_EQ(simrc::callCount("RCCapture"), 1);
+    if (FakeImageDisp* disp = focusFrameWindow()) EXPECT_TRUE(disp->loaded.isEmpty());
+    const QString told =
+        QStringLiteral("Only the thumbnail came to the PC: tick Pict -> PC for a focus frame");
+    // The last word in the status bar, after the control's own.
+    ASSERT_FALSE(status.isEmpty());
+    EXPECT_EQ(status.last(), told) << status.join(" | ").toStdString();
+    EXPECT_TRUE(testenv::traceLines().contains(told));
+
+    // A frame asked for through the window ticks the box again and comes whole.
+    QStringList heard;
+    ASSERT_TRUE(win->releaseFrame(FrameKind::Focus,
+                                  [&](const FrameDownload& d) {
+                                      heard << (d.downloaded() ? d.file : d.failure);
+                                  })
+                    .released());
+    deliver();
+    EXPECT_EQ(heard.join(", ").toStdString(),
+              (testenv::appDir() + "/FocusImages/Focus.jpg").toStdString());
+}
+
 TEST_F(CameraWindowEndToEnd, WithoutTheControlLibraryTheWindowOpensAndSaysSoInTheTrace) {
     frmCameraControl::setControlLibraryFolder(testenv::appDir());  // nothing shipped there
     openWindow();
