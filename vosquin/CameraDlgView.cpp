@@ -132,6 +132,10 @@ void CameraDlgView::refresh() {
     const CCameraDlg& d = *dialog_;
     connect_->setEnabled(d.connectEnabled());
     disconnect_->setEnabled(d.disconnectEnabled());
+    // A button that goes off while it holds the keyboard would hand it on to
+    // the save path, all selected, where the space bar (the program's shutter
+    // key) would replace the folder: the keyboard is let go first.
+    if (!d.releaseEnabled() && release_->hasFocus()) release_->clearFocus();
     release_->setEnabled(d.releaseEnabled());
     for (int i = 0; i < 4; ++i) {
         QCheckBox* box = boxes_[std::size_t(i)];

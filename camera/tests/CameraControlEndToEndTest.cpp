@@ -2,6 +2,7 @@
 // camera library: connect, focus frames singly and continuously, capture frames.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "camera/CameraWindows.h"
 #include "camera/clsCamera.h"
@@ -342,6 +344,45 @@ TEST_F(CameraWindowEndToEnd, AFocusReleaseThatBringsOnlyAThumbnailNamesTheBoxToT
     deliver();
     EXPECT_EQ(heard.join(", ").toStdString(),
               (testenv::appDir() + "/FocusImages/Focus.jpg").toStdString());
+}
+
+// A click on the control's Release leaves the keyboard where it was: the
+// button goes off while the frame is taken, and the focus it held must not
+// pass to the save path with all its text selected, where the space bar, the
+// program's shutter key, would replace the folder with a blank.
+TEST_F(CameraWindowEndToEnd, TheSpaceBarAfterAClickOnReleaseLeavesTheSavePathAsItWas) {
+    simrc::setSynchronousDelivery(true);
+    openWindow();
+    connectCamera();
+    vosquin::VosquinHost* control = win->Vosquin1();
+    auto* controlRelease = win->findChild<QPushButton*>("cmdRelease");
+    auto* path = win->findChild<QLineEdit*>("txtSavePath");
+    ASSERT_TRUE(controlRelease && path);
+    QWidget* top = win->window();
+    top->show();
+    top->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+    const QString folder = path->text();
+    ASSERT_FALSE(folder.isEmpty());
+
+    // Where the keyboard goes while the frame is taken and comes.
+    QStringList focused;
+    const QMetaObject::Connection watch = QObject::connect(
+        qApp, &QApplication::focusChanged, win, [&focused](QWidget*, QWidget* now) {
+            focused << (now ? now->objectName() : QStringLiteral("none"));
+        });
+    QTest::mouseClick(controlRelease, Qt::LeftButton);
+    const bool pathHadIt = QApplication::focusWidget() == path;
+    deliver();
+    QObject::disconnect(watch);
+    EXPECT_FALSE(focused.contains("txtSavePath")) << focused.join(" -> ").toStdString();
+    // What the space bar did there: the whole folder, selected, replaced.
+    if (pathHadIt || focused.contains("txtSavePath")) {
+        path->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(path, Qt::Key_Space);
+    }
+    EXPECT_EQ(path->text(), folder);
+    EXPECT_EQ(control->SavePath(), folder);
 }
 
 TEST_F(CameraWindowEndToEnd, WithoutTheControlLibraryTheWindowOpensAndSaysSoInTheTrace) {
