@@ -559,6 +559,17 @@ void frmAutomate::cbStart_Click() {
             Dialogs::msgBox(reason, Msg::Exclamation, QStringLiteral("Warning"));
             return;
         }
+        // Bulb steps need a shutter cable: without one the sequence would set
+        // the camera's ISO and count down every step to take nothing.
+        if (!shortTab) {
+            if (const QString problem = ShutterCable::instance().cableProblem();
+                !problem.isEmpty()) {
+                const QString reason = QStringLiteral("Start is off: ") + problem + u'.';
+                log(QStringLiteral("Start Sequence refused: ") + reason);
+                Dialogs::msgBox(reason, Msg::Exclamation, QStringLiteral("Warning"));
+                return;
+            }
+        }
         if (connected) {
             const QString quality = link().ImageQuality();
             if (quality != QStringLiteral("Raw")) {

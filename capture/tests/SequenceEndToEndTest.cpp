@@ -361,6 +361,39 @@ TEST_F(CaptureEndToEnd, AShortRunAccountsForEveryFrame) {
     EXPECT_FALSE(state().bWaitingForDownload);
 }
 
+// A sequence of bulb steps with no shutter cable set up is refused at its
+// start, as the Long tab's Start is, before the camera is set anything.
+TEST_F(CaptureEndToEnd, WithNoCableSetUpABulbSequenceIsRefusedAtItsStart) {
+    cables::CableSetup& c = cables::cableSetup();
+    c.PortTable[0] = {};
+    c.selectPort(0);
+    Settings::save("Options", "CaptureMode", "2");
+    auto* cap = dynamic_cast<capture::frmCapture*>(windows().load(Win::frmCapture));
+    ASSERT_NE(cap, nullptr);
+    ASSERT_EQ(cap->GetCurrFrame(), 2);
+    cap->cbAutomate->click();
+    auto* seq = windows().ifLoadedAs<capture::frmAutomate>(Win::frmAutomate);
+    ASSERT_NE(seq, nullptr);
+    ASSERT_TRUE(QDir().mkpath(QDir(testenv::appDir()).filePath("ExposureFiles")));
+    seq->txtNoExp->setText("2");
+    seq->txtExpLength->setText("30");
+    seq->txtDelayBetwExp->setText("5");
+    seq->lbISOSpeed->setCurrentText("1600");
+    seq->cbAdd_Click();
+    ASSERT_EQ(seq->rows().size(), 2);
+
+    testenv::dialogs().expectMsgBox(
+        "Start is off: no shutter cable is set up: choose one in Port Setup.");
+    seq->cbStart_Click();
+    EXPECT_TRUE(testenv::dialogs().allUsed());
+    EXPECT_FALSE(seq->sequenceActive());
+    EXPECT_FALSE(cap->runActive());
+    EXPECT_FALSE(state().bSequenceRunning);
+    runFor(30);
+    EXPECT_TRUE(simrc::captures().empty());
+    EXPECT_FALSE(testenv::traceLines().contains("----doing sequence :1"));
+}
+
 // With no shutter cable set up (fresh settings: no parallel port) the Long
 // tab's Start is off and says why; a run started all the same (as a sequence
 // step starts it) takes nothing and says so; choosing a port turns Start on.
