@@ -377,12 +377,17 @@ void PlannedRun::frameClosing() {
     frameOpen_ = false;
     const std::int32_t planned = Conv::toInt32(Conv::roundHalfEven(plan_.exposureSeconds));
     const qint64 openMs = platform::clock().monotonicMs() - openedAtMs_;
+    if (double(openMs) >= plan_.exposureSeconds * 1000.0) return;
     const std::int32_t open = Conv::toInt32(Conv::roundHalfEven(double(openMs) / 1000.0));
-    if (open >= planned) return;
+    // Ended in its last half second the frame still keeps the plan's seconds
+    // in its name; the notice gives the tenths that tell it was cut short.
+    const QString openText =
+        open < planned ? QString::number(open)
+                       : Conv::numberText(Conv::roundHalfEven(double(openMs) / 100.0) / 10.0);
     const QString notice = QStringLiteral("Frame ") + QString::number(frame_) +
-                           QStringLiteral(" cut short: the shutter was open ") +
-                           QString::number(open) + QStringLiteral(" s of ") +
-                           QString::number(planned) + QStringLiteral(" s");
+                           QStringLiteral(" cut short: the shutter was open ") + openText +
+                           QStringLiteral(" s of ") + QString::number(planned) +
+                           QStringLiteral(" s");
     log(notice);
     lastNotice_ = notice;
     display_.frameNotice(notice);

@@ -468,26 +468,48 @@ TEST_F(CaptureEndToEnd, ARawPlusJpegShortRunTakesEveryFrameWithBothPictures) {
 // the shutter is let go then, the camera's picture is named after the seconds
 // the shutter was open, and the window says the frame was cut short.
 TEST_F(CaptureEndToEnd, ABulbFrameEndedEarlyIsNamedAfterTheSecondsItWasOpen) {
-    for (const bool close : {false, true}) {
-        SCOPED_TRACE(close ? "Image Capture closed" : "Stop");
-        if (close) {
+    struct Row {
+        const char* name;
+        bool close;  // closing Image Capture, else Stop
+        const char* minutes;
+        const char* seconds;
+        int endAtMs;  // when, after the press
+        int namedSeconds;
+        const char* notice;
+    };
+    const Row rows[] = {
+        {"Stop", false, "7", "0", 122'000, 122,
+         "Frame 1 cut short: the shutter was open 122 s of 420 s"},
+        {"Image Capture closed", true, "7", "0", 122'000, 122,
+         "Frame 1 cut short: the shutter was open 122 s of 420 s"},
+        // Stopped in the last half second: the seconds round to the plan's,
+        // and the notice still says it was cut short.
+        {"Stop just before the end", false, "0", "4", 3'600, 4,
+         "Frame 1 cut short: the shutter was open 3.6 s of 4 s"},
+    };
+    bool first = true;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (!first) {
             TearDown();
             testenv::resetEnvironment();
             SetUp();
         }
+        first = false;
         capture::frmCapture* cap = connectInCaptureMode();
         ASSERT_NE(cap, nullptr);
         const QString folder = prepareRun(cap, 2, "IMG", "1", "0", "0");
         cap->chkUseISO->setChecked(true);
-        cap->txtExpMin->setText("7");
-        cap->txtExpSec->setText("0");
+        cap->txtExpMin->setText(r.minutes);
+        cap->txtExpSec->setText(r.seconds);
         const QString iso = camWin->Vosquin1()->ISO();
         cable->t0 = platform::clock().monotonicMs();
         cap->cbExpStart_Click();
         ASSERT_TRUE(cap->runActive());
-        runFor(122);
+        runFor(r.endAtMs / 1000);
+        testenv::vclock().advance(r.endAtMs % 1000);
         QPointer<capture::frmCapture> window(cap);
-        if (close)
+        if (r.close)
             cap->close();
         else
             cap->cbExpStop_Click();
@@ -496,20 +518,21 @@ TEST_F(CaptureEndToEnd, ABulbFrameEndedEarlyIsNamedAfterTheSecondsItWasOpen) {
 
         // Let go then (and again as the frame's end comes round), pressed no more.
         ASSERT_GE(cable->calls.size(), 2);
-        EXPECT_EQ(cable->calls.mid(0, 2), QStringList({"press 0", "release 122000"}));
+        EXPECT_EQ(cable->calls.mid(0, 2),
+                  QStringList({"press 0", QStringLiteral("release %1").arg(r.endAtMs)}));
         EXPECT_EQ(cable->calls.filter("press").size(), 1);
         const auto frames = simrc::captures();
         ASSERT_EQ(frames.size(), 1u);
-        EXPECT_EQ(frames[0].exposureMs, 122'000);
-        EXPECT_EQ(QDir(folder).entryList(QDir::Files).join(' ').toStdString(),
-                  ("IMG-122s-" + iso + "-10001.JPG").toStdString());
-        const QString notice = "Frame 1 cut short: the shutter was open 122 s of 420 s";
-        EXPECT_TRUE(testenv::traceLines().contains(notice));
-        if (close) {
+        EXPECT_EQ(frames[0].exposureMs, r.endAtMs);
+        EXPECT_EQ(
+            QDir(folder).entryList(QDir::Files).join(' ').toStdString(),
+            QStringLiteral("IMG-%1s-%2-10001.JPG").arg(r.namedSeconds).arg(iso).toStdString());
+        EXPECT_TRUE(testenv::traceLines().contains(r.notice));
+        if (r.close) {
             EXPECT_TRUE(window.isNull());
         } else {
             ASSERT_FALSE(window.isNull());
-            EXPECT_EQ(cap->lblRunNotice->text().toStdString(), notice.toStdString());
+            EXPECT_EQ(cap->lblRunNotice->text().toStdString(), r.notice);
             EXPECT_FALSE(cap->runActive());
         }
     }
