@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 
 #include "camera/clsCamera.h"
@@ -626,6 +627,19 @@ void frmCapture::refreshStart() {
     }
     cbExpStart->setEnabled(on);
     lblStartHint->setText(on ? QString() : why);
+    layoutNotes();
+}
+
+void frmCapture::layoutNotes() {
+    // Each line keeps its place while its text fits two lines; a longer one
+    // takes the room it needs and moves the lines under it down.
+    constexpr int kSlot = 38;
+    int y = 325;
+    for (QLabel* l : {lblSaveTarget, lblStartHint, lblRunNotice}) {
+        const int h = std::max(kSlot - 2, l->heightForWidth(l->width()));
+        l->setGeometry(l->x(), y, l->width(), h);
+        y += std::max(kSlot, h + 2);
+    }
 }
 
 void frmCapture::showSaveTarget() {
@@ -637,10 +651,12 @@ void frmCapture::showSaveTarget() {
     else
         where = QStringLiteral("nowhere chosen");
     lblSaveTarget->setText(QStringLiteral("Images are saved to: ") + where);
+    layoutNotes();
 }
 
 void frmCapture::showRunNotice(const QString& text) {
     lblRunNotice->setText(text);
+    layoutNotes();
 }
 
 void frmCapture::showShortExpLB() {

@@ -82,6 +82,8 @@ public:
     void setStartEnabled(bool enabled, const QString& why);
     // Start shown again as the last rules, the cable and the run say.
     void refreshStart();
+    // The lines under the countdown, one under the other, each as high as its text.
+    void layoutNotes();
     void SoundAlarm();
     bool bCheckGap() const { return bCheckGap_; }
     // Selects a tab (1 to 4) and lays the window out for it.

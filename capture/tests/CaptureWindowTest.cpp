@@ -188,6 +188,38 @@ TEST_F(CaptureWindow, TabLayouts) {
     EXPECT_EQ(pos(w->frConnectionStatus[0]), QPoint(363, -9));
 }
 
+// The lines under the countdown (where pictures go, why Start is off, what
+// became of a frame) each show their whole text, however many lines it takes,
+// one under the other and inside the tab.
+TEST_F(CaptureWindow, TheLinesUnderTheCountdownShowTheirWholeText) {
+    frmCapture* w = open();
+    w->selectTab(2);
+    const QString longHint = QStringLiteral(
+        "Start is off: the camera's shutter speed is not Bulb. Set the camera to Bulb (mode dial "
+        "on B or M), then choose the Long Exposures tab again.");
+    const QString longNotice = QStringLiteral(
+        "Frames missing: 2 of 7. Frame 2 not downloaded: no picture within 12 s. Frame 5 not "
+        "taken: no shutter cable is set up: choose one in Port Setup");
+    for (const bool longTexts : {false, true, false}) {
+        SCOPED_TRACE(longTexts ? "long texts" : "short texts");
+        w->setStartEnabled(false, longTexts ? longHint : QStringLiteral("Start is off."));
+        w->showRunNotice(longTexts ? longNotice : QStringLiteral("Frame 1 cut short."));
+        int below = 0;
+        for (QLabel* l : {w->lblSaveTarget, w->lblStartHint, w->lblRunNotice}) {
+            SCOPED_TRACE(l->objectName().toStdString());
+            EXPECT_GE(l->height(), l->heightForWidth(l->width())) << l->text().toStdString();
+            EXPECT_GE(l->y(), below);
+            below = l->geometry().bottom() + 1;
+            EXPECT_LE(below, w->frTab->height());
+        }
+        if (longTexts) continue;
+        // Short texts keep their places.
+        EXPECT_EQ(w->lblSaveTarget->y(), 325);
+        EXPECT_EQ(w->lblStartHint->y(), 363);
+        EXPECT_EQ(w->lblRunNotice->y(), 401);
+    }
+}
+
 TEST_F(CaptureWindow, LongTabWithoutACamera) {
     frmCapture* w = open();
     w->selectTab(2);
