@@ -43,7 +43,7 @@ const QString CameraControlModel::kNotReadyText =
 const QString CameraControlModel::kPictureToPcText =
     QStringLiteral("The camera control would not send the picture to the PC (Pict -> PC)");
 const QString CameraControlModel::kThumbnailOnlyText =
-    QStringLiteral("Only the thumbnail came to the PC: tick Pict -> PC for a focus frame");
+    QStringLiteral("Thumbnail only: tick Pict -> PC for a focus frame");
 
 namespace {
 

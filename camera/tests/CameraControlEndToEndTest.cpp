@@ -327,8 +327,7 @@ TEST_F(CameraWindowEndToEnd, AFocusReleaseThatBringsOnlyAThumbnailNamesTheBoxToT
     deliver();
     EXPECT_EQ(simrc::callCount("RCCapture"), 1);
     if (FakeImageDisp* disp = focusFrameWindow()) EXPECT_TRUE(disp->loaded.isEmpty());
-    const QString told =
-        QStringLiteral("Only the thumbnail came to the PC: tick Pict -> PC for a focus frame");
+    const QString told = QStringLiteral("Thumbnail only: tick Pict -> PC for a focus frame");
     // The last word in the status bar, after the control's own.
     ASSERT_FALSE(status.isEmpty());
     EXPECT_EQ(status.last(), told) << status.join(" | ").toStdString();
