@@ -96,6 +96,35 @@ private:
     QPoint placed_;
 };
 
+// A frame put back where it was left stays there while its title bar and at
+// least half of it (as much as the area could show) are in view; else it comes
+// inside as far as it fits.
+void bringIntoView(QWidget* frame) {
+    QWidget* area = frame->parentWidget();
+    const QRect g = frame->geometry();
+    const QRect seen = g.intersected(QRect(QPoint(0, 0), area->size()));
+    const QSize could = g.size().boundedTo(area->size());
+    if (g.top() >= 0 && seen.width() * 2 >= could.width() && seen.height() * 2 >= could.height())
+        return;
+    keepInside(frame);
+}
+
+// A frame put back where it was left comes inside once more as it is first
+// shown: the main window may have been made smaller since it was left there.
+class KeepInsideOnShow : public QObject {
+public:
+    explicit KeepInsideOnShow(QWidget* frame) : QObject(frame) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show || watched != parent()) return false;
+        auto* frame = static_cast<QWidget*>(watched);
+        bringIntoView(frame);
+        deleteLater();
+        frame->removeEventFilter(this);
+        return false;
+    }
+};
+
 }  // namespace
 
 void placeOnFirstOpening(const QString& name, QWidget* frame) {
@@ -111,6 +140,12 @@ void keepInside(QWidget* frame) {
     const int x = std::max(0, std::min(g.x(), area->width() - g.width()));
     const int y = std::max(0, std::min(g.y(), area->height() - g.height()));
     if (x != g.x() || y != g.y()) frame->move(x, y);
+}
+
+void reopenInside(QWidget* frame) {
+    if (!frame || !frame->parentWidget()) return;
+    bringIntoView(frame);
+    if (!frame->isVisible()) frame->installEventFilter(new KeepInsideOnShow(frame));
 }
 
 }  // namespace zelmora::WindowPlacement

@@ -35,4 +35,9 @@ void placeOnFirstOpening(const QString& name, QWidget* frame);
 // area, as far as it fits (its top-left corner stays in view).
 void keepInside(QWidget* frame);
 
+// A frame put back where it was left, mostly out of sight (the main window was
+// made smaller since), is brought inside as keepInside does: now, and once more
+// when it is first shown, for the size it has then.
+void reopenInside(QWidget* frame);
+
 }  // namespace zelmora::WindowPlacement

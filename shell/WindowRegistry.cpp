@@ -100,7 +100,10 @@ QWidget* WindowRegistry::load(const QString& name) {
         placer_(w);
         Globals::adoptRestoredPosition(w);
         if (QWidget* frame = frameOf(w); frame != w) {
-            if (!Globals::hasSavedPosition(w)) WindowPlacement::placeOnFirstOpening(name, frame);
+            if (Globals::hasSavedPosition(w))
+                WindowPlacement::reopenInside(frame);
+            else
+                WindowPlacement::placeOnFirstOpening(name, frame);
             w->installEventFilter(new FrameCloser(name, w, frame));
         }
     }

@@ -523,6 +523,38 @@ TEST_F(WindowsOnMain, EveryWindowOpensInsideTheMainWindow) {
     EXPECT_EQ(r.topLeft(), QPoint(0, 0)) << r.x() << "," << r.y();
 }
 
+// A window reopens where it was left, as far as the main window holds it: left
+// partly outside (a main window made smaller since, say), it comes back inside
+// with its title bar in view instead of out of sight.
+TEST_F(WindowsOnMain, AWindowReopensWhereItWasLeftAsFarAsTheMainWindowHoldsIt) {
+    const QRect client(QPoint(0, 0), area()->viewport()->size());
+    for (const QString& name : {Win::frmCapture, Win::frmImage1, Win::frmMoonPhase}) {
+        SCOPED_TRACE(name.toStdString());
+        for (const bool outside : {false, true}) {
+            expectOpeningBoxes(name);
+            ASSERT_NE(open(name), nullptr);
+            const QSize size = frame(name)->size();
+            const QPoint left =
+                outside ? QPoint(client.width() - 40, client.height() - 30) : QPoint(20, 30);
+            frame(name)->move(left);
+            closeAll();
+            expectOpeningBoxes(name);
+            ASSERT_NE(open(name), nullptr);
+            settle();
+            const QRect r = frame(name)->geometry();
+            if (!outside) {
+                EXPECT_EQ(r.topLeft(), left) << r.x() << "," << r.y();
+                continue;
+            }
+            EXPECT_EQ(r.intersected(client).size(), size.boundedTo(client.size()))
+                << r.x() << "," << r.y() << " " << r.width() << "x" << r.height() << " in "
+                << client.width() << "x" << client.height();
+            EXPECT_GE(r.top(), 0) << "title bar out of view";
+        }
+        closeAll();
+    }
+}
+
 // Closing the sequence window gives the focus back to the capture window it was
 // opened from; the camera window does not come forward in its place.
 TEST_F(WindowsOnMain, AClosingWindowHandsTheFocusBackToTheOneTheUserCameFrom) {
