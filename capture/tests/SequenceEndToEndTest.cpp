@@ -318,6 +318,16 @@ TEST_F(SequenceEndToEnd, LeavingTheProgramMidFrameBringsNoWindowBack) {
 // The capture window's own runs on the simulators.
 class CaptureEndToEnd : public SequenceEndToEnd {
 protected:
+    // Fresh settings choose no parallel port: the Long tab with no shutter cable.
+    static capture::frmCapture* longTabWithNoCable() {
+        cables::CableSetup& c = cables::cableSetup();
+        c.PortTable[0] = {};
+        c.selectPort(0);
+        Settings::save("Options", "CaptureMode", "2");
+        auto* cap = dynamic_cast<capture::frmCapture*>(windows().load(Win::frmCapture));
+        EXPECT_TRUE(cap && cap->GetCurrFrame() == 2);
+        return cap && cap->GetCurrFrame() == 2 ? cap : nullptr;
+    }
     static int alarms() {
         int n = 0;
         for (const auto& p : testenv::sounds().played) n += p.path.endsWith("alarm.wav");
@@ -364,13 +374,8 @@ TEST_F(CaptureEndToEnd, AShortRunAccountsForEveryFrame) {
 // A sequence of bulb steps with no shutter cable set up is refused at its
 // start, as the Long tab's Start is, before the camera is set anything.
 TEST_F(CaptureEndToEnd, WithNoCableSetUpABulbSequenceIsRefusedAtItsStart) {
-    cables::CableSetup& c = cables::cableSetup();
-    c.PortTable[0] = {};
-    c.selectPort(0);
-    Settings::save("Options", "CaptureMode", "2");
-    auto* cap = dynamic_cast<capture::frmCapture*>(windows().load(Win::frmCapture));
+    capture::frmCapture* cap = longTabWithNoCable();
     ASSERT_NE(cap, nullptr);
-    ASSERT_EQ(cap->GetCurrFrame(), 2);
     cap->cbAutomate->click();
     auto* seq = windows().ifLoadedAs<capture::frmAutomate>(Win::frmAutomate);
     ASSERT_NE(seq, nullptr);
@@ -398,13 +403,9 @@ TEST_F(CaptureEndToEnd, WithNoCableSetUpABulbSequenceIsRefusedAtItsStart) {
 // tab's Start is off and says why; a run started all the same (as a sequence
 // step starts it) takes nothing and says so; choosing a port turns Start on.
 TEST_F(CaptureEndToEnd, WithNoCableSetUpABulbRunTakesNothingAndSaysSo) {
-    cables::CableSetup& c = cables::cableSetup();
-    c.PortTable[0] = {};
-    c.selectPort(0);
-    Settings::save("Options", "CaptureMode", "2");
-    auto* cap = dynamic_cast<capture::frmCapture*>(windows().load(Win::frmCapture));
+    capture::frmCapture* cap = longTabWithNoCable();
     ASSERT_NE(cap, nullptr);
-    ASSERT_EQ(cap->GetCurrFrame(), 2);
+    cables::CableSetup& c = cables::cableSetup();
     cap->txtExpCount->setText("2");
     cap->txtExpMin->setText("0");
     cap->txtExpSec->setText("10");
