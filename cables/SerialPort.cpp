@@ -28,10 +28,14 @@ void failAndClose() {
     CloseComPort();
 }
 
+bool portOpen() {
+    const CableSetup& c = cableSetup();
+    return state().bComPortOpen && c.serial && c.serial->isOpen();
+}
+
 // The port to use for a press or release: the open one, or opened now.
 bool ensureOpen() {
-    CableSetup& c = cableSetup();
-    if (state().bComPortOpen && c.serial && c.serial->isOpen()) return true;
+    if (portOpen()) return true;
     state().bComPortOpen = false;
     return OpenComPort();
 }
@@ -116,21 +120,13 @@ bool SerialPress() {
 
 void SerialRelease(bool atOnce) {
     CableSetup& c = cableSetup();
-    if (atOnce) {
-        if (!(state().bComPortOpen && c.serial && c.serial->isOpen())) return;
-        if (!c.serial->setLines(false, false)) {
-            Globals::WriteLogLine(QStringLiteral("Com Port ") + c.ComPort +
-                                  QStringLiteral(" not available: shutter line not dropped"));
-            CloseComPort();
-            return;
-        }
-        Globals::WriteLogLine(QStringLiteral("Shutter Released via serial"));
-        return;
-    }
-    if (!ensureOpen()) return;
+    // At once, a port that is not open stays closed: closing it dropped its lines.
+    if (atOnce ? !portOpen() : !ensureOpen()) return;
     if (!c.serial->setLines(false, false)) {
-        failAndClose();
-        return;
+        if (!atOnce) return failAndClose();
+        Globals::WriteLogLine(QStringLiteral("Com Port ") + c.ComPort +
+                              QStringLiteral(" not available: shutter line not dropped"));
+        return CloseComPort();
     }
     Globals::WriteLogLine(QStringLiteral("Shutter Released via serial"));
 }
