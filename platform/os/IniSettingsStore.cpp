@@ -87,13 +87,17 @@ IniSettingsStore::IniSettingsStore(QString folder, Writes writes)
       self_(std::make_shared<IniSettingsStore*>(this)) {
     if (writes_ != Writes::Batched) return;
     // The program may end without its event loop coming round again: what was
-    // saved last still reaches the disk.
-    atApplicationEnd([alive = std::weak_ptr<IniSettingsStore*>(self_)] {
-        const auto self = alive.lock();
-        if (!self) return;
-        (*self)->flushPosted_ = false;  // a flush still posted goes with the application
-        (*self)->flushOrWarn();
-    });
+    // saved last still reaches the disk (a flush still posted goes with the
+    // application).
+    atApplicationEnd(
+        [alive = std::weak_ptr<IniSettingsStore*>(self_)] { flushIfStillThere(alive); });
+}
+
+void IniSettingsStore::flushIfStillThere(const std::weak_ptr<IniSettingsStore*>& alive) {
+    const auto self = alive.lock();
+    if (!self) return;
+    (*self)->flushPosted_ = false;
+    (*self)->flushOrWarn();
 }
 
 IniSettingsStore::~IniSettingsStore() {
@@ -237,12 +241,7 @@ void IniSettingsStore::comeBackLater() {
     flushPosted_ = true;
     QMetaObject::invokeMethod(
         application,
-        [alive = std::weak_ptr<IniSettingsStore*>(self_)] {
-            const auto self = alive.lock();
-            if (!self) return;
-            (*self)->flushPosted_ = false;
-            (*self)->flushOrWarn();
-        },
+        [alive = std::weak_ptr<IniSettingsStore*>(self_)] { flushIfStillThere(alive); },
         Qt::QueuedConnection);
 }
 
@@ -269,27 +268,27 @@ void IniSettingsStore::writeWaiting(const QString& k) {
     waiting_.remove(k);
 }
 
-void IniSettingsStore::flush() {
-    std::optional<AppError> failure;
+void IniSettingsStore::writeEachWaiting(const std::function<void(const AppError&)>& failed) {
     for (const QString& k : waiting_.keys()) {
         try {
             writeWaiting(k);
         } catch (const AppError& e) {
-            if (!failure) failure = e;
+            failed(e);
         }
     }
+}
+
+void IniSettingsStore::flush() {
+    std::optional<AppError> failure;
+    writeEachWaiting([&failure](const AppError& e) {
+        if (!failure) failure = e;
+    });
     if (failure) throw *failure;
 }
 
 void IniSettingsStore::flushOrWarn() noexcept {
     try {
-        for (const QString& k : waiting_.keys()) {
-            try {
-                writeWaiting(k);
-            } catch (const AppError& e) {
-                warn(e.description());
-            }
-        }
+        writeEachWaiting([](const AppError& e) { warn(e.description()); });
     } catch (...) {
         // Nothing escapes a destructor or the event loop.
     }

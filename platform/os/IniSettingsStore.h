@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Api.h"
+#include "platform/core/AppError.h"
 
 #include "platform/os/SettingsData.h"
 #include "platform/os/SettingsStore.h"
@@ -81,7 +82,13 @@ private:
     void update(const QString& app, Edit edit);
     void keep(const QString& app, KeyChange change);
     void writeWaiting(const QString& key);
+    // Each file with saves waiting written once; `failed` hears of each one
+    // that could not be (its saves wait on).
+    void writeEachWaiting(const std::function<void(const AppError&)>& failed);
     void flushOrWarn() noexcept;
+    // A flush that comes later (posted to the loop, or at the application's
+    // end) writes only while the store is still there.
+    static void flushIfStillThere(const std::weak_ptr<IniSettingsStore*>& alive);
     void comeBackLater();
 
     QString folder_;
