@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QWidget>
 #include <algorithm>
+#include <functional>
 
 #include "platform/os/Placement.h"
 #include "shell/WindowRegistry.h"
@@ -74,27 +75,31 @@ void place(const QString& name, QWidget* frame) {
     frame->move(choose(area->size(), frame->size(), others, homeOf(name), bystanders));
 }
 
-// Some windows give their frame its size only as they are first shown: the
-// frame is placed again then, for the size it really has, unless the window
-// moved it to a place of its own.
-class PlaceAgainOnShow : public QObject {
+// Some windows give their frame its size only as they are first shown: what
+// placed the frame while it was hidden places it again then, for the size it
+// really has.
+class AgainOnFirstShow : public QObject {
 public:
-    PlaceAgainOnShow(QString name, QWidget* frame)
-        : QObject(frame), name_(std::move(name)), placed_(frame->pos()) {}
+    AgainOnFirstShow(QWidget* frame, std::function<void(QWidget*)> again)
+        : QObject(frame), again_(std::move(again)) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Show || watched != parent()) return false;
         auto* frame = static_cast<QWidget*>(watched);
-        if (frame->pos() == placed_) place(name_, frame);
+        again_(frame);
         deleteLater();
         frame->removeEventFilter(this);
         return false;
     }
 
 private:
-    QString name_;
-    QPoint placed_;
+    std::function<void(QWidget*)> again_;
 };
+
+void onFirstShow(QWidget* frame, std::function<void(QWidget*)> again) {
+    if (!frame->isVisible())
+        frame->installEventFilter(new AgainOnFirstShow(frame, std::move(again)));
+}
 
 // A frame put back where it was left stays there while its title bar and at
 // least half of it (as much as the area could show) are in view; else it comes
@@ -109,28 +114,15 @@ void bringIntoView(QWidget* frame) {
     keepInside(frame);
 }
 
-// A frame put back where it was left comes inside once more as it is first
-// shown: the main window may have been made smaller since it was left there.
-class KeepInsideOnShow : public QObject {
-public:
-    explicit KeepInsideOnShow(QWidget* frame) : QObject(frame) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Show || watched != parent()) return false;
-        auto* frame = static_cast<QWidget*>(watched);
-        bringIntoView(frame);
-        deleteLater();
-        frame->removeEventFilter(this);
-        return false;
-    }
-};
-
 }  // namespace
 
 void placeOnFirstOpening(const QString& name, QWidget* frame) {
     if (!frame || !frame->parentWidget()) return;
     place(name, frame);
-    if (!frame->isVisible()) frame->installEventFilter(new PlaceAgainOnShow(name, frame));
+    // Unless the window moved its frame to a place of its own meanwhile.
+    onFirstShow(frame, [name, placed = frame->pos()](QWidget* f) {
+        if (f->pos() == placed) place(name, f);
+    });
 }
 
 void keepInside(QWidget* frame) {
@@ -145,7 +137,8 @@ void keepInside(QWidget* frame) {
 void reopenInside(QWidget* frame) {
     if (!frame || !frame->parentWidget()) return;
     bringIntoView(frame);
-    if (!frame->isVisible()) frame->installEventFilter(new KeepInsideOnShow(frame));
+    // The main window may have been made smaller since it was left there.
+    onFirstShow(frame, bringIntoView);
 }
 
 }  // namespace zelmora::WindowPlacement
