@@ -547,28 +547,23 @@ void frmAutomate::cbStart_Click() {
                             Msg::Exclamation, QStringLiteral("Warning"));
             return;
         }
-        // Each step runs as what it is: a step of the other tab's kind is
-        // refused here, before the camera is asked or set anything.
+        // Refused before the camera is asked or set anything.
+        const auto refuse = [this](const QString& reason) {
+            log(QStringLiteral("Start Sequence refused: ") + reason);
+            Dialogs::msgBox(reason, Msg::Exclamation, QStringLiteral("Warning"));
+        };
+        // Each step runs as what it is: a step of the other tab's kind is refused.
         const bool shortTab = shortMode();
         for (int i = 1; i < lbExposures->count(); ++i) {
             const std::optional<expfile::ExposureStep> step =
                 expfile::rowStep(lbExposures->item(i)->text());
-            if (!step || step->shutterSpeed == shortTab) continue;
-            const QString reason = otherKindMessage(i, *step);
-            log(QStringLiteral("Start Sequence refused: ") + reason);
-            Dialogs::msgBox(reason, Msg::Exclamation, QStringLiteral("Warning"));
-            return;
+            if (step && step->shutterSpeed != shortTab) return refuse(otherKindMessage(i, *step));
         }
         // Bulb steps need a shutter cable: without one the sequence would set
         // the camera's ISO and count down every step to take nothing.
         if (!shortTab) {
-            if (const QString problem = ShutterCable::instance().cableProblem();
-                !problem.isEmpty()) {
-                const QString reason = QStringLiteral("Start is off: ") + problem + u'.';
-                log(QStringLiteral("Start Sequence refused: ") + reason);
-                Dialogs::msgBox(reason, Msg::Exclamation, QStringLiteral("Warning"));
-                return;
-            }
+            if (const QString problem = ShutterCable::instance().cableProblem(); !problem.isEmpty())
+                return refuse(QStringLiteral("Start is off: ") + problem + u'.');
         }
         if (connected) {
             const QString quality = link().ImageQuality();
@@ -713,13 +708,7 @@ void frmAutomate::runStep() {
     if (captureGone()) return endWithoutTheCaptureWindow();
     if (bCancelSequence) return endSequence();
     if (stepIso_ == QStringLiteral("0")) return startStep();
-    if (link().connected()) {
-        log(QStringLiteral("About to Set ISO:") + stepIso_);
-        link().setISO(stepIso_);
-        runnerState_ = Runner::Settling;
-        settleIso();
-        return;
-    }
+    if (link().connected()) return setIsoAndSettle();
     if (bConnectToChangeISO) {
         // Connect for the ISO alone; the step itself runs on the cable.
         log(QStringLiteral("Connecting to set ISO:") + stepIso_);
@@ -746,11 +735,7 @@ void frmAutomate::connectPoll() {
     }
     if (link().connected()) {
         poll_->setInterval(0);
-        log(QStringLiteral("About to Set ISO:") + stepIso_);
-        link().setISO(stepIso_);
-        runnerState_ = Runner::Settling;
-        settleIso();
-        return;
+        return setIsoAndSettle();
     }
     if (platform::clock().monotonicMs() >= connectDeadline_) {
         poll_->setInterval(0);
@@ -802,7 +787,10 @@ void frmAutomate::startStep() {
     }
 }
 
-void frmAutomate::settleIso() {
+void frmAutomate::setIsoAndSettle() {
+    log(QStringLiteral("About to Set ISO:") + stepIso_);
+    link().setISO(stepIso_);
+    runnerState_ = Runner::Settling;
     // The camera takes its ISO while events run, until the settle timer.
     platform::handToTheLoop();
     settle_->setInterval(kIsoSettleMs);

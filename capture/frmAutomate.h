@@ -116,7 +116,8 @@ private:
     void startStep();
     void afterIsoSet();
     void connectPoll();
-    void settleIso();
+    // Sets the step's ISO on the camera and gives it time to settle.
+    void setIsoAndSettle();
     void nextStepFromTheLoop();
     void stepDone();
     bool captureGone() const;
