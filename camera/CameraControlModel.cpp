@@ -579,13 +579,18 @@ bool CameraControlModel::focusThumbnail(const QString& FileName) {
     return focus;
 }
 
+void CameraControlModel::showFailure(const QString& status) {
+    if (clsCamera* cam = mainCamera()) cam->UpdateStatus(status);
+    // The control says "Waiting" right after: the failure stays on show.
+    failureShown_ = true;
+}
+
 void CameraControlModel::downloadFailed(const QString& report) {
     trapAndTrace(QStringLiteral("Vosquin1_OnComplete"), [&] {
         clearWaitingFlags();
         Globals::WriteLogLine(QStringLiteral("No picture from the camera, nothing loaded: ") +
                               report);
-        if (clsCamera* cam = mainCamera()) cam->UpdateStatus(kPictureFailedText + report);
-        failureShown_ = true;
+        showFailure(kPictureFailedText + report);
         view_.setFormHeight(kCompactHeight);
     });
 }
@@ -640,13 +645,11 @@ void CameraControlModel::Vosquin1_OnComplete(const QString& FileName) {
     if (thumbnailOnly && download.file.isEmpty() && download.failure.isEmpty()) {
         // The release sent no picture (the control's own Release with Thumb ->
         // PC alone): no focus frame came, and the user hears which box brings it.
-        // It stays on show over the control's "Waiting", as a failed picture does.
         download.failure = kThumbnailOnlyText;
         if (self)
             guarded([&] {
                 Globals::WriteLogLine(kThumbnailOnlyText);
-                if (clsCamera* cam = mainCamera()) cam->UpdateStatus(kThumbnailOnlyText);
-                failureShown_ = true;
+                showFailure(kThumbnailOnlyText);
             });
     }
     if (waiter) guarded([&] { waiter(download); });

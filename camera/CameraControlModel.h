@@ -144,6 +144,9 @@ private:
     // A thumbnail that came with a focus frame.
     bool focusThumbnail(const QString& FileName);
     void downloadFailed(const QString& report);
+    // A download's failure in the status bar, kept there over the control's
+    // next word.
+    void showFailure(const QString& status);
     // A focus frame is a picture for the PC: "" once the control sends it
     // there, else why it does not.
     QString sendPictureToPc();

@@ -56,6 +56,16 @@ protected:
         testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
         win->doconnect();
     }
+    // Connected, with what the library reports handled as it comes.
+    void connectDeliveringAtOnce() {
+        simrc::setSynchronousDelivery(true);
+        openWindow();
+        connectCamera();
+    }
+    template <typename T>
+    T* child(const char* name) const {
+        return win->findChild<T*>(QString::fromLatin1(name));
+    }
     // Lets the library's thread finish and the control handle what it posted.
     static void deliver() {
         for (int round = 0; round < 4; ++round) {
@@ -106,9 +116,7 @@ TEST_F(CameraWindowEndToEnd, AFocusFrameGoesFromReleaseToTheFocusFrameWindow) {
 }
 
 TEST_F(CameraWindowEndToEnd, TheContinuousLoopTakesAFrameEveryIntervalAndStopsCleanly) {
-    simrc::setSynchronousDelivery(true);
-    openWindow();
-    connectCamera();
+    connectDeliveringAtOnce();
     ASSERT_TRUE(win->Vosquin1()->Connected());
 
     main->lbInterval()->setText("2");
@@ -211,13 +219,11 @@ TEST_F(CameraWindowEndToEnd, ARawPlusJpegFrameIsDownloadedOnceBothPicturesHaveCo
 // once and heard of once by whoever released it; the thumbnail lies beside it
 // under a name of its own and is never shown as the focus frame.
 TEST_F(CameraWindowEndToEnd, WithThumbnailsTickedEachFocusFrameIsShownOnceFromItsPicture) {
-    simrc::setSynchronousDelivery(true);
     simrc::setSensorOverride(1000, 750);
-    openWindow();
-    connectCamera();
+    connectDeliveringAtOnce();
     vosquin::VosquinHost* control = win->Vosquin1();
     ASSERT_TRUE(control->FocusMode());
-    auto* thumbnails = win->findChild<QCheckBox*>("chkThumbPc");
+    auto* thumbnails = child<QCheckBox>("chkThumbPc");
     ASSERT_NE(thumbnails, nullptr);
     thumbnails->click();
     ASSERT_TRUE(control->ThumbPc());
@@ -232,7 +238,7 @@ TEST_F(CameraWindowEndToEnd, WithThumbnailsTickedEachFocusFrameIsShownOnceFromIt
     const Row rows[] = {{"one focus frame, replaced", false, 1}, {"focus frames kept", true, 3}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        auto* keep = win->findChild<QCheckBox*>("chSaveFocus");
+        auto* keep = child<QCheckBox>("chSaveFocus");
         if (keep->isChecked() != r.keep) keep->click();
         for (int n = r.firstNumber; n < r.firstNumber + 2; ++n) {
             const QString number = r.keep ? QString("%1").arg(n, 4, 10, QChar('0')) : QString();
@@ -266,12 +272,10 @@ TEST_F(CameraWindowEndToEnd, WithThumbnailsTickedEachFocusFrameIsShownOnceFromIt
 // control does not release and the toolbar's buttons say so; a focus frame
 // asked for then (autofocus's, the space bar's) ticks it again and comes.
 TEST_F(CameraWindowEndToEnd, PictToPcClearedAsTheOnlyBoxShowsClearedAndAFocusFrameTicksItAgain) {
-    simrc::setSynchronousDelivery(true);
-    openWindow();
-    connectCamera();
+    connectDeliveringAtOnce();
     vosquin::VosquinHost* control = win->Vosquin1();
-    auto* pictures = win->findChild<QCheckBox*>("chkPicPc");
-    auto* controlRelease = win->findChild<QPushButton*>("cmdRelease");
+    auto* pictures = child<QCheckBox>("chkPicPc");
+    auto* controlRelease = child<QPushButton>("cmdRelease");
     ASSERT_TRUE(pictures && controlRelease);
     ASSERT_TRUE(pictures->isChecked());
     ASSERT_FALSE(control->ThumbPc());
@@ -305,13 +309,11 @@ TEST_F(CameraWindowEndToEnd, PictToPcClearedAsTheOnlyBoxShowsClearedAndAFocusFra
 // user is told which box brings the frame; whoever released it hears of no
 // picture.
 TEST_F(CameraWindowEndToEnd, AFocusReleaseThatBringsOnlyAThumbnailNamesTheBoxToTick) {
-    simrc::setSynchronousDelivery(true);
-    openWindow();
-    connectCamera();
+    connectDeliveringAtOnce();
     vosquin::VosquinHost* control = win->Vosquin1();
-    auto* pictures = win->findChild<QCheckBox*>("chkPicPc");
-    auto* thumbnails = win->findChild<QCheckBox*>("chkThumbPc");
-    auto* controlRelease = win->findChild<QPushButton*>("cmdRelease");
+    auto* pictures = child<QCheckBox>("chkPicPc");
+    auto* thumbnails = child<QCheckBox>("chkThumbPc");
+    auto* controlRelease = child<QPushButton>("cmdRelease");
     ASSERT_TRUE(pictures && thumbnails && controlRelease);
     thumbnails->click();
     pictures->click();
@@ -350,12 +352,10 @@ TEST_F(CameraWindowEndToEnd, AFocusReleaseThatBringsOnlyAThumbnailNamesTheBoxToT
 // pass to the save path with all its text selected, where the space bar, the
 // program's shutter key, would replace the folder with a blank.
 TEST_F(CameraWindowEndToEnd, TheSpaceBarAfterAClickOnReleaseLeavesTheSavePathAsItWas) {
-    simrc::setSynchronousDelivery(true);
-    openWindow();
-    connectCamera();
+    connectDeliveringAtOnce();
     vosquin::VosquinHost* control = win->Vosquin1();
-    auto* controlRelease = win->findChild<QPushButton*>("cmdRelease");
-    auto* path = win->findChild<QLineEdit*>("txtSavePath");
+    auto* controlRelease = child<QPushButton>("cmdRelease");
+    auto* path = child<QLineEdit>("txtSavePath");
     ASSERT_TRUE(controlRelease && path);
     QWidget* top = win->window();
     top->show();
