@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
@@ -11,6 +10,7 @@
 #include "camera/ShutterSpeeds.h"
 #include "camera/clsCamera.h"
 #include "platform/os/Dialogs.h"
+#include "platform/time/Clock.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
 #include "shell/Globals.h"
@@ -52,6 +52,7 @@ const QString kEvent = QStringLiteral("EVENT: frmCameraControl: ");
 const QString kOptions = QStringLiteral("Options");
 const QString kFocusModeKey = QStringLiteral("FocusMode");
 const QString kReleaseFailedText = QStringLiteral("The camera could not be released");
+const QString kWithdrawnText = QStringLiteral("The frame is no longer wanted");
 
 enum ToolbarButton { kStart = 13, kStop = 15, kShutterRelease = 19, kTimer = 21 };
 
@@ -348,7 +349,8 @@ void CameraControlModel::LoadAllowedTvs(QComboBox* combo) {
 
 // --- Releases -------------------------------------------------------------------
 
-ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler onDownload) {
+ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler onDownload,
+                                           FrameWanted wanted) {
     using S = ReleaseOutcome::Status;
     // A space typed on this procedure's own refusal box comes back here: the
     // nested call returns at once, so boxes never stack.
@@ -395,10 +397,16 @@ ReleaseOutcome CameraControlModel::release(FrameKind kind, FrameDownloadHandler 
             }
         }
         BusyScope busy(view_, self.data());
-        QCoreApplication::processEvents();
+        platform::passEvents();
         if (!self) {
             outcome = ReleaseOutcome::refused(S::NotConnected,
                                               QStringLiteral("The camera window was closed"));
+            return;
+        }
+        // A Stop, a close or the program's end handled in that pass: the
+        // frame is nobody's any more, and the camera is not fired for it.
+        if (platform::shuttingDown() || (wanted && !wanted())) {
+            outcome = ReleaseOutcome::refused(S::Withdrawn, kWithdrawnText);
             return;
         }
         // An earlier frame's waiter hears nothing of this release's failure.
@@ -434,6 +442,11 @@ void CameraControlModel::tellRefusal(const ReleaseOutcome& outcome) {
     if (outcome.status == S::MirrorLock || outcome.status == S::RawQuality ||
         isFailureReport(outcome.why))
         return;
+    // Whoever asked has stopped: nothing to tell the user, only the trace.
+    if (outcome.status == S::Withdrawn) {
+        guarded([&] { Globals::WriteLogLine(QStringLiteral("Release not sent: ") + outcome.why); });
+        return;
+    }
     guarded([&] { Globals::WriteLogLine(QStringLiteral("Release refused: ") + outcome.why); });
     if (clsCamera* cam = mainCamera()) guarded([&] { cam->UpdateStatus(outcome.why); });
 }
@@ -489,6 +502,8 @@ void CameraControlModel::StartContinousDownload() {
         ContinuousTimer_.setInterval(ms);
         ContinuousTimer_.setEnabled(true);
         tellRefusal(focusRelease());
+        // The next frame's wait goes on in the loop.
+        platform::handToTheLoop();
     });
 }
 
@@ -505,6 +520,7 @@ void CameraControlModel::ContinuousTimer_Timer() {
     trapAndTrace(QStringLiteral("ContinuousTimer_Timer"), [&] {
         enableButton(kShutterRelease, false);
         tellRefusal(focusRelease());
+        platform::handToTheLoop();
     });
 }
 

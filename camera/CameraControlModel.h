@@ -79,8 +79,11 @@ public:
     void LoadAllowedTvs(QComboBox* combo);
     void StartContinousDownload();
     // A release with its refusals; once released, what came of the frame's
-    // download reaches onDownload (when given) from the download handler.
-    ReleaseOutcome release(FrameKind kind = FrameKind::Focus, FrameDownloadHandler onDownload = {});
+    // download reaches onDownload (when given) from the download handler. The
+    // release lets events run before the camera fires; a frame that whoever
+    // asked no longer wants afterwards (`wanted`, when given) is not fired.
+    ReleaseOutcome release(FrameKind kind = FrameKind::Focus, FrameDownloadHandler onDownload = {},
+                           FrameWanted wanted = {});
     // A frame the shutter cable takes: the next download reaches onDownload.
     void awaitFrame(FrameDownloadHandler onDownload) {
         frameWaiter_ = std::move(onDownload);

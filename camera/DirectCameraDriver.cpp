@@ -1,6 +1,5 @@
 #include "camera/DirectCameraDriver.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -668,7 +667,7 @@ bool DirectCameraDriver::downloadStarting(const QString& lockFailText) {
     if (RCLockUI(source_)) log(lockFailText);
     if (notice_) notice_->show();
     const std::weak_ptr<const bool> alive = alive_;
-    QCoreApplication::processEvents();
+    platform::passEvents();
     if (alive.expired()) return false;
     emit cam_.StatusInfoUpdate(QStringLiteral("Downloading"));
     emit cam_.Busy();

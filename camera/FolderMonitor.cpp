@@ -1,6 +1,5 @@
 #include "camera/FolderMonitor.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -200,7 +199,7 @@ void FolderMonitor::StartMonitoring() {
         try {
             for (const QString& f : DF::GetFileList(folder, d->includeSubFolders, d->mask)) {
                 if (d->snapshot) d->snapshot->insert(d->keyOf(f));
-                QCoreApplication::processEvents();
+                platform::passEvents();
             }
         } catch (const AppError& e) {
             d->note(src, e.description());
@@ -233,7 +232,7 @@ void FolderMonitor::StartMonitoring() {
         }
         if (r == State::WaitResult::Stopped) break;
         first = false;
-        QCoreApplication::processEvents();
+        platform::passEvents();
         for (int k : indexes) {
             if (d->destroyed || d->stopped) break;
             if (ArrayFunctions::ArrayIndexOf(d->fired, k) < 0)
@@ -272,7 +271,7 @@ QStringList FolderMonitor::ChangedList() {
         for (const QString& f : listed) {
             const QString key = d->keyOf(f);
             if (d->snapshot && d->snapshot->insert(key).second) result << f;
-            QCoreApplication::processEvents();
+            platform::passEvents();
         }
         if (d->deleted && d->snapshot) {
             // Only the keys under this folder: another folder's files are not

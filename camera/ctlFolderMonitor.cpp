@@ -1,7 +1,6 @@
 #include "camera/ctlFolderMonitor.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -301,7 +300,7 @@ void ctlFolderMonitor::cmdStart_Click() {
     // Events run here and inside the monitoring: the panel may be gone after
     // either (its window closed, the program ended).
     QPointer<ctlFolderMonitor> self(this);
-    QCoreApplication::processEvents();
+    platform::passEvents();
     if (!self || objFolderMonitor_ != mon) return;
     state().bFolderMonitoring = true;
     monitoring_ = true;

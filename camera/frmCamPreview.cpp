@@ -10,6 +10,7 @@
 #include "camera/CameraCardImages.h"
 #include "camera/clsCamera.h"
 #include "platform/os/Dialogs.h"
+#include "platform/time/Clock.h"
 #include "platform/time/Timer.h"
 #include "shell/ProgramState.h"
 
@@ -64,13 +65,13 @@ void frmCamPreview::cbPreview_Click() {
     const bool raw = card_.CheckNeedDevelop(item);
     lblStatus->show();
     repaint();
-    QCoreApplication::processEvents();
+    platform::passEvents();
     if (!self) return;
     sPreviewFile() = card_.GetImageData(1, item, name);
     if (raw && !sPreviewFile().isEmpty()) {
         lblStatus->setText(QStringLiteral("Extracting JPG from RAW"));
         repaint();
-        QCoreApplication::processEvents();
+        platform::passEvents();
         if (!self) return;
         sPreviewFile() = card_.developIt(sPreviewFile());
     }

@@ -51,8 +51,9 @@ public:
     ReleaseOutcome release(FrameKind kind = FrameKind::Focus) override {
         return model_.release(kind);
     }
-    ReleaseOutcome releaseFrame(FrameKind kind, FrameDownloadHandler onDownload) override {
-        return model_.release(kind, std::move(onDownload));
+    ReleaseOutcome releaseFrame(FrameKind kind, FrameDownloadHandler onDownload,
+                                FrameWanted wanted = {}) override {
+        return model_.release(kind, std::move(onDownload), std::move(wanted));
     }
     void awaitFrame(FrameDownloadHandler onDownload) override {
         model_.awaitFrame(std::move(onDownload));

@@ -65,8 +65,9 @@ public:
     void Release() override {
         if (auto* c = control()) c->Release();
     }
-    ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload) override {
-        if (auto* w = window()) return w->releaseFrame(FrameKind::Capture, std::move(onDownload));
+    ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload, FrameWanted wanted) override {
+        if (auto* w = window())
+            return w->releaseFrame(FrameKind::Capture, std::move(onDownload), std::move(wanted));
         return ReleaseOutcome::refused(ReleaseOutcome::Status::NotConnected,
                                        QStringLiteral("Camera Not Connected"));
     }

@@ -45,9 +45,12 @@ public:
     virtual void Release() = 0;
     // A capture frame through the camera window's release: released, or
     // refused and why; once released, what came of its download reaches
-    // onDownload. Without a camera window the control is released directly.
-    virtual ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload) {
+    // onDownload. A frame no longer `wanted` after the release's pass of the
+    // event loop is not fired. Without a camera window the control is
+    // released directly.
+    virtual ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload, FrameWanted wanted) {
         (void)onDownload;
+        (void)wanted;
         Release();
         return ReleaseOutcome::ok();
     }

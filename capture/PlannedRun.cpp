@@ -238,14 +238,17 @@ void PlannedRun::frameStart() {
     ReleaseOutcome outcome;
     bool trapped = false;
     if (!survives([&] {
-            trapped =
-                !trapAndTrace(proc, [&] { outcome = link().releaseFrame(downloadHandler()); });
+            trapped = !trapAndTrace(
+                proc, [&] { outcome = link().releaseFrame(downloadHandler(), frameWanted()); });
         }))
         return;
     if (trapped) return trappedInLoop();
     if (outcome.released()) return Waitfordownload();
     // Nothing will come of this frame: no wait for it.
     clearWaiting();
+    // Stopped while the camera window made ready: nothing was fired, and the
+    // run ends as a stop before the release does.
+    if (outcome.status == ReleaseOutcome::Status::Withdrawn) return endRun();
     frameMissing(QStringLiteral("not taken: ") +
                  (outcome.why.isEmpty() ? QStringLiteral("refused") : outcome.why));
     downloadDone();
@@ -268,6 +271,12 @@ FrameDownloadHandler PlannedRun::downloadHandler() {
             },
             Qt::QueuedConnection);
     };
+}
+
+FrameWanted PlannedRun::frameWanted() {
+    const QPointer<PlannedRun> self(this);
+    const quint64 run = runId_;
+    return [self, run] { return self && self->runId_ == run && !self->stopping(); };
 }
 
 void PlannedRun::frameMissing(const QString& what) {

@@ -167,6 +167,8 @@ private:
     void downloadDone();
     // Whoever takes the frame reports its download here, once.
     FrameDownloadHandler downloadHandler();
+    // Whether this run still wants the frame it asked for: not stopped, not ended.
+    FrameWanted frameWanted();
     // The frame in progress was not taken: "Frame k " and what, in the trace
     // and on the window.
     void frameMissing(const QString& what);

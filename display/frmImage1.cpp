@@ -13,6 +13,7 @@
 #include "display/HistogramModel.h"
 #include "display/PictureFile.h"
 #include "platform/os/Dialogs.h"
+#include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
@@ -165,7 +166,7 @@ void frmImage1::cbOpen_Click() {
         if (!self) return;
         if (frameimage::isRawFile(name)) {
             windows().show(Win::frmCameraControl);
-            QApplication::processEvents();
+            platform::passEvents();
             if (!self) return;
             // Looked up again: the camera window may have gone meanwhile too.
             auto* cam = windows().ifLoadedAs<ICameraControlWindow>(Win::frmCameraControl);

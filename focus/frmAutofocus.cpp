@@ -586,13 +586,22 @@ void frmAutofocus::nextFrame() {
     download_.reset();
     const int serial = ++frameSerial_;
     // Heard inside the camera window's download handler; the wait reads it.
-    const ReleaseOutcome outcome =
-        cam->releaseFrame(FrameKind::Focus, [self, serial](const FrameDownload& download) {
+    const ReleaseOutcome outcome = cam->releaseFrame(
+        FrameKind::Focus,
+        [self, serial](const FrameDownload& download) {
             if (self && self->frameSerial_ == serial) self->download_ = download;
-        });
+        },
+        // A Stop or a close handled while the camera window makes ready
+        // leaves the frame unfired.
+        [self, serial] { return self && self->frameSerial_ == serial && self->running(); });
     // The release lets events run: the window may have gone, or the run
     // ended, meanwhile.
     if (!self || ended_) return;
+    if (outcome.status == ReleaseOutcome::Status::Withdrawn) {
+        s.bWaitingForDownload = false;
+        stopRun({});
+        return;
+    }
     if (!outcome.released()) {
         s.bWaitingForDownload = false;
         trace(QStringLiteral("Release refused by the camera: ") + outcome.why);
@@ -623,8 +632,13 @@ void frmAutofocus::Waitfordownload() {
     setStatus(QStringLiteral("Waiting for Image download"));
     phase_ = Phase::Downloading;
     downloadDeadline_ = platform::clock().monotonicMs() + kDownloadTimeoutMs;
-    timer_.setInterval(FocuserController::kPollMs);
+    waitInTheLoop(FocuserController::kPollMs);
     onTimer();  // a download that has already come ends the wait at once
+}
+
+void frmAutofocus::waitInTheLoop(int ms) {
+    platform::handToTheLoop();
+    timer_.setInterval(ms);
 }
 
 void frmAutofocus::setStatus(const QString& text) {
@@ -634,7 +648,7 @@ void frmAutofocus::setStatus(const QString& text) {
 
 void frmAutofocus::afterDownload() {
     phase_ = Phase::OneSecond;
-    timer_.setInterval(1000);
+    waitInTheLoop(1000);
 }
 
 void frmAutofocus::onTimer() {
@@ -808,7 +822,7 @@ void frmAutofocus::afterMove() {
     }
     if (p >= 1 && p <= 6) {
         phase_ = Phase::Pausing;
-        timer_.setInterval(int(p) * 1000);
+        waitInTheLoop(int(p) * 1000);
         return;
     }
     afterPause();

@@ -1,13 +1,13 @@
 #include "shell/DirUtils.h"
 
 #include <unistd.h>
-#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/core/AppError.h"
+#include "platform/time/Clock.h"
 #include "shell/AppPaths.h"
 #include "shell/Globals.h"
 
@@ -17,13 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::function<void()>& pumpFn() {
-    static std::function<void()> pump = [] { QCoreApplication::processEvents(); };
-    return pump;
-}
-
+// After every name: a long listing keeps the windows answering.
 void pump() {
-    if (auto& p = pumpFn()) p();
+    platform::passEvents();
 }
 
 fs::path toPath(const QString& s) {
@@ -184,10 +180,6 @@ void scan(const QString& folder, bool exclude, const QStringList& masks, bool ro
 }
 
 }  // namespace
-
-void setPump(std::function<void()> pump) {
-    pumpFn() = std::move(pump);
-}
 
 bool DriveExists(const QString& path) {
     if (path.isEmpty()) return false;

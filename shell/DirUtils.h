@@ -44,7 +44,4 @@ QStringList ScanTree(const QString& folder, bool exclude, const QStringList& mas
 // The files of folder matching mask ("" = every file), recursively or not.
 QStringList GetFileList(const QString& folder, bool recurse, const QString& mask);
 
-// What the listings call after every name (pending events by default).
-void setPump(std::function<void()> pump);
-
 }  // namespace zelmora::DirectoryFunctions

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QCoreApplication>
 #include <cstdint>
-#include <functional>
 #include <vector>
+
+#include "platform/time/Clock.h"
 
 // Growable lists as the folder monitor keeps them.
 namespace zelmora::ArrayFunctions {
@@ -42,13 +42,11 @@ std::int32_t ArrayIndexOf(const std::vector<std::vector<T>>& table, const V& val
 
 // Appends source in order, letting pending events run after each element.
 template <typename T>
-void ArrayAppendAll(
-    std::vector<T>& dest, const std::vector<T>& source,
-    const std::function<void()>& pump = [] { QCoreApplication::processEvents(); }) {
+void ArrayAppendAll(std::vector<T>& dest, const std::vector<T>& source) {
     dest.reserve(dest.size() + source.size());
     for (const T& v : source) {
         dest.push_back(v);
-        if (pump) pump();
+        platform::passEvents();
     }
 }
 

@@ -59,6 +59,7 @@ struct ReleaseOutcome {
         Busy,          // a release is already under way
         Failed,        // the control raised an error
         Simulated,     // no camera: the image display stepped to its next file
+        Withdrawn,     // no longer wanted by whoever asked: nothing was fired
     };
     Status status = Status::Released;
     QString why;  // for a refusal, what the user is told or the trace says
@@ -76,6 +77,10 @@ struct FrameDownload {
     bool downloaded() const { return failure.isEmpty(); }
 };
 using FrameDownloadHandler = std::function<void(const FrameDownload&)>;
+// Whether whoever asked for a frame still wants it (its run not stopped, its
+// window still there). A release that lets events run before the camera fires
+// asks after every pass; a frame no longer wanted is not fired (Withdrawn).
+using FrameWanted = std::function<bool()>;
 
 // A focus frame is refused at RAW quality and with the mirror locked up (the
 // camera window says why in a box); a capture frame is the capture window's
@@ -90,9 +95,13 @@ public:
     // A frame whose picture the caller waits for: released or refused as
     // release() says. Once released, what came of its download reaches
     // onDownload, once, after the picture has been handed on. A picture that
-    // never comes is never reported: the caller keeps its own deadline.
-    virtual ReleaseOutcome releaseFrame(FrameKind kind, FrameDownloadHandler onDownload) {
+    // never comes is never reported: the caller keeps its own deadline. The
+    // frame is fired only while `wanted` holds (when given) and the program is
+    // not leaving.
+    virtual ReleaseOutcome releaseFrame(FrameKind kind, FrameDownloadHandler onDownload,
+                                        FrameWanted wanted = {}) {
         (void)onDownload;
+        (void)wanted;
         return release(kind);
     }
     // A frame the shutter cable takes: the camera's next download reaches

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 namespace zelmora::testenv {
 
 namespace {
@@ -61,6 +63,9 @@ void ScriptedDialogs::clear() {
 std::optional<ScriptedDialogs::Expectation> ScriptedDialogs::take(Kind kind, const QString& text,
                                                                   const QString& title, int style) {
     shown_.push_back({kind, text, style});
+    // A real box runs its own loop while it is up: what was posted before it
+    // (an act of the user's scheduled at this pass) lands while it shows.
+    QCoreApplication::processEvents();
     if (script_.empty() || script_.front().kind != kind ||
         !(text.contains(script_.front().contains) || title.contains(script_.front().contains))) {
         ADD_FAILURE() << "Unexpected " << kindName(kind) << ": \"" << text.toStdString() << "\""

@@ -66,6 +66,15 @@ protected:
     T* child(const char* name) const {
         return win->findChild<T*>(QString::fromLatin1(name));
     }
+    // A focus frame asked for through the window, and delivered: what its
+    // waiter heard (the file, or why none came) goes to `heard`.
+    ReleaseOutcome releaseFocusFrame(QStringList& heard) {
+        const ReleaseOutcome outcome = win->releaseFrame(
+            FrameKind::Focus,
+            [&heard](const FrameDownload& d) { heard << (d.downloaded() ? d.file : d.failure); });
+        deliver();
+        return outcome;
+    }
     // Lets the library's thread finish and the control handle what it posted.
     static void deliver() {
         for (int round = 0; round < 4; ++round) {
@@ -246,12 +255,7 @@ TEST_F(CameraWindowEndToEnd, WithThumbnailsTickedEachFocusFrameIsShownOnceFromIt
             const QString thumbnail = folder + "THM_" + number + "Focus.jpg";
             if (FakeImageDisp* disp = focusFrameWindow()) disp->loaded.clear();
             QStringList heard;
-            ASSERT_TRUE(win->releaseFrame(FrameKind::Focus,
-                                          [&](const FrameDownload& d) {
-                                              heard << (d.downloaded() ? d.file : d.failure);
-                                          })
-                            .released());
-            deliver();
+            ASSERT_TRUE(releaseFocusFrame(heard).released());
             ASSERT_NE(focusFrameWindow(), nullptr);
             EXPECT_EQ(focusFrameWindow()->loaded.join(", ").toStdString(), picture.toStdString());
             EXPECT_EQ(heard.join(", ").toStdString(), picture.toStdString());
@@ -290,11 +294,8 @@ TEST_F(CameraWindowEndToEnd, PictToPcClearedAsTheOnlyBoxShowsClearedAndAFocusFra
     EXPECT_FALSE(main->enabled(13)) << "Start";
 
     QStringList heard;
-    const ReleaseOutcome outcome = win->releaseFrame(FrameKind::Focus, [&](const FrameDownload& d) {
-        heard << (d.downloaded() ? d.file : d.failure);
-    });
+    const ReleaseOutcome outcome = releaseFocusFrame(heard);
     EXPECT_TRUE(outcome.released()) << outcome.why.toStdString();
-    deliver();
     const QString frame = testenv::appDir() + "/FocusImages/Focus.jpg";
     EXPECT_EQ(heard.join(", ").toStdString(), frame.toStdString());
     EXPECT_TRUE(pictures->isChecked());
@@ -337,12 +338,7 @@ TEST_F(CameraWindowEndToEnd, AFocusReleaseThatBringsOnlyAThumbnailNamesTheBoxToT
 
     // A frame asked for through the window ticks the box again and comes whole.
     QStringList heard;
-    ASSERT_TRUE(win->releaseFrame(FrameKind::Focus,
-                                  [&](const FrameDownload& d) {
-                                      heard << (d.downloaded() ? d.file : d.failure);
-                                  })
-                    .released());
-    deliver();
+    ASSERT_TRUE(releaseFocusFrame(heard).released());
     EXPECT_EQ(heard.join(", ").toStdString(),
               (testenv::appDir() + "/FocusImages/Focus.jpg").toStdString());
 }

@@ -70,13 +70,13 @@ public:
     }
     // The camera window's answer: a refusal when one is set, else the release,
     // whose download is told to onDownload.
-    ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload) override {
+    ReleaseOutcome releaseFrame(FrameDownloadHandler onDownload, FrameWanted wanted) override {
         if (refusal) {
             calls << "Refused";
             return *refusal;
         }
         waiter = std::move(onDownload);
-        return FakeCameraLink::releaseFrame({});
+        return FakeCameraLink::releaseFrame({}, std::move(wanted));
     }
     void awaitFrame(FrameDownloadHandler onDownload) override { waiter = std::move(onDownload); }
     void setTv(const QString& t) override {

@@ -371,11 +371,16 @@ protected:
         };
         int passes = 0;
         bool acted = false;
+        // What the camera had begun, and what had landed, when the act came.
+        qsizetype begunAtAct = 0, firedAtAct = 0, landedAtAct = 0;
         platform::setEventPassListener([&] {
             if (acted || !going() || ++passes < k) return;
             acted = true;
             asUser([&] {
                 happened << QStringLiteral("act");
+                firedAtAct = firedByTheCamera();
+                begunAtAct = firedAtAct + happened.count(QStringLiteral("press"));
+                landedAtAct = filesIn(lights()).size();
                 doTheAct();
             });
         });
@@ -393,6 +398,10 @@ protected:
         if (at >= 0) {
             EXPECT_FALSE(happened.mid(at).contains("press"))
                 << "the shutter was pressed after the act";
+            EXPECT_EQ(firedByTheCamera(), firedAtAct) << "the camera fired after the act";
+            // Only a frame begun before the act may still come.
+            EXPECT_LE(filesIn(lights()).size() - landedAtAct, begunAtAct - landedAtAct)
+                << "a frame landed that was begun after the act";
         }
         EXPECT_FALSE(sim::SimSky::instance().shutterOpen()) << "the shutter is still held";
         EXPECT_FALSE(cables::cableSetup().pressed) << "the shutter is still held";
@@ -412,6 +421,14 @@ protected:
             EXPECT_TRUE(t.contains("Zelmora closed"));
         }
         return acted;
+    }
+
+    // The exposures the camera fired itself (a bulb exposure is the cable's,
+    // begun at its press).
+    static qsizetype firedByTheCamera() {
+        qsizetype fired = 0;
+        for (const simrc::CaptureRecord& c : simrc::captures()) fired += c.bulb ? 0 : 1;
+        return fired;
     }
 
     bool isSequence() const {

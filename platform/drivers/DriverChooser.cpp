@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include "platform/time/Clock.h"
+
 namespace zelmora::drivers {
 
 namespace {
@@ -27,7 +29,14 @@ void DriverUi::setBackend(std::shared_ptr<DriverUiBackend> backend) {
     backendSlot() = std::move(backend);
 }
 
+bool DriverUi::runSetupDialog(QDialog& dialog) {
+    platform::handToTheLoop();
+    return backend().runSetupDialog(dialog);
+}
+
 QString DriverChooser::Choose(const QString& currentId) const {
+    // The chooser lets events run while it is up, as any box does.
+    platform::handToTheLoop();
     return DriverUi::backend().choose(deviceType_, currentId,
                                       DriverRegistry::instance().drivers(deviceType_));
 }

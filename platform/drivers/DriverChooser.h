@@ -29,6 +29,9 @@ class DriverUi {
 public:
     static DriverUiBackend& backend();
     static void setBackend(std::shared_ptr<DriverUiBackend> backend);
+    // A driver's settings dialog, through the backend: it lets events run
+    // while it is up, a pass of the loop as any box is.
+    static bool runSetupDialog(QDialog& dialog);
 };
 
 // Picks a driver by identifier: set the device type, then Choose with the

@@ -211,7 +211,7 @@ void FocuserSimulator::SetupDialog() {
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
-    if (!DriverUi::backend().runSetupDialog(dialog)) return;
+    if (!DriverUi::runSetupDialog(dialog)) return;
     config_.maxStep = maxStep->value();
     config_.stepSize = stepSize->value();
     config_.stepsPerSecond = speed->value();

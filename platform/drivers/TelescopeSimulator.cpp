@@ -332,7 +332,7 @@ void TelescopeSimulator::SetupDialog() {
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
-    if (!DriverUi::backend().runSetupDialog(dialog)) return;
+    if (!DriverUi::runSetupDialog(dialog)) return;
     config_.alignmentMode = mount->currentIndex();
     config_.latitude = latitude->value();
     config_.longitude = longitude->value();

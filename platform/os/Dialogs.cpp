@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "platform/os/Placement.h"
+#include "platform/time/Clock.h"
 
 namespace zelmora::platform {
 
@@ -30,9 +31,11 @@ std::function<void(bool)>& hookSlot() {
     return hook;
 }
 
-// Brackets one modal box, also when the backend throws.
+// Brackets one modal box, also when the backend throws. The box runs a loop
+// of its own: a pass like any other, told as the box comes up.
 template <typename F>
 auto bracketed(Dialogs::Bracket bracket, F&& f) {
+    handToTheLoop();
     const bool on = bracket == Dialogs::Bracket::Yes && hookSlot();
     if (on) hookSlot()(true);
     struct Off {

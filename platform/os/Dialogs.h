@@ -61,7 +61,9 @@ public:
 };
 
 // Front of the dialog service. Every call brackets the box with the modal
-// hook (the shell sets its "a message box is up" flag there) unless told not to.
+// hook (the shell sets its "a message box is up" flag there) unless told not
+// to. A box lets events run while it is up: each call is a pass of the event
+// loop, told to the clock's pass listener as the box comes up.
 class Dialogs {
 public:
     enum class Bracket { Yes, No };

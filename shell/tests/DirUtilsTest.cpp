@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/core/AppError.h"
+#include "platform/time/Clock.h"
 #include "shell/DirUtils.h"
 #include "shell/ListUtils.h"
 
@@ -30,9 +31,7 @@ QStringList relative(const QString& root, const QStringList& paths) {
 
 class DirUtilsTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        DF::setPump([] { QCoreApplication::processEvents(); });
-    }
+    void TearDown() override { platform::setEventPassListener({}); }
     QTemporaryDir tmp;
     QString root() const { return tmp.path(); }
 };
@@ -48,7 +47,9 @@ TEST(ListUtils, CountAppendIndexOf) {
     EXPECT_EQ(ArrayFunctions::ArrayCount(list), 2);
     EXPECT_EQ(ArrayFunctions::ArrayIndexOf(list, QStringLiteral("b")), 1);
     int pumped = 0;
-    ArrayFunctions::ArrayAppendAll(list, std::vector<QString>{"c", "d"}, [&] { ++pumped; });
+    platform::setEventPassListener([&] { ++pumped; });
+    ArrayFunctions::ArrayAppendAll(list, std::vector<QString>{"c", "d"});
+    platform::setEventPassListener({});
     EXPECT_EQ(list, (std::vector<QString>{"a", "b", "c", "d"}));
     EXPECT_EQ(pumped, 2);
 }
@@ -129,7 +130,7 @@ TEST_F(DirUtilsTest, ListingsAreSortedAndIndependentOfListingsStartedInsideThePu
     touch(root() + "/other/x.jpg");
     touch(root() + "/other/y.jpg");
     int nested = 0;
-    DF::setPump([&] {
+    platform::setEventPassListener([&] {
         if (nested++ < 3) DF::GetFileList(root() + "/other", false, "*.jpg");
     });
     EXPECT_EQ(relative(root(), DF::GetFileList(root(), false, "*.JPG")),
