@@ -11,6 +11,7 @@
 #include "platform/ports/PortIo.h"
 #include "platform/ports/SerialLines.h"
 #include "platform/ports/SimParallelBus.h"
+#include "platform/time/Clock.h"
 #include "shell/ProgramState.h"
 #include "testing/TestEnv.h"
 
@@ -38,14 +39,14 @@ protected:
         c.io = rec;
         c.serial = serial;
         c.hid = hid;
-        c.pump = [this] {
+        platform::setEventPassListener([this] {
             ++pumps;
             if (duringPump) {
                 auto f = std::move(duringPump);
                 duringPump = nullptr;
                 f();
             }
-        };
+        });
     }
 
     // Only the lines written since the last call.

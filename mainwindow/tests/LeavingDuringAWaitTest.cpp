@@ -14,8 +14,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabBar>
+#include <QTest>
 #include <cstdio>
 #include <functional>
 #include <tuple>
@@ -27,6 +29,9 @@
 #include "capture/ExposureRun.h"
 #include "capture/frmAutomate.h"
 #include "capture/frmCapture.h"
+#include "display/ScrollingImage.h"
+#include "display/frmImageDisp.h"
+#include "focus/frmAutofocus.h"
 #include "mainwindow/tests/ProgramOnTheSimulators.h"
 #include "platform/drivers/DriverChooser.h"
 #include "platform/drivers/DriverRegistry.h"
@@ -107,6 +112,24 @@ protected:
             EXPECT_FALSE(main->isVisible());
             EXPECT_TRUE(testenv::traceLines().contains("Zelmora closed"));
         }
+    }
+
+    // The user leaves at the first pass of the loop where `when` holds. With
+    // `turnsAgain` the loop turns once more in that pass: what leaving let go
+    // of is deleted there.
+    void leaveAtTheFirstPassWhere(std::function<bool()> when, bool& left, bool turnsAgain = false) {
+        platform::setEventPassListener([this, when, &left, turnsAgain] {
+            if (left || !when()) return;
+            left = true;
+            leave(Win::frmCapture);
+            if (turnsAgain)
+                asUser([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
+        });
+    }
+    // The serial cable's own pass, between the two writes of its release.
+    static bool inTheSerialRelease() {
+        const QStringList t = testenv::traceLines();
+        return !t.isEmpty() && t.last() == QStringLiteral("Shutter Released via serial");
     }
 
     // --- Roads to the waits ---------------------------------------------------------
@@ -203,17 +226,12 @@ TEST_P(LeavingDuringAWait, ACablePress) {
     cables::CableSetup& cable = cables::cableSetup();
     cable.PortTable[0] = {0x378, "SPP", "SPP", 0, true};
     cable.selectPort(0);
-    bool pressedWhenLeft = false;
-    cable.pump = [&] {
-        if (!pressedWhenLeft && cable.pressed) {
-            pressedWhenLeft = true;
-            leave(Win::frmCapture);
-        }
-        QCoreApplication::processEvents();
-    };
+    bool left = false;
+    // The parallel press's own pass, between its two writes.
+    leaveAtTheFirstPassWhere([&cable] { return cable.pressed && cable.parallelHeld; }, left);
     startBulb(cap, 5, false);
     pass(3000);
-    EXPECT_TRUE(pressedWhenLeft);
+    EXPECT_TRUE(left);
     EXPECT_FALSE(cable.pressed) << "the shutter is still held";
     EXPECT_FALSE(cable.parallelHeld) << "the shutter line is still high";
     expectGone(Win::frmCapture);
@@ -225,25 +243,20 @@ TEST_P(LeavingDuringAWait, ACableRelease) {
     capture::frmCapture* cap = captureOnTheSerialCable();
     ASSERT_NE(cap, nullptr);
     cables::CableSetup& cable = cables::cableSetup();
-    const qint64 exposureEnd = testenv::vclock().monotonicMs() + 2000;
-    bool leftDuringRelease = false;
-    cable.pump = [&] {
-        if (!leftDuringRelease && testenv::vclock().monotonicMs() >= exposureEnd) {
-            leftDuringRelease = true;
-            leave(Win::frmCapture);
-        }
-        QCoreApplication::processEvents();
-    };
+    bool left = false;
+    leaveAtTheFirstPassWhere([&cable] { return !cable.pressed && inTheSerialRelease(); }, left);
     startBulb(cap, 2, false);
     pass(3000);
-    EXPECT_TRUE(leftDuringRelease);
+    EXPECT_TRUE(left);
     EXPECT_FALSE(cable.pressed) << "the shutter is still held";
     expectGone(Win::frmCapture);
 }
 
 // Press Shutter lets the cable go before it presses, and on the serial cable
-// that release lets events run; the user leaves then. Nothing is pressed after
-// leaving, and the shutter is let go.
+// that release lets events run; the user leaves then, and the loop turns again
+// in that pass, so a closed window's deletion lands there too. Nothing is
+// pressed after leaving, nothing of the window is touched once it is gone,
+// and the shutter is let go.
 TEST_P(LeavingDuringAWait, AManualPressLettingGoFirst) {
     capture::frmCapture* cap = captureOnTheSerialCable();
     ASSERT_NE(cap, nullptr);
@@ -251,13 +264,7 @@ TEST_P(LeavingDuringAWait, AManualPressLettingGoFirst) {
     cables::CableSetup& cable = cables::cableSetup();
     ShutterWatch shutter;
     bool left = false;
-    cable.pump = [&] {
-        if (!left) {
-            left = true;
-            leave(Win::frmCapture);
-        }
-        QCoreApplication::processEvents();
-    };
+    leaveAtTheFirstPassWhere(inTheSerialRelease, left, true);
     click(cap, "cbPressShutter");
     pass(3000);
     EXPECT_TRUE(left);
@@ -305,6 +312,62 @@ TEST_P(LeavingDuringAWait, AFrameSettling) {
 
 // --- Every pass of a run ------------------------------------------------------------
 
+// The sweep over the passes of the event loop that what the user drives makes:
+// once for every k, the user's act at the k-th pass, until it ends before its
+// k-th. Every pass goes through the clock's door, where the listener counts it.
+class SweepsEveryPass : public testenv::ProgramOnTheSimulators {
+protected:
+    // driveActingAtPass(k) drives once and returns whether it got to its k-th pass.
+    void sweepEveryPass(const std::function<bool(int)>& driveActingAtPass) {
+        int k = 1;
+        for (;; ++k) {
+            if (k > 1) {
+                TearDown();
+                testenv::resetEnvironment();
+                SetUp();
+            }
+            if (!driveActingAtPass(k) || HasFatalFailure()) break;
+        }
+        EXPECT_GT(k, 3) << "what was driven let events run fewer times than it should";
+        std::printf("passes swept: %d\n", k - 1);
+    }
+
+    // Counts the passes made while `going` holds and, at the k-th, has the
+    // user do `act` (as input that pass dispatches); `acted` tells whether it came.
+    void actAtPass(int k, std::function<bool()> going, std::function<void()> act, bool& acted) {
+        passes_ = 0;
+        platform::setEventPassListener(
+            [this, k, going = std::move(going), act = std::move(act), &acted] {
+                if (acted || !going() || ++passes_ < k) return;
+                acted = true;
+                asUser(act);
+            });
+    }
+    // Lets the driven thing end by itself, or after the act, then what follows it.
+    template <typename F>
+    void passUntilOver(F going, bool acted, int k) {
+        passUntil([&] { return !going() && (acted || passes_ < k); }, 600'000);
+        platform::setEventPassListener({});
+        pass(3000);
+    }
+
+    // The exposures the camera fired itself (a bulb exposure is the cable's,
+    // begun at its press).
+    static qsizetype firedByTheCamera() {
+        qsizetype fired = 0;
+        for (const simrc::CaptureRecord& c : simrc::captures()) fired += c.bulb ? 0 : 1;
+        return fired;
+    }
+    static qsizetype traceCount(const QString& start) {
+        return testenv::traceLines()
+            .filter(QRegularExpression(u'^' + QRegularExpression::escape(start)))
+            .size();
+    }
+
+private:
+    int passes_ = 0;
+};
+
 // What the user drives, with the camera connected and the pictures coming to
 // the computer. A sequence of bulb steps runs from the Long tab, one of the
 // camera's shutter speeds from the Short tab.
@@ -324,7 +387,7 @@ enum class Act { Stop, CloseWindow, ExitProgram };
 enum class Cable { Serial, Parallel };
 using DriveActCable = std::tuple<Drive, Act, Cable>;
 
-class EveryPassOfARun : public testenv::ProgramOnTheSimulators,
+class EveryPassOfARun : public SweepsEveryPass,
                         public ::testing::WithParamInterface<DriveActCable> {
 protected:
     Drive drive() const { return std::get<0>(GetParam()); }
@@ -369,26 +432,22 @@ protected:
             if (isSequence()) return bool(sequence()) && sequence()->sequenceActive();
             return bool(cap) && cap->runActive();
         };
-        int passes = 0;
         bool acted = false;
         // What the camera had begun, and what had landed, when the act came.
         qsizetype begunAtAct = 0, firedAtAct = 0, landedAtAct = 0;
-        platform::setEventPassListener([&] {
-            if (acted || !going() || ++passes < k) return;
-            acted = true;
-            asUser([&] {
+        actAtPass(
+            k, going,
+            [&] {
                 happened << QStringLiteral("act");
                 firedAtAct = firedByTheCamera();
                 begunAtAct = firedAtAct + happened.count(QStringLiteral("press"));
                 landedAtAct = filesIn(lights()).size();
                 doTheAct();
-            });
-        });
+            },
+            acted);
 
         run(cap, manualClick);
-        passUntil([&] { return !going() && (acted || passes < k); }, 120'000);
-        platform::setEventPassListener({});
-        pass(3000);
+        passUntilOver(going, acted, k);
         sim::SimSky::instance().removeShutterListener(watch);
 
         const QString where = QStringLiteral("pass %1: ").arg(k) + happened.join(' ');
@@ -421,14 +480,6 @@ protected:
             EXPECT_TRUE(t.contains("Zelmora closed"));
         }
         return acted;
-    }
-
-    // The exposures the camera fired itself (a bulb exposure is the cable's,
-    // begun at its press).
-    static qsizetype firedByTheCamera() {
-        qsizetype fired = 0;
-        for (const simrc::CaptureRecord& c : simrc::captures()) fired += c.bulb ? 0 : 1;
-        return fired;
     }
 
     bool isSequence() const {
@@ -559,17 +610,7 @@ protected:
 // no frame is counted that was not taken, and the sanitizers see nothing
 // freed used.
 TEST_P(EveryPassOfARun, NothingIsPressedAfterAStopOrALeave) {
-    int k = 1;
-    for (;; ++k) {
-        if (k > 1) {
-            TearDown();
-            testenv::resetEnvironment();
-            SetUp();
-        }
-        if (!driveActingAtPass(k) || HasFatalFailure()) break;
-    }
-    EXPECT_GT(k, 3) << "the run let events run fewer times than it should";
-    std::printf("passes swept: %d\n", k - 1);
+    sweepEveryPass([this](int k) { return driveActingAtPass(k); });
 }
 
 std::vector<DriveActCable> drivesActsAndCables() {
@@ -596,6 +637,155 @@ std::string driveActCableName(const ::testing::TestParamInfo<DriveActCable>& inf
 
 INSTANTIATE_TEST_SUITE_P(DrivesActsAndCables, EveryPassOfARun,
                          ::testing::ValuesIn(drivesActsAndCables()), driveActCableName);
+
+// --- Every pass of a focus run -------------------------------------------------------
+
+// Continuous focusing (the camera window's loop of focus frames) or an
+// autofocus run, on the absolute focuser simulator.
+enum class FocusDrive { ContinuousFocusing, Autofocus };
+using FocusDriveAct = std::tuple<FocusDrive, Act>;
+
+class EveryPassOfAFocusRun : public SweepsEveryPass,
+                             public ::testing::WithParamInterface<FocusDriveAct> {
+protected:
+    FocusDrive drive() const { return std::get<0>(GetParam()); }
+    Act act() const { return std::get<1>(GetParam()); }
+    // The window of what is driven: closing it is the act's second way.
+    QString window() const {
+        return drive() == FocusDrive::Autofocus ? Win::frmAutofocus : Win::frmCameraControl;
+    }
+    focus::frmAutofocus* autofocus() const {
+        return windows().ifLoadedAs<focus::frmAutofocus>(Win::frmAutofocus);
+    }
+    static qsizetype downloads() { return traceCount(QStringLiteral("Vosquin1_OnComplete")); }
+    static qsizetype moves() { return traceCount(QStringLiteral("Focuser Move:")); }
+
+    bool driveActingAtPass(int k) {
+        connectToTheCamera();
+        if (HasFatalFailure()) return false;
+        // The focus frame the star is picked on.
+        toolbar(19);  // "Shutter Release"
+        deliver();
+        auto* image = windows().ifLoadedAs<display::frmImageDisp>(Win::frmImageDisp);
+        if (!image) {
+            ADD_FAILURE() << "no focus frame shown";
+            return false;
+        }
+        display::ScrollingImage* viewer = image->viewer();
+        cursor->place(QPoint(640, 420));
+        QTest::mouseClick(viewer, Qt::LeftButton, Qt::NoModifier,
+                          viewer->picturePixelOffset() +
+                              QPoint(viewer->frame().Width() / 2, viewer->frame().Height() / 2));
+        QPointer<focus::frmAutofocus> af;
+        if (drive() == FocusDrive::Autofocus) {
+            testenv::driverUi().expectChoose(drivers::kSimAbsoluteFocuserId);
+            menu("mnuFocusControl");
+            af = autofocus();
+            if (!af || !af->focuser().linked()) {
+                ADD_FAILURE() << "no linked focuser";
+                return false;
+            }
+            type(af, "txtNoInterations", "3");
+            type(af, "txtNoImages", "1");
+            type(af, "txtPauseTime", "1");
+            type(af, "txtMoveAmount", "450");
+            control<QRadioButton>(af, "optDirection0")->setChecked(true);
+            control<QCheckBox>(af, "chBackCompensate")->setChecked(false);
+            // Asked only of a run that ends by itself.
+            testenv::dialogs().expectMsgBox(
+                QStringLiteral("Autofocus data collected. Move focuser to best focus position:"),
+                Msg::No);
+        }
+
+        const auto going = [this] {
+            if (drive() == FocusDrive::Autofocus) return autofocus() && autofocus()->running();
+            return cameraWindow() && cameraWindow()->model().bContinuousFocus();
+        };
+        bool acted = false;
+        qsizetype firedAtAct = 0, landedAtAct = 0, movesAtAct = 0;
+        actAtPass(
+            k, going,
+            [&] {
+                firedAtAct = firedByTheCamera();
+                landedAtAct = downloads();
+                movesAtAct = moves();
+                testenv::dialogs().clear();  // no run that is left ends by itself
+                doTheAct();
+            },
+            acted);
+        const qsizetype firedAtStart = firedByTheCamera();
+        if (drive() == FocusDrive::Autofocus) {
+            click(af, "cbStartAutoFocus");
+        } else {
+            main->lbInterval()->setText(QStringLiteral("2"));
+            toolbar(13);  // "Start Continuous Focus Capture"
+            // The user's own Stop after four frames, unless the act came first.
+            passUntil([&] { return acted || !going(); }, 7000);
+            if (!acted && going()) toolbar(15);  // "Stop Continuous Focus Capture"
+        }
+        passUntilOver(going, acted, k);
+
+        SCOPED_TRACE(QStringLiteral("pass %1").arg(k).toStdString());
+        if (!acted) EXPECT_GT(firedByTheCamera(), firedAtStart) << "no focus frame was taken";
+        if (acted) {
+            EXPECT_EQ(firedByTheCamera(), firedAtAct) << "the camera fired after the act";
+            EXPECT_LE(downloads() - landedAtAct, firedAtAct - landedAtAct)
+                << "a frame landed that was fired after the act";
+            EXPECT_EQ(moves(), movesAtAct) << "the focuser was moved after the act";
+            if (act() != Act::Stop) EXPECT_FALSE(windows().isLoaded(window()));
+            if (act() == Act::ExitProgram)
+                EXPECT_TRUE(testenv::traceLines().contains("Zelmora closed"));
+        }
+        EXPECT_FALSE(going());
+        if (drive() == FocusDrive::Autofocus) {
+            EXPECT_EQ(testenv::traceLines().count(
+                          "<<<<<<<<<<<<<<Autofocus run finished>>>>>>>>>>>>>>>>>>>"),
+                      1)
+                << "the run's end told other than once";
+        }
+        return acted;
+    }
+
+    void doTheAct() {
+        switch (act()) {
+            case Act::Stop:
+                if (drive() == FocusDrive::Autofocus) {
+                    if (focus::frmAutofocus* af = autofocus()) click(af, "cbStartAutoFocus");
+                } else if (QAction* stop = main->button(15); stop && stop->isEnabled()) {
+                    stop->trigger();  // "Stop Continuous Focus Capture"
+                }
+                return;
+            case Act::CloseWindow:
+                if (QWidget* w = windows().ifLoaded(window())) frameOf(w)->close();
+                return;
+            case Act::ExitProgram:
+                menu("mnuExit");
+                return;
+        }
+    }
+};
+
+// For every k, the act comes at the k-th pass of the loop the focus run makes
+// (the camera window's release and download, the frame's display, the waits
+// the run hands to the loop, the focuser's moves). Whatever k: the camera
+// fires nothing after the act, no frame fired after it lands, the focuser is
+// sent no move, an autofocus run's end is told once, and the sanitizers see
+// nothing freed used.
+TEST_P(EveryPassOfAFocusRun, NothingIsReleasedOrMovedAfterAStopOrALeave) {
+    sweepEveryPass([this](int k) { return driveActingAtPass(k); });
+}
+
+std::string focusDriveActName(const ::testing::TestParamInfo<FocusDriveAct>& info) {
+    static const char* const drives[] = {"ContinuousFocusing", "Autofocus"};
+    static const char* const acts[] = {"Stop", "WindowClosed", "ProgramExit"};
+    return std::string(drives[int(std::get<0>(info.param))]) + acts[int(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DrivesAndActs, EveryPassOfAFocusRun,
+    ::testing::Combine(::testing::Values(FocusDrive::ContinuousFocusing, FocusDrive::Autofocus),
+                       ::testing::Values(Act::Stop, Act::CloseWindow, Act::ExitProgram)),
+    focusDriveActName);
 
 INSTANTIATE_TEST_SUITE_P(Ways, LeavingDuringAWait,
                          ::testing::Values(Way::CloseWindow, Way::ExitProgram),
