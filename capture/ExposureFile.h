@@ -43,18 +43,10 @@ QByteArray formatRecord(const ExposureStep& step);
 struct ListedStep {
     QString row;
     QByteArray record;
+    // The step of the window's file it stands for (its index there), so that
+    // a rewrite puts it back on its own line; -1 for a step an edit added.
+    int origin = -1;
 };
-
-// Every step's record, each on a line of its own; the file is written only
-// when all rows convert, through a temporary file and a rename. On failure
-// the file is untouched and `problem` says why; `badRow` tells a step that
-// does not convert from a file that cannot be written.
-struct WriteResult {
-    bool ok = true;
-    bool badRow = false;
-    QString problem;
-};
-WriteResult writeFile(const QString& path, const std::vector<ListedStep>& steps);
 
 // Far beyond any real sequence: a file larger than this, or holding more
 // steps, is refused before it is read or parsed any further.
@@ -70,15 +62,40 @@ struct ReadResult {
     // of its last, without the line end.
     std::vector<QByteArray> records;
     QString problem;
+
+    // The file as read, kept so that a rewrite changes only what was edited:
+    // its bytes (UTF-8 when they start with a byte-order mark, else the
+    // writer's code page), its lines (text [start, end), line end [end, next))
+    // and where each step's record lies, with the line it starts on.
+    struct Line {
+        qsizetype start = 0, end = 0, next = 0;
+    };
+    struct Span {
+        qsizetype start = 0, end = 0;
+        std::size_t line = 0;
+    };
+    QByteArray bytes;
+    bool utf8 = false;
+    std::vector<Line> lines;
+    std::vector<Span> spans;
+    // The lines (numbered from 1) whose values are not whole steps of their
+    // own, and the values after the last whole step as the file holds them.
+    std::vector<int> brokenLines;
+    QString leftOver;
+    bool readsAsWholeSteps() const { return brokenLines.empty(); }
 };
+
+// Line `number` (from 1) of a read, without its line end.
+QString lineText(const ReadResult& read, int number);
 
 // The reader: values separated by commas or line ends, four to a step; blanks
 // before a value skipped, blanks after an unquoted one trimmed; a quoted value
 // runs to the last double quote before the next comma or line end, so the
 // camera's own speeds such as 0"3 come back whole (anything after that quote
-// is ignored), and a quoted exposure is a shutter speed; blank lines are skipped; an ISO that reads
-// as 0 becomes "N/A"; an incomplete last step is dropped. A leading UTF-8 byte-order mark is
-// skipped. Parsing stops once there are more than kMaxSteps steps (TooLarge);
+// is ignored), and a quoted exposure is a shutter speed; blank lines are
+// skipped; an ISO that reads as 0 becomes "N/A"; values after the last whole
+// step are not listed (`leftOver`). A leading UTF-8 byte-order mark is not a
+// value. Parsing stops once there are more than kMaxSteps steps (TooLarge);
 // `name` is the file the message names.
 ReadResult parse(const QByteArray& bytes, const QString& name = {});
 // Reads the file: NotFound when there is none, Unreadable when it is there but
@@ -87,6 +104,27 @@ ReadResult parse(const QByteArray& bytes, const QString& name = {});
 ReadResult readFile(const QString& path);
 // The steps of a read as the list holds them.
 std::vector<ListedStep> listedSteps(const ReadResult& read);
+
+// Writes `steps` over `kept`, the file they were listed from. When every line
+// of `kept` reads as whole steps, only the lines of the steps edited change:
+// an edited step takes its old place, a deleted one takes its line along when
+// nothing else is on it, an added one gets a line of its own after the step
+// before it, ending as the file's lines end; everything else stays byte for
+// byte. Otherwise the file is written afresh, one step a line (CR LF), its
+// byte-order mark kept: values after the last whole step are then left out.
+// The file is written only when all rows convert and there are no more than
+// kMaxSteps, through a temporary file and a rename. On failure the file is
+// untouched and `problem` says why; `badRow` tells a step that does not
+// convert from a file that cannot be written. What was written is read back
+// into `written`.
+struct WriteResult {
+    bool ok = true;
+    bool badRow = false;
+    QString problem;
+    ReadResult written;
+};
+WriteResult writeFile(const QString& path, const std::vector<ListedStep>& steps,
+                      const ReadResult& kept = {});
 
 // The file used while none has been chosen.
 QString defaultFile();

@@ -86,8 +86,46 @@ public:
     }
 };
 
-// The record a listed step was read or made as.
+// The record a listed step was read or made as, and the step of the
+// window's file it stands for.
 constexpr int kRecordRole = Qt::UserRole;
+constexpr int kOriginRole = Qt::UserRole + 1;
+
+// A file that does not read as whole steps, and its lines that do not.
+QString notWholeSteps(const QString& path, const expfile::ReadResult& read) {
+    constexpr std::size_t kLinesShown = 10;
+    constexpr qsizetype kLineShown = 60;
+    QString text = QStringLiteral("The exposure file ") + path +
+                   QStringLiteral(
+                       " does not read as whole steps of four values (count, exposure, delay, "
+                       "ISO):");
+    for (std::size_t i = 0; i < read.brokenLines.size() && i < kLinesShown; ++i) {
+        QString line = expfile::lineText(read, read.brokenLines[i]);
+        if (line.size() > kLineShown) line = line.left(kLineShown - 3) + QStringLiteral("...");
+        text += QStringLiteral("\nline %1: %2").arg(QString::number(read.brokenLines[i]), line);
+    }
+    if (read.brokenLines.size() > kLinesShown)
+        text += QStringLiteral("\n(%1 more lines)").arg(read.brokenLines.size() - kLinesShown);
+    return text + u'\n';
+}
+
+// Values after the last whole step, which no step of the list holds.
+QString leftOverValues(const expfile::ReadResult& read, const QString& fate) {
+    if (read.leftOver.isEmpty()) return {};
+    return QStringLiteral(" Values that make no whole step, at its end, are ") + fate +
+           QStringLiteral(": ") + read.leftOver + u'.';
+}
+
+QString notWholeOnLoad(const QString& path, const expfile::ReadResult& read) {
+    return notWholeSteps(path, read) +
+           QStringLiteral(
+               "The list takes the values four at a time as they come, so a step listed "
+               "from these lines may hold values of another.") +
+           leftOverValues(read, QStringLiteral("not listed")) +
+           QStringLiteral(
+               " The file is not saved over without asking: correct it in an editor and "
+               "load it again, or save the list under another name.");
+}
 
 QString otherKindMessage(int stepNumber, const expfile::ExposureStep& step) {
     if (step.shutterSpeed)
@@ -215,7 +253,7 @@ void frmAutomate::Form_Load() {
         // that cannot be read is said once the window is up, and left alone.
         const expfile::ReadResult read = expfile::readFile(expfile::defaultFile());
         if (read.status == expfile::ReadResult::Status::Read) {
-            showSteps(expfile::listedSteps(read), !read.steps.empty(), -1);
+            noticeOnShow_ = keepFile(expfile::defaultFile(), read, !read.steps.empty());
         } else if (read.status != expfile::ReadResult::Status::NotFound) {
             log(read.problem);
             fileProblem_ = read.problem;
@@ -242,7 +280,9 @@ std::vector<expfile::ListedStep> frmAutomate::listedSteps() const {
     std::vector<expfile::ListedStep> steps;
     for (int i = 1; i < lbExposures->count(); ++i) {
         const QListWidgetItem* item = lbExposures->item(i);
-        steps.push_back({item->text(), item->data(kRecordRole).toByteArray()});
+        const QVariant origin = item->data(kOriginRole);
+        steps.push_back({item->text(), item->data(kRecordRole).toByteArray(),
+                         origin.isValid() ? origin.toInt() : -1});
     }
     return steps;
 }
@@ -254,9 +294,18 @@ void frmAutomate::showSteps(const std::vector<expfile::ListedStep>& steps, bool 
     for (const expfile::ListedStep& step : steps) {
         auto* item = new QListWidgetItem(step.row);
         item->setData(kRecordRole, step.record);
+        item->setData(kOriginRole, step.origin);
         lbExposures->addItem(item);
     }
     if (current >= 0 && current < lbExposures->count()) lbExposures->setCurrentRow(current);
+}
+
+QString frmAutomate::keepFile(const QString& path, const expfile::ReadResult& read, bool heading) {
+    kept_ = read;
+    showSteps(expfile::listedSteps(read), heading, -1);
+    if (read.readsAsWholeSteps()) return {};
+    log(QStringLiteral("Exposure file does not read as whole steps: ") + path);
+    return notWholeOnLoad(path, read);
 }
 
 void frmAutomate::Form_Unload() {
@@ -331,9 +380,16 @@ std::optional<expfile::ListedStep> frmAutomate::stepFromFields(const QString& ex
     return std::nullopt;
 }
 
-bool frmAutomate::saveSteps(const QString& path, const std::vector<expfile::ListedStep>& steps) {
-    const expfile::WriteResult result = expfile::writeFile(path, steps);
-    if (result.ok) return true;
+bool frmAutomate::saveSteps(const QString& path, const std::vector<expfile::ListedStep>& steps,
+                            int current) {
+    expfile::WriteResult result = expfile::writeFile(path, steps, kept_);
+    if (result.ok) {
+        // The list is the file as written.
+        kept_ = std::move(result.written);
+        showSteps(expfile::listedSteps(kept_), !kept_.steps.empty() || lbExposures->count() > 0,
+                  current);
+        return true;
+    }
     // Nothing is lost: the file keeps what it held, and the list with it.
     log(QStringLiteral("Exposure file not written: ") + path + QStringLiteral(": ") +
         result.problem);
@@ -345,6 +401,21 @@ bool frmAutomate::saveSteps(const QString& path, const std::vector<expfile::List
     return false;
 }
 
+bool frmAutomate::mayRewrite() {
+    if (kept_.readsAsWholeSteps()) return true;
+    QPointer<frmAutomate> self(this);
+    const int answer =
+        Dialogs::msgBox(notWholeSteps(windowFile(), kept_) +
+                            QStringLiteral("Write it afresh from the list, one step a line?") +
+                            leftOverValues(kept_, QStringLiteral("left out")) +
+                            QStringLiteral(" No leaves the file and the list as they are."),
+                        Msg::YesNo | Msg::DefaultButton2 | Msg::Exclamation);
+    // The box let events run: the window may be gone.
+    if (!self || answer != Msg::Yes) return false;
+    log(QStringLiteral("Exposure file written afresh: ") + windowFile());
+    return true;
+}
+
 bool frmAutomate::applyEdit(const std::vector<expfile::ListedStep>& steps, int current) {
     if (!fileProblem_.isEmpty()) {
         Dialogs::msgBox(fileProblem_ + QStringLiteral(" It is not saved over: load another file, "
@@ -352,9 +423,7 @@ bool frmAutomate::applyEdit(const std::vector<expfile::ListedStep>& steps, int c
                         Msg::Exclamation);
         return false;
     }
-    if (!saveSteps(windowFile(), steps)) return false;
-    showSteps(steps, true, current);
-    return true;
+    return mayRewrite() && saveSteps(windowFile(), steps, current);
 }
 
 bool frmAutomate::AddExposureRow() {
@@ -377,7 +446,9 @@ void frmAutomate::ModifyExposureRow(int row) {
     const std::optional<expfile::ListedStep> step = stepFromFields(exposure);
     if (!step) return;
     std::vector<expfile::ListedStep> steps = listedSteps();
-    steps.at(std::size_t(row - 1)) = *step;
+    // In the place of the step it replaces.
+    expfile::ListedStep& old = steps.at(std::size_t(row - 1));
+    old = {step->row, step->record, old.origin};
     applyEdit(steps, row);
 }
 
@@ -472,7 +543,8 @@ void frmAutomate::ReadExposureFile() {
         }
         sExposureFileName = chosen;
         fileProblem_.clear();
-        showSteps(expfile::listedSteps(read), true, -1);
+        if (const QString notice = keepFile(chosen, read, true); !notice.isEmpty())
+            Dialogs::msgBox(notice, Msg::Exclamation);
     });
 }
 
@@ -502,7 +574,9 @@ void frmAutomate::Command1_Click() {
                                                Msg::YesNo | Msg::DefaultButton2 | Msg::Exclamation);
             if (!self || answer != Msg::Yes) return;
         }
-        if (!saveSteps(path, listedSteps())) return;
+        // Saved under its own name, the window's file is rewritten.
+        if (QFileInfo(path) == QFileInfo(windowFile()) && !mayRewrite()) return;
+        if (!saveSteps(path, listedSteps(), lbExposures->currentRow())) return;
         sExposureFileName = path;
         fileProblem_.clear();
     });

@@ -98,13 +98,21 @@ private:
     // when `heading`), `current` the row selected afterwards.
     std::vector<expfile::ListedStep> listedSteps() const;
     void showSteps(const std::vector<expfile::ListedStep>& steps, bool heading, int current);
+    // The list shows `read`, the window's file from now on; what to tell of
+    // it when it does not read as whole steps, else nothing.
+    QString keepFile(const QString& path, const expfile::ReadResult& read, bool heading);
     // The file the list is kept in.
     QString windowFile() const;
     // The step the edit fields make, as its record and the row that record
     // reads back as; none, after a box saying why, when it has no record.
     std::optional<expfile::ListedStep> stepFromFields(const QString& exposure);
-    // Writes `steps` to `path`; false, after a box saying why, when not written.
-    bool saveSteps(const QString& path, const std::vector<expfile::ListedStep>& steps);
+    // Writes `steps` to `path` over the window's file, which it becomes, and
+    // lists them as written, `current` selected; false, after a box saying
+    // why, when not written.
+    bool saveSteps(const QString& path, const std::vector<expfile::ListedStep>& steps, int current);
+    // A file that does not read as whole steps is rewritten only when the
+    // user says yes.
+    bool mayRewrite();
     // An edit: `steps` replace the list once the window's file holds them.
     bool applyEdit(const std::vector<expfile::ListedStep>& steps, int current);
     bool AddExposureRow();
@@ -134,6 +142,9 @@ private:
     // Why the window's file could not be read when the window opened: it is
     // never written over until another file is loaded or saved.
     QString fileProblem_;
+    // The window's file as last read or written: a rewrite keeps its lines
+    // but those of the steps edited.
+    expfile::ReadResult kept_;
     // Said in a box once the window is up, never while it is being built.
     QString noticeOnShow_;
     QString stepIso_;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <cerrno>
+#include <functional>
 
 #include "camera/CameraSettingLists.h"
 #include "camera/ShutterSpeeds.h"
@@ -152,7 +153,7 @@ TEST(ExposureFile, AStepReadFromAFileIsWrittenBackByteForByte) {
               (std::vector<QByteArray>{"2 , 30 ,5,1600", "1,1.5,0,0   ", "3,\"0\"3\"x,2,\"0\"",
                                        "4,\r\n060,1,800", "5,\"1/125\",0,0"}));
     const QString path = QDir(testenv::appDir()).filePath("kept.txt");
-    ASSERT_TRUE(writeFile(path, listedSteps(read)).ok);
+    ASSERT_TRUE(writeFile(path, listedSteps(read), read).ok);
     const QByteArray written = readAll(path);
     EXPECT_EQ(written,
               "2 , 30 ,5,1600\r\n1,1.5,0,0   \r\n3,\"0\"3\"x,2,\"0\"\r\n4,\r\n060,1,800\r\n"
@@ -160,6 +161,127 @@ TEST(ExposureFile, AStepReadFromAFileIsWrittenBackByteForByte) {
     // Read again, the same steps.
     EXPECT_EQ(parse(written).steps, read.steps);
     EXPECT_EQ(parse(written).records, read.records);
+}
+
+// Values of a file written by hand that do not come in whole steps of four:
+// the lines they stand on, and those left over after the last whole step.
+TEST(ExposureFile, LinesThatDoNotReadAsWholeSteps) {
+    struct Row {
+        const char* what;
+        QByteArray text;
+        QStringList lines;  // "N: text" for each line that does not read as whole steps
+        QString leftOver;
+    };
+    const QByteArray bom("\xEF\xBB\xBF");
+    const std::vector<Row> rows = {
+        {"a step a line, blanks and blank lines", "3,60,10,800\r\n\r\n  5,300,10,1600 \n", {}, ""},
+        {"an ISO forgotten", "3,60,10,800\r\n5,300,10\r\n", {"2: 5,300,10"}, "5,300,10"},
+        {"a comment line first",
+         "# M42, 2026-12-10\r\n3,60,10,800\r\n5,300,10,1600\r\n",
+         {"1: # M42, 2026-12-10", "2: 3,60,10,800", "3: 5,300,10,1600"},
+         "10,1600"},
+        {"a comment line without a comma",
+         "# my night\r\n3,60,10,800\r\n5,300,10,1600\r\n",
+         {"1: # my night", "2: 3,60,10,800", "3: 5,300,10,1600"},
+         "1600"},
+        {"a quoted speed holding a comma",
+         "2,\"1,5\",0,0\r\n3,60,10,800\r\n",
+         {"1: 2,\"1,5\",0,0", "2: 3,60,10,800"},
+         "800"},
+        {"an extra fifth value",
+         "3,60,10,800,5\r\n5,300,10,1600\r\n",
+         {"1: 3,60,10,800,5", "2: 5,300,10,1600"},
+         "1600"},
+        {"CR-only line ends", "3,60,10,800\r5,300,10,1600\r\r2,30\r", {"4: 2,30"}, "2,30"},
+        {"cut inside a quoted value", "3,60,10,800\r\n2,\"1/1", {"2: 2,\"1/1"}, "2,\"1/1"},
+        {"a step over two lines", "2,\r\n30,5,1600\r\n", {"1: 2,", "2: 30,5,1600"}, ""},
+        {"a byte-order mark, a sign outside Latin-1",
+         bom + "1,\"1″\",0\r\n",
+         {QString::fromUtf8("1: 1,\"1″\",0")},
+         QString::fromUtf8("1,\"1″\",0")},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const ReadResult read = parse(r.text);
+        ASSERT_EQ(read.status, ReadResult::Status::Read);
+        QStringList lines;
+        for (int number : read.brokenLines)
+            lines << QString::number(number) + ": " + lineText(read, number);
+        EXPECT_EQ(lines.join(" / ").toStdString(), r.lines.join(" / ").toStdString());
+        EXPECT_EQ(read.leftOver.toStdString(), r.leftOver.toStdString());
+        EXPECT_EQ(read.readsAsWholeSteps(), r.lines.isEmpty());
+    }
+}
+
+// A rewrite of a file that reads as whole steps changes the line of the step
+// edited and nothing else: blank lines, blanks, line ends, a byte-order mark
+// and the bytes of every other step stay. A file that does not read as whole
+// steps is written afresh (once the user said yes): one step a line, each
+// step's own bytes, its mark kept.
+TEST(ExposureFile, ARewriteChangesOnlyTheLineOfTheStepEdited) {
+    using Edit = std::function<void(std::vector<ListedStep>&)>;
+    const auto step = [](const QByteArray& record) {
+        return ListedStep{stepRow(parse(record).steps.at(0)), record};
+    };
+    const auto add = [&](const QByteArray& record) -> Edit {
+        return [=](std::vector<ListedStep>& s) { s.push_back(step(record)); };
+    };
+    const auto modify = [&](std::size_t i, const QByteArray& record) -> Edit {
+        return [=](std::vector<ListedStep>& s) {
+            const int origin = s.at(i).origin;
+            s.at(i) = step(record);
+            s.at(i).origin = origin;
+        };
+    };
+    const auto remove = [](std::size_t i) -> Edit {
+        return [=](std::vector<ListedStep>& s) { s.erase(s.begin() + std::ptrdiff_t(i)); };
+    };
+    const Edit none = [](std::vector<ListedStep>&) {};
+    struct Row {
+        const char* what;
+        QByteArray text;
+        Edit edit;
+        QByteArray written;
+    };
+    const QByteArray bom("\xEF\xBB\xBF");
+    const QByteArray mixed = bom + "  3,60,10,800 \r\n\r\n1,\"1″\",0,0\r5,300,10,1600";
+    const std::vector<Row> rows = {
+        {"nothing edited", mixed, none, mixed},
+        // An added step ends its line as the file's lines end.
+        {"Add after a last line without a line end", "3,60,10,800\n\n5,300,10,1600",
+         add("1,30,0,0"), "3,60,10,800\n\n5,300,10,1600\n1,30,0,0\n"},
+        {"Add before blank lines at the end", "3,60,10,800\r\r\r", add("1,30,0,0"),
+         "3,60,10,800\r1,30,0,0\r\r\r"},
+        // Blanks after a step's last value are its own.
+        {"Modify", mixed, modify(0, "4,60,0,0"),
+         bom + "  4,60,0,0\r\n\r\n1,\"1″\",0,0\r5,300,10,1600"},
+        {"Delete", mixed, remove(1), bom + "  3,60,10,800 \r\n\r\n5,300,10,1600"},
+        {"Delete the last step", mixed, remove(2), bom + "  3,60,10,800 \r\n\r\n1,\"1″\",0,0\r"},
+        {"Delete one of two steps on a line", "1,30,5,0, 2,60,5,0\r\n3,90,5,0\r\n", remove(0),
+         "2,60,5,0\r\n3,90,5,0\r\n"},
+        {"Modify one of two steps on a line", "1,30,5,0, 2,60,5,0\r\n3,90,5,0\r\n",
+         modify(1, "4,60,0,0"), "1,30,5,0, 4,60,0,0\r\n3,90,5,0\r\n"},
+        {"Delete the only step", bom + "3,60,10,800\r\n", remove(0), bom},
+        {"Add to an empty file", "", add("1,30,0,0"), "1,30,0,0\r\n"},
+        {"not whole steps: written afresh",
+         bom + "1,\"1″\",0,0\r\n\r\n3,\r\n60,10,800\r\n5,300\r\n", add("1,30,0,0"),
+         bom + "1,\"1″\",0,0\r\n3,\r\n60,10,800\r\n1,30,0,0\r\n"},
+    };
+    const QString path = QDir(testenv::appDir()).filePath("edited.txt");
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const ReadResult read = parse(r.text);
+        std::vector<ListedStep> steps = listedSteps(read);
+        r.edit(steps);
+        const WriteResult result = writeFile(path, steps, read);
+        ASSERT_TRUE(result.ok) << result.problem.toStdString();
+        EXPECT_EQ(readAll(path).toStdString(), r.written.toStdString());
+        // It reads back as the steps the list holds.
+        QStringList listed, readBack;
+        for (const ListedStep& s : steps) listed << s.row;
+        for (const ExposureStep& s : readFile(path).steps) readBack << stepRow(s);
+        EXPECT_EQ(readBack, listed);
+    }
 }
 
 TEST(ExposureFile, AStepThatDoesNotConvertLeavesTheFileUntouched) {
@@ -260,6 +382,15 @@ TEST(ExposureFile, AFileFarBeyondAnySequenceIsRefused) {
                                     " was not loaded: it is more than 5000 steps, far beyond "
                                     "any sequence.");
     }
+
+    // Nor is such a file written: the list and the file keep their steps.
+    writeBytes(path, step);
+    const WriteResult written =
+        writeFile(path, listOf(std::vector<ExposureStep>(kMaxSteps + 1, {"1", "30", "5", "0"})));
+    EXPECT_FALSE(written.ok);
+    EXPECT_FALSE(written.badRow);
+    EXPECT_EQ(written.problem, "it would hold more than 5000 steps, far beyond any sequence");
+    EXPECT_EQ(readAll(path), step);
 
     // Up to 1 MB is read (here a step padded with blank lines); one byte more is not.
     QByteArray padded = step + QByteArray(kMaxFileBytes - step.size(), '\n');

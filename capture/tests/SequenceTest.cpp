@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QPointer>
 #include <QPushButton>
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 
@@ -1023,4 +1024,255 @@ TEST_F(SequenceTest, TheFileHoldsWhatTheListShowsAfterEveryChange) {
             EXPECT_EQ(shown(listed), shown(rowsOf(after.value(file))));
         }
     }
+}
+
+namespace {
+
+// A file's lines, each with its line end, without a byte-order mark.
+QList<QByteArray> linesOf(QByteArray bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        lines << bytes.mid(start, i + 1 - start);
+        start = i + 1;
+    }
+    if (start < bytes.size()) lines << bytes.mid(start);
+    return lines;
+}
+
+// The same line: its text and its line end (a last line may have gained one).
+bool sameLine(const QByteArray& a, const QByteArray& b) {
+    const auto text = [](QByteArray line) {
+        while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+        return line;
+    };
+    const QByteArray ta = text(a), tb = text(b);
+    return ta == tb && (a == b || a == ta || b == tb);
+}
+
+// How many lines of `was` are still in `is`, in their order.
+qsizetype linesKept(const QList<QByteArray>& was, const QList<QByteArray>& is) {
+    std::vector<std::vector<qsizetype>> lcs(std::size_t(was.size() + 1),
+                                            std::vector<qsizetype>(std::size_t(is.size() + 1)));
+    for (qsizetype i = was.size() - 1; i >= 0; --i)
+        for (qsizetype j = is.size() - 1; j >= 0; --j)
+            lcs[i][j] = sameLine(was[i], is[j]) ? lcs[i + 1][j + 1] + 1
+                                                : std::max(lcs[i + 1][j], lcs[i][j + 1]);
+    return lcs[0][0];
+}
+
+QStringList stepsRead(const QString& path) {
+    QStringList rows;
+    for (const expfile::ExposureStep& s : expfile::readFile(path).steps)
+        rows << expfile::stepRow(s);
+    return rows;
+}
+
+}  // namespace
+
+// A file written by hand, loaded, then changed once from the list: the file
+// is as it was, or the user said yes to what changes, or every line of it is
+// still there in its order and it reads back as the steps the list shows.
+// Load names the lines that do not read as whole steps.
+TEST_F(SequenceTest, AFileWrittenByHandLosesNoValueWithoutTheUsersWord) {
+    struct Shape {
+        const char* what;
+        QByteArray text;
+        QStringList broken;  // what Load says, line by line
+    };
+    const QByteArray bom("\xEF\xBB\xBF");
+    const Shape shapes[] = {
+        {"an ISO forgotten", "3,60,10,800\r\n5,300,10\r\n", {"line 2: 5,300,10"}},
+        {"a comment line first",
+         "# M42, 2026-12-10\r\n3,60,10,800\r\n5,300,10,1600\r\n",
+         {"line 1: # M42, 2026-12-10", "line 2: 3,60,10,800", "line 3: 5,300,10,1600"}},
+        {"a comment line without a comma",
+         "# my night\r\n3,60,10,800\r\n5,300,10,1600\r\n",
+         {"line 1: # my night", "line 2: 3,60,10,800", "line 3: 5,300,10,1600"}},
+        {"a quoted speed holding a comma",
+         "2,\"1,5\",0,0\r\n3,60,10,800\r\n",
+         {"line 1: 2,\"1,5\",0,0", "line 2: 3,60,10,800"}},
+        {"an extra fifth value",
+         "3,60,10,800,5\r\n5,300,10,1600\r\n",
+         {"line 1: 3,60,10,800,5", "line 2: 5,300,10,1600"}},
+        {"CR-only line ends", "3,60,10,800\r5,300,10,1600\r", {}},
+        {"CR-only line ends, an ISO forgotten", "3,60,10,800\r5,300,10\r", {"line 2: 5,300,10"}},
+        {"cut inside a quoted value", "3,60,10,800\r\n2,\"1/1", {"line 2: 2,\"1/1"}},
+        {"a byte-order mark, a sign outside Latin-1", bom + "1,\"1″\",0,0\r\n3,60,10,800\r\n", {}},
+        {"the same, an ISO forgotten", bom + "1,\"1″\",0,0\r\n5,300,10\r\n", {"line 2: 5,300,10"}},
+        {"blank lines, no line end at the end", "\r\n3,60,10,800\r\n\r\n5,300,10,1600", {}},
+    };
+    const QString newStep = "1,\t\t30,\t\t0,\t\tN/A";
+    const QString modified = "4,\t\t60,\t\t0,\t\tN/A";
+    // Each action scripts the boxes it brings, then the question with
+    // `answer` when it is to be asked (0: not asked).
+    struct Action {
+        const char* what;
+        bool rewrites;  // the window's own file
+        qsizetype linesGone, linesNew;
+        std::function<void(int answer)> act;
+        std::function<QStringList(QStringList)> listAfter;
+    };
+    QString hand, other;  // in each row's own application folder
+    const auto question = [](int answer) {
+        if (answer) testenv::dialogs().expectMsgBox("does not read as whole steps", answer);
+    };
+    const auto fill = [&](const QString& count, const QString& exposure) {
+        seq->txtNoExp->setText(count);
+        seq->txtExpLength->setText(exposure);
+        seq->txtDelayBetwExp->setText("0");
+        seq->lbISOSpeed->setCurrentText("N/A");
+    };
+    const auto select = [&](int row) {
+        seq->lbExposures->clearSelection();
+        seq->lbExposures->setCurrentRow(row);
+    };
+    const Action actions[] = {
+        {"Add", true, 0, 1,
+         [&](int answer) {
+             question(answer);
+             fill("1", "30");
+             seq->cbAdd_Click();
+         },
+         [&](QStringList rows) { return rows << newStep; }},
+        {"Modify the last step", true, 1, 1,
+         [&](int answer) {
+             question(answer);
+             select(seq->lbExposures->count() - 1);
+             fill("4", "60");
+             seq->cbModify_Click();
+         },
+         [&](QStringList rows) {
+             rows.last() = modified;
+             return rows;
+         }},
+        {"Delete the first step", true, 1, 0,
+         [&](int answer) {
+             question(answer);
+             select(1);
+             seq->cbDelete_Click();
+         },
+         [&](QStringList rows) {
+             rows.removeAt(1);
+             return rows;
+         }},
+        {"Save File cancelled: saved again", true, 0, 0,
+         [&](int answer) {
+             testenv::dialogs().expectSaveFile("");
+             question(answer);
+             seq->Command1_Click();
+         },
+         [&](QStringList rows) { return rows; }},
+        {"Save File under its own name", true, 0, 0,
+         [&](int answer) {
+             testenv::dialogs().expectSaveFile(hand);
+             question(answer);
+             seq->Command1_Click();
+         },
+         [&](QStringList rows) { return rows; }},
+        {"Save File under another name", false, 0, 0,
+         [&](int) {
+             testenv::dialogs().expectSaveFile(other);
+             seq->Command1_Click();
+         },
+         [&](QStringList rows) { return rows; }},
+    };
+    for (const Shape& shape : shapes) {
+        for (const Action& action : actions) {
+            SCOPED_TRACE(std::string(shape.what) + " / " + action.what);
+            testenv::resetEnvironment();
+            SetUp();
+            open();
+            const QDir dir(QDir(testenv::appDir()).filePath("ExposureFiles"));
+            hand = dir.filePath("hand.txt");
+            other = dir.filePath("other.txt");
+            writeBytes(hand, shape.text);
+            const bool whole = shape.broken.isEmpty();
+            testenv::dialogs().expectOpenFile(hand);
+            if (!whole) testenv::dialogs().expectMsgBox("does not read as whole steps");
+            seq->cbLoadFile_Click();
+            const auto saidEachLine = [&](const char* box) {
+                const auto& shown = testenv::dialogs().shown();
+                const QString text = shown.empty() ? QString() : shown.back().text;
+                for (const QString& line : shape.broken)
+                    EXPECT_TRUE(text.contains(line))
+                        << box << " does not name " << line.toStdString() << ": "
+                        << text.toStdString();
+            };
+            if (!whole) saidEachLine("Load");
+            const QStringList loaded = seq->rows();
+            EXPECT_EQ(seq->sExposureFileName, hand);
+            if (loaded.size() < 2) {
+                ADD_FAILURE() << "no step loaded";
+                TearDown();
+                continue;
+            }
+
+            // A rewrite of a file that does not read as whole steps asks first;
+            // No leaves the file and the list as they were.
+            const bool asks = !whole && action.rewrites;
+            if (asks) {
+                action.act(Msg::No);
+                saidEachLine("the question");
+                EXPECT_EQ(shown(bytesOf(hand)), shown(shape.text));
+                EXPECT_EQ(shown(seq->rows()), shown(loaded));
+            }
+            action.act(asks ? Msg::Yes : 0);
+            EXPECT_TRUE(testenv::dialogs().allUsed()) << "a scripted box was not shown";
+            testenv::dialogs().clear();
+
+            // The list shows the change and nothing else; the file reads back as it.
+            const QString file = action.rewrites ? hand : other;
+            EXPECT_EQ(seq->sExposureFileName, file);
+            EXPECT_EQ(shown(seq->rows()), shown(action.listAfter(loaded)));
+            EXPECT_EQ(shown(stepsRead(file)), shown(seq->rows().mid(1)));
+            const QByteArray after = bytesOf(file);
+            EXPECT_EQ(after.startsWith(bom), shape.text.startsWith(bom)) << "the mark";
+            if (!action.rewrites) {
+                EXPECT_EQ(shown(bytesOf(hand)), shown(shape.text));
+            }
+            // Unasked, every line the change did not touch is still there in its order.
+            if (whole) {
+                const QList<QByteArray> was = linesOf(shape.text), is = linesOf(after);
+                const qsizetype kept = linesKept(was, is);
+                EXPECT_EQ(was.size() - kept, action.linesGone) << shown(after);
+                EXPECT_EQ(is.size() - kept, action.linesNew) << shown(after);
+                // A modified step keeps its place.
+                if (action.linesGone == 1 && action.linesNew == 1) {
+                    qsizetype moved = std::abs(was.size() - is.size());
+                    for (qsizetype i = 0; i < std::min(was.size(), is.size()); ++i)
+                        if (!sameLine(was[i], is[i]) && !is[i].startsWith("4,60,0,0")) ++moved;
+                    EXPECT_EQ(moved, 0) << shown(after);
+                }
+            }
+            TearDown();
+        }
+    }
+}
+
+// The window opened over its file when that does not read as whole steps:
+// it says so once it is up, and asks before the first change rewrites it.
+TEST_F(SequenceTest, AWindowOpenedOverAFileThatDoesNotReadAsWholeStepsSaysSo) {
+    const QString file = expfile::defaultFile();
+    const QByteArray text = "3,60,10,800\r\n5,300,10\r\n";
+    writeBytes(file, text);
+    cap = dynamic_cast<frmCapture*>(windows().load(Win::frmCapture));
+    ASSERT_NE(cap, nullptr);
+    cap->selectTab(2);
+    testenv::dialogs().expectMsgBox("line 2: 5,300,10").whileShowing([] {
+        QWidget* w = windows().ifLoaded(Win::frmAutomate);
+        EXPECT_TRUE(w && w->isVisible()) << "a box while the window is built";
+    });
+    cap->cbAutomate->click();
+    QCoreApplication::processEvents();
+    seq = windows().ifLoadedAs<frmAutomate>(Win::frmAutomate);
+    ASSERT_NE(seq, nullptr);
+    EXPECT_EQ(seq->rows().size(), 2);
+    testenv::dialogs().expectMsgBox("line 2: 5,300,10", Msg::No);
+    addStep("1", "30", "0", "N/A");
+    EXPECT_EQ(bytesOf(file), text);
+    EXPECT_EQ(seq->rows().size(), 2);
 }
