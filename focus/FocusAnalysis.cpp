@@ -103,7 +103,19 @@ FocusAnalysis::Outcome FocusAnalysis::Update(int thishist) {
     return lastOutcome_;
 }
 
+void FocusAnalysis::clearFigures() {
+    graphs_.picFWHM.Cls();
+    graphs_.PicRII.Cls();
+    graphs_.lblFWHM.fill(kNoFigure);
+    graphs_.Label4 = kNoFigure;
+    picCal_ = blackSquare(kWindow);
+}
+
 FocusAnalysis::Outcome FocusAnalysis::measure(int column) {
+    // Whatever this frame does not measure shows as not measured, as its
+    // column holds it: no earlier frame's figures, profiles or star stand
+    // beside this frame's notice or its own figures.
+    clearFigures();
     // A failing step ends this frame's analysis: the graphs and the logs must
     // never show an earlier frame's profiles as this frame's figures.
     aPoint c;

@@ -28,6 +28,8 @@ public:
     static constexpr int kWindow = 64;  // the measuring window, pixels
     static inline const QString kNoCentroidMessage =
         QStringLiteral("Centroid not found! Please choose a brighter star");
+    // What a figure label shows when its frame has no such figure.
+    static inline const QString kNoFigure = QStringLiteral("0.000");
 
     struct HistoryEntry {
         QImage picture;  // RGB888: a night of crops stays small
@@ -120,6 +122,8 @@ public:
 private:
     void ShowStarDrift();
     Outcome measure(int column);
+    // The figures, their two drawings and the processed star back to "none".
+    void clearFigures();
 
     std::vector<HistoryEntry> entries_;
     int generation_ = 0;

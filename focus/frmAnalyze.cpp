@@ -29,7 +29,6 @@ const QString kLogFocus = QStringLiteral("Log Focus");
 const QString kStopLog = QStringLiteral("Stop Log");
 const QString kLogTracking = QStringLiteral("Log Tracking Data");
 const QString kStopTracking = QStringLiteral("Stop Tracking Data Log");
-const QString kInitialValue = QStringLiteral("0.000");
 
 template <typename T>
 T* named(T* widget, const char* name) {
@@ -79,8 +78,8 @@ void frmAnalyze::buildControls() {
     const char* valueLabels[3] = {"lblFWHM0", "lblFWHM1", "lblFWHM2"};
     for (int i = 0; i < 4; ++i) {
         textLabel(this, nameLabels[i], names[i], 262, 10 + 22 * i, 50);
-        QLabel* value = i < 3 ? named(new QLabel(kInitialValue, this), valueLabels[i])
-                              : named(new QLabel(kInitialValue, this), "Label4");
+        QLabel* value = i < 3 ? named(new QLabel(FocusAnalysis::kNoFigure, this), valueLabels[i])
+                              : named(new QLabel(FocusAnalysis::kNoFigure, this), "Label4");
         value->setGeometry(314, 10 + 22 * i, 88, 18);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         if (i < 3)

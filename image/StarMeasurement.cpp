@@ -75,34 +75,76 @@ constexpr double kNoiseReach = 6.0;
 // The least a pixel must stand above a sky with no measurable noise: the
 // steps of a grey level (thirds) and a JPEG's ripple on a smooth sky.
 constexpr double kLeastAboveSky = 2.0;
+// The squared radius (the inscribed ellipse's being 1) that halves each
+// corner into an inner part, nearer the middle, and an outer one.
+constexpr double kInnerCorner = 1.22;
+// How far a corner's inner part must stand above its outer one, in the
+// noise's standard deviations, for the light to fall away from the middle:
+// in every corner, and on average over them. Over a flat sky, in the focus
+// analysis's 65 x 65 area, the difference of a corner's two means spreads
+// about an eighth of the noise, a quarter where neighbouring pixels share
+// their noise (a camera's demosaicing, a JPEG).
+constexpr double kCornerFall = 0.25;
+constexpr double kMeanFall = 0.5;
+// The least average fall on a sky with no measurable noise, in grey levels.
+constexpr double kLeastFall = 0.5;
+
+// Grey sums (blue + green + red, 3 to a grey level) of a set of pixels.
+struct GreySums {
+    std::array<std::int64_t, 3 * 255 + 1> counts{};
+    std::int64_t count = 0;
+
+    void add(int sum) {
+        ++counts[static_cast<std::size_t>(sum)];
+        ++count;
+    }
+
+    // The lower median grey: the first sum whose running count passes half.
+    double level() const {
+        if (count == 0) return 0.0;
+        const std::int64_t half = (count - 1) / 2;
+        std::int64_t seen = 0;
+        std::size_t median = 0;
+        while ((seen += counts[median]) <= half) ++median;
+        return static_cast<double>(median) / 3.0;
+    }
+
+    // The noise's standard deviation, read on the darker side of the median
+    // alone, which a star's light (always above the sky) never reaches: for
+    // Gaussian noise the median less the 15.87th percentile.
+    double noise() const { return std::max(sumBelow(0.5) - sumBelow(0.158655), 0.0) / 3.0; }
+
+    // The sum below which the share q of the pixels lie, each sum's pixels
+    // spread evenly over its step: greys that come in whole numbers then give
+    // the noise's spread, not a step's.
+    double sumBelow(double q) const {
+        const double target = q * static_cast<double>(count);
+        double seen = 0.0;
+        for (std::size_t sum = 0; sum < counts.size(); ++sum) {
+            const auto n = static_cast<double>(counts[sum]);
+            if (n > 0.0 && seen + n >= target)
+                return static_cast<double>(sum) - 0.5 + (target - seen) / n;
+            seen += n;
+        }
+        return static_cast<double>(counts.size() - 1);
+    }
+};
 
 // The sky of a centroid's area, read from its corners: the pixels outside the
 // ellipse inscribed in the whole (unclipped) area, as far as they lie in the
 // clipped ranges. They are about the outermost fifth that ProcessStar takes
-// as a star's background.
+// as a star's background. All 0 when no corner lies inside the picture.
 struct CornerSky {
-    double level = 0.0;  // the lower median grey: a neighbour star in one corner leaves it
-    double noise = 0.0;  // the noise's standard deviation
+    double level = 0.0;  // the corners' lower median: a neighbour star in one corner leaves it
+    double noise = 0.0;
+    // The same of the corners' outer parts, where a star's light is faintest.
+    double outerLevel = 0.0;
+    double outerNoise = 0.0;
+    // The light falls away from the middle in every corner (two at least): a
+    // star's light reaches them, and they show no sky.
+    bool starLight = false;
 };
 
-// The grey sum (3 to a grey level) below which the share q of the counted
-// pixels lie, each sum's pixels spread evenly over its step: greys that come
-// in whole numbers then give the noise's spread, not a step's.
-double sumBelow(const std::array<std::int64_t, 3 * 255 + 1>& counts, std::int64_t count, double q) {
-    const double target = q * static_cast<double>(count);
-    double seen = 0.0;
-    for (std::size_t sum = 0; sum < counts.size(); ++sum) {
-        const auto n = static_cast<double>(counts[sum]);
-        if (n > 0.0 && seen + n >= target)
-            return static_cast<double>(sum) - 0.5 + (target - seen) / n;
-        seen += n;
-    }
-    return static_cast<double>(counts.size() - 1);
-}
-
-// Both are 0 when no corner lies inside the picture. The noise is read on the
-// darker side of the median alone, which a star's light (always above the sky)
-// never reaches: for Gaussian noise the median less the 15.87th percentile.
 CornerSky cornerSky(const ByteView& view, std::int64_t areaFirst, std::int64_t areaLast,
                     std::int64_t areaBot, std::int64_t areaTop, std::int64_t first,
                     std::int64_t last, std::int64_t rBot, std::int64_t rTop) {
@@ -111,27 +153,57 @@ CornerSky cornerSky(const ByteView& view, std::int64_t areaFirst, std::int64_t a
     const double ib = 2.0 / (static_cast<double>(areaTop - areaBot) + 1.0);
     const double cx = (static_cast<double>(areaFirst) + static_cast<double>(areaLast)) / 2.0;
     const double cr = (static_cast<double>(areaBot) + static_cast<double>(areaTop)) / 2.0;
-    std::array<std::int64_t, 3 * 255 + 1> counts{};  // by blue + green + red
-    std::int64_t count = 0;
+    GreySums all;
+    GreySums outer;
+    // Per corner (left or right of the middle, below or above it), its inner
+    // part, then its outer part.
+    std::array<std::int64_t, 8> partSum{};
+    std::array<std::int64_t, 8> partCount{};
     for (std::int64_t r = rBot; r <= rTop; ++r) {
         const double dr = (static_cast<double>(r) - cr) * ib;
         const std::uint8_t* row = view.span(r, 3 * first, 3 * last + 2);
         for (std::int64_t x = first; x <= last; ++x) {
             const double dx = (static_cast<double>(x) - cx) * ia;
-            if (dx * dx + dr * dr <= 1.0) continue;
+            const double rho2 = dx * dx + dr * dr;
+            if (rho2 <= 1.0) continue;
             const std::uint8_t* px = row + 3 * x;
-            ++counts[static_cast<std::size_t>(px[0] + px[1] + px[2])];
-            ++count;
+            const int sum = px[0] + px[1] + px[2];
+            all.add(sum);
+            const bool outside = rho2 > kInnerCorner;
+            if (outside) outer.add(sum);
+            const std::size_t part =
+                (dx > 0.0 ? 1u : 0u) + (dr > 0.0 ? 2u : 0u) + (outside ? 4u : 0u);
+            partSum[part] += sum;
+            ++partCount[part];
         }
     }
-    if (count == 0) return {};
-    // The lower median: the first sum whose running count passes half.
-    const std::int64_t half = (count - 1) / 2;
-    std::int64_t seen = 0;
-    std::size_t median = 0;
-    while ((seen += counts[median]) <= half) ++median;
-    const double spread = sumBelow(counts, count, 0.5) - sumBelow(counts, count, 0.158655);
-    return {static_cast<double>(median) / 3.0, std::max(spread, 0.0) / 3.0};
+    if (all.count == 0) return {};
+    CornerSky sky;
+    sky.level = all.level();
+    sky.noise = all.noise();
+    const GreySums& darkest = outer.count > 0 ? outer : all;
+    sky.outerLevel = darkest.level();
+    sky.outerNoise = darkest.noise();
+    // A sky is flat up to its noise. A neighbour star in one corner, or a sky
+    // brighter on one side, leaves a corner whose light does not fall.
+    int corners = 0;
+    bool everyOneFalls = true;
+    double fallSum = 0.0;
+    for (std::size_t corner = 0; corner < 4; ++corner) {
+        const auto nIn = static_cast<double>(partCount[corner]);
+        const auto nOut = static_cast<double>(partCount[corner + 4]);
+        if (nIn == 0.0 || nOut == 0.0) continue;  // not inside the picture
+        ++corners;
+        const double fall = (static_cast<double>(partSum[corner]) / nIn -
+                             static_cast<double>(partSum[corner + 4]) / nOut) /
+                            3.0;
+        if (!(fall > kCornerFall * sky.noise)) everyOneFalls = false;
+        fallSum += fall;
+    }
+    sky.starLight =
+        corners >= 2 && everyOneFalls &&
+        fallSum / static_cast<double>(corners) > std::max(kMeanFall * sky.noise, kLeastFall);
+    return sky;
 }
 
 }  // namespace
@@ -182,10 +254,20 @@ aPoint cDIBSection::Centroid(std::int16_t Threshold, std::int32_t l, std::int32_
         // here and there from being found at one of those pixels, where its
         // profiles would be the noise's. A sky with nothing standing out of it
         // leaves no centroid.
+        //
+        // A star far out of focus spreads its light into the corners, where
+        // it would be read as a bright sky and its fall as that sky's noise.
+        // Its light only ever lifts the level and widens the spread: the sky
+        // reaches as far as the lower of the corners' reading and that of
+        // their outer parts, where its light is faintest. Where the light
+        // falls away from the middle in every corner, it is all the star's,
+        // and the area is counted as on a dark sky.
         const CornerSky sky =
             cornerSky(view, areaFirst, areaLast, areaBot, areaTop, first, last, rBot, rTop);
         const double reach = kNoiseReach * sky.noise;
-        const bool darkSky = sky.level + reach < static_cast<double>(Threshold);
+        const double skyReach =
+            std::min(sky.level + reach, sky.outerLevel + kNoiseReach * sky.outerNoise);
+        const bool darkSky = sky.starLight || skyReach < static_cast<double>(Threshold);
         const double least =
             darkSky ? static_cast<double>(Threshold) : std::max(reach, kLeastAboveSky);
         const std::int64_t rightmost = std::int64_t{width_} - 1;

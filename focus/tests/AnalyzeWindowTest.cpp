@@ -283,6 +283,64 @@ TEST_F(AnalyzeWindowTest, AFrameWithoutACentroidIsToldInTheWindowAndTheTraceWith
     EXPECT_TRUE(text("lblNotice").endsWith(FocusAnalysis::kNoCentroidMessage));
 }
 
+TEST_F(AnalyzeWindowTest, TheFiguresShownAreTheFrameShownsOwn) {
+    // HFWHM, VFWHM, peak and radial value as the window shows them, and the
+    // newest column's as it formats them; "0.000" is its text for no figure.
+    auto shown = [&] {
+        return QStringList{text("lblFWHM0"), text("lblFWHM1"), text("lblFWHM2"), text("Label4")}
+            .join(QStringLiteral(" | "))
+            .toStdString();
+    };
+    auto measured = [&] {
+        return QStringList{groupedTwoDecimals(*model.GetCurrentHFWHM()),
+                           groupedTwoDecimals(*model.GetCurrentVFWHM()),
+                           floatText(*model.GetCurrentPeakValue()),
+                           groupedTwoDecimals(*model.GetCurrentRadialSum())}
+            .join(QStringLiteral(" | "))
+            .toStdString();
+    };
+    auto blank = [](const QImage& image) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if ((image.pixel(x, y) & 0xFFFFFFu) != 0) return false;
+        return true;
+    };
+    const std::string none = "0.000 | 0.000 | 0.000 | 0.000";
+
+    display->pickStar(starCrop(5.0));
+    EXPECT_EQ(shown(), measured());
+
+    // The star left the window: the notice, and nothing of the frame before.
+    display->newFrame(starCrop(4.0, 200.0, 10.0, 0.0, 1, 95.0, 95.0));
+    ASSERT_TRUE(text("lblNotice").endsWith(FocusAnalysis::kNoCentroidMessage));
+    ASSERT_EQ(*model.GetCurrentHFWHM(), 0.0f);
+    EXPECT_EQ(shown(), none);
+    EXPECT_TRUE(blank(model.graphs().picFWHM.image())) << "the earlier frame's profiles";
+    EXPECT_TRUE(blank(model.graphs().PicRII.image())) << "the earlier frame's radial curve";
+    EXPECT_TRUE(blank(model.PicCal())) << "the earlier frame's star";
+
+    display->newFrame(starCrop(5.0));
+    EXPECT_EQ(text("lblNotice"), QString());
+    EXPECT_EQ(shown(), measured());
+    EXPECT_FALSE(blank(model.graphs().picFWHM.image()));
+
+    // A star three levels above a bright sky: found, and its light sums up to
+    // a radial value, but above the sky of the frame before its profiles are
+    // too low for widths. (The first such frame is measured above the dark
+    // sky of the one before it.)
+    const QImage faint = starCrop(5.0, 3.0, 79.0, 0.0);
+    display->newFrame(faint);
+    display->newFrame(faint);
+    ASSERT_EQ(model.lastOutcome(), FocusAnalysis::Outcome::Measured);
+    ASSERT_EQ(*model.GetCurrentHFWHM(), 0.0f);
+    ASSERT_EQ(*model.GetCurrentVFWHM(), 0.0f);
+    ASSERT_EQ(*model.GetCurrentPeakValue(), 0.0f);
+    EXPECT_EQ(shown(), "0.000 | 0.000 | 0.000 | " +
+                           groupedTwoDecimals(*model.GetCurrentRadialSum()).toStdString());
+    EXPECT_TRUE(blank(model.graphs().picFWHM.image())) << "the earlier frame's profiles";
+    EXPECT_FALSE(blank(model.graphs().PicRII.image()));
+}
+
 TEST_F(AnalyzeWindowTest, HistoryIconsAreMadeOnlyForWhatIsShown) {
     testenv::enableTrace();
     display->pickStar(starCrop(5.0));
