@@ -256,6 +256,8 @@ void CameraControlModel::setupCaptureMode(bool /*bLongExposure*/) {
         if (bImageDispLoaded()) unloadWindow(Win::frmImageDisp);
         if (bAnalyzeLoaded()) unloadWindow(Win::frmAnalyze);
     });
+    // No focus frames in capture mode: advice about them is over.
+    dropStaleAdvice();
 }
 
 void CameraControlModel::SetControlStates() {
@@ -599,6 +601,17 @@ void CameraControlModel::showFailure(const QString& status) {
     if (clsCamera* cam = mainCamera()) cam->UpdateStatus(status);
     // The control says "Waiting" right after: the failure stays on show.
     failureShown_ = true;
+    adviceShown_ = status == kThumbnailOnlyText;
+}
+
+void CameraControlModel::dropStaleAdvice() {
+    if (!adviceShown_) return;
+    bool holds = true;
+    guarded([&] { holds = Vosquin1.FocusMode() && !Vosquin1.PicPc(); });
+    if (holds) return;
+    adviceShown_ = false;
+    failureShown_ = false;
+    if (clsCamera* cam = mainCamera()) cam->UpdateStatus(controlStatus_);
 }
 
 void CameraControlModel::downloadFailed(const QString& report) {
@@ -729,6 +742,8 @@ void CameraControlModel::Vosquin1_OnReadyForRelease(bool ReadyState) {
         // Nothing to release (no download kind, Bulb): no continuous frames either.
         if (!ReadyState) enableButton(kStart, false);
     });
+    // The transfer boxes have changed.
+    dropStaleAdvice();
 }
 
 void CameraControlModel::Vosquin1_OnStatusUpdate(const QString& CamStatus) {
@@ -738,7 +753,9 @@ void CameraControlModel::Vosquin1_OnStatusUpdate(const QString& CamStatus) {
         // failure stays on show until the camera has something new to say.
         const bool keepFailure = failureShown_ && CamStatus == QLatin1String("Waiting");
         failureShown_ = false;
+        controlStatus_ = CamStatus;
         if (keepFailure) return;
+        adviceShown_ = false;
         if (clsCamera* cam = mainCamera()) cam->UpdateStatus(CamStatus);
     });
 }

@@ -150,6 +150,9 @@ private:
     // A download's failure in the status bar, kept there over the control's
     // next word.
     void showFailure(const QString& status);
+    // The thumbnail-only advice goes once it no longer holds (Pict -> PC
+    // ticked, or capture mode): the status bar shows the control's last word.
+    void dropStaleAdvice();
     // A focus frame is a picture for the PC: "" once the control sends it
     // there, else why it does not.
     QString sendPictureToPc();
@@ -183,6 +186,8 @@ private:
     // A failure is on show in the status bar: the control's "Waiting" that
     // follows it does not replace it.
     bool failureShown_ = false;
+    bool adviceShown_ = false;  // ... and it is the thumbnail-only advice
+    QString controlStatus_;     // the control's last word
 };
 
 }  // namespace zelmora::camera

@@ -197,7 +197,7 @@ void ExposureRun::setBusy(bool busy) {
 }
 
 void ExposureRun::frameNotice(const QString& why) {
-    w_.showRunNotice(why);
+    w_.showRunNotice(why, run_.longRun());
 }
 
 void ExposureRun::runEnded() {

@@ -58,7 +58,8 @@ PlannedRun::PlannedRun(RunDisplay& display, QObject* parent) : QObject(parent), 
 
 PlannedRun::~PlannedRun() {
     // A window closed mid-exposure or after a manual press never leaves the
-    // shutter held; letting go lets no events run.
+    // shutter held; letting go lets no events run, and names nothing.
+    frameOpen_ = false;
     letGo();
 }
 
@@ -147,6 +148,8 @@ bool PlannedRun::start(const RunPlan& plan) {
     missed_ = 0;
     lastNotice_.clear();
     download_.reset();
+    owed_.reset();
+    pressNotice_ = false;
     raisedWaiting_ = false;
     phase_ = Phase::LeadIn;
     display_.runControls(true, plan_.longRun);
@@ -260,9 +263,19 @@ FrameDownloadHandler PlannedRun::downloadHandler() {
     const std::int32_t k = frame_;
     return [self, run, k](const FrameDownload& download) {
         // Heard inside the camera window's download handler: noted now, acted
-        // on once that has returned. A late picture of an earlier frame or run
-        // is not this frame's.
-        if (!self || self->runId_ != run || self->frame_ != k) return;
+        // on once that has returned.
+        if (!self) return;
+        if (self->owesPicture(run, k)) {
+            QMetaObject::invokeMethod(
+                self,
+                [self, run, k, download] {
+                    if (self) self->latePicture(run, k, download);
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        // A late picture of an earlier frame or run is not this frame's.
+        if (self->runId_ != run || self->frame_ != k) return;
         self->download_ = download;
         QMetaObject::invokeMethod(
             self,
@@ -277,6 +290,17 @@ FrameWanted PlannedRun::frameWanted() {
     const QPointer<PlannedRun> self(this);
     const quint64 run = runId_;
     return [self, run] { return self && self->runId_ == run && !self->stopping(); };
+}
+
+void PlannedRun::latePicture(quint64 run, std::int32_t k, const FrameDownload& download) {
+    // A run started since has the camera now.
+    if (!owesPicture(run, k)) return;
+    owed_.reset();
+    if (!download.downloaded()) return;
+    ++taken_;
+    log(QStringLiteral("Frame ") + QString::number(k) +
+        QStringLiteral(" downloaded after the stop"));
+    guarded([&] { display_.updateInformation(frame_, frames_, taken_); });
 }
 
 void PlannedRun::frameMissing(const QString& what) {
@@ -304,7 +328,8 @@ void PlannedRun::pressThen(const std::function<void()>& closed, bool opensFrame)
     // Held from the moment it is asked for: a press that fails half-way is let go too.
     shutterHeld_ = true;
     if (opensFrame) {
-        frameOpen_ = !manual_;
+        frameOpen_ = true;
+        manualFrame_ = manual_;
         openedAtMs_ = platform::clock().monotonicMs();
     }
     QString why;
@@ -327,6 +352,11 @@ void PlannedRun::pressThen(const std::function<void()>& closed, bool opensFrame)
         letGo();
         return pressFailed(why);
     }
+    // The contact closed: a notice that the last press by hand did not is over.
+    if (manual_ && pressNotice_) {
+        pressNotice_ = false;
+        display_.frameNotice({});
+    }
     closed();
 }
 
@@ -334,6 +364,7 @@ void PlannedRun::pressFailed(const QString& why) {
     // No contact closed: nothing was exposed, and the run (or the manual
     // press) ends here, saying so.
     if (manual_) {
+        pressNotice_ = true;
         display_.frameNotice(QStringLiteral("Shutter not pressed: ") + why);
         return finish();
     }
@@ -384,10 +415,16 @@ void PlannedRun::releaseshutter(bool atOnce) {
 
 void PlannedRun::frameClosing() {
     frameOpen_ = false;
-    const std::int32_t planned = Conv::toInt32(Conv::roundHalfEven(plan_.exposureSeconds));
     const qint64 openMs = platform::clock().monotonicMs() - openedAtMs_;
-    if (double(openMs) >= plan_.exposureSeconds * 1000.0) return;
     const std::int32_t open = Conv::toInt32(Conv::roundHalfEven(double(openMs) / 1000.0));
+    // A frame pressed by hand lasts as long as the press: a frame of its own,
+    // the first, whatever the last run named.
+    if (manualFrame_) {
+        if (plan_.namesManualFrame) nameTimedFrame(open, 1);
+        return;
+    }
+    const std::int32_t planned = Conv::toInt32(Conv::roundHalfEven(plan_.exposureSeconds));
+    if (double(openMs) >= plan_.exposureSeconds * 1000.0) return;
     // Ended in its last half second the frame still keeps the plan's seconds
     // in its name; the notice gives the tenths that tell it was cut short.
     const QString openText =
@@ -400,16 +437,22 @@ void PlannedRun::frameClosing() {
     log(notice);
     lastNotice_ = notice;
     display_.frameNotice(notice);
+    nameTimedFrame(open, frame_);
+}
+
+void PlannedRun::nameTimedFrame(std::int32_t seconds, std::int32_t k) {
     // Before the cable lets go: the picture is named when it comes. Only a
     // connected camera takes a name (and the camera window is not brought back for it).
     if (plan_.timedStem && link().connected())
-        link().setFileName(rules::fileStem(plan_.stemPrefix, true, open, plan_.stemIso) +
-                           QString::number(frame_));
+        link().setFileName(rules::fileStem(plan_.stemPrefix, true, seconds, plan_.stemIso) +
+                           QString::number(k));
 }
 
 void PlannedRun::letGo() {
     if (!shutterHeld_) return;
     shutterHeld_ = false;
+    // A frame pressed by hand is named as at its release (the window closing).
+    if (frameOpen_ && manualFrame_) guarded([&] { frameClosing(); });
     // Also from the destructor: the line is dropped without a pass of the
     // loop, and nothing of the window is touched.
     frameOpen_ = false;
@@ -470,8 +513,9 @@ void PlannedRun::Waitfordownload() {
         waiting = true;
     });
     if (!waiting) {
-        // Nothing to wait for: the frame is on the card, or taken by the cable alone.
-        if (!stopping()) ++taken_;
+        // Nothing to wait for: the frame is on the card, or taken by the cable
+        // alone; it was exposed, ended by a stop or not.
+        ++taken_;
         return downloadDone();
     }
     platform::handToTheLoop();
@@ -498,6 +542,8 @@ void PlannedRun::downloadCheck() {
     if (!leave) return;
     wake_->setInterval(0);
     setStatus(QString());
+    // Stopped before its picture came: the camera still sends it.
+    if (!download_ && !timedOut) owed_ = OwedPicture{runId_, frame_};
     if (download_ && download_->downloaded()) {
         ++taken_;
     } else if (download_ || timedOut) {
@@ -682,6 +728,11 @@ void PlannedRun::pressManual(const RunPlan& plan) {
         }))
         return;
     if (!ok) return finish();
+    // A frame of the camera's shutter speed is taken at the press: named now.
+    if (plan_.namesManualFrame && !plan_.timedStem)
+        guarded([&] {
+            if (link().connected()) link().setFileName(plan_.fileStem + QStringLiteral("1"));
+        });
     pressShutter([this] { finish(); });
 }
 

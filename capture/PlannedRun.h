@@ -39,6 +39,11 @@ struct RunPlan {
     bool timedStem = false;
     QString stemPrefix;  // the prefix box, as typed
     QString stemIso;     // the camera's ISO text
+    // The manual press names its frame as a run names its first: fileStem
+    // (with the seconds of the camera's shutter speed), or, when timedStem,
+    // after the seconds the shutter was held open. Only a connected camera
+    // takes a name.
+    bool namesManualFrame = false;
 };
 
 // What a run shows on its window. Every member may be left as it is.
@@ -55,7 +60,8 @@ public:
     virtual void clearInformation() {}
     virtual void setProgressRange(std::int32_t frames) { (void)frames; }
     // After each frame: the frame just done, the run's frames, and how many of
-    // them were taken (a frame whose picture did not come is not).
+    // them were taken (a frame whose picture did not come is not). Again when
+    // the picture of a frame whose wait a stop ended comes, even after the end.
     virtual void updateInformation(std::int32_t frame, std::int32_t frames, std::int32_t taken) {
         (void)frame;
         (void)frames;
@@ -157,8 +163,11 @@ private:
     // atOnce: without a pass of the event loop (a Stop, the ways out).
     void releaseshutter(bool atOnce = false);
     // The frame's shutter is about to close: a frame cut short before its
-    // time is named after the seconds it was open, and says so.
+    // time, and a frame pressed by hand, is named after the seconds it was
+    // open; a cut-short one says so.
     void frameClosing();
+    // Names the frame for a connected camera: the plan's stem with `seconds`, then k.
+    void nameTimedFrame(std::int32_t seconds, std::int32_t k);
     void CountDownExposure();
     void exposureEnded();
     void Waitfordownload();
@@ -167,6 +176,12 @@ private:
     void downloadDone();
     // Whoever takes the frame reports its download here, once.
     FrameDownloadHandler downloadHandler();
+    // A frame whose download wait a stop ended still has its picture to come:
+    // it is counted when it comes, also after the run has ended.
+    bool owesPicture(quint64 run, std::int32_t k) const {
+        return owed_ && owed_->run == run && owed_->frame == k;
+    }
+    void latePicture(quint64 run, std::int32_t k, const FrameDownload& download);
     // Whether this run still wants the frame it asked for: not stopped, not ended.
     FrameWanted frameWanted();
     // The frame in progress was not taken: "Frame k " and what, in the trace
@@ -198,14 +213,21 @@ private:
     bool stopRequested_ = false;
     bool statusTouched_ = false;
     bool shutterHeld_ = false;
-    bool frameOpen_ = false;  // a frame's exposure is open (since openedAtMs_)
+    bool frameOpen_ = false;    // a frame's exposure is open (since openedAtMs_)
+    bool manualFrame_ = false;  // ... pressed by hand
+    bool pressNotice_ = false;  // a manual press that failed says so on the window
     std::int32_t frame_ = 0;
     std::int32_t frames_ = 0;
     std::int32_t taken_ = 0;
     std::int32_t missed_ = 0;
     QString lastNotice_;
     std::optional<FrameDownload> download_;  // the frame's download, once heard of
-    bool raisedWaiting_ = false;             // this run set the waiting flags
+    struct OwedPicture {
+        quint64 run;
+        std::int32_t frame;
+    };
+    std::optional<OwedPicture> owed_;
+    bool raisedWaiting_ = false;  // this run set the waiting flags
     quint64 runId_ = 0;
     platform::Timer* wait_ = nullptr;
     platform::Timer* wake_ = nullptr;

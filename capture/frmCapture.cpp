@@ -484,6 +484,8 @@ void frmCapture::TabStrip1_Click() {
 void frmCapture::applyLayout(int tab) {
     laidOut_ = true;
     const bool exposures = tab == 1 || tab == 2;
+    // What became of the other kind of exposures is not this tab's to tell.
+    if (exposures && tab != noticeTab_) showRunNotice({});
     frAutomation->setVisible(exposures);
     frInformation->setVisible(exposures);
     frTab->setVisible(exposures);
@@ -654,8 +656,12 @@ void frmCapture::showSaveTarget() {
     layoutNotes();
 }
 
-void frmCapture::showRunNotice(const QString& text) {
+void frmCapture::showRunNotice(const QString& text, std::optional<bool> longRun) {
     lblRunNotice->setText(text);
+    if (longRun)
+        noticeTab_ = *longRun ? 2 : 1;
+    else if (GetCurrFrame() == 1 || GetCurrFrame() == 2)
+        noticeTab_ = GetCurrFrame();
     layoutNotes();
 }
 
@@ -815,13 +821,18 @@ void frmCapture::checkConnectionType() {
 // ---- File naming and save targets --------------------------------------------
 
 QString frmCapture::GetFileName() {
+    return fileStem(std::nullopt);
+}
+
+QString frmCapture::fileStem(std::optional<double> seconds) {
     QString stem;
     trapAndTrace(QStringLiteral("GetFileName"), [&] {
         prefix_ = txtObjPrefix->text().trimmed();
         if (txtObjPrefix->text().isEmpty()) return;
         if (checked(chkUseISO)) {
             const QString iso = link().ISO();
-            stem = rules::fileStem(txtObjPrefix->text(), true, getExpTime(), iso);
+            stem =
+                rules::fileStem(txtObjPrefix->text(), true, seconds ? *seconds : getExpTime(), iso);
         } else {
             stem = rules::fileStem(txtObjPrefix->text(), false, 0, {});
         }
@@ -878,8 +889,23 @@ RunPlan frmCapture::runPlan(bool longRun, bool frames) {
     p.longRun = longRun;
     p.mirrorLock = checked(chMirrorLock);
     p.mirrorLockDelay = txtMirrorLockDelay->text();
-    if (!frames) return p;
     const bool isConnected = connected();
+    if (!frames) {
+        if (!isConnected) return p;
+        // The frame of a manual press is named as a run names its frames: in
+        // Bulb after the seconds the press holds the shutter open, otherwise
+        // after the camera's shutter speed.
+        const QString tv = link().Tv();
+        const bool bulb = tv == QStringLiteral("Bulb");
+        p.namesManualFrame = true;
+        p.fileStem = fileStem(bulb ? 0.0 : rules::tvSeconds(tv));
+        if (bulb && !p.fileStem.isEmpty() && checked(chkUseISO)) {
+            p.timedStem = true;
+            p.stemPrefix = txtObjPrefix->text();
+            p.stemIso = link().ISO();
+        }
+        return p;
+    }
     p.exposureCount = txtExpCount->text();
     p.leadIn = txtLeadIn->text();
     p.between = txtTimeBetween->text();

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "camera/CValidValues.h"
 #include "capture/CaptureRules.h"
@@ -74,8 +75,10 @@ public:
     // The plan of a run, copied from the boxes now; frames = false for the
     // manual press, which needs only the mirror lock-up.
     RunPlan runPlan(bool longRun, bool frames = true);
-    // A line under the run's controls about the run (a frame not taken); "" clears it.
-    void showRunNotice(const QString& text);
+    // A line under the run's controls about the run (a frame not taken); ""
+    // clears it. It tells of the exposures of its kind (those of the tab
+    // showing when not given), and goes when the other exposure tab is chosen.
+    void showRunNotice(const QString& text, std::optional<bool> longRun = std::nullopt);
     // Start as the window's rules want it, and the hint beside it that says
     // why it is off. Start stays off while a run goes on, and on a long
     // exposure tab while no shutter cable is set up.
@@ -196,6 +199,9 @@ private:
     bool connected() const;
     bool runChecks(const rules::CheckResult& result);
     rules::RunInputs runInputs(bool longRun);
+    // The file-name stem for the boxes, with the given exposure seconds (the
+    // window's exposure time when none is given).
+    QString fileStem(std::optional<double> seconds);
 
     CameraLink& link() const;
     QPointer<clsCamera> oCamera;
@@ -210,7 +216,8 @@ private:
     bool laidOut_ = false;
     bool loading_ = false;  // inside Form_Load: a close then is refused
     QString sPicToshow_;
-    QString prefix_;  // the trimmed prefix, as last stored
+    QString prefix_;     // the trimmed prefix, as last stored
+    int noticeTab_ = 1;  // the exposure tab whose run the notice line tells of
 };
 
 }  // namespace zelmora::capture

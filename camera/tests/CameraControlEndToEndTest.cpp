@@ -83,6 +83,17 @@ protected:
             QCoreApplication::processEvents();
         }
     }
+    // Thumb -> PC ticked and Pict -> PC cleared on the control; the status
+    // bar's texts from then on go to `status`.
+    void thumbnailsAlone(QStringList& status) {
+        auto* pictures = child<QCheckBox>("chkPicPc");
+        auto* thumbnails = child<QCheckBox>("chkThumbPc");
+        ASSERT_TRUE(pictures && thumbnails);
+        thumbnails->click();
+        pictures->click();
+        QObject::connect(oMainCamera().get(), &clsCamera::StatusInfoUpdate, win,
+                         [&status](const QString& s) { status << s; });
+    }
     FakeImageDisp* focusFrameWindow() {
         return windows().ifLoadedAs<FakeImageDisp>(Win::frmImageDisp);
     }
@@ -312,19 +323,14 @@ TEST_F(CameraWindowEndToEnd, PictToPcClearedAsTheOnlyBoxShowsClearedAndAFocusFra
 TEST_F(CameraWindowEndToEnd, AFocusReleaseThatBringsOnlyAThumbnailNamesTheBoxToTick) {
     connectDeliveringAtOnce();
     vosquin::VosquinHost* control = win->Vosquin1();
-    auto* pictures = child<QCheckBox>("chkPicPc");
-    auto* thumbnails = child<QCheckBox>("chkThumbPc");
     auto* controlRelease = child<QPushButton>("cmdRelease");
-    ASSERT_TRUE(pictures && thumbnails && controlRelease);
-    thumbnails->click();
-    pictures->click();
+    ASSERT_NE(controlRelease, nullptr);
+    QStringList status;
+    ASSERT_NO_FATAL_FAILURE(thumbnailsAlone(status));
     ASSERT_TRUE(control->ThumbPc());
     ASSERT_FALSE(control->PicPc());
     ASSERT_TRUE(controlRelease->isEnabled());
 
-    QStringList status;
-    QObject::connect(oMainCamera().get(), &clsCamera::StatusInfoUpdate, win,
-                     [&status](const QString& s) { status << s; });
     if (FakeImageDisp* disp = focusFrameWindow()) disp->loaded.clear();
     controlRelease->click();
     deliver();
@@ -341,6 +347,48 @@ TEST_F(CameraWindowEndToEnd, AFocusReleaseThatBringsOnlyAThumbnailNamesTheBoxToT
     ASSERT_TRUE(releaseFocusFrame(heard).released());
     EXPECT_EQ(heard.join(", ").toStdString(),
               (testenv::appDir() + "/FocusImages/Focus.jpg").toStdString());
+}
+
+// The thumbnail-only advice stays in the status bar while it holds, and goes
+// (the control's last word shows again) once Pict -> PC is ticked or capture
+// mode is chosen.
+TEST_F(CameraWindowEndToEnd, TheThumbnailOnlyAdviceGoesOnceItNoLongerHolds) {
+    enum class Then { TickPictures, CaptureMode, ClearThumbnails };
+    const std::pair<const char*, Then> rows[] = {
+        {"Pict -> PC ticked", Then::TickPictures},
+        {"Capture Mode chosen", Then::CaptureMode},
+        {"Thumb -> PC cleared, Pict -> PC still clear", Then::ClearThumbnails},
+    };
+    const QString advice = QStringLiteral("Thumbnail only: tick Pict -> PC for a focus frame");
+    QStringList status;  // outlives each row's window
+    bool first = true;
+    for (const auto& [name, then] : rows) {
+        SCOPED_TRACE(name);
+        if (!first) {
+            TearDown();
+            testenv::resetEnvironment();
+            SetUp();
+        }
+        first = false;
+        status.clear();
+        connectDeliveringAtOnce();
+        ASSERT_NO_FATAL_FAILURE(thumbnailsAlone(status));
+        child<QPushButton>("cmdRelease")->click();
+        deliver();
+        ASSERT_FALSE(status.isEmpty());
+        ASSERT_EQ(status.last(), advice);
+
+        if (then == Then::TickPictures)
+            child<QCheckBox>("chkPicPc")->click();
+        else if (then == Then::CaptureMode)
+            win->SetCaptureMode();
+        else
+            child<QCheckBox>("chkThumbPc")->click();
+        deliver();
+        EXPECT_EQ(status.last().toStdString(),
+                  then == Then::ClearThumbnails ? advice.toStdString() : "Waiting")
+            << status.join(" | ").toStdString();
+    }
 }
 
 // A click on the control's Release leaves the keyboard where it was: the

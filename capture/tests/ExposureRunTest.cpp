@@ -72,6 +72,14 @@ protected:
         w->txtMirrorLockDelay->setText(mirrorDelay);
         fill(count, "0", seconds, leadIn, between);
     }
+    // The camera connected in Bulb, a long run's pictures to the PC.
+    void connectInBulbToPc() {
+        camera->isConnected = true;
+        camera->tv = "Bulb";
+        w->oCamera_Connected();
+        w->chPictoPC->setChecked(true);
+        w->txtDirectory->setText(testenv::appDir());
+    }
     void openShort(const QString& count, const QString& leadIn, const QString& between) {
         camera->isConnected = true;
         camera->tv = "1/125";
@@ -352,11 +360,7 @@ TEST_F(ExposureRunTest, AFrameWhosePictureNeverComesIsNamedAndNotCounted) {
         };
         if (r.longRun) {
             openLong("2", "4", "0", "0");
-            camera->isConnected = true;
-            camera->tv = "Bulb";
-            w->oCamera_Connected();
-            w->chPictoPC->setChecked(true);
-            w->txtDirectory->setText(testenv::appDir());
+            connectInBulbToPc();
             cable->onRelease = [&] {
                 lose();
                 camera->deliverLater();  // the picture follows the bulb
@@ -375,6 +379,61 @@ TEST_F(ExposureRunTest, AFrameWhosePictureNeverComesIsNamedAndNotCounted) {
         EXPECT_EQ(w->ProgressBar1->value(), QString(r.taken).back().digitValue());
         EXPECT_EQ(alarms(), 0);
         EXPECT_FALSE(state().bWaitingForDownload);
+        TearDown();
+        w = nullptr;
+    }
+}
+
+// A Stop ends the wait for a frame's picture at once, and the run with it;
+// the picture the camera still sends is counted when it comes, and only then.
+// A picture that comes to nothing, or comes after another run has started, is
+// not the stopped run's.
+TEST_F(ExposureRunTest, APictureThatComesAfterTheStopIsCounted) {
+    struct Row {
+        const char* name;
+        bool longRun;
+        QString failure;        // the camera's report in place of the picture
+        bool startAgain;        // a new short run before the picture comes
+        const char* takenThen;  // once the picture has come
+    };
+    const Row rows[] = {
+        {"short", false, {}, false, "Exposures Taken:1"},
+        {"long", true, {}, false, "Exposures Taken:1"},
+        {"short, the picture came to nothing", false, "Error:7", false, "Exposures Taken:0"},
+        {"short, a new run started meanwhile", false, {}, true, "Exposures Taken:1"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        testenv::resetEnvironment();
+        SetUp();
+        camera->downloadMs = 5000;
+        camera->failWith = r.failure;
+        if (r.longRun) {
+            openLong("1", "20", "0", "0");
+            connectInBulbToPc();
+            cable->onRelease = [this] {
+                camera->deliverLater();  // the picture follows the bulb
+                cable->onRelease = nullptr;
+            };
+        } else {
+            openShort("1", "0", "0");
+        }
+        // Stopped while the frame is exposed or its picture awaited; the
+        // picture comes 5 s after the shutter closed.
+        const qint64 stop = r.longRun ? 12'000 : 2'000;
+        start();
+        stopAt(stop);
+        runFor(stop + 2'000);
+        ASSERT_FALSE(run().running());
+        EXPECT_EQ(w->lblExpTaken->text().toStdString(), "Exposures Taken:0");
+        if (r.startAgain) {
+            camera->failWith.clear();
+            start();
+        }
+        runFor(30'000);
+        EXPECT_FALSE(run().running());
+        EXPECT_EQ(w->lblExpTaken->text().toStdString(), r.takenThen);
+        EXPECT_EQ(w->ProgressBar1->value(), QString(r.takenThen).back().digitValue());
         TearDown();
         w = nullptr;
     }
@@ -579,11 +638,7 @@ TEST(ExposureRunRealClock, BulbEndsOnTimeWhileAMessageBoxIsUp) {
 // The run keeps the plan it started with: boxes edited mid-run change nothing.
 TEST_F(ExposureRunTest, EditsMidRunChangeNothing) {
     openLong("2", "10", "0", "5");
-    camera->isConnected = true;
-    camera->tv = "Bulb";
-    w->oCamera_Connected();
-    w->chPictoPC->setChecked(true);
-    w->txtDirectory->setText(testenv::appDir());
+    connectInBulbToPc();
     w->txtObjPrefix->setText("M31");
     w->chkUseISO->setChecked(false);
     cable->onRelease = [this] { camera->deliverLater(); };  // the picture follows the bulb
@@ -660,6 +715,22 @@ TEST_F(ExposureRunTest, APressedShutterIsLetGoOnEveryWayOut) {
         TearDown();
         w = nullptr;
     }
+}
+
+// A press by hand that closed no contact says so under the Count Down panel
+// until a press closes one.
+TEST_F(ExposureRunTest, ShutterNotPressedGoesWithTheNextPressThatCloses) {
+    openLong("1", "10", "0", "0");
+    cable->failPress = true;
+    w->cbPressShutter->click();
+    EXPECT_EQ(w->lblRunNotice->text().toStdString(), "Shutter not pressed: port not open");
+    w->cbPressShutter->click();
+    EXPECT_EQ(w->lblRunNotice->text().toStdString(), "Shutter not pressed: port not open");
+    cable->failPress = false;
+    w->cbPressShutter->click();
+    EXPECT_EQ(w->lblRunNotice->text().toStdString(), "");
+    w->cbReleaseShutter->click();
+    EXPECT_TRUE(cable->calls.last().startsWith("release"));
 }
 
 // The window closed (or the program ended) while Start's checks ask: no run

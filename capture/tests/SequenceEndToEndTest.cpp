@@ -28,6 +28,7 @@
 #include "capture/CaptureRunEngine.h"
 #include "capture/CaptureWindows.h"
 #include "capture/ExposureRun.h"
+#include "capture/ctlProgress.h"
 #include "capture/frmAutomate.h"
 #include "capture/frmCapture.h"
 #include "platform/automation/ClassRegistry.h"
@@ -333,6 +334,32 @@ protected:
         for (const auto& p : testenv::sounds().played) n += p.path.endsWith("alarm.wav");
         return n;
     }
+    // A fresh program for the next row of a table.
+    void afresh() {
+        TearDown();
+        testenv::resetEnvironment();
+        SetUp();
+    }
+    // Connected, on the Long tab: one bulb frame of "IMG" for `seconds`,
+    // pictures to the PC (into `folder` when asked).
+    capture::frmCapture* oneBulbFrame(int seconds, QString* folder = nullptr) {
+        capture::frmCapture* cap = connectInCaptureMode();
+        if (!cap) return nullptr;
+        const QString lights = prepareRun(cap, 2, "IMG", "1", "0", "0");
+        if (folder) *folder = lights;
+        cap->txtExpMin->setText("0");
+        cap->txtExpSec->setText(QString::number(seconds));
+        return cap;
+    }
+    // The window's run, stopped `seconds` in; it has ended on return.
+    static void runStoppedAt(capture::frmCapture* cap, int seconds) {
+        cap->cbExpStart_Click();
+        ASSERT_TRUE(cap->runActive());
+        runFor(seconds);
+        cap->cbExpStop_Click();
+        runFor(30);
+        ASSERT_FALSE(cap->runActive());
+    }
 };
 
 // A short run through the real control: Start applies the window's boxes
@@ -491,11 +518,7 @@ TEST_F(CaptureEndToEnd, ABulbFrameEndedEarlyIsNamedAfterTheSecondsItWasOpen) {
     bool first = true;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        if (!first) {
-            TearDown();
-            testenv::resetEnvironment();
-            SetUp();
-        }
+        if (!first) afresh();
         first = false;
         capture::frmCapture* cap = connectInCaptureMode();
         ASSERT_NE(cap, nullptr);
@@ -535,6 +558,123 @@ TEST_F(CaptureEndToEnd, ABulbFrameEndedEarlyIsNamedAfterTheSecondsItWasOpen) {
             ASSERT_FALSE(window.isNull());
             EXPECT_EQ(cap->lblRunNotice->text().toStdString(), r.notice);
             EXPECT_FALSE(cap->runActive());
+        }
+    }
+}
+
+// A bulb frame cut short by a Stop is counted in "Exposures Taken:" and the
+// progress bar: its picture came to the PC, or it is on the card.
+TEST_F(CaptureEndToEnd, ABulbFrameCutShortIsCounted) {
+    for (const bool toPc : {true, false}) {
+        SCOPED_TRACE(toPc ? "to the PC" : "to the card");
+        if (!toPc) afresh();
+        QString folder;
+        capture::frmCapture* cap = oneBulbFrame(20, &folder);
+        ASSERT_NE(cap, nullptr);
+        if (!toPc) cap->chPictoCam->setChecked(true);
+        ASSERT_NO_FATAL_FAILURE(runStoppedAt(cap, 12));
+
+        ASSERT_EQ(simrc::captures().size(), 1u);
+        EXPECT_EQ(simrc::captures()[0].exposureMs, 12'000);
+        if (toPc) EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
+        EXPECT_EQ(cap->lblExpTaken->text().toStdString(), "Exposures Taken:1");
+        EXPECT_EQ(cap->lblExpRemaining->text().toStdString(), "Exposures Remaining:0");
+        EXPECT_EQ(cap->ProgressBar1->value(), 1);
+        EXPECT_EQ(alarms(), 0);
+    }
+}
+
+// A frame pressed by hand after a run is named after the seconds its shutter
+// was open (or those of the camera's shutter speed, which times it outside
+// Bulb), in the run's naming form, and not after what the last run named.
+TEST_F(CaptureEndToEnd, AManualFrameIsNamedAfterTheSecondsItsShutterWasOpen) {
+    enum class End { ReleaseShutter, Stop, CloseTheWindow };
+    struct Row {
+        const char* name;
+        bool useIso;
+        const char* tv;  // the camera's shutter speed for the manual frame
+        End end;
+        qint64 exposureMs;  // the manual frame's, as the camera took it
+        const char* manualName;
+    };
+    const Row rows[] = {
+        {"Release Shutter after 7 s", true, "Bulb", End::ReleaseShutter, 7'000,
+         "IMG-7s-%1-10002.JPG"},
+        {"Stop after 7 s", true, "Bulb", End::Stop, 7'000, "IMG-7s-%1-10002.JPG"},
+        {"Image Capture closed after 7 s", true, "Bulb", End::CloseTheWindow, 7'000,
+         "IMG-7s-%1-10002.JPG"},
+        {"the camera's 4 s outside Bulb", true, "4''", End::ReleaseShutter, 4'000,
+         "IMG-4s-%1-10002.JPG"},
+        {"without the exposure and ISO", false, "Bulb", End::ReleaseShutter, 7'000,
+         "IMG-10002.JPG"},
+    };
+    bool first = true;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (!first) afresh();
+        first = false;
+        QString folder;
+        capture::frmCapture* cap = oneBulbFrame(20, &folder);
+        ASSERT_NE(cap, nullptr);
+        cap->chkUseISO->setChecked(r.useIso);
+        const QString iso = camWin->Vosquin1()->ISO();
+        ASSERT_NO_FATAL_FAILURE(runStoppedAt(cap, 12));
+
+        if (QString(r.tv) != "Bulb") camWin->Vosquin1()->setTv(r.tv);
+        ASSERT_EQ(camWin->Vosquin1()->Tv(), r.tv);
+        QPointer<capture::frmCapture> window(cap);
+        cap->cbPressShutter->click();
+        runFor(7);
+        if (r.end == End::ReleaseShutter)
+            cap->cbReleaseShutter->click();
+        else if (r.end == End::Stop)
+            cap->cbExpStop_Click();
+        else
+            cap->close();
+        runFor(30);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        const auto frames = simrc::captures();
+        ASSERT_EQ(frames.size(), 2u);
+        EXPECT_EQ(frames[1].exposureMs, r.exposureMs);
+        const QString runName =
+            r.useIso ? QStringLiteral("IMG-12s-%1-10001.JPG").arg(iso) : "IMG-10001.JPG";
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name).join(' ').toStdString(),
+                  (runName + ' ' + (r.useIso ? QString(r.manualName).arg(iso) : r.manualName))
+                      .toStdString());
+        EXPECT_EQ(window.isNull(), r.end == End::CloseTheWindow);
+        EXPECT_FALSE(cable->calls.last().startsWith("press"));
+    }
+}
+
+// The line under the Count Down panel tells of the last run of its own tab:
+// it goes when the other exposure tab is chosen (here as the camera comes
+// back), and stays over a visit to another tab.
+TEST_F(CaptureEndToEnd, ARunsNoticeGoesWhenTheOtherExposureTabIsChosen) {
+    for (const bool toTheShortTab : {true, false}) {
+        SCOPED_TRACE(toTheShortTab ? "the Short tab after a reconnect" : "File Naming and back");
+        if (!toTheShortTab) afresh();
+        capture::frmCapture* cap = oneBulbFrame(20);
+        ASSERT_NE(cap, nullptr);
+        ASSERT_NO_FATAL_FAILURE(runStoppedAt(cap, 12));
+        const std::string notice = "Frame 1 cut short: the shutter was open 12 s of 20 s";
+        ASSERT_EQ(cap->lblRunNotice->text().toStdString(), notice);
+
+        if (toTheShortTab) {
+            auto* disconnect = camWin->findChild<QPushButton*>("cmdDisconnect");
+            ASSERT_NE(disconnect, nullptr);
+            disconnect->click();
+            runFor(1);
+            ASSERT_FALSE(oMainCamera()->connected());
+            testenv::dialogs().expectChoice(QStringLiteral("Communication setting"), 0);
+            cap->selectTab(1);
+            runFor(1);
+            ASSERT_TRUE(oMainCamera()->connected());
+            EXPECT_EQ(cap->lblRunNotice->text().toStdString(), "");
+        } else {
+            cap->selectTab(3);
+            cap->selectTab(2);
+            EXPECT_EQ(cap->lblRunNotice->text().toStdString(), notice);
         }
     }
 }
