@@ -12,7 +12,6 @@
 #include "platform/ports/SimContact.h"
 #include "platform/ports/SimParallelBus.h"
 #include "platform/ports/SimulatedDsusb.h"
-#include "platform/time/Clock.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
 #include "shell/Globals.h"
@@ -111,10 +110,6 @@ void CableSetup::dropDSUSB() {
     box_->QObject::disconnect(this);
     box_.reset();
     state().bDSUSBConnected = false;
-}
-
-void CableSetup::runPump() {
-    platform::passEvents();
 }
 
 namespace {

@@ -96,9 +96,6 @@ public:
     // The set-up window is open and may hold edits not saved yet.
     bool setupOpen = false;
 
-    // Lets pending window messages run once, through the clock's door.
-    static void runPump();
-
     // Views refresh on these.
     void notifyChanged() { emit changed(); }
 

@@ -5,6 +5,7 @@
 #include "cables/PPortControl.h"
 #include "cables/SerialPort.h"
 #include "cables/dsusb.h"
+#include "platform/time/Clock.h"
 #include "shell/Conv.h"
 #include "shell/Errors.h"
 #include "shell/Globals.h"
@@ -81,7 +82,7 @@ void release(bool atOnce) {
     } else if (s.bSerialEnabled) {
         guarded([] { trace("--Releasing Serial shutter--"); });
         guarded([&] { SerialPort::SerialRelease(atOnce); });
-        if (!atOnce) guarded([&] { c.runPump(); });
+        if (!atOnce) guarded([&] { platform::passEvents(); });
         guarded([&] { SerialPort::SerialRelease(atOnce); });
         guarded([] { trace("--Serial shutter Released--"); });
     } else {
@@ -123,7 +124,7 @@ bool ParallelPress() {
         PPUtils::ToggleBit(v, c.FullPressPin);
         PPUtils::WriteDataPort(base, v);
         c.parallelHeld = true;
-        c.runPump();
+        platform::passEvents();
         // A release (a Stop) handled in that pass has cleared the line: the
         // second write must not put the old value back.
         if (c.parallelReleaseCount == releases && c.parallelPressCount == mine)
@@ -134,7 +135,7 @@ bool ParallelPress() {
         message = QStringLiteral("Shutter Not Pressed - Port <> 0");
     }
     Globals::WriteLogLine(message);
-    c.runPump();
+    platform::passEvents();
     s.bReleaseInProgress = true;
     return true;
 }
@@ -156,7 +157,7 @@ void ParallelRelease(bool atOnce) {
         PPUtils::ToggleBit(v, c.FullPressPin);
         PPUtils::WriteDataPort(base, v);
         c.parallelHeld = false;
-        if (!atOnce) c.runPump();
+        if (!atOnce) platform::passEvents();
         if (c.parallelPressCount == presses && c.parallelReleaseCount == mine)
             PPUtils::WriteDataPort(base, v);
         message = QStringLiteral("Shutter released - Port = 1");
@@ -165,7 +166,7 @@ void ParallelRelease(bool atOnce) {
         message = QStringLiteral("Shutter NOT released Port <> 1");
     }
     Globals::WriteLogLine(message);
-    if (!atOnce) c.runPump();
+    if (!atOnce) platform::passEvents();
     s.bReleaseInProgress = false;
 }
 

@@ -504,8 +504,6 @@ void CameraControlModel::StartContinousDownload() {
         ContinuousTimer_.setInterval(ms);
         ContinuousTimer_.setEnabled(true);
         tellRefusal(focusRelease());
-        // The next frame's wait goes on in the loop.
-        platform::handToTheLoop();
     });
 }
 
@@ -522,6 +520,7 @@ void CameraControlModel::ContinuousTimer_Timer() {
     trapAndTrace(QStringLiteral("ContinuousTimer_Timer"), [&] {
         enableButton(kShutterRelease, false);
         tellRefusal(focusRelease());
+        // The timer ticks on: the next frame's wait goes on in the loop.
         platform::handToTheLoop();
     });
 }

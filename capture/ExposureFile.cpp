@@ -215,11 +215,17 @@ WriteResult writeFile(const QString& path, const std::vector<ListedStep>& steps,
         }
     }
     QByteArray content = afresh(kept, records);
+    ReadResult written = parse(content, path);
     // The splice keeps the lines nobody edited, as long as it reads back as
     // the list; it always does for the list's own edits.
     if (kept.readsAsWholeSteps()) {
-        const std::optional<QByteArray> lines = spliced(kept, steps, records);
-        if (lines && parse(*lines).steps == parse(content).steps) content = *lines;
+        if (std::optional<QByteArray> lines = spliced(kept, steps, records)) {
+            ReadResult splicedRead = parse(*lines, path);
+            if (splicedRead.steps == written.steps) {
+                content = std::move(*lines);
+                written = std::move(splicedRead);
+            }
+        }
     }
     try {
         platform::writeFileWhole(path, content);
@@ -228,7 +234,7 @@ WriteResult writeFile(const QString& path, const std::vector<ListedStep>& steps,
         result.problem = e.description();
         return result;
     }
-    result.written = parse(content, path);
+    result.written = std::move(written);
     return result;
 }
 

@@ -69,14 +69,14 @@ void PlannedRun::arm(qint64 ms, std::function<void()> next) {
     // A stop that landed before the wait was set up (in a pump, inside the
     // press) ends the wait at once, as it would have ended a running one.
     if (stopping()) ms = 0;
-    // The wait goes on in the loop: events run until the timer.
-    platform::handToTheLoop();
     next_ = std::move(next);
     const quint64 gen = ++generation_;
     scheduledMs_ = static_cast<int>(std::max<qint64>(ms, 0));
     if (ms > 0) {
         wait_->setInterval(scheduledMs_);
     } else {
+        // Events run before the next step all the same.
+        platform::handToTheLoop();
         wait_->setInterval(0);
         QMetaObject::invokeMethod(
             this, [this, gen] { fire(gen); }, Qt::QueuedConnection);
@@ -518,7 +518,6 @@ void PlannedRun::Waitfordownload() {
         ++taken_;
         return downloadDone();
     }
-    platform::handToTheLoop();
     wake_->setInterval(kDownloadWakeMs);
     downloadCheck();
 }

@@ -791,7 +791,6 @@ void frmAutomate::runStep() {
         link().setSilentConnectMode(true);
         guarded([] { link().doconnect(); });
         if (!self || runnerState_ != Runner::Connecting) return;
-        platform::handToTheLoop();
         poll_->setInterval(kConnectPollMs);
         return connectPoll();
     }
@@ -866,7 +865,6 @@ void frmAutomate::setIsoAndSettle() {
     link().setISO(stepIso_);
     runnerState_ = Runner::Settling;
     // The camera takes its ISO while events run, until the settle timer.
-    platform::handToTheLoop();
     settle_->setInterval(kIsoSettleMs);
 }
 

@@ -899,11 +899,7 @@ RunPlan frmCapture::runPlan(bool longRun, bool frames) {
         const bool bulb = tv == QStringLiteral("Bulb");
         p.namesManualFrame = true;
         p.fileStem = fileStem(bulb ? 0.0 : rules::tvSeconds(tv));
-        if (bulb && !p.fileStem.isEmpty() && checked(chkUseISO)) {
-            p.timedStem = true;
-            p.stemPrefix = txtObjPrefix->text();
-            p.stemIso = link().ISO();
-        }
+        if (bulb) keepTimedStem(p);
         return p;
     }
     p.exposureCount = txtExpCount->text();
@@ -913,16 +909,20 @@ RunPlan frmCapture::runPlan(bool longRun, bool frames) {
     // Reading the camera's ISO for the name needs the camera; a cable-only run names nothing.
     if (!longRun || isConnected) p.fileStem = GetFileName();
     // A bulb frame cut short is named after the seconds its shutter was open.
-    if (longRun && isConnected && !p.fileStem.isEmpty() && checked(chkUseISO)) {
-        p.timedStem = true;
-        p.stemPrefix = txtObjPrefix->text();
-        p.stemIso = link().ISO();
-    }
+    if (longRun && isConnected) keepTimedStem(p);
     p.savePath = runSavePath(longRun);
     p.picturesToPc = isConnected && link().PicPc();
     p.inSequence = state().bSequenceRunning;
     p.lastSequenceStep = state().bLastSequenceStep;
     return p;
+}
+
+void frmCapture::keepTimedStem(RunPlan& p) {
+    // Only a stem that tells the exposure's seconds (with the camera's ISO).
+    if (p.fileStem.isEmpty() || !checked(chkUseISO)) return;
+    p.timedStem = true;
+    p.stemPrefix = txtObjPrefix->text();
+    p.stemIso = link().ISO();
 }
 
 QString frmCapture::runSavePath(bool longRun) {

@@ -202,6 +202,9 @@ private:
     // The file-name stem for the boxes, with the given exposure seconds (the
     // window's exposure time when none is given).
     QString fileStem(std::optional<double> seconds);
+    // A bulb frame's plan keeps what makes its stem again for the seconds its
+    // shutter was open, when the stem tells seconds.
+    void keepTimedStem(RunPlan& p);
 
     CameraLink& link() const;
     QPointer<clsCamera> oCamera;

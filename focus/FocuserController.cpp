@@ -140,8 +140,6 @@ void FocuserController::sendNext() {
     if (!driver_->absolute()) relative_ += value;
     waiting_ = true;
     deadline_ = platform::clock().monotonicMs() + kMoveTimeoutMs;
-    // The move goes on in the loop, polled until it ends.
-    platform::handToTheLoop();
     poll_.setInterval(kPollMs);
 }
 

@@ -632,13 +632,8 @@ void frmAutofocus::Waitfordownload() {
     setStatus(QStringLiteral("Waiting for Image download"));
     phase_ = Phase::Downloading;
     downloadDeadline_ = platform::clock().monotonicMs() + kDownloadTimeoutMs;
-    waitInTheLoop(FocuserController::kPollMs);
+    timer_.setInterval(FocuserController::kPollMs);
     onTimer();  // a download that has already come ends the wait at once
-}
-
-void frmAutofocus::waitInTheLoop(int ms) {
-    platform::handToTheLoop();
-    timer_.setInterval(ms);
 }
 
 void frmAutofocus::setStatus(const QString& text) {
@@ -648,7 +643,7 @@ void frmAutofocus::setStatus(const QString& text) {
 
 void frmAutofocus::afterDownload() {
     phase_ = Phase::OneSecond;
-    waitInTheLoop(1000);
+    timer_.setInterval(1000);
 }
 
 void frmAutofocus::onTimer() {
@@ -822,7 +817,7 @@ void frmAutofocus::afterMove() {
     }
     if (p >= 1 && p <= 6) {
         phase_ = Phase::Pausing;
-        waitInTheLoop(int(p) * 1000);
+        timer_.setInterval(int(p) * 1000);
         return;
     }
     afterPause();

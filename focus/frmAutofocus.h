@@ -110,8 +110,6 @@ private:
     void startRun();
     void beginIteration();
     void nextFrame();
-    // Hands the run's next wait, of ms, to the event loop.
-    void waitInTheLoop(int ms);
     void Waitfordownload();
     void afterDownload();
     void StoreImageData(int frame);

@@ -62,9 +62,10 @@ std::shared_ptr<Clock> currentClock();
 
 // The passes of the event loop that the program's own work makes in the middle
 // of what it does: a pass inside a step (passEvents), a wait on the clock
-// (pumpFor), and a wait handed back to the loop until a timer of its own
-// (handToTheLoop). Each tells the listener first, before any event runs. A
-// seam for tests, which act at any one of them; nothing else listens.
+// (pumpFor), and a wait handed back to the loop (handToTheLoop): every start
+// of a Timer, a queued call a step goes on from, a box that comes up. Each
+// tells the listener first, before any event runs. A seam for tests, which
+// act at any one of them; nothing else listens.
 void setEventPassListener(std::function<void()> listener);
 // A wait handed back to the loop: only tells the listener.
 void handToTheLoop();

@@ -22,10 +22,10 @@ void Timer::setEnabled(bool enabled) {
 }
 
 void Timer::apply() {
-    if (isRunning())
-        engine_->start(interval_);
-    else
-        engine_->stop();
+    if (!isRunning()) return engine_->stop();
+    // What armed it hands its wait to the loop: events run until the tick.
+    handToTheLoop();
+    engine_->start(interval_);
 }
 
 }  // namespace zelmora::platform

@@ -14,7 +14,9 @@ class TimerEngine;
 // A window timer as the program's windows use it: it ticks every interval
 // while it is enabled and its interval is above 0. Interval 0 means stopped.
 // Changing the interval of a running timer starts the count again.
-// The engine comes from the clock in use when the timer is made.
+// The engine comes from the clock in use when the timer is made. Each start
+// (not each tick) is a wait handed to the loop, told to the clock's pass
+// listener as handToTheLoop() does.
 class Timer : public QObject {
     Q_OBJECT
 public:

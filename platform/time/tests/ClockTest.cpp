@@ -209,5 +209,22 @@ TEST(EventPassesTest, EveryPassOfTheProgramsWorkIsToldFirst) {
     EXPECT_EQ(seen, QStringList({"ran after pass 1", "ran after pass 2", "ran after pass 3"}));
     zelmora::platform::clock().pumpFor(0, std::make_shared<WaitControl>());
     EXPECT_EQ(passes, 3) << "a wait of nothing lets nothing run";
+    // A timer started hands its wait to the loop; its ticks and its stop do not.
+    {
+        zelmora::platform::Timer timer;
+        int ticks = 0;
+        QObject::connect(&timer, &zelmora::platform::Timer::timeout, [&ticks] { ++ticks; });
+        timer.setInterval(100);
+        EXPECT_EQ(passes, 4);
+        vclock().advance(1000);
+        EXPECT_EQ(ticks, 10);
+        timer.setEnabled(false);
+        timer.setInterval(200);
+        EXPECT_EQ(passes, 4) << "a disabled timer is not started";
+        timer.setEnabled(true);
+        EXPECT_EQ(passes, 5);
+        timer.setInterval(0);
+        EXPECT_EQ(passes, 5);
+    }
     zelmora::platform::setEventPassListener({});
 }
